@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# The one list of Debian packages the project builds, tests and runs with.
+# Installs whatever is missing; does nothing when all are present.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config
+  libgtest-dev
+  zlib1g-dev libminizip-dev
+  qt6-base-dev
+  media-types
+  # used by tests: archive fixtures, .desktop validation, HTML checks
+  tar gzip zip desktop-file-utils python3 xvfb xauth
+  # used by fuzzing and the benchmark
+  clang libclang-rt-14-dev tree
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+    missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq "${missing[@]}"
+fi

@@ -1,0 +1,24 @@
+// The key-file reader and writer: settings files and data tables are
+// markup whose elements of the shape <key>text</key> (at any depth) are the
+// settings. Used by the settings record and the formatter's tables.
+#ifndef DIRGEN_MARKUP_SETTINGS_FILE_H_
+#define DIRGEN_MARKUP_SETTINGS_FILE_H_
+
+#include "value/kvhash.h"
+#include "value/kvval.h"
+
+// Reads the file at path and add()s the text of every setting-shaped element
+// under its lower-cased name to dst->table, in file order. True when the
+// whole file was read and parsed. False when dst is null, the file cannot be
+// opened (dst->message := "Can't open file " + path) or the markup is in
+// error (dst->message := the "Line: ..., column: ...\r\nNear by: ..." report,
+// and dst->table keeps what it held before the call).
+bool load_settings_file(const kvval& path, kvcgi* dst);
+
+// Writes every key of src in ascending key order, one line
+// "<key>html-escaped value</key>\r\n" per value. The file is written to a
+// temporary file in the same folder and renamed over path only when every
+// write and the close succeeded. False (and the old file intact) otherwise.
+bool save_settings_file(const kvval& path, kvhash_array& src);
+
+#endif  // DIRGEN_MARKUP_SETTINGS_FILE_H_

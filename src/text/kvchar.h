@@ -1,0 +1,91 @@
+// kvchar: the byte string every other layer uses.
+//
+// Holds arbitrary bytes (NUL is an ordinary byte); no terminator is kept
+// until c_str() asks for one. Capacity follows fixed growth rules that callers
+// can observe through capacity(): a buffer that must grow to n bytes gets
+// n + n/16 + 2; append_byte() grows by length/16 + 3. A buffer never shrinks
+// except through reset() and take().
+#ifndef DIRGEN_TEXT_KVCHAR_H_
+#define DIRGEN_TEXT_KVCHAR_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class kvchar {
+ public:
+  kvchar() = default;
+  ~kvchar();
+  // Copying assigns (exact-size buffer by the reset rule); moving takes.
+  kvchar(const kvchar& other);
+  kvchar& operator=(const kvchar& other);
+  kvchar(kvchar&& other) noexcept;
+  kvchar& operator=(kvchar&& other) noexcept;
+  explicit kvchar(std::string_view bytes);
+
+  // Frees this buffer and moves other's buffer here; other becomes empty
+  // (null buffer, capacity 0, length 0).
+  void take(kvchar& other);
+  // Frees the buffer. n == 0: empty with a null buffer. Otherwise length n,
+  // capacity n + n/16 + 2, bytes undefined.
+  void reset(int32_t n);
+  // Nothing if n < 0 or n == length. Grows by the growth rule when n exceeds
+  // the capacity, keeping the content; new bytes are undefined.
+  void set_length(int32_t n);
+  // No buffer: allocates exactly 3 bytes. Full: capacity becomes
+  // length + length/16 + 3. Then appends ch.
+  void append_byte(char ch);
+  // Appends a NUL without counting it; returns the never-null buffer.
+  const char* c_str();
+
+  // Null gives the empty string (reset to 0).
+  void assign_cstr(const char* s);
+  void assign(const kvchar& other);
+  void assign_bytes(const char* p, int32_t n);
+  // Null or empty: nothing.
+  void append_cstr(const char* s);
+  void append_bytes(const char* p, int32_t n);
+  void append(const kvchar& other);
+
+  // Lowest i >= start where pattern occurs; -1 when start < 0,
+  // start >= length, the pattern is longer than the string, empty, or absent.
+  int32_t find(const kvchar& pattern, int32_t start) const;
+  // Highest i where pattern occurs; -1 if none or pattern empty.
+  int32_t rfind(const kvchar& pattern) const;
+  // Lowest i >= start holding ch; -1 when start out of range or none.
+  int32_t find_byte(char ch, int32_t start) const;
+  // Byte-wise unsigned comparison. If either is empty: a.length - b.length;
+  // else a[i] - b[i] at the first difference, else the length difference.
+  static int32_t compare(const kvchar& a, const kvchar& b);
+
+  // In-place replacements; occurrences are non-overlapping, left to right.
+  void replace_byte(char a, char b);
+  void replace_byte_with(char a, const kvchar& s);
+  void replace_with_byte(const kvchar& pattern, char ch);
+  void replace(const kvchar& pattern, const kvchar& s);
+  // Deletes every CR, then turns every LF into CR LF.
+  void to_crlf();
+  // Whole content as hexadecimal; any non-hex byte gives 0; wraps on
+  // overflow.
+  int32_t hex_value() const;
+
+  int32_t capacity() const { return capacity_; }
+  int32_t length() const { return length_; }
+  bool empty() const { return length_ == 0; }
+  // The content; may be null when nothing is allocated.
+  const char* data() const { return buffer_; }
+  char* data() { return buffer_; }
+  std::string_view view() const {
+    return buffer_ ? std::string_view(buffer_, length_) : std::string_view();
+  }
+  std::string str() const { return std::string(view()); }
+
+ private:
+  void grow_to(int32_t n);  // ensures capacity >= n by the growth rule
+
+  char* buffer_ = nullptr;
+  int32_t capacity_ = 0;
+  int32_t length_ = 0;
+};
+
+#endif  // DIRGEN_TEXT_KVCHAR_H_

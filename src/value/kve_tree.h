@@ -1,0 +1,181 @@
+// kve_tree<N>: an owning tree of nodes linked by raw pointers, shared by the
+// markup document (xml_node) and the file tree of a build (kvfile_node).
+//
+// N must have the members: N* parent, N* next_sibling, N* first_child,
+// N* prev_sibling, int32_t child_count. The tree owns every node reachable
+// from root through next_sibling and first_child; destroying or clearing it
+// frees them all (iteratively, so depth never exhausts the stack).
+#ifndef DIRGEN_VALUE_KVE_TREE_H_
+#define DIRGEN_VALUE_KVE_TREE_H_
+
+#include <cstdint>
+#include <vector>
+
+template <typename N>
+class kve_tree {
+ public:
+  kve_tree() = default;
+  virtual ~kve_tree() { free_chain(root); }
+  kve_tree(const kve_tree&) = delete;
+  kve_tree& operator=(const kve_tree&) = delete;
+
+  // Sort order of two siblings: negative when a goes first. The base tree
+  // has no order (0 for every pair).
+  virtual int32_t compare_nodes(const N* a, const N* b) const { return 0; }
+
+  // Frees every node; the tree can be filled again.
+  void clear() {
+    free_chain(root);
+    root = nullptr;
+    count = 0;
+  }
+
+  // Next node in depth-first pre-order, or null at the end.
+  static N* next_preorder(const N* node) {
+    if (node->first_child) return node->first_child;
+    return next_after_subtree(node);
+  }
+  // Next node in pre-order that is not a descendant of node, or null.
+  static N* next_after_subtree(const N* node) {
+    for (const N* n = node; n; n = n->parent) {
+      if (n->next_sibling) return n->next_sibling;
+    }
+    return nullptr;
+  }
+
+  // node becomes the last top-level node.
+  void append_top(N* node) {
+    node->parent = nullptr;
+    node->next_sibling = nullptr;
+    N* last = root;
+    if (!last) {
+      node->prev_sibling = nullptr;
+      root = node;
+    } else {
+      if (last_top_ && last_top_->next_sibling == nullptr &&
+          last_top_->parent == nullptr && is_top(last_top_)) {
+        last = last_top_;
+      }
+      while (last->next_sibling) last = last->next_sibling;
+      last->next_sibling = node;
+      node->prev_sibling = last;
+    }
+    last_top_ = node;
+    ++count;
+  }
+  // node becomes root; the old root follows it.
+  void prepend_top(N* node) {
+    node->parent = nullptr;
+    node->prev_sibling = nullptr;
+    node->next_sibling = root;
+    if (root) root->prev_sibling = node;
+    root = node;
+    ++count;
+  }
+  // node becomes parent's last child. Nothing when either is null.
+  // Appending is O(1) per call for repeated appends to the same parent.
+  void append_child(N* node, N* parent) {
+    if (!node || !parent) return;
+    node->parent = parent;
+    node->next_sibling = nullptr;
+    N* last = parent->first_child;
+    if (!last) {
+      node->prev_sibling = nullptr;
+      parent->first_child = node;
+    } else {
+      if (last_child_ && last_child_->parent == parent) last = last_child_;
+      while (last->next_sibling) last = last->next_sibling;
+      last->next_sibling = node;
+      node->prev_sibling = last;
+    }
+    last_child_ = node;
+    ++parent->child_count;
+  }
+  // node becomes parent's first child. Nothing when either is null.
+  void prepend_child(N* node, N* parent) {
+    if (!node || !parent) return;
+    node->parent = parent;
+    node->prev_sibling = nullptr;
+    node->next_sibling = parent->first_child;
+    if (parent->first_child) parent->first_child->prev_sibling = node;
+    parent->first_child = node;
+    ++parent->child_count;
+  }
+  // node is linked right after sibling, under sibling's parent.
+  void insert_after(N* node, N* sibling) {
+    node->parent = sibling->parent;
+    node->prev_sibling = sibling;
+    node->next_sibling = sibling->next_sibling;
+    if (sibling->next_sibling) sibling->next_sibling->prev_sibling = node;
+    sibling->next_sibling = node;
+    if (node->parent) {
+      ++node->parent->child_count;
+    } else {
+      ++count;
+    }
+  }
+  // Takes node (with its subtree) out of its sibling list; its parent and
+  // sibling links become null.
+  void unlink(N* node) {
+    if (node == last_child_ || node == last_top_) {
+      last_child_ = nullptr;
+      last_top_ = nullptr;
+    }
+    if (node->prev_sibling) {
+      node->prev_sibling->next_sibling = node->next_sibling;
+    } else if (node->parent) {
+      node->parent->first_child = node->next_sibling;
+    } else if (root == node) {
+      root = node->next_sibling;
+    }
+    if (node->next_sibling) node->next_sibling->prev_sibling = node->prev_sibling;
+    if (node->parent) {
+      --node->parent->child_count;
+    } else {
+      --count;
+    }
+    node->parent = nullptr;
+    node->next_sibling = nullptr;
+    node->prev_sibling = nullptr;
+  }
+  // unlink, then free node and all its descendants. Null is ignored.
+  void remove_subtree(N* node) {
+    if (!node) return;
+    unlink(node);
+    free_chain(node);
+  }
+  // Forgets every node without freeing (ownership moved elsewhere).
+  void release() {
+    root = nullptr;
+    count = 0;
+    last_child_ = nullptr;
+    last_top_ = nullptr;
+  }
+
+  N* root = nullptr;
+  int32_t count = 0;
+
+ private:
+  bool is_top(const N* n) const { return n->parent == nullptr; }
+
+  // Frees node, its descendants and every sibling after it.
+  void free_chain(N* node) {
+    last_child_ = nullptr;
+    last_top_ = nullptr;
+    std::vector<N*> stack;
+    if (node) stack.push_back(node);
+    while (!stack.empty()) {
+      N* n = stack.back();
+      stack.pop_back();
+      if (n->next_sibling) stack.push_back(n->next_sibling);
+      if (n->first_child) stack.push_back(n->first_child);
+      delete n;
+    }
+  }
+
+  // Hints that make repeated appends O(1); validated before use.
+  N* last_child_ = nullptr;
+  N* last_top_ = nullptr;
+};
+
+#endif  // DIRGEN_VALUE_KVE_TREE_H_

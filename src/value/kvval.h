@@ -1,0 +1,117 @@
+// kvval: the one value type of the system (settings, table entries, template
+// variables, parser text).
+//
+// A value is text, flag, integer (signed 32-bit), real (double) or reference,
+// converting between kinds by fixed rules. The kind codes are chosen so that
+// the sum of two operands' codes picks the domain of a binary operation:
+// below 23 integer, 23..46 real, 47 and above none. The default value is the
+// integer 0. For non-text kinds the text field is a cache of the text form.
+#ifndef DIRGEN_VALUE_KVVAL_H_
+#define DIRGEN_VALUE_KVVAL_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "text/kvchar.h"
+
+enum kvkind : uint16_t {
+  KV_TEXT = 2,
+  KV_FLAG = 5,
+  KV_INT = 11,
+  KV_REAL = 23,
+  KV_REF = 101,
+};
+
+class kvval {
+ public:
+  kvval() = default;  // the integer 0
+  kvval(int v);
+  kvval(double v);
+  kvval(bool v);
+  kvval(char ch);             // text of one byte
+  kvval(const char* s);       // text; null gives the empty text
+  kvval(std::string_view s);  // text holding these bytes
+  explicit kvval(const kvchar& s);
+  static kvval text(const char* p, int32_t n);
+  static kvval reference(void* p);  // kind 101
+  // Any kind code, with the 32-bit payload word (for kinds 47 and up).
+  static kvval of_kind(uint16_t kind, uint32_t payload);
+
+  // Copy duplicates the bytes; move is take(): the source's text is left
+  // empty and the source keeps its kind.
+  kvval(const kvval& other);
+  kvval& operator=(const kvval& other);
+  kvval(kvval&& other) noexcept;
+  kvval& operator=(kvval&& other) noexcept;
+  ~kvval() = default;
+
+  void assign(const kvval& other);
+  void take(kvval& other);
+  // This becomes text: the other's text form (the other keeps its kind).
+  void assign_text(const kvval& other);
+
+  uint16_t kind() const { return kind_; }
+  bool is_text() const { return kind_ == KV_TEXT; }
+
+  // Reading without changing the kind (the text cache may be filled).
+  const char* as_text() const;         // NUL-terminated text form
+  const kvchar& text_form() const;     // the text form as a kvchar
+  std::string_view view() const;       // the text form as bytes
+  std::string str() const { return std::string(view()); }
+  int32_t as_int() const;
+  // Like as_int but 64-bit (for times and sizes read from settings text).
+  int64_t as_int64() const;
+  double as_real() const;
+  bool as_bool() const;
+  char first_char() const;
+  void* as_reference() const;
+  int32_t length() const;  // length of the text form
+
+  // Converts in place; nothing when the target is the current kind, 0, 1 or
+  // 47 and above.
+  void convert(uint16_t kind);
+
+  // Text operations (these make this value text first).
+  void append(const kvval& other);
+  void append_cstr(const char* s);
+  void append_bytes(const char* p, int32_t n);
+  void set_length(int32_t n);
+  void grow(int32_t n);
+  void drop_front(int32_t n);
+  void assign_prefix(const kvval& other, int32_t n);
+  void replace(const kvval& pattern, const kvval& replacement);
+  // Read both text forms, kinds unchanged.
+  int32_t find(const kvval& needle, int32_t start) const;
+  int32_t rfind(const kvval& needle) const;
+  int32_t compare(const kvval& other) const;
+  // Direct access to the text field of a text value (REQUIRES: is_text()).
+  kvchar& mutable_text() { return text_; }
+
+  // Arithmetic. Integer division and remainder by zero give 0 (in place:
+  // the value is left unchanged after its conversion) instead of faulting.
+  void add(const kvval& other);
+  void multiply(const kvval& other);
+  void divide(const kvval& other);
+  void increment();
+  kvval plus(const kvval& other) const;
+  kvval times(const kvval& other) const;
+  kvval quotient(const kvval& other) const;
+  kvval remainder(const kvval& other) const;
+  kvval less(const kvval& other) const;
+  kvval less_equal(const kvval& other) const;
+  kvval greater(const kvval& other) const;
+
+ private:
+  uint16_t kind_ = KV_INT;
+  union {
+    int32_t i;
+    double r;
+    void* p;
+    uint32_t word;
+    uint8_t flag;
+  } payload_ = {0};
+  mutable kvchar text_;
+};
+
+#endif  // DIRGEN_VALUE_KVVAL_H_
