@@ -20,6 +20,13 @@
 
 class kvhash {
  public:
+  kvhash() = default;
+  // Copies the entries; the copy has no iteration in progress.
+  kvhash(const kvhash& other);
+  kvhash& operator=(const kvhash& other);
+  kvhash(kvhash&&) = default;
+  kvhash& operator=(kvhash&&) = default;
+
   // Inserts or replaces the value under key's text form.
   void put(const kvval& key, const kvval& value);
   // True and a copy of the value when present; else false and *dst := 0.

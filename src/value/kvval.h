@@ -55,9 +55,9 @@ class kvval {
   bool is_text() const { return kind_ == KV_TEXT; }
 
   // Reading without changing the kind (the text cache may be filled).
-  const char* as_text() const;         // NUL-terminated text form
-  const kvchar& text_form() const;     // the text form as a kvchar
-  std::string_view view() const;       // the text form as bytes
+  const char* as_text() const;      // NUL-terminated text form
+  const kvchar& text_form() const;  // the text form as a kvchar
+  std::string_view view() const;    // the text form as bytes
   std::string str() const { return std::string(view()); }
   int32_t as_int() const;
   // Like as_int but 64-bit (for times and sizes read from settings text).
@@ -88,8 +88,12 @@ class kvval {
   // Direct access to the text field of a text value (REQUIRES: is_text()).
   kvchar& mutable_text() { return text_; }
 
-  // Arithmetic. Integer division and remainder by zero give 0 (in place:
-  // the value is left unchanged after its conversion) instead of faulting.
+  // Arithmetic. The domain comes from the sum of the two kind codes: below
+  // 23 integer, 23..46 real, 47 and above none (in place: nothing changes;
+  // value-returning: the integer 0). Integer arithmetic wraps around on
+  // overflow. Integer division and remainder by zero give 0 (in place: the
+  // value is left unchanged after its conversion) instead of faulting; so does
+  // the remainder of INT32_MIN by -1, and INT32_MIN / -1 gives INT32_MIN.
   void add(const kvval& other);
   void multiply(const kvval& other);
   void divide(const kvval& other);
@@ -104,7 +108,11 @@ class kvval {
 
  private:
   uint16_t kind_ = KV_INT;
+  void fill_text_form() const;      // writes the text form of a non-text kind
+  void set_int_payload(int32_t v);  // clears the payload, then stores v
+
   union {
+    uint64_t bits;  // the whole payload, so copies and tests see all 8 bytes
     int32_t i;
     double r;
     void* p;

@@ -1,0 +1,259 @@
+#include "text/encoders.h"
+
+#include <cstring>
+
+#include "text/number_text.h"
+
+namespace {
+
+const char kHexDigits[] = "0123456789ABCDEF";
+
+bool url_safe(unsigned char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
+         (c >= 'a' && c <= 'z') || c == '-' || c == '.' || c == '_';
+}
+
+// Extra bytes the escaped form of the byte sequence at s[i] needs, and the
+// number of input bytes it covers (*step).
+int32_t escape_growth(std::string_view s, size_t i, size_t* step) {
+  unsigned char c = s[i];
+  *step = 1;
+  switch (c) {
+    case '"':
+      return 5;
+    case '&':
+      return 4;
+    case '<':
+    case '>':
+      return 3;
+    default:
+      break;
+  }
+  if (c < 0x80) return 0;
+  size_t n = utf8_sequence_length(s.substr(i));
+  if (n > 1) {
+    *step = n;
+    return 0;
+  }
+  return 5;  // "&#NNN;" for one byte
+}
+
+// Writes the escaped form of s[i .. i+step) at out; returns the new end.
+char* write_escaped(std::string_view s, size_t i, size_t step, char* out) {
+  unsigned char c = s[i];
+  const char* entity = nullptr;
+  switch (c) {
+    case '"':
+      entity = "&quot;";
+      break;
+    case '&':
+      entity = "&amp;";
+      break;
+    case '<':
+      entity = "&lt;";
+      break;
+    case '>':
+      entity = "&gt;";
+      break;
+    default:
+      break;
+  }
+  if (entity) {
+    size_t n = std::strlen(entity);
+    std::memcpy(out, entity, n);
+    return out + n;
+  }
+  if (c >= 0x80 && step == 1) {
+    out[0] = '&';
+    out[1] = '#';
+    out[2] = static_cast<char>('0' + c / 100);
+    out[3] = static_cast<char>('0' + c / 10 % 10);
+    out[4] = static_cast<char>('0' + c % 10);
+    out[5] = ';';
+    return out + 6;
+  }
+  std::memcpy(out, s.data() + i, step);
+  return out + step;
+}
+
+// ---- reference scanners ----
+
+struct span {
+  size_t start;
+  size_t end;  // one past the ';'
+};
+
+bool name_start(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' ||
+         c == ':';
+}
+bool name_char(unsigned char c) {
+  return name_start(c) || (c >= '0' && c <= '9') || c == '.' || c == '-';
+}
+bool hex_digit(unsigned char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') ||
+         (c >= 'A' && c <= 'F');
+}
+
+// Leftmost match of "&[a-zA-Z_:][a-zA-Z_:0-9.-]*;" at or after from.
+bool find_entity(std::string_view s, size_t from, span* m) {
+  size_t i = s.find('&', from);
+  while (i != std::string_view::npos) {
+    size_t j = i + 1;
+    if (j < s.size() && name_start(s[j])) {
+      ++j;
+      while (j < s.size() && name_char(s[j])) ++j;
+      if (j < s.size() && s[j] == ';') {
+        *m = {i, j + 1};
+        return true;
+      }
+    }
+    i = s.find('&', i + 1);
+  }
+  return false;
+}
+
+// Leftmost match of "&#x?[0-9a-fA-F]+;" at or after from.
+bool find_char_ref(std::string_view s, size_t from, span* m) {
+  size_t i = s.find("&#", from);
+  while (i != std::string_view::npos) {
+    size_t j = i + 2;
+    if (j < s.size() && s[j] == 'x') ++j;
+    size_t k = j;
+    while (k < s.size() && hex_digit(s[k])) ++k;
+    if (k > j && k < s.size() && s[k] == ';') {
+      *m = {i, k + 1};
+      return true;
+    }
+    i = s.find("&#", i + 1);
+  }
+  return false;
+}
+
+uint32_t hex_digits_value(std::string_view digits) {
+  uint32_t v = 0;
+  for (unsigned char c : digits) {
+    uint32_t d = c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
+    v = v * 16 + d;
+  }
+  return v;
+}
+
+// Shared driver of the two expanders: find(text, from, &match) locates the
+// next reference; replace(reference, &out) appends its replacement and
+// returns true, or returns false (appending nothing) to keep it.
+template <typename Find, typename Replace>
+bool expand_references(kvchar* s, Find find, Replace replace) {
+  std::string_view text = s->view();
+  span m;
+  if (!find(text, 0, &m)) return false;
+  kvchar out;
+  int32_t reserve = s->length() + 20;
+  out.set_length(reserve);
+  out.set_length(0);
+  size_t tail = 0;
+  do {
+    out.append_bytes(text.data() + tail, static_cast<int32_t>(m.start - tail));
+    std::string_view ref = text.substr(m.start, m.end - m.start);
+    if (!replace(ref, &out)) {
+      out.append_bytes(ref.data(), static_cast<int32_t>(ref.size()));
+    }
+    tail = m.end;
+  } while (find(text, tail, &m));
+  out.append_bytes(text.data() + tail,
+                   static_cast<int32_t>(text.size() - tail));
+  s->take(out);
+  return true;
+}
+
+}  // namespace
+
+void url_encode(std::string_view src, kvchar* dst) {
+  dst->reset(static_cast<int32_t>(src.size() * 3));
+  char* out = dst->data();
+  for (unsigned char c : src) {
+    if (url_safe(c)) {
+      *out++ = static_cast<char>(c);
+    } else {
+      *out++ = '%';
+      *out++ = kHexDigits[c >> 4];
+      *out++ = kHexDigits[c & 15];
+    }
+  }
+  dst->set_length(static_cast<int32_t>(out - dst->data()));
+}
+
+size_t utf8_sequence_length(std::string_view s) {
+  if (s.empty()) return 0;
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(s.data());
+  unsigned char c = p[0];
+  if (c < 0x80) return 1;
+  size_t n;
+  unsigned char lo = 0x80, hi = 0xBF;  // allowed range of the second byte
+  if (c >= 0xC2 && c <= 0xDF) {
+    n = 2;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    n = 3;
+    if (c == 0xE0) lo = 0xA0;  // no overlong forms
+    if (c == 0xED) hi = 0x9F;  // no surrogates
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    n = 4;
+    if (c == 0xF0) lo = 0x90;  // no overlong forms
+    if (c == 0xF4) hi = 0x8F;  // nothing above U+10FFFF
+  } else {
+    return 0;
+  }
+  if (s.size() < n || p[1] < lo || p[1] > hi) return 0;
+  for (size_t i = 2; i < n; ++i) {
+    if (p[i] < 0x80 || p[i] > 0xBF) return 0;
+  }
+  return n;
+}
+
+bool html_escape(kvchar* s) {
+  std::string_view text = s->view();
+  int32_t extra = 0;
+  size_t step;
+  for (size_t i = 0; i < text.size(); i += step) {
+    extra += escape_growth(text, i, &step);
+  }
+  if (extra == 0) return false;
+  kvchar out;
+  out.reset(s->length() + extra);
+  char* w = out.data();
+  for (size_t i = 0; i < text.size(); i += step) {
+    escape_growth(text, i, &step);
+    w = write_escaped(text, i, step, w);
+  }
+  s->take(out);
+  return true;
+}
+
+bool expand_entities(kvchar* s, const entity_lookup& lookup, bool fold) {
+  std::string name;
+  auto replace = [&](std::string_view ref, kvchar* out) {
+    name.assign(ref.substr(1, ref.size() - 2));
+    if (fold) {
+      for (char& c : name) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+      }
+    }
+    return lookup(name, out);
+  };
+  return expand_references(s, find_entity, replace);
+}
+
+bool expand_char_refs(kvchar* s) {
+  auto replace = [](std::string_view ref, kvchar* out) {
+    std::string_view digits = ref.substr(2, ref.size() - 3);
+    uint32_t v;
+    if (digits[0] == 'x') {
+      v = hex_digits_value(digits.substr(1));
+    } else {
+      v = static_cast<uint32_t>(read_decimal(digits));
+    }
+    out->append_byte(static_cast<char>(v & 0xFF));
+    return true;
+  };
+  return expand_references(s, find_char_ref, replace);
+}
