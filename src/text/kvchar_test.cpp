@@ -1,0 +1,187 @@
+#include "text/kvchar.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+kvchar K(std::string_view s) { return kvchar(s); }
+
+TEST(KvcharGrowth, CapacitiesFollowTheFixedRules) {
+  kvchar s;
+  EXPECT_EQ(s.capacity(), 0);
+  EXPECT_EQ(s.data(), nullptr);
+  s.set_length(5);
+  EXPECT_EQ(s.capacity(), 7);
+  EXPECT_EQ(s.length(), 5);
+
+  kvchar r;
+  r.reset(32);
+  EXPECT_EQ(r.capacity(), 36);
+  EXPECT_EQ(r.length(), 32);
+  r.reset(0);
+  EXPECT_EQ(r.capacity(), 0);
+  EXPECT_EQ(r.data(), nullptr);
+}
+
+TEST(KvcharGrowth, AppendByteGrowsByLengthOverSixteenPlusThree) {
+  kvchar s;
+  std::vector<int32_t> caps;
+  for (int i = 0; i < 22; ++i) {
+    s.append_byte('x');
+    if (caps.empty() || caps.back() != s.capacity()) {
+      caps.push_back(s.capacity());
+    }
+  }
+  EXPECT_EQ(caps, (std::vector<int32_t>{3, 6, 9, 12, 15, 18, 22}));
+  EXPECT_EQ(s.str(), std::string(22, 'x'));
+}
+
+TEST(KvcharGrowth, CStrOnEmptyAllocatesThreeAndKeepsLengthZero) {
+  kvchar s;
+  const char* p = s.c_str();
+  ASSERT_NE(p, nullptr);
+  EXPECT_STREQ(p, "");
+  EXPECT_EQ(s.capacity(), 3);
+  EXPECT_EQ(s.length(), 0);
+}
+
+TEST(KvcharGrowth, SetLengthToSameOrNegativeChangesNothing) {
+  kvchar s = K("abc");
+  int32_t cap = s.capacity();
+  const char* buf = s.data();
+  s.set_length(3);
+  s.set_length(-1);
+  EXPECT_EQ(s.capacity(), cap);
+  EXPECT_EQ(s.data(), buf);
+  EXPECT_EQ(s.str(), "abc");
+}
+
+TEST(KvcharGrowth, ReserveThenEmptyKeepsCapacity) {
+  kvchar s;
+  s.set_length(100);
+  s.set_length(0);
+  EXPECT_EQ(s.length(), 0);
+  EXPECT_EQ(s.capacity(), 108);
+  s.append_cstr("hello");
+  EXPECT_EQ(s.capacity(), 108);
+  EXPECT_EQ(s.str(), "hello");
+}
+
+TEST(KvcharCopy, CopyTakeAndAssignKeepBytesIncludingNul) {
+  kvchar a(std::string_view("a\0b", 3));
+  kvchar b(a);
+  EXPECT_EQ(b.view(), std::string_view("a\0b", 3));
+  EXPECT_EQ(b.capacity(), 5);  // exact size by the reset rule
+  kvchar c;
+  c.take(b);
+  EXPECT_EQ(b.length(), 0);
+  EXPECT_EQ(b.capacity(), 0);
+  EXPECT_EQ(b.data(), nullptr);
+  EXPECT_EQ(c.view(), a.view());
+  c.assign_cstr(nullptr);
+  EXPECT_TRUE(c.empty());
+  EXPECT_EQ(c.data(), nullptr);
+}
+
+TEST(KvcharCopy, AppendingItselfDoublesTheContent) {
+  kvchar s = K("abc");
+  s.append(s);
+  EXPECT_EQ(s.str(), "abcabc");
+  s.append_bytes(s.data() + 1, 2);
+  EXPECT_EQ(s.str(), "abcabcbc");
+  s.append_cstr("");
+  s.append_bytes(nullptr, 4);
+  EXPECT_EQ(s.str(), "abcabcbc");
+}
+
+TEST(KvcharSearch, FindRfindAndFindByte) {
+  EXPECT_EQ(K("aaaa").find(K("aa"), 0), 0);
+  EXPECT_EQ(K("abab").rfind(K("ab")), 2);
+  EXPECT_EQ(K("abab").find(K("ab"), 1), 2);
+  EXPECT_EQ(K("abc").find(K("a"), 3), -1);   // start == length
+  EXPECT_EQ(K("abc").find(K("a"), -1), -1);  // negative start
+  EXPECT_EQ(K("ab").find(K("abc"), 0), -1);  // pattern longer
+  EXPECT_EQ(K("abc").find(K(""), 0), -1);    // empty pattern
+  EXPECT_EQ(K("abc").rfind(K("")), -1);
+  EXPECT_EQ(K("abc").rfind(K("x")), -1);
+  EXPECT_EQ(K("abca").find_byte('a', 1), 3);
+  EXPECT_EQ(K("abc").find_byte('a', 3), -1);
+  EXPECT_EQ(kvchar().find_byte('a', 0), -1);
+}
+
+TEST(KvcharCompare, ByteWiseUnsignedWithShorterPrefixFirst) {
+  EXPECT_EQ(kvchar::compare(K(""), K("abc")), -3);
+  EXPECT_EQ(kvchar::compare(K("abc"), K("abd")), -1);
+  EXPECT_EQ(kvchar::compare(K("ab"), K("abc")), -1);
+  EXPECT_EQ(kvchar::compare(K("abc"), K("abc")), 0);
+  EXPECT_GT(kvchar::compare(K("\xE9"), K("A")), 0);
+  EXPECT_LT(kvchar::compare(K("B"), K("a")), 0);
+}
+
+struct ReplaceCase {
+  const char* text;
+  const char* pattern;
+  const char* with;
+  const char* want;
+};
+
+TEST(KvcharReplace, NonOverlappingLeftToRight) {
+  const ReplaceCase cases[] = {
+      {"aaaa", "aa", "b", "bb"},
+      {"aaa", "aa", "b", "ba"},
+      {"abcabc", "bc", "XYZ", "aXYZaXYZ"},
+      {"abc", "x", "yy", "abc"},
+      {"abab", "ab", "", ""},
+      {"abc", "", "z", "abc"},
+      {"a.b.c", "..", "-", "a.b.c"},
+  };
+  for (const ReplaceCase& c : cases) {
+    kvchar s = K(c.text);
+    if (std::strlen(c.with) == 1) {
+      s.replace_with_byte(K(c.pattern), c.with[0]);
+    } else {
+      s.replace(K(c.pattern), K(c.with));
+    }
+    EXPECT_EQ(s.str(), c.want) << c.text << " / " << c.pattern;
+  }
+}
+
+TEST(KvcharReplace, ByteReplacementsAndUntouchedBuffer) {
+  kvchar s = K("a-b-c");
+  s.replace_byte('-', '+');
+  EXPECT_EQ(s.str(), "a+b+c");
+  s.replace_byte_with('+', K("::"));
+  EXPECT_EQ(s.str(), "a::b::c");
+  s.replace_byte_with(':', kvchar());
+  EXPECT_EQ(s.str(), "abc");
+  const char* buf = s.data();
+  s.replace_byte_with('z', K("yy"));
+  EXPECT_EQ(s.data(), buf);  // no occurrence: same buffer
+  kvchar all = K("xxx");
+  all.replace_byte_with('x', kvchar());
+  EXPECT_TRUE(all.empty());
+}
+
+TEST(KvcharReplace, ToCrlfNormalisesLineEnds) {
+  kvchar s(std::string_view("a\rb\nc\r\n"));
+  s.to_crlf();
+  EXPECT_EQ(s.str(), "ab\r\nc\r\n");
+  kvchar t(std::string_view("x\r\ny\r\n"));
+  t.to_crlf();
+  EXPECT_EQ(t.str(), "x\r\ny\r\n");
+}
+
+TEST(KvcharHex, ReadsWholeContentOrGivesZero) {
+  EXPECT_EQ(K("1F").hex_value(), 31);
+  EXPECT_EQ(K("1f").hex_value(), 31);
+  EXPECT_EQ(K("1G").hex_value(), 0);
+  EXPECT_EQ(K("").hex_value(), 0);
+  EXPECT_EQ(K("FFFFFFFF").hex_value(), -1);
+  EXPECT_EQ(K("100000001").hex_value(), 1);  // wraps
+}
+
+}  // namespace
