@@ -28,6 +28,11 @@ struct kvfile_node {
   // 0 for folder-end markers and tar entries with a bad header checksum.
   int32_t valid = 1;
   kvval ext = kvval("");  // extension with its dot; empty before the split
+  // 1 when the scanned entry is a symbolic link (size and time are those of
+  // its target). A link to a folder is listed as a folder (is_folder 1) but
+  // the recursive build must never descend into it: that could loop or leave
+  // the source tree. 0 for archive entries and folder-end markers.
+  int32_t is_link = 0;
 };
 
 class kvfile_tree : public kve_tree<kvfile_node> {

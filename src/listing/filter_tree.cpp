@@ -1,0 +1,66 @@
+#include "listing/filter_tree.h"
+
+void filter_options::set_time_window(const kvval& flag, const kvval& start,
+                                     const kvval& end) {
+  time_filter = flag.as_bool();
+  time_start = start.as_int64();
+  time_end = end.as_int64();
+}
+
+void filter_options::set_size_window(const kvval& flag, const kvval& start,
+                                     const kvval& end) {
+  size_filter = flag.as_bool();
+  size_start = start;
+  size_end = end;
+}
+
+namespace {
+
+bool any_match(const compiled_masks* masks, const kvval& name) {
+  return masks && masks->matches(name);
+}
+
+bool keep_folder(const kvfile_node& node, const filter_options& opt) {
+  return any_match(opt.folder_include, node.name) &&
+         !any_match(opt.folder_skip, node.name);
+}
+
+bool in_time_window(const kvfile_node& node, const filter_options& opt) {
+  if (!opt.time_filter) return true;
+  return node.time >= opt.time_start && node.time <= opt.time_end;
+}
+
+// A text bound is read as a real: in the integer domain "3221225472" would
+// wrap to a negative number.
+kvval numeric_bound(const kvval& bound) {
+  return bound.is_text() ? kvval(bound.as_real()) : bound;
+}
+
+bool in_size_window(const kvfile_node& node, const filter_options& opt) {
+  if (!opt.size_filter) return true;
+  return !node.size.less(numeric_bound(opt.size_start)).as_bool() &&
+         !node.size.greater(numeric_bound(opt.size_end)).as_bool();
+}
+
+bool keep_file(const kvfile_node& node, const filter_options& opt) {
+  return in_time_window(node, opt) && in_size_window(node, opt) &&
+         any_match(opt.file_include, node.name) &&
+         !any_match(opt.file_skip, node.name);
+}
+
+}  // namespace
+
+void filter_tree(kvfile_tree* tree, const filter_options& options) {
+  kvfile_node* node = tree->root;
+  while (node) {
+    const bool keep = node->is_folder ? keep_folder(*node, options)
+                                      : keep_file(*node, options);
+    if (keep) {
+      node = kvfile_tree::next_preorder(node);
+    } else {
+      kvfile_node* next = kvfile_tree::next_after_subtree(node);
+      tree->remove_subtree(node);
+      node = next;
+    }
+  }
+}

@@ -1,0 +1,42 @@
+// File and folder masks: turning the user's wildcard lists ("*.htm; *.html")
+// into anchored regular expressions, and matching names against them with
+// each pattern compiled once. Used by the filters and by the callers of the
+// build, which compile the four mask lists of the settings.
+#ifndef DIRGEN_LISTING_MASKS_H_
+#define DIRGEN_LISTING_MASKS_H_
+
+#include <cstdint>
+#include <vector>
+
+#include "text/kvregex.h"
+#include "value/kvarr.h"
+#include "value/kvval.h"
+
+// Empties *patterns, then appends one POSIX extended regular expression per
+// wildcard of mask: the text is trimmed and split at ";" (spaces around a
+// ";" dropped), empty pieces are skipped, and each piece has "." turned into
+// "\.", "*" into ".*" and "?" into ".?", and is wrapped in "^" ... "$".
+// Other regular-expression characters keep their meaning ("[ab]*.txt").
+void compile_masks(const kvval& mask, kvarr* patterns);
+
+// A list of patterns compiled once (extended, case-insensitive, no
+// sub-matches), for matching many names. Matching is byte-wise, whatever
+// the process locale. A pattern that does not compile matches nothing.
+// Movable, not copyable.
+class compiled_masks {
+ public:
+  // The empty list: matches no name.
+  compiled_masks() = default;
+  // Compiles every value of patterns (read as text).
+  explicit compiled_masks(const kvarr& patterns);
+
+  // True when at least one pattern matches the whole of name.
+  bool matches(const kvval& name) const;
+  // Number of patterns that compiled.
+  int32_t size() const { return static_cast<int32_t>(regs_.size()); }
+
+ private:
+  std::vector<kvregex> regs_;
+};
+
+#endif  // DIRGEN_LISTING_MASKS_H_

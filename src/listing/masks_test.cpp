@@ -1,0 +1,98 @@
+#include "listing/masks.h"
+
+#include <gtest/gtest.h>
+#include <locale.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> patterns_of(const char* mask) {
+  kvarr list;
+  list.push(kvval("stale"));
+  compile_masks(kvval(mask), &list);
+  std::vector<std::string> out;
+  for (int32_t i = 0; i < list.size(); ++i) out.push_back(list[i].str());
+  return out;
+}
+
+bool mask_matches(const char* mask, const char* name) {
+  kvarr list;
+  compile_masks(kvval(mask), &list);
+  return compiled_masks(list).matches(kvval(std::string_view(name)));
+}
+
+TEST(CompileMasks, RewritesEachWildcardIntoAnAnchoredPattern) {
+  struct Case {
+    const char* mask;
+    std::vector<std::string> want;
+  } cases[] = {
+      {"*.htm; *.html", {"^.*\\.htm$", "^.*\\.html$"}},
+      {" *.txt ; ", {"^.*\\.txt$"}},
+      {"a?c", {"^a.?c$"}},
+      {"[ab]*.txt", {"^[ab].*\\.txt$"}},
+      {"*.c;;  ;*.h", {"^.*\\.c$", "^.*\\.h$"}},
+      {"", {}},
+      {";", {}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(patterns_of(c.mask), c.want) << "mask [" << c.mask << "]";
+  }
+}
+
+TEST(CompiledMasks, MatchesWholeNamesIgnoringCase) {
+  struct Case {
+    const char* mask;
+    const char* name;
+    bool want;
+  } cases[] = {
+      {"*.TXT", "notes.txt", true},
+      {"*.TXT", "NOTES.Txt", true},
+      {"*.TXT", "read.me", false},
+      {"*.txt", "a.txt.bak", false},  // anchored at the end
+      {"*.txt", "atxt", false},       // "." is literal
+      {"*.txt;*.doc", "a.doc", true},
+      {"*.txt;*.doc", "a.txt", true},
+      {"a?c", "ac", true},
+      {"a?c", "abc", true},
+      {"a?c", "abbc", false},
+      {"file[12].txt", "file1.txt", true},
+      {"file[12].txt", "file2.txt", true},
+      {"file[12].txt", "file3.txt", false},
+      {"file[12].txt", "file12.txt", false},
+      {"[ab]*.txt", "Bz.txt", true},
+      {"[ab]*.txt", "cz.txt", false},
+      {"*", "", true},
+      {"*", ".profile", true},
+      {"*.txt", "\xff\xfe.txt", true},  // bytes, not characters
+      {"a{", "a{", false},              // does not compile: matches nothing
+      {"a{;*.c", "x.c", true},          // the other patterns still work
+      {"", "x", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(mask_matches(c.mask, c.name), c.want)
+        << "mask [" << c.mask << "] name [" << c.name << "]";
+  }
+}
+
+TEST(CompiledMasks, MatchesBytesUnderAUtf8Locale) {
+  std::string saved = setlocale(LC_ALL, nullptr);
+  if (!setlocale(LC_ALL, "C.UTF-8")) GTEST_SKIP() << "no C.UTF-8 locale";
+  EXPECT_TRUE(mask_matches("*.txt", "caf\xe9.txt"));  // Latin-1 byte
+  EXPECT_TRUE(mask_matches("?.txt", "\xff.txt"));
+  setlocale(LC_ALL, saved.c_str());
+}
+
+TEST(CompiledMasks, EmptyListMatchesNothingAndMovesKeepPatterns) {
+  compiled_masks none;
+  EXPECT_FALSE(none.matches(kvval("a")));
+  kvarr list;
+  compile_masks(kvval("*.a; {bad"), &list);
+  compiled_masks first(list);
+  EXPECT_EQ(first.size(), 1);
+  compiled_masks moved(std::move(first));
+  EXPECT_TRUE(moved.matches(kvval("x.A")));
+}
+
+}  // namespace

@@ -1,0 +1,104 @@
+#include "listing/ordering.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+template <typename T>
+int32_t sign_of_difference(T a, T b) {
+  return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+// The head of the sibling list that first belongs to: the parent's
+// first_child, or the tree's root for the top level.
+kvfile_node** list_head(kvfile_tree* tree, kvfile_node* first) {
+  return first->parent ? &first->parent->first_child : &tree->root;
+}
+
+// Relinks *head's list in the order of nodes.
+void relink(kvfile_node** head, const std::vector<kvfile_node*>& nodes) {
+  kvfile_node* prev = nullptr;
+  for (kvfile_node* node : nodes) {
+    node->prev_sibling = prev;
+    if (prev) prev->next_sibling = node;
+    prev = node;
+  }
+  prev->next_sibling = nullptr;
+  *head = nodes.front();
+}
+
+// Collects the list that starts at first into *nodes (cleared first).
+void collect(kvfile_node* first, std::vector<kvfile_node*>* nodes) {
+  nodes->clear();
+  for (kvfile_node* n = first; n; n = n->next_sibling) nodes->push_back(n);
+}
+
+// Calls visit(first) for the top-level list, then for every child list in
+// pre-order, each before the walk reaches its own nodes.
+template <typename Visit>
+void for_each_sibling_list(kvfile_tree* tree, Visit visit) {
+  if (!tree->root) return;
+  visit(tree->root);
+  for (kvfile_node* n = tree->root; n; n = kvfile_tree::next_preorder(n)) {
+    if (n->first_child) visit(n->first_child);
+  }
+}
+
+}  // namespace
+
+int32_t compare_file_nodes(const kvfile_node* a, const kvfile_node* b,
+                           int32_t sort_key) {
+  if (a->is_folder != b->is_folder) return b->is_folder - a->is_folder;
+  switch (sort_key) {
+    case 0:
+      return a->name.compare(b->name);
+    case 1:
+      return a->ext.compare(b->ext);
+    case 2:
+      return sign_of_difference(a->size.as_real(), b->size.as_real());
+    case 3:
+      return sign_of_difference(a->time, b->time);
+    default:
+      return 0;
+  }
+}
+
+int32_t kvfile_tree::compare_nodes(const kvfile_node* a,
+                                   const kvfile_node* b) const {
+  return compare_file_nodes(a, b, sort_key.as_int());
+}
+
+void sort_siblings(kvfile_tree* tree) {
+  std::vector<kvfile_node*> nodes;
+  auto before = [tree](const kvfile_node* a, const kvfile_node* b) {
+    return tree->compare_nodes(a, b) < 0;
+  };
+  for_each_sibling_list(tree, [&](kvfile_node* first) {
+    if (!first->next_sibling) return;
+    kvfile_node** head = list_head(tree, first);
+    collect(first, &nodes);
+    std::stable_sort(nodes.begin(), nodes.end(), before);
+    relink(head, nodes);
+  });
+}
+
+void reverse_siblings(kvfile_tree* tree) {
+  std::vector<kvfile_node*> nodes;
+  for_each_sibling_list(tree, [&](kvfile_node* first) {
+    if (!first->next_sibling) return;
+    kvfile_node** head = list_head(tree, first);
+    collect(first, &nodes);
+    std::reverse(nodes.begin(), nodes.end());
+    relink(head, nodes);
+  });
+}
+
+void order_tree(kvfile_tree* tree, const kvval& order_files,
+                const kvval& sort_order) {
+  const int32_t order = order_files.as_int();
+  if (order == 0) return;
+  tree->sort_key = kvval(order - 1);
+  sort_siblings(tree);
+  if (sort_order.as_int() != 0) reverse_siblings(tree);
+}

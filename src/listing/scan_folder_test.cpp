@@ -1,0 +1,181 @@
+#include "listing/scan_folder.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "listing/listing_test_util.h"
+
+namespace {
+
+// Names of the top-level list of *tree, in order.
+std::vector<std::string> top_names(const kvfile_tree& tree) {
+  std::vector<std::string> out;
+  for (const kvfile_node* n = tree.root; n; n = n->next_sibling) {
+    out.push_back(n->name.str());
+  }
+  return out;
+}
+
+// What the scan must give: the folder's entries in the system's own
+// enumeration order, folders first.
+std::vector<std::string> folders_then_files(const std::string& path) {
+  std::vector<std::string> folders, files;
+  DIR* dir = opendir(path.c_str());
+  while (const dirent* e = readdir(dir)) {
+    std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    struct stat st;
+    stat((path + "/" + name).c_str(), &st);
+    (S_ISDIR(st.st_mode) ? folders : files).push_back(name);
+  }
+  closedir(dir);
+  folders.insert(folders.end(), files.begin(), files.end());
+  return folders;
+}
+
+const kvfile_node* find_top(const kvfile_tree& tree, const char* name) {
+  for (const kvfile_node* n = tree.root; n; n = n->next_sibling) {
+    if (n->name.str() == name) return n;
+  }
+  return nullptr;
+}
+
+TEST(ScanFolder, ListsFoldersFirstThenFilesInEnumerationOrder) {
+  temp_folder tmp;
+  for (const char* f : {"b.txt", "a.txt", ".hidden", "z", "m.doc"}) {
+    ASSERT_TRUE(tmp.write_file(f));
+  }
+  for (const char* d : {"Sub", "aa", "Zed"}) ASSERT_TRUE(tmp.make_folder(d));
+  kvfile_tree tree;
+  EXPECT_TRUE(scan_folder(kvval(tmp.path()), &tree, nullptr, kvval("*")));
+  EXPECT_EQ(top_names(tree), folders_then_files(tmp.path()));
+  EXPECT_EQ(tree.count, 8);
+  EXPECT_EQ(link_fault(tree), "");
+  EXPECT_EQ(find_top(tree, "Sub")->is_folder, 1);
+  EXPECT_EQ(find_top(tree, "z")->is_folder, 0);
+}
+
+TEST(ScanFolder, RecordsSizeAndSixtyFourBitTime) {
+  temp_folder tmp;
+  ASSERT_TRUE(tmp.write_file("five", "12345"));
+  ASSERT_TRUE(tmp.write_file("big"));
+  if (truncate(tmp.at("big").c_str(), 3221225472LL) != 0) {
+    GTEST_SKIP() << "no sparse 3 GB file here";
+  }
+  // 2100-01-01: past the 32-bit limit.
+  struct timespec times[2] = {{4102444800, 0}, {4102444800, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, tmp.at("five").c_str(), times, 0), 0);
+  kvfile_tree tree;
+  ASSERT_TRUE(scan_folder(kvval(tmp.path()), &tree, nullptr, kvval("*")));
+  const kvfile_node* five = find_top(tree, "five");
+  EXPECT_EQ(five->size.kind(), KV_INT);
+  EXPECT_EQ(five->size.as_int(), 5);
+  EXPECT_EQ(five->time, 4102444800);
+  EXPECT_TRUE(S_ISREG(five->attributes));
+  const kvfile_node* big = find_top(tree, "big");
+  EXPECT_EQ(big->size.kind(), KV_REAL);
+  EXPECT_EQ(big->size.as_real(), 3221225472.0);
+}
+
+TEST(ScanFolder, AppendsUnderParentAndFiltersByPattern) {
+  temp_folder tmp;
+  ASSERT_TRUE(tmp.make_folder("docs"));
+  ASSERT_TRUE(tmp.make_folder("docs/inner.TXT"));
+  ASSERT_TRUE(tmp.write_file("docs/a.txt"));
+  ASSERT_TRUE(tmp.write_file("docs/b.doc"));
+  kvfile_tree tree;
+  ASSERT_TRUE(scan_folder(kvval(tmp.path()), &tree, nullptr, kvval("")));
+  kvfile_node* docs = tree.root;
+  EXPECT_TRUE(scan_folder(kvval(tmp.at("docs")), &tree, docs, kvval("*.txt")));
+  EXPECT_EQ(tree_shape(tree), "docs(inner.TXT,a.txt)");
+  EXPECT_EQ(link_fault(tree), "");
+  EXPECT_FALSE(
+      scan_folder(kvval(tmp.at("docs")), &tree, docs, kvval("*.none")));
+}
+
+TEST(ScanFolder, IgnoresParentWhenTreeIsEmpty) {
+  temp_folder tmp;
+  ASSERT_TRUE(tmp.write_file("x"));
+  kvfile_node stray;
+  kvfile_tree tree;
+  ASSERT_TRUE(scan_folder(kvval(tmp.path()), &tree, &stray, kvval("*")));
+  EXPECT_EQ(tree_shape(tree), "x");
+  EXPECT_EQ(stray.first_child, nullptr);
+}
+
+TEST(ScanFolder, FlagsLinksAndDescribesTheirTargets) {
+  temp_folder tmp;
+  ASSERT_TRUE(tmp.make_folder("real"));
+  ASSERT_TRUE(tmp.write_file("data", "abc"));
+  ASSERT_EQ(symlink("real", tmp.at("to_folder").c_str()), 0);
+  ASSERT_EQ(symlink("data", tmp.at("to_file").c_str()), 0);
+  ASSERT_EQ(symlink("missing", tmp.at("dangling").c_str()), 0);
+  ASSERT_EQ(symlink(".", tmp.at("loop").c_str()), 0);
+  kvfile_tree tree;
+  ASSERT_TRUE(scan_folder(kvval(tmp.path()), &tree, nullptr, kvval("*")));
+  struct Case {
+    const char* name;
+    int32_t is_folder, is_link, size;
+  } cases[] = {
+      {"real", 1, 0, 0},    {"data", 0, 0, 3}, {"to_folder", 1, 1, 0},
+      {"to_file", 0, 1, 3}, {"loop", 1, 1, 0}, {"dangling", 0, 1, 7},
+  };
+  for (const Case& c : cases) {
+    const kvfile_node* n = find_top(tree, c.name);
+    ASSERT_NE(n, nullptr) << c.name;
+    EXPECT_EQ(n->is_folder, c.is_folder) << c.name;
+    EXPECT_EQ(n->is_link, c.is_link) << c.name;
+    EXPECT_EQ(n->size.as_int(), c.size) << c.name;  // dangling: link text
+  }
+}
+
+TEST(ScanFolder, EmptyMissingOrNonFolderPathGivesFalseAndNoNodes) {
+  temp_folder tmp;
+  ASSERT_TRUE(tmp.make_folder("empty"));
+  ASSERT_TRUE(tmp.write_file("file"));
+  for (const std::string& path :
+       {tmp.at("empty"), tmp.at("missing"), tmp.at("file"), std::string()}) {
+    kvfile_tree tree;
+    EXPECT_FALSE(scan_folder(kvval(path), &tree, nullptr, kvval("*"))) << path;
+    EXPECT_EQ(tree.root, nullptr) << path;
+  }
+}
+
+TEST(ScanFolder, DoesNotChangeTheCurrentDirectory) {
+  temp_folder tmp;
+  ASSERT_TRUE(tmp.write_file("x"));
+  char before[4096], after[4096];
+  ASSERT_NE(getcwd(before, sizeof before), nullptr);
+  kvfile_tree tree;
+  ASSERT_TRUE(scan_folder(kvval(tmp.path()), &tree, nullptr, kvval("*")));
+  ASSERT_NE(getcwd(after, sizeof after), nullptr);
+  EXPECT_STREQ(before, after);
+}
+
+// Runs in a child process; as root it first drops to "nobody" so that the
+// folder's permissions apply.
+int scan_locked_folder(const std::string& path) {
+  if (geteuid() == 0 && setuid(65534) != 0) return 2;
+  kvfile_tree tree;
+  bool found = scan_folder(kvval(path), &tree, nullptr, kvval("*"));
+  return found || tree.root ? 1 : 0;
+}
+
+TEST(ScanFolderDeathTest, UnreadableFolderGivesFalseAndNoNodes) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  temp_folder tmp;
+  ASSERT_EQ(chmod(tmp.path().c_str(), 0755), 0);
+  ASSERT_TRUE(tmp.make_folder("locked"));
+  ASSERT_TRUE(tmp.write_file("locked/secret"));
+  ASSERT_EQ(chmod(tmp.at("locked").c_str(), 0), 0);
+  EXPECT_EXIT(exit(scan_locked_folder(tmp.at("locked"))),
+              testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
