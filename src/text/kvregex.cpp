@@ -87,10 +87,13 @@ int kvregex::exec(std::string_view subject, size_t n, regmatch_t* m) const {
   }
   m[0].rm_so = 0;
   m[0].rm_eo = static_cast<regoff_t>(subject.size());
-  // A non-null pointer even for the empty view; REG_STARTEND gives the end.
-  const char* p = subject.data() ? subject.data() : "";
+  // REG_STARTEND gives the end, but regexec's contract (and the sanitizer's
+  // check of it) still wants a terminated string: match a terminated copy.
+  // The per-thread buffer makes that one memcpy, without allocating.
+  thread_local std::string terminated;
+  terminated.assign(subject);
   c_locale_scope scope;
-  return regexec(&re_, p, n, m, REG_STARTEND);
+  return regexec(&re_, terminated.c_str(), n, m, REG_STARTEND);
 }
 
 // ---- list makers ----

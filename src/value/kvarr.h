@@ -55,8 +55,8 @@ class kvarr {
   void compact();  // drops the shifted-out prefix when it grows large
 
   std::vector<kvval> values_;
-  size_t head_ = 0;     // values_[0 .. head_) have been shifted out
-  int32_t cursor_ = -1; // index of the next value next() reads; -1 when new
+  size_t head_ = 0;      // values_[0 .. head_) have been shifted out
+  int32_t cursor_ = -1;  // index of the next value next() reads; -1 when new
 };
 
 #endif  // DIRGEN_VALUE_KVARR_H_

@@ -117,10 +117,9 @@ class kve_tree {
   // Takes node (with its subtree) out of its sibling list; its parent and
   // sibling links become null.
   void unlink(N* node) {
-    if (node == last_child_ || node == last_top_) {
-      last_child_ = nullptr;
-      last_top_ = nullptr;
-    }
+    // A hint inside the unlinked subtree may be freed by its new owner.
+    if (in_subtree(last_child_, node)) last_child_ = nullptr;
+    if (in_subtree(last_top_, node)) last_top_ = nullptr;
     if (node->prev_sibling) {
       node->prev_sibling->next_sibling = node->next_sibling;
     } else if (node->parent) {
@@ -128,7 +127,8 @@ class kve_tree {
     } else if (root == node) {
       root = node->next_sibling;
     }
-    if (node->next_sibling) node->next_sibling->prev_sibling = node->prev_sibling;
+    if (node->next_sibling)
+      node->next_sibling->prev_sibling = node->prev_sibling;
     if (node->parent) {
       --node->parent->child_count;
     } else {
@@ -157,6 +157,14 @@ class kve_tree {
 
  private:
   bool is_top(const N* n) const { return n->parent == nullptr; }
+
+  // True when n is top or one of its descendants.
+  static bool in_subtree(const N* n, const N* top) {
+    for (; n; n = n->parent) {
+      if (n == top) return true;
+    }
+    return false;
+  }
 
   // Frees node, its descendants and every sibling after it.
   void free_chain(N* node) {

@@ -55,33 +55,58 @@ class kvval {
   bool is_text() const { return kind_ == KV_TEXT; }
 
   // Reading without changing the kind (the text cache may be filled).
+  //
+  // Text form: text itself; flag "1"/"0"; integer "%d"; other kinds "0x%x"
+  // of the 32-bit payload word; a real x prints "0" when |x| < 1e-10 or
+  // |x| > 1e18, else with three decimals above 100000 and eight otherwise,
+  // trailing zeros and then a trailing '.' removed. Always '.' as the decimal
+  // point, whatever the process locale.
   const char* as_text() const;      // NUL-terminated text form
   const kvchar& text_form() const;  // the text form as a kvchar
   std::string_view view() const;    // the text form as bytes
   std::string str() const { return std::string(view()); }
+  // Text: the decimal integer at its start (blanks, optional sign, digits up
+  // to the first other byte; 0 without digits; wraps on overflow). Flag 0/1;
+  // real truncated towards zero (saturating; NaN gives 0); other kinds the
+  // 32-bit payload.
   int32_t as_int() const;
   // Like as_int but 64-bit (for times and sizes read from settings text).
   int64_t as_int64() const;
+  // Text: the decimal number at its start (see text/number_text.h; 0.0 when
+  // none). Flag 0.0/1.0; integer and real their value; other kinds the
+  // payload word as a signed integer.
   double as_real() const;
+  // Text: as_int() != 0; real: not 0.0 (a NaN is false); other kinds: the
+  // payload is not 0.
   bool as_bool() const;
+  // Flag: '1' or '0'; otherwise the first byte of the text form, 0 if empty.
   char first_char() const;
+  // Reference: the pointer; flag: null; text, integer, real: as_int().
   void* as_reference() const;
   int32_t length() const;  // length of the text form
 
   // Converts in place; nothing when the target is the current kind, 0, 1 or
-  // 47 and above.
+  // 47 and above. A flag converted to another kind below 47 stays a flag.
+  // Converting away from text leaves the old text as a stale cache.
   void convert(uint16_t kind);
 
   // Text operations (these make this value text first).
-  void append(const kvval& other);
-  void append_cstr(const char* s);
+  void append(const kvval& other);  // appends other's text form
+  void append_cstr(const char* s);  // null or empty: nothing
   void append_bytes(const char* p, int32_t n);
+  // Truncates or extends to n bytes (new bytes undefined); n < 0: nothing.
   void set_length(int32_t n);
-  void grow(int32_t n);
+  void grow(int32_t n);  // set_length(length + n)
+  // Removes the first n bytes; nothing when n < 1 or n > length.
   void drop_front(int32_t n);
+  // This becomes text: the first min(n, length) bytes of other's text form.
   void assign_prefix(const kvval& other, int32_t n);
+  // Replaces every occurrence (non-overlapping, left to right) of pattern's
+  // text by replacement's text; an empty pattern does nothing.
   void replace(const kvval& pattern, const kvval& replacement);
-  // Read both text forms, kinds unchanged.
+  // Read both text forms, kinds unchanged. find: the lowest position >=
+  // start, or -1 (also for start out of range or an empty needle); rfind:
+  // the highest, or -1; compare: as kvchar::compare (byte order).
   int32_t find(const kvval& needle, int32_t start) const;
   int32_t rfind(const kvval& needle) const;
   int32_t compare(const kvval& other) const;
@@ -94,10 +119,18 @@ class kvval {
   // overflow. Integer division and remainder by zero give 0 (in place: the
   // value is left unchanged after its conversion) instead of faulting; so does
   // the remainder of INT32_MIN by -1, and INT32_MIN / -1 gives INT32_MIN.
+  // Operands are read per domain: integer domain: text as_int, flag 0/1,
+  // integer itself, other kinds 0; real domain: text's real reading, flag,
+  // integer and real their value, other kinds 0.0.
+  //
+  // In place: this value is converted to the domain's kind, then combined.
   void add(const kvval& other);
   void multiply(const kvval& other);
   void divide(const kvval& other);
-  void increment();
+  void increment();  // convert to integer, then + 1
+  // New values of the domain's kind. remainder() is always integer (both
+  // operands read by the integer rules, a real truncated); the comparisons
+  // give a flag.
   kvval plus(const kvval& other) const;
   kvval times(const kvval& other) const;
   kvval quotient(const kvval& other) const;
@@ -107,9 +140,10 @@ class kvval {
   kvval greater(const kvval& other) const;
 
  private:
-  uint16_t kind_ = KV_INT;
   void fill_text_form() const;      // writes the text form of a non-text kind
   void set_int_payload(int32_t v);  // clears the payload, then stores v
+
+  uint16_t kind_ = KV_INT;
 
   union {
     uint64_t bits;  // the whole payload, so copies and tests see all 8 bytes

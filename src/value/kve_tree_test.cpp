@@ -1,0 +1,142 @@
+#include "value/kve_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+struct node {
+  explicit node(char n) : name(n) {}
+  char name;
+  node* parent = nullptr;
+  node* next_sibling = nullptr;
+  node* first_child = nullptr;
+  node* prev_sibling = nullptr;
+  int32_t child_count = 0;
+};
+
+using tree = kve_tree<node>;
+
+// Names of the nodes in pre-order.
+std::string preorder(const tree& t) {
+  std::string s;
+  for (node* n = t.root; n; n = tree::next_preorder(n)) s += n->name;
+  return s;
+}
+
+// Builds:  a(b(c, d), e), f
+struct sample {
+  sample() {
+    t.append_top(a);
+    t.append_child(b, a);
+    t.append_child(c, b);
+    t.append_child(d, b);
+    t.append_child(e, a);
+    t.append_top(f);
+  }
+  tree t;
+  node* a = new node('a');
+  node* b = new node('b');
+  node* c = new node('c');
+  node* d = new node('d');
+  node* e = new node('e');
+  node* f = new node('f');
+};
+
+TEST(KveTreeWalk, PreorderAndSkippingSubtrees) {
+  sample s;
+  EXPECT_EQ(preorder(s.t), "abcdef");
+  EXPECT_EQ(tree::next_after_subtree(s.b), s.e);
+  EXPECT_EQ(tree::next_after_subtree(s.d), s.e);  // climbs to b's sibling
+  EXPECT_EQ(tree::next_after_subtree(s.e), s.f);
+  EXPECT_EQ(tree::next_after_subtree(s.f), nullptr);
+  EXPECT_EQ(s.t.count, 2);
+  EXPECT_EQ(s.a->child_count, 2);
+  EXPECT_EQ(s.b->child_count, 2);
+}
+
+TEST(KveTreeLink, PrependAndInsertAfterKeepLinksAndCounts) {
+  sample s;
+  node* x = new node('x');
+  s.t.prepend_child(x, s.b);
+  EXPECT_EQ(s.b->child_count, 3);
+  node* y = new node('y');
+  s.t.insert_after(y, s.c);
+  EXPECT_EQ(s.b->child_count, 4);
+  EXPECT_EQ(y->prev_sibling, s.c);
+  EXPECT_EQ(s.d->prev_sibling, y);
+  node* z = new node('z');
+  s.t.prepend_top(z);
+  node* w = new node('w');
+  s.t.insert_after(w, s.f);
+  EXPECT_EQ(s.t.count, 4);
+  EXPECT_EQ(preorder(s.t), "zabxcydefw");
+  node* v = new node('v');
+  s.t.append_top(v);
+  EXPECT_EQ(preorder(s.t), "zabxcydefwv");
+}
+
+TEST(KveTreeRemove, MiddleFirstAndRootSubtrees) {
+  sample s;
+  s.t.remove_subtree(s.c);  // first child
+  EXPECT_EQ(s.b->first_child, s.d);
+  EXPECT_EQ(s.d->prev_sibling, nullptr);
+  EXPECT_EQ(s.b->child_count, 1);
+  s.t.remove_subtree(s.b);  // middle subtree with a child
+  EXPECT_EQ(s.a->first_child, s.e);
+  EXPECT_EQ(s.a->child_count, 1);
+  EXPECT_EQ(preorder(s.t), "aef");
+  s.t.remove_subtree(s.a);  // the root
+  EXPECT_EQ(s.t.root, s.f);
+  EXPECT_EQ(s.f->prev_sibling, nullptr);
+  EXPECT_EQ(s.t.count, 1);
+  s.t.remove_subtree(nullptr);
+  EXPECT_EQ(preorder(s.t), "f");
+}
+
+TEST(KveTreeRemove, AppendingAfterRemovingTheLastChildStaysLinked) {
+  sample s;
+  s.t.remove_subtree(s.d);  // the append hint pointed here
+  node* g = new node('g');
+  s.t.append_child(g, s.b);
+  EXPECT_EQ(preorder(s.t), "abcgef");
+  s.t.remove_subtree(s.f);
+  node* h = new node('h');
+  s.t.append_top(h);
+  EXPECT_EQ(preorder(s.t), "abcgeh");
+}
+
+TEST(KveTreeRemove, UnlinkedSubtreeFreedElsewhereLeavesNoHint) {
+  // A subtree taken out and freed by its new owner must not be reached
+  // through the append hints (the sanitizer build catches that).
+  sample s;
+  node* g = new node('g');
+  s.t.append_child(g, s.c);  // hint: g, inside b's subtree
+  s.t.unlink(s.b);
+  {
+    tree other;
+    other.append_top(s.b);
+  }  // frees b, c, d, g
+  node* h = new node('h');
+  s.t.append_child(h, s.a);
+  EXPECT_EQ(preorder(s.t), "aehf");
+}
+
+TEST(KveTreeClear, DeepChainsFreeWithoutRecursion) {
+  tree t;
+  node* parent = new node('r');
+  t.append_top(parent);
+  for (int i = 0; i < 200000; ++i) {
+    node* child = new node('n');
+    t.append_child(child, parent);
+    parent = child;
+  }
+  t.clear();
+  EXPECT_EQ(t.root, nullptr);
+  EXPECT_EQ(t.count, 0);
+  t.append_top(new node('q'));
+  EXPECT_EQ(preorder(t), "q");
+}
+
+}  // namespace
