@@ -33,6 +33,9 @@ struct kvfile_node {
   // the recursive build must never descend into it: that could loop or leave
   // the source tree. 0 for archive entries and folder-end markers.
   int32_t is_link = 0;
+  // True for the folder-end markers the build inserts after every node that
+  // has children; nothing else sets it.
+  bool is_marker = false;
 };
 
 class kvfile_tree : public kve_tree<kvfile_node> {

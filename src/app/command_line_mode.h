@@ -1,0 +1,16 @@
+// The command-line mode: one build from a settings file, reported on
+// standard output, never a window. Called by main() when the application
+// gets at least one argument.
+#ifndef DIRGEN_APP_COMMAND_LINE_MODE_H_
+#define DIRGEN_APP_COMMAND_LINE_MODE_H_
+
+#include "value/kvarr.h"
+
+// Runs the mode for args (args[0] is the settings file; later arguments are
+// ignored). "--help"/"-h" or "--version" as the only argument print usage or
+// the version instead. argv0 locates the executable's kvdata folder.
+// Returns the exit status: 0 when the build succeeded (or for --help and
+// --version), 1 when the settings file cannot be read or the build failed.
+int run_command_line_mode(kvarr& args, const char* argv0);
+
+#endif  // DIRGEN_APP_COMMAND_LINE_MODE_H_

@@ -1,0 +1,51 @@
+// Entry point of the one executable. The name it was started under picks the
+// role: the application (command line or window) or the installer.
+#include <cstdio>
+
+#include "app/command_line_mode.h"
+#include "app/startup.h"
+#include "app/windowed_mode.h"
+#include "listing/archive_libs.h"
+#include "text/kvregex.h"
+#include "value/kvarr.h"
+
+namespace {
+
+// The libraries are linked directly; these checks keep the start-up rule
+// that nothing runs before they are known to be usable.
+bool check_regex_library() {
+  if (load_regex_library()) return true;
+  std::fprintf(stderr, "Fatal Error: Can't load kv_hs_regex.dll\n");
+  return false;
+}
+
+bool check_zlib_library() {
+  if (load_zlib_library()) return true;
+  std::fprintf(stderr, "Fatal Error: Can't load kv_zlib.dll\n");
+  return false;
+}
+
+int run_application(int argc, char** argv) {
+  if (!check_zlib_library()) return 1;
+  kvarr args;
+  for (int i = 1; i < argc; ++i) args.push(kvval(argv[i]));
+  int status = args.size() > 0 ? run_command_line_mode(args, argv[0])
+                               : run_windowed_mode(argc, argv);
+  unload_zlib_library();
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  app_role role = role_from_program_name(argc > 0 ? argv[0] : "");
+  if (!check_regex_library()) return 1;
+  int status = 0;
+  if (role == app_role::installer) {
+    status = run_installer(argc, argv);
+  } else if (role == app_role::application) {
+    status = run_application(argc, argv);
+  }
+  unload_regex_library();
+  return status;
+}
