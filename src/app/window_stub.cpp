@@ -1,4 +1,4 @@
-// Stand-ins for the windowed roles in a build without Qt.
+// Stand-in for the main window in a build without Qt.
 #include <cstdio>
 
 #include "app/windowed_mode.h"
@@ -7,10 +7,5 @@ int run_windowed_mode(int, char**) {
   std::fprintf(stderr,
                "kdgn20: this build has no main window; give a settings file "
                "(see kdgn20 --help).\n");
-  return 1;
-}
-
-int run_installer(int, char**) {
-  std::fprintf(stderr, "setup: this build has no installer.\n");
   return 1;
 }
