@@ -1,0 +1,148 @@
+#include "listing/archive_fixture_test_util.h"
+
+#include <minizip/zip.h>
+#include <stdlib.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+archive_scratch::archive_scratch() {
+  char tmpl[] = "/tmp/dirgen-archive-test-XXXXXX";
+  path_ = mkdtemp(tmpl) ? tmpl : "";
+}
+
+archive_scratch::~archive_scratch() {
+  std::error_code ec;
+  if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+}
+
+std::string archive_scratch::at(const std::string& relative) const {
+  return path_ + "/" + relative;
+}
+
+std::string archive_scratch::write(const std::string& relative,
+                                   const std::string& bytes) const {
+  std::string path = at(relative);
+  FILE* f = fopen(path.c_str(), "wb");
+  if (f) {
+    fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
+  }
+  return path;
+}
+
+namespace {
+
+// width - 1 octal digits, zero-padded, then a NUL.
+void put_octal(std::string* block, int off, int width, int64_t v) {
+  for (int i = width - 2; i >= 0; --i, v >>= 3) {
+    (*block)[off + i] = static_cast<char>('0' + (v & 7));
+  }
+  (*block)[off + width - 1] = '\0';
+}
+
+void put_base256(std::string* block, int off, int width, int64_t v) {
+  (*block)[off] = static_cast<char>(0x80);
+  for (int i = width - 1; i > 0; --i, v >>= 8) {
+    (*block)[off + i] = static_cast<char>(v & 0xFF);
+  }
+}
+
+}  // namespace
+
+std::string tar_block(const tar_spec& s) {
+  std::string b(512, '\0');
+  memcpy(b.data(), s.name.data(), std::min<size_t>(s.name.size(), 100));
+  put_octal(&b, 100, 8, 0644);
+  if (s.base256_size) {
+    put_base256(&b, 124, 12, s.size);
+  } else {
+    put_octal(&b, 124, 12, s.size);
+  }
+  put_octal(&b, 136, 12, s.mtime);
+  b[156] = s.type;
+  memcpy(b.data() + 257, s.magic.data(), std::min<size_t>(s.magic.size(), 8));
+  memcpy(b.data() + 345, s.prefix.data(),
+         std::min<size_t>(s.prefix.size(), 155));
+  int64_t sum = 8 * ' ';
+  for (int i = 0; i < 512; ++i) sum += static_cast<unsigned char>(b[i]);
+  put_octal(&b, 148, 7, sum + (s.bad_checksum ? 1 : 0));
+  return b;
+}
+
+std::string tar_member(tar_spec spec, const std::string& data) {
+  spec.size = static_cast<int64_t>(data.size());
+  std::string out = tar_block(spec) + data;
+  out.resize((out.size() + 511) / 512 * 512, '\0');
+  return out;
+}
+
+std::string tar_end() { return std::string(1024, '\0'); }
+
+std::string tar_of(const std::vector<std::string>& names) {
+  std::string out;
+  for (const std::string& n : names) {
+    bool folder = !n.empty() && n.back() == '/';
+    out += folder ? tar_block({.name = n, .type = '5'})
+                  : tar_member({.name = n}, "data of " + n);
+  }
+  return out + tar_end();
+}
+
+bool write_gzip(const std::string& path, const std::string& bytes) {
+  gzFile f = gzopen(path.c_str(), "wb");
+  if (!f) return false;
+  bool ok = bytes.empty() || gzwrite(f, bytes.data(), bytes.size()) ==
+                                 static_cast<int>(bytes.size());
+  return gzclose(f) == Z_OK && ok;
+}
+
+bool write_zip(const std::string& path, const std::vector<zip_spec>& entries) {
+  zipFile z = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
+  if (!z) return false;
+  bool ok = true;
+  for (const zip_spec& e : entries) {
+    zip_fileinfo info = {};
+    info.tmz_date = {static_cast<uInt>(e.sec),  static_cast<uInt>(e.min),
+                     static_cast<uInt>(e.hour), static_cast<uInt>(e.mday),
+                     static_cast<uInt>(e.mon),  static_cast<uInt>(e.year)};
+    ok = ok && zipOpenNewFileInZip64(z, e.name.c_str(), &info, nullptr, 0,
+                                     nullptr, 0, nullptr, Z_DEFLATED,
+                                     Z_DEFAULT_COMPRESSION, 0) == ZIP_OK;
+    ok = ok && zipWriteInFileInZip(z, e.data.data(), e.data.size()) == ZIP_OK;
+    ok = ok && zipCloseFileInZip(z) == ZIP_OK;
+  }
+  return zipClose(z, nullptr) == ZIP_OK && ok;
+}
+
+namespace {
+
+void shape_of(const kvfile_node* n, std::string* out) {
+  for (; n; n = n->next_sibling) {
+    out->append(n->name.view());
+    if (!n->valid) out->push_back('!');
+    if (n->first_child) {
+      out->push_back('(');
+      shape_of(n->first_child, out);
+      out->push_back(')');
+    }
+    if (n->next_sibling) out->push_back(',');
+  }
+}
+
+}  // namespace
+
+std::string archive_shape(const kvfile_tree& tree) {
+  std::string out;
+  shape_of(tree.root, &out);
+  return out;
+}
+
+const kvfile_node* find_node(const kvfile_tree& tree, const std::string& name) {
+  for (const kvfile_node* n = tree.root; n; n = kvfile_tree::next_preorder(n)) {
+    if (n->name.view() == name) return n;
+  }
+  return nullptr;
+}
