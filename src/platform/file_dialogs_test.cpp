@@ -1,0 +1,111 @@
+#include "platform/file_dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "platform/test_folder.h"
+
+namespace {
+
+// One headless application for the whole program.
+class qt_app : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    app_ = std::make_unique<QApplication>(argc_, argv_);
+  }
+  void TearDown() override { app_.reset(); }
+
+ private:
+  int argc_ = 1;
+  char name_[8] = "test";
+  char* argv_[2] = {name_, nullptr};
+  std::unique_ptr<QApplication> app_;
+};
+[[maybe_unused]] const auto* const kApp =
+    ::testing::AddGlobalTestEnvironment(new qt_app);
+
+// Acts on the dialog once it is up (the timer fires inside its event loop).
+void when_shown(std::function<void(QFileDialog*)> act) {
+  QTimer::singleShot(0, [act] {
+    auto* dialog =
+        qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    act(dialog);
+  });
+}
+
+TEST(FileDialogs, CancelledOpenEmptiesTheResult) {
+  test_folder dir;
+  win_open_save_dialog d;
+  d.result = kvval("/earlier/choice");
+  d.name_offset = 8;
+  d.initial_folder = kvval((dir.path() + "/").c_str());
+  std::string seen_folder;
+  when_shown([&](QFileDialog* dialog) {
+    seen_folder = dialog->directory().absolutePath().toStdString();
+    dialog->reject();
+  });
+  EXPECT_FALSE(d.show_open());
+  EXPECT_EQ(d.result.view(), "");
+  EXPECT_EQ(d.name_offset, -1);
+  EXPECT_EQ(d.initial_folder.view(), dir.path());
+  EXPECT_EQ(seen_folder, dir.path());
+}
+
+TEST(FileDialogs, SaveAddsTheDefaultExtensionAndReportsTheNameOffset) {
+  test_folder dir;
+  win_open_save_dialog d;
+  d.ask_overwrite();
+  d.default_extension = kvval("htm");
+  using namespace std::string_literals;
+  d.filter = kvval(std::string_view("HTML\0*.htm;*.html\0All\0*.*\0\0"s));
+  d.initial_folder = kvval(dir.path().c_str());
+  QStringList filters;
+  when_shown([&](QFileDialog* dialog) {
+    filters = dialog->nameFilters();
+    dialog->selectFile(QString::fromStdString(dir.file("listing")));
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  ASSERT_TRUE(d.show_save());
+  EXPECT_EQ(d.result.view(), dir.file("listing.htm"));
+  EXPECT_EQ(d.name_offset, static_cast<int32_t>(dir.path().size()) + 1);
+  EXPECT_EQ(filters, QStringList({"HTML (*.htm *.html)", "All (*)"}));
+  EXPECT_EQ(d.flags, kDialogExplorer | kDialogOverwritePrompt);
+}
+
+TEST(FileDialogs, CancelledBrowseKeepsTheResult) {
+  win_dir_open_dialog d;
+  d.result = kvval("/kept");
+  d.title = kvval("Dirgen 2.0\r\nSelect an installation folder");
+  QString title;
+  when_shown([&](QFileDialog* dialog) {
+    title = dialog->windowTitle();
+    dialog->reject();
+  });
+  EXPECT_FALSE(d.browse());
+  EXPECT_EQ(d.result.view(), "/kept");
+  EXPECT_EQ(title, "Dirgen 2.0 - Select an installation folder");
+}
+
+TEST(FileDialogs, WindowIsCentredOrPutAtTheCorner) {
+  QWidget small;
+  small.resize(200, 100);
+  center_on_screen(&small);
+  QRect screen = small.screen()->geometry();
+  EXPECT_EQ(small.pos(), QPoint(screen.left() + (screen.width() - 200) / 2,
+                                screen.top() + (screen.height() - 100) / 2));
+  QWidget large;
+  large.resize(screen.width() + 10, screen.height() + 10);
+  center_on_screen(&large);
+  EXPECT_EQ(large.pos(), screen.topLeft());
+}
+
+}  // namespace
