@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds kdgn20 and makes a listing of the shipped example folder with the
-# shipped example settings file, then says where the result is.
+# Builds kdgn20 and makes a listing of the shipped example folder
+# (examples/sample) with the shipped settings file examples/example.txt,
+# then says where the result is.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=$(scripts/build.sh | tail -n 1)
 "$dir/src/app/kdgn20" examples/example.txt
+echo "Listing written to $(pwd)/examples/listing.html"

@@ -1,0 +1,299 @@
+#include "listing/build.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "listing/archive_fixture_test_util.h"
+#include "listing/listing_test_util.h"
+
+namespace {
+
+// One entry per node: [name|children|counter|dir|dir_dir|rel_path|url].
+const char kAllTemplate[] =
+    "<!--#for var=all-->[<!--#echo var=name_all-->|<!--#echo "
+    "var=children_all-->|<!--#echo var=counter_all-->|<!--#echo "
+    "var=dir_all-->|<!--#echo var=dir_dir_all-->|<!--#echo "
+    "var=rel_path_all-->|<!--#echo var=url_all-->]<!--#endfor-->\n"
+    "files:<!--#for var=files--><!--#echo var=counter_files-->=<!--#echo "
+    "var=name_files--><!--#echo var=ext_files--> <!--#endfor-->\n"
+    "total:<!--#echo var=total_files-->/<!--#echo var=total_folders-->";
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Writes a file under root, making the folders on its way.
+void put(temp_folder& root, const std::string& relative,
+         const std::string& contents = "x") {
+  std::filesystem::create_directories(
+      std::filesystem::path(root.at(relative)).parent_path());
+  ASSERT_TRUE(root.write_file(relative, contents)) << relative;
+}
+
+bool exists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0;
+}
+
+class Build : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    root_.make_folder("kvdata");
+    root_.make_folder("src");
+    root_.write_file("kvdata/all.txt", kAllTemplate);
+    settings_.path = kvval(std::string_view(root_.at("src")));
+    settings_.save = kvval(std::string_view(root_.at("out.html")));
+    settings_.format = kvval("all.txt");
+  }
+
+  int build() {
+    formatter_.load_tables(kvval(std::string_view(root_.at("kvdata"))));
+    return run_build(settings_, formatter_, root_.at("kvdata/"), nullptr);
+  }
+
+  void recursive(bool one_file) {
+    settings_.subfolders = kvval(1);
+    settings_.subfolders_in_one_file = kvval(one_file ? 1 : 0);
+  }
+
+  temp_folder root_;
+  dirgen_project settings_;
+  dirgen_formatter formatter_;
+};
+
+TEST_F(Build, RecursiveSingleFileListsChildrenThenAFolderEndMarker) {
+  put(root_, "src/a.txt", "0123456789");
+  put(root_, "src/sub/b.txt", "b");
+  recursive(true);
+  settings_.order_files = kvval(1);
+  ASSERT_EQ(build(), kBuildOk);
+  EXPECT_EQ(read_file(root_.at("out.html")),
+            "[sub|1|1|1|1||sub/][b|0|2|0|1|sub/|sub/b.txt][|0|0|1|0||]"
+            "[a|0|3|0|1||a.txt]\n"
+            "files:1=b.txt 2=a.txt \n"
+            "total:2/1");
+}
+
+TEST_F(Build, NonRecursiveFolderHasNoChildrenAndNoMarker) {
+  put(root_, "src/a.txt", "x");
+  put(root_, "src/sub/b.txt", "b");
+  ASSERT_EQ(build(), kBuildOk);
+  EXPECT_EQ(read_file(root_.at("out.html")),
+            "[sub|0|1|1|1||sub/][a|0|2|0|1||a.txt]\n"
+            "files:1=a.txt \n"
+            "total:1/1");
+}
+
+TEST_F(Build, PerFolderModeWritesOneFilePerFolderAndNothingWhereSaveNamed) {
+  put(root_, "src/a.txt", "x");
+  put(root_, "src/sub/b.txt", "b");
+  put(root_, "src/sub/deeper/c.txt", "c");
+  root_.make_folder("out");
+  settings_.save = kvval(std::string_view(root_.at("out/list.html")));
+  recursive(false);
+  settings_.order_files = kvval(1);
+  ASSERT_EQ(build(), kBuildOk);
+  EXPECT_FALSE(exists(root_.at("out/list.html")));
+  EXPECT_EQ(read_file(root_.at("src/list.html")),
+            "[sub|0|1|1|1||sub/][a|0|2|0|1||a.txt]\nfiles:1=a.txt \n"
+            "total:1/1");
+  EXPECT_EQ(read_file(root_.at("src/sub/list.html")),
+            "[deeper|0|1|1|1||deeper/][b|0|2|0|1||b.txt]\nfiles:1=b.txt \n"
+            "total:1/1");
+  EXPECT_EQ(read_file(root_.at("src/sub/deeper/list.html")),
+            "[c|0|1|0|1||c.txt]\nfiles:1=c.txt \ntotal:1/0");
+}
+
+TEST_F(Build, RelativeSourceFolderIsResolvedOnceForTheWholeWalk) {
+  put(root_, "src/sub/inner/b.txt", "b");
+  char old[4096];
+  ASSERT_NE(getcwd(old, sizeof old), nullptr);
+  ASSERT_EQ(chdir(root_.path().c_str()), 0);
+  settings_.path = kvval("src");
+  recursive(true);
+  int code = build();
+  ASSERT_EQ(chdir(old), 0);
+  ASSERT_EQ(code, kBuildOk);
+  EXPECT_NE(read_file(root_.at("out.html")).find("[b|0|3|0|1|sub/inner/|"),
+            std::string::npos);
+}
+
+TEST_F(Build, BareOutputNameGoesIntoTheSourceFolder) {
+  put(root_, "src/a.txt", "x");
+  settings_.save = kvval("index.html");
+  ASSERT_EQ(build(), kBuildOk);
+  EXPECT_TRUE(exists(root_.at("src/index.html")));
+}
+
+TEST_F(Build, LinkToAFolderIsListedButNeverEntered) {
+  put(root_, "src/a.txt", "x");
+  ASSERT_EQ(symlink(root_.at("src").c_str(), root_.at("src/loop").c_str()), 0);
+  recursive(true);
+  ASSERT_EQ(build(), kBuildOk);
+  EXPECT_EQ(read_file(root_.at("out.html")),
+            "[loop|0|1|1|1||loop/][a|0|2|0|1||a.txt]\nfiles:1=a.txt \n"
+            "total:1/1");
+}
+
+TEST_F(Build, FilteredAwayEntriesGiveAnEmptyListingNotAFailure) {
+  put(root_, "src/a.txt", "x");
+  settings_.mask = kvval("*.doc");
+  root_.write_file("kvdata/total.txt", "<!--#echo var=total_files-->");
+  settings_.format = kvval("total.txt");
+  ASSERT_EQ(build(), kBuildOk);
+  EXPECT_EQ(read_file(root_.at("out.html")), "0");
+}
+
+// Failure codes and the messages the shells show for them.
+struct failure_case {
+  const char* name;
+  int source;               // 0 folder, 1 archive
+  std::string (*prepare)(temp_folder& root);  // returns the source path
+  int code;
+  const char* message;
+};
+
+const failure_case kFailures[] = {
+    {"missing folder", 0,
+     [](temp_folder& r) { return r.at("nowhere"); }, kBuildNoEntries,
+     "Directory is empty."},
+    {"empty folder", 0,
+     [](temp_folder& r) {
+       r.make_folder("empty");
+       return r.at("empty");
+     },
+     kBuildNoEntries, "Directory is empty."},
+    {"archive without extension", 1,
+     [](temp_folder& r) {
+       r.write_file("archive", "x");
+       return r.at("archive");
+     },
+     kBuildNoExtension,
+     "File needs to have an extension to determine its type."},
+    {"dot only in a folder name", 1,
+     [](temp_folder& r) {
+       r.make_folder("my.dir");
+       r.write_file("my.dir/archive", "x");
+       return r.at("my.dir/archive");
+     },
+     kBuildUnknownExtension, "Extension is not recognized."},
+    {"not a zip", 1,
+     [](temp_folder& r) {
+       r.write_file("x.zip", "not a zip at all");
+       return r.at("x.zip");
+     },
+     kBuildCantUnzip, "Can't decompress zip file."},
+    {"corrupt gzip", 1,
+     [](temp_folder& r) {
+       r.write_file("x.tar.gz", std::string("\x1f\x8b\x08\x00garbage", 12));
+       return r.at("x.tar.gz");
+     },
+     kBuildCantGunzip, "Can't decompress gz file."},
+    {"short tar", 1,
+     [](temp_folder& r) {
+       r.write_file("x.tar", std::string(100, 'a'));
+       return r.at("x.tar");
+     },
+     kBuildNoEntries, "File is not valid tar archive."},
+};
+
+TEST_F(Build, EveryFailureEndsWithItsCodeAndMessage) {
+  for (const failure_case& c : kFailures) {
+    SCOPED_TRACE(c.name);
+    settings_.source = kvval(c.source);
+    settings_.path = kvval(std::string_view(c.prepare(root_)));
+    int code = build();
+    EXPECT_EQ(code, c.code);
+    kvval message("unchanged");
+    result_message(code, &message, settings_.source);
+    EXPECT_EQ(message.str(), c.message);
+    EXPECT_FALSE(exists(root_.at("out.html")));
+  }
+}
+
+TEST_F(Build, OutputThatIsAFolderCannotBeCreated) {
+  put(root_, "src/a.txt", "x");
+  root_.make_folder("out.html");
+  EXPECT_EQ(build(), kBuildCantCreateOutput);
+  kvval message;
+  result_message(kBuildCantCreateOutput, &message, kvval(0));
+  EXPECT_EQ(message.str(), "Can't create output file.");
+}
+
+TEST_F(Build, MissingTemplateLeavesAnEmptyOutputAndNoMessage) {
+  put(root_, "src/a.txt", "x");
+  settings_.format = kvval("nosuch.txt");
+  EXPECT_EQ(build(), kBuildNoTemplate);
+  EXPECT_TRUE(exists(root_.at("out.html")));
+  EXPECT_EQ(read_file(root_.at("out.html")), "");
+  kvval message("kept");
+  result_message(kBuildNoTemplate, &message, kvval(0));
+  EXPECT_EQ(message.str(), "kept");
+}
+
+TEST_F(Build, ArchiveInPerFolderModeListsTheWholeArchiveOnce) {
+  archive_scratch scratch;
+  std::string tar = tar_of({"dir/", "dir/f.txt", "top.txt"});
+  root_.write_file("a.tar", tar);
+  settings_.source = kvval(1);
+  settings_.path = kvval(std::string_view(root_.at("a.tar")));
+  settings_.save = kvval("list.html");
+  recursive(false);
+  ASSERT_EQ(build(), kBuildOk);
+  EXPECT_EQ(read_file(root_.at("list.html")),
+            "[dir|1|1|1|1||dir/][f|0|2|0|1|dir/|dir/f.txt][|0|0|1|0||]"
+            "[top|0|3|0|1||top.txt]\nfiles:1=f.txt 2=top.txt \ntotal:2/1");
+}
+
+TEST_F(Build, GzipTarSourceIsReadThroughTheSameTarReader) {
+  ASSERT_TRUE(write_gzip(root_.at("a.tgz"), tar_of({"one.txt", "two.txt"})));
+  settings_.source = kvval(1);
+  settings_.path = kvval(std::string_view(root_.at("a.tgz")));
+  ASSERT_EQ(build(), kBuildOk);
+  EXPECT_NE(read_file(root_.at("out.html")).find("total:2/0"),
+            std::string::npos);
+}
+
+TEST_F(Build, ExtensionSplitKeepsLeadingDotNamesWhole) {
+  put(root_, "src/.profile", "x");
+  put(root_, "src/archive.tar.gz", "x");
+  settings_.order_files = kvval(1);
+  ASSERT_EQ(build(), kBuildOk);
+  EXPECT_NE(read_file(root_.at("out.html"))
+                .find("files:1=.profile 2=archive.tar.gz "),
+            std::string::npos);
+}
+
+TEST_F(Build, LinksAreUrlEncodedOrHtmlEscaped) {
+  put(root_, "src/x y/my file.txt", "x");
+  root_.write_file("src/x y/a&b \"q\" caf\xC3\xA9.txt", "x");
+  root_.write_file("kvdata/urls.txt",
+                   "<!--#for var=files--><!--#echo var=url_files-->\n"
+                   "<!--#endfor-->");
+  settings_.format = kvval("urls.txt");
+  settings_.order_files = kvval(1);
+  recursive(true);
+  ASSERT_EQ(build(), kBuildOk);
+  EXPECT_EQ(read_file(root_.at("out.html")),
+            "x%20y/a%26b%20%22q%22%20caf%C3%A9.txt\n"
+            "x%20y/my%20file.txt\n");
+  settings_.url_html_escape = kvval(1);
+  ASSERT_EQ(build(), kBuildOk);
+  EXPECT_EQ(read_file(root_.at("out.html")),
+            "x y/a&amp;b &quot;q&quot; caf\xC3\xA9.txt\n"
+            "x y/my file.txt\n");
+}
+
+}  // namespace
