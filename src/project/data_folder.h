@@ -1,0 +1,19 @@
+// The working folder rule: where the program looks for its kvdata folder and
+// help file. Used by start-up, the command-line mode and the main window.
+#ifndef DIRGEN_PROJECT_DATA_FOLDER_H_
+#define DIRGEN_PROJECT_DATA_FOLDER_H_
+
+#include <string>
+
+// The working folder, ending in "/": cwd when it holds a "kvdata" folder;
+// else exe_dir when that one does; else cwd. An empty exe_dir is never
+// chosen.
+std::string find_working_folder(const std::string& cwd,
+                                const std::string& exe_dir);
+
+// find_working_folder for this process: the current directory and the
+// folder of the running executable (/proc/self/exe). Empty only when the
+// current directory cannot be read.
+std::string working_folder_at_start();
+
+#endif  // DIRGEN_PROJECT_DATA_FOLDER_H_

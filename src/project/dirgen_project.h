@@ -1,0 +1,79 @@
+// dirgen_project: the settings record of one listing job, its defaults and
+// its settings file (<key>value</key> lines). Owned by the main window or the
+// command-line mode; read by the build.
+#ifndef DIRGEN_PROJECT_DIRGEN_PROJECT_H_
+#define DIRGEN_PROJECT_DIRGEN_PROJECT_H_
+
+#include <cstdint>
+
+#include "value/kvval.h"
+
+class dirgen_project {
+ public:
+  // Every field at its default; the two time fields at the current time.
+  dirgen_project();
+
+  // Sets every field back to its default, the time fields to the current
+  // UTC time (whole seconds).
+  void reset_settings();
+
+  // Resets the record, then reads the settings file at path. Returns 0 when
+  // the file was read and parsed: every one of the 25 fields then holds text,
+  // the first element of its name in the file, or the empty text when the
+  // file has none. Returns 1 when the file cannot be opened or does not
+  // parse; the record then keeps the defaults.
+  int load_settings(const kvval& path);
+
+  // Writes the 25 fields as "<key>escaped value</key>\r\n" lines in ascending
+  // byte order of the keys. Returns 0 when the whole file was written; 1 when
+  // it could not be created or written (an existing file is left intact).
+  int save_settings(const kvval& path) const;
+
+  // The fields; each name is also the key in the settings file. Readers
+  // convert on use (as_int / as_int64 / as_bool / text form).
+  kvval source;
+  kvval path;
+  kvval save;
+  kvval mask;
+  kvval skip_files;
+  kvval folder_include;
+  kvval folder_skip;
+  kvval subfolders;
+  kvval subfolders_in_one_file;
+  kvval date_format;
+  kvval is_gmt_date;
+  kvval order_files;
+  kvval sort_order;
+  kvval show_summary;
+  kvval show_folders;
+  kvval image_dir;
+  kvval size_units;
+  kvval format;
+  kvval url_html_escape;
+  kvval time_filter;
+  kvval time_start;  // seconds since 1970-01-01 UTC, see time_value()
+  kvval time_end;
+  kvval size_filter;
+  kvval size_start;
+  kvval size_end;
+};
+
+// The number of fields of the record.
+constexpr int kProjectFieldCount = 25;
+
+// The field of record named key (the settings file key), or null for a name
+// that is not one of the 25. Lets callers walk or fill fields by name.
+kvval* project_field(dirgen_project* record, const char* key);
+
+// The key of the i-th field in declaration order. REQUIRES: 0 <= i < 25.
+const char* project_field_key(int i);
+
+// A time in seconds as a field value. An integer value holds only 32 bits,
+// so times are kept as their decimal text, which every reader takes back
+// with as_int64() and which a settings file keeps unchanged.
+kvval time_value(int64_t seconds);
+
+// The system clock's UTC time cut to whole seconds.
+int64_t current_utc_seconds();
+
+#endif  // DIRGEN_PROJECT_DIRGEN_PROJECT_H_

@@ -1,0 +1,220 @@
+#include "project/dirgen_project.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "project/test_files.h"
+
+namespace {
+
+std::string text_of(dirgen_project* p, const char* key) {
+  kvval* field = project_field(p, key);
+  return field == nullptr ? "<no field>" : field->str();
+}
+
+TEST(ProjectDefaults, EveryFieldHasItsDefault) {
+  const int64_t before = current_utc_seconds();
+  dirgen_project p;
+  const int64_t after = current_utc_seconds();
+  const std::vector<std::pair<const char*, const char*>> expected = {
+      {"source", "0"},
+      {"path", ""},
+      {"save", "index.html"},
+      {"mask", "*"},
+      {"skip_files", ""},
+      {"folder_include", "*"},
+      {"folder_skip", ""},
+      {"subfolders", "0"},
+      {"subfolders_in_one_file", "0"},
+      {"date_format", "%c"},
+      {"is_gmt_date", "0"},
+      {"order_files", "0"},
+      {"sort_order", "0"},
+      {"show_summary", "0"},
+      {"show_folders", "1"},
+      {"image_dir", "/images/public"},
+      {"size_units", "0"},
+      {"format", "download.txt"},
+      {"url_html_escape", "0"},
+      {"time_filter", "0"},
+      {"size_filter", "0"},
+      {"size_start", "0"},
+      {"size_end", "1048576"},
+  };
+  for (const auto& [key, value] : expected) {
+    EXPECT_EQ(text_of(&p, key), value) << key;
+  }
+  for (kvval* t : {&p.time_start, &p.time_end}) {
+    EXPECT_GE(t->as_int64(), before);
+    EXPECT_LE(t->as_int64(), after);
+    EXPECT_EQ(t->str(), std::to_string(t->as_int64()));
+  }
+}
+
+TEST(ProjectDefaults, ResetRestoresDefaultsAfterChanges) {
+  dirgen_project p;
+  p.mask = kvval("*.txt");
+  p.show_folders = kvval(false);
+  p.time_start = time_value(5);
+  p.reset_settings();
+  EXPECT_EQ(p.mask.str(), "*");
+  EXPECT_TRUE(p.show_folders.as_bool());
+  EXPECT_GT(p.time_start.as_int64(), 5);
+}
+
+TEST(ProjectSave, DefaultsWriteTwentyFiveSortedLinesAndLoadBackUnchanged) {
+  TempDir dir;
+  dirgen_project p;
+  p.time_start = time_value(4102444800);  // 2100-01-01, beyond 32 bits
+  ASSERT_EQ(p.save_settings(kvval(dir.file("a.dgn").c_str())), 0);
+
+  const std::string ts = p.time_start.str();
+  const std::string te = p.time_end.str();
+  const std::string expected =
+      "<date_format>%c</date_format>\r\n"
+      "<folder_include>*</folder_include>\r\n"
+      "<folder_skip></folder_skip>\r\n"
+      "<format>download.txt</format>\r\n"
+      "<image_dir>/images/public</image_dir>\r\n"
+      "<is_gmt_date>0</is_gmt_date>\r\n"
+      "<mask>*</mask>\r\n"
+      "<order_files>0</order_files>\r\n"
+      "<path></path>\r\n"
+      "<save>index.html</save>\r\n"
+      "<show_folders>1</show_folders>\r\n"
+      "<show_summary>0</show_summary>\r\n"
+      "<size_end>1048576</size_end>\r\n"
+      "<size_filter>0</size_filter>\r\n"
+      "<size_start>0</size_start>\r\n"
+      "<size_units>0</size_units>\r\n"
+      "<skip_files></skip_files>\r\n"
+      "<sort_order>0</sort_order>\r\n"
+      "<source>0</source>\r\n"
+      "<subfolders>0</subfolders>\r\n"
+      "<subfolders_in_one_file>0</subfolders_in_one_file>\r\n"
+      "<time_end>" +
+      te +
+      "</time_end>\r\n"
+      "<time_filter>0</time_filter>\r\n"
+      "<time_start>4102444800</time_start>\r\n"
+      "<url_html_escape>0</url_html_escape>\r\n";
+  EXPECT_EQ(read_file(dir.file("a.dgn")), expected);
+
+  dirgen_project q;
+  q.time_end = time_value(1);
+  ASSERT_EQ(q.load_settings(kvval(dir.file("a.dgn").c_str())), 0);
+  for (int i = 0; i < kProjectFieldCount; ++i) {
+    const char* key = project_field_key(i);
+    EXPECT_EQ(text_of(&q, key), text_of(&p, key)) << key;
+  }
+  EXPECT_EQ(q.time_start.as_int64(), 4102444800LL);
+  EXPECT_EQ(q.time_end.str(), te);
+}
+
+TEST(ProjectSave, EscapesMarkupAndStrayHighBytes) {
+  TempDir dir;
+  dirgen_project p;
+  p.path = kvval("a&b<c>");
+  p.save = kvval("\xE9.html");
+  ASSERT_EQ(p.save_settings(kvval(dir.file("e.dgn").c_str())), 0);
+  const std::string text = read_file(dir.file("e.dgn"));
+  EXPECT_NE(text.find("<path>a&amp;b&lt;c&gt;</path>\r\n"), std::string::npos);
+  EXPECT_NE(text.find("<save>&#233;.html</save>\r\n"), std::string::npos);
+
+  dirgen_project q;
+  ASSERT_EQ(q.load_settings(kvval(dir.file("e.dgn").c_str())), 0);
+  EXPECT_EQ(q.path.str(), "a&b<c>");
+  EXPECT_EQ(q.save.str(), "\xE9.html");
+}
+
+TEST(ProjectSave, MissingFolderFailsAndExistingFileIsReplaced) {
+  TempDir dir;
+  dirgen_project p;
+  EXPECT_EQ(p.save_settings(kvval(dir.file("none/x.dgn").c_str())), 1);
+
+  write_file(dir.file("old.dgn"), std::string(5000, 'x'));
+  ASSERT_EQ(p.save_settings(kvval(dir.file("old.dgn").c_str())), 0);
+  const std::string text = read_file(dir.file("old.dgn"));
+  EXPECT_EQ(text.rfind("<date_format>", 0), 0u);
+  EXPECT_EQ(text.find("xx"), std::string::npos);
+}
+
+struct LoadCase {
+  const char* name;
+  const char* file;
+  const char* key;
+  const char* value;
+};
+
+TEST(ProjectLoad, FileContentsGiveFieldTexts) {
+  const LoadCase cases[] = {
+      {"only mask", "<mask>*.htm</mask>", "mask", "*.htm"},
+      {"missing flag is empty", "<mask>*.htm</mask>", "show_folders", ""},
+      {"missing size is empty", "<mask>*.htm</mask>", "size_end", ""},
+      {"missing text is empty", "<mask>*.htm</mask>", "date_format", ""},
+      {"missing time is empty", "<mask>*.htm</mask>", "time_start", ""},
+      {"first occurrence wins", "<mask>*.a</mask>\r\n<mask>*.b</mask>", "mask",
+       "*.a"},
+      {"names fold to lower case", "<Mask>*.htm</Mask>", "mask", "*.htm"},
+      {"upper-case name", "<SAVE>out.html</SAVE>", "save", "out.html"},
+      {"entity", "<path>C:\\a&amp;b</path>", "path", "C:\\a&b"},
+      {"character reference", "<path>&#233;</path>", "path", "\xE9"},
+      {"hex character reference", "<path>&#x41;</path>", "path", "A"},
+      {"cdata is kept as is", "<path><![CDATA[x &amp; <y>]]></path>", "path",
+       "x &amp; <y>"},
+      {"nested element", "<project><mask>*.c</mask></project>", "mask", "*.c"},
+      {"empty element adds nothing", "<mask></mask><mask>*.d</mask>", "mask",
+       "*.d"},
+      {"comment ignored", "<!-- <mask>no</mask> --><mask>*.e</mask>", "mask",
+       "*.e"},
+      {"unknown keys ignored", "<colour>red</colour>", "mask", ""},
+      {"big time", "<time_end>4102444800</time_end>", "time_end", "4102444800"},
+  };
+  TempDir dir;
+  for (const LoadCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    write_file(dir.file("in.dgn"), c.file);
+    dirgen_project p;
+    ASSERT_EQ(p.load_settings(kvval(dir.file("in.dgn").c_str())), 0);
+    kvval* field = project_field(&p, c.key);
+    ASSERT_NE(field, nullptr);
+    EXPECT_TRUE(field->is_text());
+    EXPECT_EQ(field->str(), c.value);
+  }
+}
+
+TEST(ProjectLoad, LoadedTextsReadAsNumbersByTheValueRules) {
+  TempDir dir;
+  write_file(dir.file("n.dgn"),
+             "<size_end>12abc</size_end><order_files>abc</order_files>"
+             "<size_start>-5</size_start><time_end>4102444800</time_end>");
+  dirgen_project p;
+  ASSERT_EQ(p.load_settings(kvval(dir.file("n.dgn").c_str())), 0);
+  EXPECT_EQ(p.size_end.as_int(), 12);
+  EXPECT_EQ(p.order_files.as_int(), 0);
+  EXPECT_EQ(p.size_start.as_int(), -5);
+  EXPECT_FALSE(p.show_folders.as_bool());
+  EXPECT_EQ(p.time_start.as_int64(), 0);
+  EXPECT_EQ(p.time_end.as_int64(), 4102444800LL);
+}
+
+TEST(ProjectLoad, FailuresReturnOneAndLeaveDefaults) {
+  TempDir dir;
+  write_file(dir.file("open.dgn"), "<mask>*");
+  const std::vector<std::string> bad = {dir.file("open.dgn"),
+                                        dir.file("missing.dgn"), dir.path()};
+  for (const std::string& path : bad) {
+    SCOPED_TRACE(path);
+    dirgen_project p;
+    p.mask = kvval("*.changed");
+    p.time_start = time_value(7);
+    EXPECT_EQ(p.load_settings(kvval(path.c_str())), 1);
+    EXPECT_EQ(p.mask.str(), "*");
+    EXPECT_EQ(p.save.str(), "index.html");
+    EXPECT_GT(p.time_start.as_int64(), 7);
+  }
+}
+
+}  // namespace
