@@ -23,7 +23,7 @@ int32_t count_occurrences(std::string_view text, std::string_view pattern) {
 
 }  // namespace
 
-kvchar::~kvchar() { std::free(buffer_); }
+kvchar::~kvchar() { std::free(block_); }
 
 kvchar::kvchar(const kvchar& other) { assign(other); }
 
@@ -43,57 +43,64 @@ kvchar::kvchar(std::string_view bytes) {
   assign_bytes(bytes.data(), static_cast<int32_t>(bytes.size()));
 }
 
+kvchar::header* kvchar::allocate(int32_t capacity) {
+  auto* h = static_cast<header*>(std::malloc(sizeof(header) + capacity));
+  if (!h) std::abort();  // out of memory: nothing sensible can go on
+  h->capacity = capacity;
+  h->length = 0;
+  return h;
+}
+
 void kvchar::take(kvchar& other) {
   if (&other == this) return;
-  std::free(buffer_);
-  buffer_ = other.buffer_;
-  capacity_ = other.capacity_;
-  length_ = other.length_;
-  other.buffer_ = nullptr;
-  other.capacity_ = 0;
-  other.length_ = 0;
+  std::free(block_);
+  block_ = other.block_;
+  other.block_ = nullptr;
 }
 
 void kvchar::reset(int32_t n) {
-  std::free(buffer_);
-  buffer_ = nullptr;
-  capacity_ = 0;
-  length_ = 0;
+  std::free(block_);
+  block_ = nullptr;
   if (n <= 0) return;
-  capacity_ = grown_capacity(n);
-  buffer_ = static_cast<char*>(std::malloc(capacity_));
-  length_ = n;
+  block_ = allocate(grown_capacity(n));
+  block_->length = n;
 }
 
 void kvchar::grow_to(int32_t n) {
-  if (buffer_ && n <= capacity_) return;
+  if (block_ && n <= block_->capacity) return;
   int32_t cap = grown_capacity(n);
-  buffer_ = static_cast<char*>(std::realloc(buffer_, cap));
-  capacity_ = cap;
+  int32_t len = length();
+  auto* h = static_cast<header*>(std::realloc(block_, sizeof(header) + cap));
+  if (!h) std::abort();
+  block_ = h;
+  block_->capacity = cap;
+  block_->length = len;
 }
 
 void kvchar::set_length(int32_t n) {
-  if (n < 0 || n == length_) return;
-  if (n > capacity_) grow_to(n);
-  length_ = n;
+  if (n < 0 || n == length()) return;
+  if (n > capacity()) grow_to(n);
+  set_raw_length(n);
 }
 
 void kvchar::append_byte(char ch) {
-  if (!buffer_) {
-    buffer_ = static_cast<char*>(std::malloc(3));
-    capacity_ = 3;
-    length_ = 0;
-  } else if (length_ >= capacity_) {
-    capacity_ = length_ + length_ / 16 + 3;
-    buffer_ = static_cast<char*>(std::realloc(buffer_, capacity_));
+  if (!block_) {
+    block_ = allocate(3);
+  } else if (block_->length >= block_->capacity) {
+    int32_t len = block_->length;
+    int32_t cap = len + len / 16 + 3;
+    auto* h = static_cast<header*>(std::realloc(block_, sizeof(header) + cap));
+    if (!h) std::abort();
+    block_ = h;
+    block_->capacity = cap;
   }
-  buffer_[length_++] = ch;
+  bytes_of(block_)[block_->length++] = ch;
 }
 
 const char* kvchar::c_str() {
   append_byte('\0');
-  --length_;
-  return buffer_;
+  --block_->length;
+  return bytes_of(block_);
 }
 
 void kvchar::assign_cstr(const char* s) {
@@ -106,7 +113,7 @@ void kvchar::assign_cstr(const char* s) {
 
 void kvchar::assign(const kvchar& other) {
   if (&other == this) return;
-  assign_bytes(other.buffer_, other.length_);
+  assign_bytes(other.data(), other.length());
 }
 
 void kvchar::assign_bytes(const char* p, int32_t n) {
@@ -117,7 +124,7 @@ void kvchar::assign_bytes(const char* p, int32_t n) {
   // Build the new buffer before freeing the old one: p may point into it.
   kvchar fresh;
   fresh.reset(n);
-  std::memcpy(fresh.buffer_, p, n);
+  std::memcpy(fresh.data(), p, n);
   take(fresh);
 }
 
@@ -129,25 +136,26 @@ void kvchar::append_cstr(const char* s) {
 void kvchar::append_bytes(const char* p, int32_t n) {
   if (!p || n <= 0) return;
   // p may point into this buffer, which growing can move: copy it first.
-  if (buffer_ && p >= buffer_ && p < buffer_ + capacity_ &&
-      length_ + n > capacity_) {
+  const char* mine = data();
+  if (mine && p >= mine && p < mine + capacity() &&
+      length() + n > capacity()) {
     kvchar copy(std::string_view(p, n));
-    append_bytes(copy.buffer_, n);
+    append_bytes(copy.data(), n);
     return;
   }
-  int32_t old = length_;
+  int32_t old = length();
   set_length(old + n);
-  std::memmove(buffer_ + old, p, n);
+  std::memmove(data() + old, p, n);
 }
 
 void kvchar::append(const kvchar& other) {
-  if (other.length_ == 0) return;
-  append_bytes(other.buffer_, other.length_);
+  if (other.length() == 0) return;
+  append_bytes(other.data(), other.length());
 }
 
 int32_t kvchar::find(const kvchar& pattern, int32_t start) const {
-  if (start < 0 || start >= length_ || pattern.length_ == 0 ||
-      pattern.length_ > length_) {
+  if (start < 0 || start >= length() || pattern.length() == 0 ||
+      pattern.length() > length()) {
     return -1;
   }
   size_t pos = view().find(pattern.view(), start);
@@ -155,75 +163,75 @@ int32_t kvchar::find(const kvchar& pattern, int32_t start) const {
 }
 
 int32_t kvchar::rfind(const kvchar& pattern) const {
-  if (pattern.length_ == 0 || pattern.length_ > length_) return -1;
+  if (pattern.length() == 0 || pattern.length() > length()) return -1;
   size_t pos = view().rfind(pattern.view());
   return pos == std::string_view::npos ? -1 : static_cast<int32_t>(pos);
 }
 
 int32_t kvchar::find_byte(char ch, int32_t start) const {
-  if (start < 0 || start >= length_) return -1;
-  const void* hit = std::memchr(buffer_ + start, ch, length_ - start);
-  return hit ? static_cast<int32_t>(static_cast<const char*>(hit) - buffer_)
+  if (start < 0 || start >= length()) return -1;
+  const void* hit = std::memchr(data() + start, ch, length() - start);
+  return hit ? static_cast<int32_t>(static_cast<const char*>(hit) - data())
              : -1;
 }
 
 int32_t kvchar::compare(const kvchar& a, const kvchar& b) {
-  if (a.length_ == 0 || b.length_ == 0) return a.length_ - b.length_;
-  int32_t n = a.length_ < b.length_ ? a.length_ : b.length_;
-  const unsigned char* pa = reinterpret_cast<const unsigned char*>(a.buffer_);
-  const unsigned char* pb = reinterpret_cast<const unsigned char*>(b.buffer_);
+  if (a.length() == 0 || b.length() == 0) return a.length() - b.length();
+  int32_t n = a.length() < b.length() ? a.length() : b.length();
+  const unsigned char* pa = reinterpret_cast<const unsigned char*>(a.data());
+  const unsigned char* pb = reinterpret_cast<const unsigned char*>(b.data());
   for (int32_t i = 0; i < n; ++i) {
     if (pa[i] != pb[i]) return static_cast<int32_t>(pa[i]) - pb[i];
   }
-  return a.length_ - b.length_;
+  return a.length() - b.length();
 }
 
 void kvchar::replace_byte(char a, char b) {
-  for (int32_t i = 0; i < length_; ++i) {
-    if (buffer_[i] == a) buffer_[i] = b;
+  for (int32_t i = 0; i < length(); ++i) {
+    if (data()[i] == a) data()[i] = b;
   }
 }
 
 void kvchar::replace_byte_with(char a, const kvchar& s) {
   int32_t k = 0;
-  for (int32_t i = 0; i < length_; ++i) k += buffer_[i] == a;
+  for (int32_t i = 0; i < length(); ++i) k += data()[i] == a;
   if (k == 0) return;
   kvchar old;
   old.take(*this);
   kvchar with(s);  // s may be this string
-  reset(old.length_ + k * (with.length_ - 1));
-  char* out = buffer_;
-  for (int32_t i = 0; i < old.length_; ++i) {
-    if (old.buffer_[i] == a) {
-      if (with.length_) std::memcpy(out, with.buffer_, with.length_);
-      out += with.length_;
+  reset(old.length() + k * (with.length() - 1));
+  char* out = data();
+  for (int32_t i = 0; i < old.length(); ++i) {
+    if (old.data()[i] == a) {
+      if (with.length()) std::memcpy(out, with.data(), with.length());
+      out += with.length();
     } else {
-      *out++ = old.buffer_[i];
+      *out++ = old.data()[i];
     }
   }
 }
 
 void kvchar::replace_with_byte(const kvchar& pattern, char ch) {
-  if (pattern.length_ == 0) return;
+  if (pattern.length() == 0) return;
   kvchar pat(pattern);  // pattern may be this string
   kvchar old;
   old.take(*this);
-  reset(old.length_);
+  reset(old.length());
   std::string_view src = old.view();
   std::string_view p = pat.view();
   int32_t out = 0;
   size_t i = 0;
   for (size_t pos = src.find(p); pos != std::string_view::npos;
        pos = src.find(p, i)) {
-    std::memcpy(buffer_ + out, src.data() + i, pos - i);
+    std::memcpy(data() + out, src.data() + i, pos - i);
     out += static_cast<int32_t>(pos - i);
-    buffer_[out++] = ch;
+    data()[out++] = ch;
     i = pos + p.size();
   }
   if (i < src.size())
-    std::memcpy(buffer_ + out, src.data() + i, src.size() - i);
+    std::memcpy(data() + out, src.data() + i, src.size() - i);
   out += static_cast<int32_t>(src.size() - i);
-  length_ = out;
+  set_raw_length(out);
 }
 
 void kvchar::replace(const kvchar& pattern, const kvchar& s) {
@@ -233,18 +241,18 @@ void kvchar::replace(const kvchar& pattern, const kvchar& s) {
   kvchar with(s);
   kvchar old;
   old.take(*this);
-  set_length(old.length_ + k * (with.length_ - pat.length_));
-  if (length_ == 0) return;  // every byte was part of a removed occurrence
+  set_length(old.length() + k * (with.length() - pat.length()));
+  if (length() == 0) return;  // every byte was part of a removed occurrence
   std::string_view src = old.view();
   std::string_view p = pat.view();
-  char* out = buffer_;
+  char* out = data();
   size_t i = 0;
   for (size_t pos = src.find(p); pos != std::string_view::npos;
        pos = src.find(p, i)) {
     std::memcpy(out, src.data() + i, pos - i);
     out += pos - i;
-    if (with.length_) std::memcpy(out, with.buffer_, with.length_);
-    out += with.length_;
+    if (with.length()) std::memcpy(out, with.data(), with.length());
+    out += with.length();
     i = pos + p.size();
   }
   if (i < src.size()) std::memcpy(out, src.data() + i, src.size() - i);
@@ -257,8 +265,8 @@ void kvchar::to_crlf() {
 
 int32_t kvchar::hex_value() const {
   uint32_t v = 0;
-  for (int32_t i = 0; i < length_; ++i) {
-    char c = buffer_[i];
+  for (int32_t i = 0; i < length(); ++i) {
+    char c = data()[i];
     uint32_t d;
     if (c >= '0' && c <= '9') {
       d = c - '0';

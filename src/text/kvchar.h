@@ -69,23 +69,36 @@ class kvchar {
   // overflow.
   int32_t hex_value() const;
 
-  int32_t capacity() const { return capacity_; }
-  int32_t length() const { return length_; }
-  bool empty() const { return length_ == 0; }
-  // The content; may be null when nothing is allocated.
-  const char* data() const { return buffer_; }
-  char* data() { return buffer_; }
+  int32_t capacity() const { return block_ ? block_->capacity : 0; }
+  int32_t length() const { return block_ ? block_->length : 0; }
+  bool empty() const { return length() == 0; }
+  // The content; null when nothing is allocated. Stays valid while the
+  // string keeps its buffer, also when the kvchar object itself is moved.
+  const char* data() const { return block_ ? bytes_of(block_) : nullptr; }
+  char* data() { return block_ ? bytes_of(block_) : nullptr; }
   std::string_view view() const {
-    return buffer_ ? std::string_view(buffer_, length_) : std::string_view();
+    return block_ ? std::string_view(bytes_of(block_), block_->length)
+                  : std::string_view();
   }
   std::string str() const { return std::string(view()); }
 
  private:
+  // The buffer is one heap block: this header, then capacity bytes. Keeping
+  // capacity and length in the block makes an empty string one null pointer,
+  // which keeps the values and lists built on kvchar small.
+  struct header {
+    int32_t capacity;
+    int32_t length;
+  };
+  static char* bytes_of(header* h) { return reinterpret_cast<char*>(h + 1); }
+  static const char* bytes_of(const header* h) {
+    return reinterpret_cast<const char*>(h + 1);
+  }
+  static header* allocate(int32_t capacity);
+  void set_raw_length(int32_t n) { block_->length = n; }
   void grow_to(int32_t n);  // ensures capacity >= n by the growth rule
 
-  char* buffer_ = nullptr;
-  int32_t capacity_ = 0;
-  int32_t length_ = 0;
+  header* block_ = nullptr;
 };
 
 #endif  // DIRGEN_TEXT_KVCHAR_H_
