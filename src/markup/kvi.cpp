@@ -1,0 +1,288 @@
+#include "markup/kvi.h"
+
+#include <algorithm>
+#include <string>
+#include <utility>
+
+namespace {
+
+// Blocks are handed to the interpreter that runs them in pieces of this
+// size, so no piece comes near the input limit.
+constexpr size_t kBlockPiece = 65536;
+
+enum directive : int32_t {
+  DIR_ECHO = 2,
+  DIR_FOR = 3,
+  DIR_ENDFOR = 4,
+  DIR_IF = 5,
+  DIR_ELSE = 6,
+  DIR_ENDIF = 7,
+};
+
+}  // namespace
+
+int32_t kvi_directive_code(std::string_view name) {
+  if (name == "echo") return DIR_ECHO;
+  if (name == "for") return DIR_FOR;
+  if (name == "endfor") return DIR_ENDFOR;
+  if (name == "if") return DIR_IF;
+  if (name == "else") return DIR_ELSE;
+  if (name == "endif") return DIR_ENDIF;
+  return 0;
+}
+
+kvi::kvi() {
+  set_limit(16777216);
+  set_wanted(kvval(1 << (KIND_DIRECTIVE - 1)));
+  set_keep_text(kvval(1));
+}
+
+kvi::~kvi() = default;
+
+int kvi::on_text() {
+  pass_token();
+  return status();
+}
+
+int kvi::on_end() {
+  emit_token();
+  reset_input();
+  if (write_failed()) return KVI_WRITE_FAILED;
+  return mode_ == MODE_WRITE ? static_cast<int>(PARSE_DONE) : KVI_BLOCK_OPEN;
+}
+
+int kvi::on_tag() {
+  std::string_view text = token().view();
+  if (text.size() < 3) {
+    pass_token();
+    return status();
+  }
+  text.remove_suffix(3);  // the "-->"
+  // The name alone first: most directives inside a block are only passed
+  // on, and need no attributes.
+  parse_tag_pairs(text, /*fold=*/true, /*backslash=*/true, /*name_only=*/true,
+                  &name_, &attributes_);
+  tag_text_ = text;
+  switch (kvi_directive_code(name_)) {
+    case DIR_ECHO:
+      run_echo();
+      break;
+    case DIR_FOR:
+      run_for();
+      break;
+    case DIR_ENDFOR:
+      run_endfor();
+      break;
+    case DIR_IF:
+      run_if();
+      break;
+    case DIR_ELSE:
+      run_else();
+      break;
+    case DIR_ENDIF:
+      run_endif();
+      break;
+    default:
+      pass_token();
+      break;
+  }
+  return status();
+}
+
+// The list named by the directive's var attribute, or null.
+const kvarr* kvi::find_variable() {
+  parse_tag_pairs(tag_text_, /*fold=*/true, /*backslash=*/true, false, &name_,
+                  &attributes_);
+  const std::string* var = nullptr;
+  for (const tag_attribute& a : attributes_) {
+    if (a.first == "var") var = &a.second;  // a repeated var: the last one
+  }
+  if (!var || !variables_) return nullptr;
+  return variables_->list(*var);
+}
+
+// The value at the loop index when the list has one there, else the first.
+// REQUIRES: list is not empty.
+const kvval& kvi::select(const kvarr& list) const {
+  if (loop_index_ > 0 && loop_index_ < list.size()) return list[loop_index_];
+  return list[0];
+}
+
+void kvi::run_echo() {
+  if (mode_ == MODE_DROP) return;
+  if (mode_ == MODE_COLLECT) {
+    pass_token();
+    return;
+  }
+  const kvarr* list = find_variable();
+  if (list && list->size() > 0) {
+    emit(select(*list).view());
+  } else {
+    emit_token();
+  }
+}
+
+// Tracks how deep the directives of the open outermost block nest.
+void kvi::note_depth() {
+  if (if_depth_ + for_depth_ == 1) deepest_ = 0;
+  deepest_ = std::max(deepest_, if_depth_ + for_depth_);
+}
+
+void kvi::run_for() {
+  if (if_depth_ > 0 || for_depth_ > 0) {
+    pass_token();
+  } else if (const kvarr* list = find_variable()) {
+    loop_list_ = list;
+    mode_ = MODE_COLLECT;
+  } else {
+    emit_error();
+    mode_ = MODE_WRITE;
+  }
+  ++for_depth_;
+  note_depth();
+}
+
+void kvi::run_endfor() {
+  if (if_depth_ > 0 || for_depth_ != 1) {
+    pass_token();
+  } else {
+    if (mode_ == MODE_COLLECT && loop_list_) run_block(0, loop_list_->size());
+    block_.clear();
+    mode_ = MODE_WRITE;
+  }
+  if (--for_depth_ < 0) {
+    emit_error();
+    for_depth_ = 0;
+  }
+}
+
+void kvi::run_if() {
+  if (if_depth_ > 0 || for_depth_ > 0) {
+    pass_token();
+  } else {
+    const kvarr* list = find_variable();
+    if (list && list->size() > 0) {
+      mode_ = select(*list).as_int() != 0 ? MODE_COLLECT : MODE_DROP;
+    } else {
+      emit_error();
+      mode_ = MODE_WRITE;
+    }
+  }
+  ++if_depth_;
+  note_depth();
+}
+
+void kvi::run_else() {
+  if (if_depth_ != 1 || for_depth_ > 0) {
+    pass_token();
+  } else if (mode_ == MODE_COLLECT) {
+    mode_ = MODE_DROP;
+  } else if (mode_ == MODE_DROP) {
+    mode_ = MODE_COLLECT;
+  }
+}
+
+void kvi::run_endif() {
+  if (if_depth_ != 1 || for_depth_ > 0) {
+    pass_token();
+  } else {
+    run_block(loop_index_, 1);
+    block_.clear();
+    mode_ = MODE_WRITE;
+  }
+  if (--if_depth_ < 0) {
+    emit_error();
+    if_depth_ = 0;
+  }
+}
+
+// Mode rule for a piece of text: dropped, collected into the block, or
+// written.
+void kvi::pass_token() {
+  kvval& t = token();
+  if (mode_ == MODE_COLLECT) block_.append(t.view());
+  if (mode_ == MODE_WRITE) {
+    emit_token();
+  } else {
+    t.set_length(0);
+  }
+}
+
+void kvi::emit(std::string_view text) {
+  kvi* root = root_;
+  if (text.empty() || root->write_failed_) return;
+  if (root->sink_) {
+    if (!(*root->sink_)(text)) root->write_failed_ = true;
+  } else {
+    root->output_.push(kvval(text));
+  }
+}
+
+void kvi::emit_token() {
+  kvval& t = token();
+  if (!t.view().empty() && !root_->sink_ && !root_->write_failed_) {
+    root_->output_.push(std::move(t));  // moved, not copied
+  } else {
+    emit(t.view());
+  }
+  t.set_length(0);
+}
+
+void kvi::emit_error() {
+  std::string message =
+      "<b>Error occurred while processing KVI directive.</b> Line # " +
+      std::to_string(line()) + " Col # " + std::to_string(column());
+  emit(message);
+}
+
+// Interprets the block once per index from first_index on, each time as a
+// fresh interpreter with that loop index. Output goes straight to the root's
+// output, in order.
+void kvi::run_block(int32_t first_index, int32_t passes) {
+  if (passes <= 0 || block_.empty()) return;
+  if (deepest_ > kMaxBlockNesting || nesting_ >= kMaxBlockNesting) {
+    emit_error();  // nested too deeply to run
+    return;
+  }
+  if (!pass_) pass_ = std::make_unique<kvi>();
+  for (int32_t i = 0; i < passes && !write_failed(); ++i) {
+    pass_->begin_pass(root_, nesting_ + 1, first_index + i);
+    pass_->set_variables(variables_);
+    feed_block(pass_.get());
+  }
+}
+
+// Feeds the block to pass in pieces, then ends its input. Returns the last
+// parse code.
+int kvi::feed_block(kvi* pass) {
+  std::string_view all = block_;
+  kvval spent;
+  size_t offset = 0;
+  for (;;) {
+    if (offset < all.size()) {
+      size_t n = std::min(kBlockPiece, all.size() - offset);
+      pass->push(kvval(all.substr(offset, n)));
+      offset += n;
+    } else {
+      pass->set_end_of_input(true);
+    }
+    int rc = pass->parse();
+    while (pass->drain(&spent)) {
+    }
+    if (rc != PARSE_MORE) return rc;
+  }
+}
+
+// Back to a new interpreter's state, running inside root.
+void kvi::begin_pass(kvi* root, int32_t nesting, int32_t index) {
+  clear_reader();
+  root_ = root;
+  nesting_ = nesting;
+  loop_index_ = index;
+  loop_list_ = nullptr;
+  if_depth_ = 0;
+  for_depth_ = 0;
+  deepest_ = 0;
+  mode_ = MODE_WRITE;
+  block_.clear();
+}

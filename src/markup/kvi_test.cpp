@@ -1,0 +1,251 @@
+#include "markup/kvi.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "markup/kvi_run.h"
+
+namespace {
+
+const char kError[] =
+    "<b>Error occurred while processing KVI directive.</b> Line # ";
+
+std::string error_at(int line, int column) {
+  return kError + std::to_string(line) + " Col # " + std::to_string(column);
+}
+
+class Template : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    set("files", {"a", "b"});
+    set("name_files", {"x.txt", "y.txt"});
+    set("show_summary", {kvval(1)});
+    set("zero", {kvval(0)});
+    set("title", {"T"});
+    set("Title", {"U"});
+    set("one", {"v"});
+    set("three", {"1", "2", "3"});
+    set("five", {"p", "q", "r", "s", "t"});
+    set("flags", {kvval(0), kvval(1)});
+    set("text0", {"0"});
+    set("abc", {"abc"});
+    set("half", {kvval(0.5)});
+    set("two", {"2"});
+    vars_.insert_list("empty", std::make_unique<kvarr>());
+  }
+  void set(const char* name, std::vector<kvval> values) {
+    for (kvval& v : values) vars_.add(name, v);
+  }
+  // Runs text in chunks of chunk bytes; *code receives the final code.
+  std::string run(const std::string& text, size_t chunk = kTemplateChunk,
+                  int* code = nullptr) {
+    std::string out;
+    int rc = run_template_text(text, &vars_, &out, chunk);
+    if (code) *code = rc;
+    return out;
+  }
+  // The caller's loop with the output list instead of a sink: push each
+  // piece, parse, drain, take the output chunks off the front.
+  std::string run_pieces(const std::vector<std::string>& pieces) {
+    kvi interpreter;
+    interpreter.set_variables(&vars_);
+    std::string out;
+    kvval chunk;
+    for (size_t i = 0; i <= pieces.size(); ++i) {
+      if (i < pieces.size()) {
+        interpreter.push(kvval(std::string_view(pieces[i])));
+      } else {
+        interpreter.set_end_of_input(true);
+      }
+      int rc = interpreter.parse();
+      while (interpreter.drain(&chunk)) {
+      }
+      while (interpreter.output().shift(&chunk)) out += chunk.str();
+      if (rc != PARSE_MORE) break;
+    }
+    return out;
+  }
+
+  kvhash_array vars_;
+};
+
+TEST_F(Template, RunsDirectives) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"<ul><!--#for var=files--><li><!--#echo var=name_files--></li>"
+       "<!--#endfor--></ul>",
+       "<ul><li>x.txt</li><li>y.txt</li></ul>"},
+      {"<!--#if var=show_summary-->S<!--#else-->N<!--#endif-->", "S"},
+      {"<!--#if var=zero-->S<!--#else-->N<!--#endif-->", "N"},
+      {"a<!--#if var=zero-->b<!--#endif-->c", "ac"},
+      {"a\r\n<!-- c -->\n<p class='x'>b</p><!--x-->",
+       "a\r\n<!-- c -->\n<p class='x'>b</p><!--x-->"},
+      {"<!--#ECHO VAR=title-->|<!--#echo var=Title-->|<!--#echo var='title'-->",
+       "T|U|T"},
+      {"<!-- #echo var=title -->", "<!-- #echo var=title -->"},
+      {"<!--#echo var=missing-->", "<!--#echo var=missing-->"},
+      {"<!--#echo var=empty-->", "<!--#echo var=empty-->"},
+      {"<!--#include file=x-->", "<!--#include file=x-->"},
+      {"<!--#for var=three--><!--#echo var=one--><!--#endfor-->", "vvv"},
+      {"<!--#for var=three--><!--#echo var=five--><!--#endfor-->", "pqr"},
+      {"<!--#for var=files-->[<!--#for var=three-->(<!--#echo var=three-->)"
+       "<!--#endfor-->]<!--#endfor-->",
+       "[(1)(2)(3)][(1)(2)(3)]"},
+      {"<!--#for var=flags--><!--#if var=flags-->Y<!--#else-->N<!--#endif-->"
+       "<!--#endfor-->",
+       "NY"},
+      {"a<!--#for var=empty-->x<!--#endfor-->b", "ab"},
+      {"<!--#else-->", "<!--#else-->"},
+      {"ab\n<!--#endif-->", "ab\n<!--#endif-->" + error_at(2, 14)},
+      {"<!--#endfor-->", "<!--#endfor-->" + error_at(1, 14)},
+      {"<!--#if var=empty-->x<!--#else-->y<!--#endif-->",
+       error_at(1, 20) + "xy"},
+      {"<!--#for var=nope-->x<!--#echo var=title--><!--#if var=t-->y"
+       "<!--#endif--><!--#endfor-->z",
+       error_at(1, 20) + "xT<!--#if var=t-->y<!--#endif-->z"},
+      {"<!--#for var=one-->ab<!--#endif--><!--#endfor-->",
+       error_at(1, 34) + "ab<!--#endif-->" + error_at(1, 15)},
+      {"a<!--#echo var=title", "a<!--#echo var=title"},
+  };
+  for (const auto& [text, expected] : cases) {
+    EXPECT_EQ(run(text), expected) << text;
+  }
+}
+
+TEST_F(Template, ConditionsReadValuesAsIntegers) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"text0", "N"},
+      {"abc", "N"},
+      {"half", "N"},
+      {"two", "Y"},
+  };
+  for (const auto& [var, expected] : cases) {
+    std::string text =
+        std::string("<!--#if var=") + var + "-->Y<!--#else-->N<!--#endif-->";
+    EXPECT_EQ(run(text), expected) << var;
+  }
+}
+
+TEST_F(Template, OpenBlockAtTheEndGivesCodeThree) {
+  int code = 0;
+  EXPECT_EQ(run("<!--#if var=show_summary-->x<b>y", kTemplateChunk, &code),
+            "<b>y");
+  EXPECT_EQ(code, KVI_BLOCK_OPEN);
+  EXPECT_EQ(run("<!--#for var=nope-->x", kTemplateChunk, &code),
+            error_at(1, 20) + "x");
+  EXPECT_EQ(code, PARSE_DONE);
+}
+
+TEST_F(Template, EverySplitPositionGivesTheSameOutput) {
+  const std::string text =
+      "<p>\r\n<!--#for var=files--><li a=\"<!--#echo var=name_files-->\">"
+      "<!--#if var=flags-->on<!--#else-->off<!--#endif--></li>"
+      "<!--#endfor--><!-- x --><!--#echo var=\"ti\\\"tle\"-->"
+      "<!--#echo var='title'--></p>";
+  const std::string expected =
+      "<p>\r\n<li a=\"x.txt\">off</li><li a=\"y.txt\">on</li><!-- x -->"
+      "<!--#echo var=\"ti\\\"tle\"-->T</p>";
+  ASSERT_EQ(run_pieces({text}), expected);
+  for (size_t cut = 0; cut <= text.size(); ++cut) {
+    ASSERT_EQ(run_pieces({text.substr(0, cut), text.substr(cut)}), expected)
+        << cut;
+    for (size_t cut2 = cut; cut2 <= text.size(); cut2 += 11) {
+      ASSERT_EQ(run_pieces({text.substr(0, cut), text.substr(cut, cut2 - cut),
+                            text.substr(cut2)}),
+                expected)
+          << cut << " " << cut2;
+    }
+  }
+  for (size_t chunk = 1; chunk < 40; ++chunk) {
+    ASSERT_EQ(run(text, chunk), expected) << chunk;
+  }
+}
+
+TEST_F(Template, DirectiveAcrossTheChunkBoundary) {
+  for (size_t before = kTemplateChunk - 25; before <= kTemplateChunk;
+       ++before) {
+    std::string pad(before, 'a');
+    std::string text = pad + "<!--#echo var=title-->" + "\r\nend";
+    ASSERT_EQ(run(text), pad + "T\r\nend") << before;
+  }
+}
+
+TEST_F(Template, DeepNestingIsRefusedNotRecursed) {
+  for (const char* kind : {"if var=show_summary", "for var=one"}) {
+    std::string open = std::string("<!--#") + kind + "-->";
+    std::string close = kind[0] == 'i' ? "<!--#endif-->" : "<!--#endfor-->";
+    for (int depth :
+         {kvi::kMaxBlockNesting, kvi::kMaxBlockNesting + 1, 10000}) {
+      std::string text;
+      for (int i = 0; i < depth; ++i) text += open + "x";
+      for (int i = 0; i < depth; ++i) text += close;
+      int code = 0;
+      std::string out = run(text, kTemplateChunk, &code);
+      EXPECT_EQ(code, PARSE_DONE) << kind << depth;
+      if (depth <= kvi::kMaxBlockNesting) {
+        EXPECT_EQ(out, std::string(depth, 'x')) << kind;
+      } else {  // the error stands at the outermost closing directive
+        EXPECT_EQ(out, error_at(1, static_cast<int>(text.size()))) << kind;
+      }
+    }
+  }
+}
+
+TEST_F(Template, PlainTextStreamsInBoundedChunks) {
+  std::unique_ptr<FILE, int (*)(FILE*)> file(std::tmpfile(), std::fclose);
+  ASSERT_TRUE(file);
+  std::string line = "<p>plain text with a <b>tag</b> and no directives\r\n";
+  std::string block(1 << 20, 'z');  // a megabyte without any '<'
+  size_t total = 0;
+  for (int i = 0; i < 8; ++i) {
+    for (int j = 0; j < 20000; ++j) {
+      std::fwrite(line.data(), 1, line.size(), file.get());
+      total += line.size();
+    }
+    std::fwrite(block.data(), 1, block.size(), file.get());
+    total += block.size();
+  }
+  std::rewind(file.get());
+  size_t written = 0, largest = 0, calls = 0;
+  std::function<bool(std::string_view)> write = [&](std::string_view s) {
+    written += s.size();
+    largest = std::max(largest, s.size());
+    ++calls;
+    return true;
+  };
+  EXPECT_EQ(run_template_file(file.get(), &vars_, write), PARSE_DONE);
+  EXPECT_EQ(written, total);
+  EXPECT_LE(largest, 2 * kTemplateChunk);
+
+  std::rewind(file.get());
+  calls = 0;
+  std::function<bool(std::string_view)> refuse = [&](std::string_view) {
+    ++calls;
+    return false;
+  };
+  EXPECT_EQ(run_template_file(file.get(), &vars_, refuse), KVI_WRITE_FAILED);
+  EXPECT_EQ(calls, 1u);
+}
+
+TEST_F(Template, LoopOutputStreamsAndStopsOnWriteFailure) {
+  std::vector<kvval> many(5000, kvval("n"));
+  set("many", many);
+  std::string text = "<!--#for var=many--><!--#echo var=many-->,<!--#endfor-->";
+  std::string out;
+  EXPECT_EQ(run_template_text(text, &vars_, &out), PARSE_DONE);
+  EXPECT_EQ(out.size(), 10000u);
+  size_t calls = 0;
+  std::function<bool(std::string_view)> refuse = [&](std::string_view) {
+    return ++calls < 3;
+  };
+  std::unique_ptr<FILE, int (*)(FILE*)> file(std::tmpfile(), std::fclose);
+  std::fwrite(text.data(), 1, text.size(), file.get());
+  std::rewind(file.get());
+  EXPECT_EQ(run_template_file(file.get(), &vars_, refuse), KVI_WRITE_FAILED);
+  EXPECT_EQ(calls, 3u);
+}
+
+}  // namespace

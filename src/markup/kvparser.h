@@ -1,0 +1,49 @@
+// kvparser: the input-chunk bookkeeping shared by every markup reader.
+//
+// A reader is a kvarr whose values are the queued input chunks. Callers push()
+// chunks as they read them, call the reader's parse() after each one, and
+// drain() the chunks that have been read completely. The limit caps the bytes
+// queued at once. Used by kvlexer and, through it, kvsgml, kvxml and kvi.
+#ifndef DIRGEN_MARKUP_KVPARSER_H_
+#define DIRGEN_MARKUP_KVPARSER_H_
+
+#include <cstdint>
+
+#include "value/kvarr.h"
+#include "value/kvval.h"
+
+class kvparser : public kvarr {
+ public:
+  kvparser() = default;
+  kvparser(const kvparser&) = delete;
+  kvparser& operator=(const kvparser&) = delete;
+
+  // Queues chunk (read as text) behind the chunks already queued.
+  void push(kvval chunk) override;
+  // When the chunk at the front has been read completely: moves it into *dst
+  // and returns true. Otherwise false. Call until it returns false.
+  bool drain(kvval* dst);
+
+  // Tells the reader that the queued chunks are all the input there is.
+  void set_end_of_input(bool end) { end_of_input_ = end; }
+  bool end_of_input() const { return end_of_input_; }
+  // Most bytes of queued input a parse accepts (65536 by default).
+  void set_limit(uint32_t limit) { limit_ = limit; }
+  uint32_t limit() const { return limit_; }
+
+ protected:
+  // True when the queued chunks together reach the limit.
+  bool over_limit() const;
+  // Every queued chunk counts as read; no current chunk; end flag cleared.
+  void reset_input();
+  // Forgets all input and bookkeeping (queue emptied).
+  void clear_input();
+
+  uint32_t limit_ = 65536;
+  bool end_of_input_ = false;
+  int32_t consumed_ = 0;      // chunks at the front read completely
+  int32_t position_ = -1;     // index of the byte read last in the current
+  bool has_current_ = false;  // current chunk is (*this)[consumed_]
+};
+
+#endif  // DIRGEN_MARKUP_KVPARSER_H_

@@ -1,0 +1,133 @@
+// kvsgml: the incremental markup tokenizer.
+//
+// Fed text in chunks (push), it splits the input into text runs and tags,
+// recognises each tag's kind from its first bytes and hands finished pieces
+// to the hooks on_text, on_tag and on_end. Derived readers (kvxml for
+// settings and data files, kvi for templates) choose the kinds they want; a
+// tag of an unwanted kind is ordinary text for them. Chunks may end anywhere,
+// even inside a keyword or a terminator.
+#ifndef DIRGEN_MARKUP_KVSGML_H_
+#define DIRGEN_MARKUP_KVSGML_H_
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "markup/kvlexer.h"
+#include "markup/tag_description.h"
+#include "value/kvhash.h"
+#include "value/kvval.h"
+
+// Tag kinds. The numbers are stored in documents and tested by readers.
+enum markup_kind : int32_t {
+  KIND_ELEMENT = 1,       // "<" and a letter, '_' or ':'
+  KIND_END_TAG = 2,       // "</"
+  KIND_EMPTY = 3,         // a start tag ending in "/>" (set by kvxml)
+  KIND_DECL = 4,          // "<!" and no keyword below
+  KIND_COMMENT = 5,       // "<!--"
+  KIND_CDATA = 6,         // "<![CDATA["
+  KIND_DOCTYPE = 7,       // "<!DOCTYPE"
+  KIND_ELEMENT_DECL = 8,  // "<!ELEMENT"
+  KIND_ATTLIST = 9,       // "<!ATTLIST"
+  KIND_ENTITY = 10,       // "<!ENTITY"
+  KIND_PI = 11,           // "<?"
+  KIND_SCRIPT = 12,       // "<%"
+  KIND_HASH = 13,         // "<#"
+  KIND_DIRECTIVE = 14,    // "<!--#"
+  KIND_UNKNOWN = 15,      // "<" and any other byte
+  KIND_TEXT = 18,         // a text run (document text nodes; never a tag)
+};
+
+// parse() results. Hooks may return other non-zero codes, which parse()
+// passes on.
+enum parse_code : int {
+  PARSE_MORE = 0,     // more input is needed
+  PARSE_TOO_BIG = 1,  // the queued input reached the limit
+  PARSE_DONE = 2,     // the input ended and the reader finished
+};
+
+class kvsgml : public kv_unicode_lexer {
+ public:
+  // Wants no tag kind, keeps text, rows from the base table.
+  kvsgml();
+  ~kvsgml() override = default;
+
+  // Reads as far as the queued input allows. Returns PARSE_MORE,
+  // PARSE_TOO_BIG (nothing read), PARSE_DONE at the end of the input, or the
+  // non-zero code of a hook (reading stops there).
+  int parse();
+  // Bit k (k = 0..14) of mask.as_int() set: tag kind k + 1 is wanted.
+  void set_wanted(const kvval& mask);
+  // Whether bytes outside tags are collected (value not 0).
+  void set_keep_text(const kvval& keep);
+  bool wanted(int32_t kind) const {
+    return kind >= 0 && kind < 16 && wanted_[kind];
+  }
+  // Row of the kind table. REQUIRES: 0 <= kind < 16.
+  void set_row(int32_t kind, const tag_description& row) { rows_[kind] = row; }
+  const tag_description& row(int32_t kind) const { return rows_[kind]; }
+
+  // The current text run or tag as read, and the current tag's kind.
+  kvval& token() { return token_; }
+  const kvval& token() const { return token_; }
+  int32_t kind() const { return kind_; }
+  bool in_tag() const { return in_tag_; }
+
+  // Entity name to replacement text: amp, lt, gt, apos, quot.
+  static const kvhash& entities();
+
+ protected:
+  // Called when the input is exhausted and the end flag is set. The base
+  // resets the input bookkeeping, calls on_text and returns its code, or
+  // PARSE_DONE when that is 0.
+  virtual int on_end();
+  // Called at a '<' outside a tag when keep-text is set (and by on_end) with
+  // the text run in the token. Base: 0.
+  virtual int on_text() { return 0; }
+  // Called with a complete wanted tag in the token and its kind set. Base: 0.
+  virtual int on_tag() { return 0; }
+  // Whether a text run may be handed to on_text early, when a chunk ends
+  // outside a tag, because splitting it cannot change what the reader makes
+  // of it. Base: false.
+  virtual bool can_flush_text() const { return false; }
+
+  // Back to a new reader's state (rows, wanted kinds and limit kept).
+  void clear_reader();
+
+  bool keep_text_ = true;
+
+ private:
+  int step(int c);
+  int on_less_than();
+  int on_greater_than();
+  void start_tag();
+  void classify(unsigned char c);
+  void end_classification();
+  void finish_tag();
+  void leave_tag();
+  void load_row(int32_t kind);
+  void restore_state(bool keep_token);
+  void append(int c) {
+    token_.mutable_text().append_byte(static_cast<char>(c));
+  }
+  void take_plain_run();
+
+  std::array<tag_description, 16> rows_;
+  std::array<bool, 16> wanted_{};
+  kvval token_{""};
+  bool in_single_ = false;
+  bool in_double_ = false;
+  bool escape_next_ = false;
+  bool in_tag_ = false;
+  int32_t kind_ = KIND_UNKNOWN;
+  bool classifying_ = false;
+  uint32_t candidates_ = 0;
+  std::string_view terminator_ = ">";
+  bool quotes_protect_ = false;
+  bool nested_tags_ = false;
+  bool backslash_escapes_ = false;
+  std::vector<parser_state> saved_;
+};
+
+#endif  // DIRGEN_MARKUP_KVSGML_H_

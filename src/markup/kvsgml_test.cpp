@@ -1,0 +1,185 @@
+#include "markup/kvsgml.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Records every hook call as T[text] or K<kind>[tag].
+class recorder : public kvsgml {
+ public:
+  std::string events;
+
+  // Feeds the pieces one by one, then ends the input. Returns the last code.
+  int feed(const std::vector<std::string>& pieces) {
+    for (const std::string& p : pieces) {
+      push(kvval(std::string_view(p)));
+      int rc = parse();
+      kvval spent;
+      while (drain(&spent)) {
+      }
+      if (rc != PARSE_MORE) return rc;
+    }
+    set_end_of_input(true);
+    return parse();
+  }
+
+ protected:
+  int on_text() override {
+    if (!token().view().empty()) events += "T[" + token().str() + "]";
+    token().set_length(0);
+    return 0;
+  }
+  int on_tag() override {
+    events += "K" + std::to_string(kind()) + "[" + token().str() + "]";
+    return 0;
+  }
+};
+
+// A reader that wants every kind and ends every tag at ">".
+void want_all(recorder* r) {
+  r->set_wanted(kvval(0x7fff));
+  tag_description row;
+  row.terminator = ">";
+  for (int k = 0; k < 16; ++k) r->set_row(k, row);
+}
+
+TEST(Tokenizer, ClassifiesTagsByTheirOpening) {
+  const std::pair<const char*, int> cases[] = {
+      {"<a x>", 1},         {"<_a>", 1},         {"<:a>", 1},
+      {"</a>", 2},          {"<!x>", 4},         {"<!-- c -->", 5},
+      {"<![CDATA[x]]>", 6}, {"<!DOCTYPE h>", 7}, {"<!ELEMENT e>", 8},
+      {"<!ATTLIST e>", 9},  {"<!ENTITY e>", 10}, {"<?x?>", 11},
+      {"<%x%>", 12},        {"<#x#>", 13},       {"<!--#x-->", 14},
+      {"<=>", 15},          {"<>", 15},          {"<!E>", 4},
+      {"<!-x>", 4},         {"<!-->", 5},        {"<!DOCX>", 4},
+      {"<!ELEMEY>", 10},    {"<!ATTLIST>", 9},
+  };
+  for (const auto& [text, kind] : cases) {
+    recorder r;
+    want_all(&r);
+    EXPECT_EQ(r.feed({text}), PARSE_DONE) << text;
+    EXPECT_EQ(r.events, "K" + std::to_string(kind) + "[" + text + "]") << text;
+  }
+}
+
+TEST(Tokenizer, UnwantedKindsAreText) {
+  recorder r;  // wants nothing, keeps text
+  EXPECT_EQ(r.feed({"x<b>bold</b> <> <!-->y"}), PARSE_DONE);
+  EXPECT_EQ(r.events, "T[x]T[<b>bold]T[</b> ]T[<> ]T[<!-->y]");
+}
+
+TEST(Tokenizer, WithoutKeepTextOnlyTagsArrive) {
+  recorder r;
+  want_all(&r);
+  r.set_keep_text(kvval(0));
+  r.set_wanted(kvval(1 << (KIND_END_TAG - 1)));
+  EXPECT_EQ(r.feed({"a \"q\" <b>x</b>z"}), PARSE_DONE);
+  EXPECT_EQ(r.events, "K2[</b>]");
+}
+
+TEST(Tokenizer, ChunkBoundariesChangeNothing) {
+  const std::string text =
+      "a<!--#echo var=\"x-->y\"-->b<!-- c -->d<p q='>'>e\n<!--#e-->";
+  recorder whole;
+  whole.set_wanted(kvval((1 << (KIND_DIRECTIVE - 1)) | 1));
+  whole.set_row(KIND_ELEMENT, {">", true, false, false});
+  whole.feed({text});
+  for (size_t cut = 1; cut < text.size(); ++cut) {
+    for (size_t cut2 = cut; cut2 < text.size(); cut2 += 7) {
+      recorder r;
+      r.set_wanted(kvval((1 << (KIND_DIRECTIVE - 1)) | 1));
+      r.set_row(KIND_ELEMENT, {">", true, false, false});
+      r.feed({text.substr(0, cut), text.substr(cut, cut2 - cut),
+              text.substr(cut2)});
+      ASSERT_EQ(r.events, whole.events) << cut << " " << cut2;
+      EXPECT_EQ(r.line(), whole.line());
+      EXPECT_EQ(r.column(), whole.column());
+    }
+  }
+  EXPECT_EQ(whole.events,
+            "T[a]K14[<!--#echo var=\"x-->y\"-->]T[b]T[<!-- c -->d]"
+            "K1[<p q='>'>]T[e\n]K14[<!--#e-->]");
+}
+
+TEST(Tokenizer, CountsLinesAndColumns) {
+  recorder r;
+  r.push(kvval("ab\ncd"));
+  EXPECT_EQ(r.parse(), PARSE_MORE);
+  EXPECT_EQ(r.line(), 2);
+  EXPECT_EQ(r.column(), 3);  // the LF is column 1, c column 2
+  r.push(kvval("\n"));
+  r.parse();
+  EXPECT_EQ(r.line(), 3);
+  EXPECT_EQ(r.column(), 1);
+  recorder first;
+  first.push(kvval("x"));
+  first.parse();
+  EXPECT_EQ(first.line(), 1);
+  EXPECT_EQ(first.column(), 1);
+}
+
+TEST(Tokenizer, RefusesInputAtTheLimit) {
+  recorder r;
+  r.set_limit(10);
+  r.push(kvval("12345"));
+  EXPECT_EQ(r.parse(), PARSE_MORE);
+  r.push(kvval("67890"));  // the first chunk is still current: 10 queued
+  EXPECT_EQ(r.parse(), PARSE_TOO_BIG);
+  EXPECT_EQ(r.column(), 5);  // nothing more was read
+}
+
+TEST(Tokenizer, DrainReleasesOnlyChunksReadCompletely) {
+  recorder r;
+  kvval spent;
+  r.push(kvval("ab"));
+  r.push(kvval("cd"));
+  EXPECT_FALSE(r.drain(&spent));
+  r.parse();
+  ASSERT_TRUE(r.drain(&spent));
+  EXPECT_EQ(spent.str(), "ab");
+  EXPECT_FALSE(r.drain(&spent));  // "cd" stays current
+  r.push(kvval("e"));
+  r.set_end_of_input(true);
+  EXPECT_EQ(r.parse(), PARSE_DONE);
+  EXPECT_EQ(r.events, "T[abcde]");
+  EXPECT_TRUE(r.drain(&spent));
+  EXPECT_TRUE(r.drain(&spent));
+  EXPECT_FALSE(r.drain(&spent));
+}
+
+TEST(Tokenizer, TagInsideTagRestoresTheOuterTag) {
+  recorder r;
+  r.set_wanted(kvval(1));  // elements only
+  r.set_row(KIND_ELEMENT, {">", false, true, false});
+  EXPECT_EQ(r.feed({"<a x=<b y> z>t"}), PARSE_DONE);
+  EXPECT_EQ(r.events, "K1[<b y>]K1[<a x= z>]T[t]");
+  // An unwanted inner tag becomes part of the outer tag's text.
+  recorder u;
+  u.set_wanted(kvval(1));
+  u.set_row(KIND_ELEMENT, {">", false, true, false});
+  EXPECT_EQ(u.feed({"<a <!x y>"}), PARSE_DONE);
+  EXPECT_EQ(u.events, "K1[<a <!x y>]");
+}
+
+TEST(Tokenizer, QuotesProtectAndBackslashEscape) {
+  recorder r;
+  r.set_wanted(kvval(1 << (KIND_DIRECTIVE - 1)));
+  EXPECT_EQ(r.feed({"<!--#a v=\"q\\\"-->\"-->x"}), PARSE_DONE);
+  EXPECT_EQ(r.events, "K14[<!--#a v=\"q\\\"-->\"-->]T[x]");
+}
+
+TEST(Tokenizer, DeepTagNestingDoesNotRecurse) {
+  recorder r;
+  r.set_wanted(kvval(1));
+  r.set_row(KIND_ELEMENT, {">", false, true, false});
+  std::string nested;
+  for (int i = 0; i < 10000; ++i) nested += "<a ";
+  for (int i = 0; i < 10000; ++i) nested += ">";
+  EXPECT_EQ(r.feed({nested}), PARSE_DONE);
+  EXPECT_EQ(r.events.substr(0, 8), "K1[<a >]");
+}
+
+}  // namespace

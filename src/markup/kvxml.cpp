@@ -1,0 +1,192 @@
+#include "markup/kvxml.h"
+
+#include <new>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "markup/parse_tag.h"
+#include "value/kvtext.h"
+
+namespace {
+
+std::unique_ptr<xml_node> new_node() {
+  return std::unique_ptr<xml_node>(new (std::nothrow) xml_node);
+}
+
+void expand_references(kvval* v) {
+  expand_char_refs(v);
+  expand_entities(v, kvsgml::entities(), false);
+}
+
+tag_description plain_row(std::string_view terminator) {
+  tag_description row;
+  row.terminator = terminator;
+  return row;
+}
+
+}  // namespace
+
+kvxml::kvxml(xml_document* document) : document_(document) {
+  set_limit(16777216);
+  set_wanted(kvval(0x437));
+  set_keep_text(kvval(1));
+  for (int k : {KIND_ELEMENT, KIND_END_TAG, KIND_EMPTY}) {
+    set_row(k, plain_row(">"));
+  }
+  set_row(KIND_COMMENT, plain_row("-->"));
+  set_row(KIND_CDATA, plain_row("]]>"));
+}
+
+void kvxml::push(kvval chunk) {
+  chunk.convert(KV_TEXT);
+  kvchar& text = chunk.mutable_text();
+  if (text.length() > 0) {
+    bool lf_after_cr = pending_cr_ && text.data()[0] == '\n';
+    pending_cr_ = text.data()[text.length() - 1] == '\r';
+    if (lf_after_cr) chunk.drop_front(1);
+  }
+  text.replace_with_byte(kvchar("\r\n"), '\n');
+  text.replace_byte('\r', '\n');
+  kvsgml::push(std::move(chunk));
+}
+
+int kvxml::on_text() {
+  kvval& run = token();
+  if (run.view().empty()) return 0;
+  std::unique_ptr<xml_node> node = new_node();
+  if (!node) return XML_MEMORY_ERROR;
+  node->kind = KIND_TEXT;
+  node->closed = true;
+  node->raw.take(run);
+  node->content = node->raw;
+  expand_references(&node->content);
+  insert(std::move(node));
+  return 0;
+}
+
+void kvxml::fill_element(std::string_view text, xml_node* node) {
+  // Leave the closing ">" (and the "/" of an empty element) out of the
+  // scan, so an unquoted last attribute value does not take them.
+  text.remove_suffix(1);
+  if (node->kind == KIND_EMPTY) text.remove_suffix(1);
+  std::string name;
+  std::vector<tag_attribute> pairs;
+  parse_tag_pairs(text, fold_names_, false, false, &name, &pairs);
+  node->name = kvval(std::string_view(name));
+  for (auto& [key, value] : pairs) {
+    kvval v{std::string_view(value)};
+    expand_references(&v);
+    node->attributes.put(kvval(std::string_view(key)), v);
+  }
+}
+
+int kvxml::on_tag() {
+  std::unique_ptr<xml_node> node = new_node();
+  if (!node) return XML_MEMORY_ERROR;
+  kvval& tok = token();
+  std::string_view text = tok.view();
+  node->kind = kind();
+  if (node->kind == KIND_ELEMENT) {
+    if (text.size() >= 3 && text[text.size() - 2] == '/') {
+      node->kind = KIND_EMPTY;
+    }
+    fill_element(text, node.get());
+  } else if (node->kind == KIND_END_TAG) {
+    std::string name;
+    std::vector<tag_attribute> none;
+    parse_tag_pairs(text, fold_names_, false, true, &name, &none);
+    node->name = kvval(std::string_view(name));
+  } else if (node->kind == KIND_CDATA) {
+    if (text.size() >= 12)
+      node->content = kvval(text.substr(9, text.size() - 12));
+    node->kind = KIND_TEXT;
+  }
+  node->closed = node->kind != KIND_ELEMENT && node->kind != KIND_END_TAG;
+  if (node->kind == KIND_END_TAG) {
+    node->raw = tok;  // kept in the token for an error report
+    if (last_) return match_end_tag(std::move(node));
+  } else {
+    node->raw.take(tok);
+  }
+  insert(std::move(node));
+  return 0;
+}
+
+// An end tag closes the last node when that is its open start tag (which
+// then becomes an empty element), or else the open element that encloses
+// the last node. After another end tag, the enclosing element is the parent
+// of the element that end tag closed.
+int kvxml::match_end_tag(std::unique_ptr<xml_node> end) {
+  std::string_view name = end->name.view();
+  if (last_->kind == KIND_ELEMENT && !last_->closed &&
+      last_->name.view() == name) {
+    last_->kind = KIND_EMPTY;
+    last_->closed = true;
+    insert_mode_ = AFTER_LAST;
+    return 0;
+  }
+  xml_node* open = last_->parent;
+  if (last_->kind == KIND_END_TAG && open) open = open->parent;
+  if (!open || open->closed || open->name.view() != name) {
+    return XML_MISPLACED_END_TAG;
+  }
+  open->closed = true;
+  end->closed = true;
+  insert(std::move(end));
+  return 0;
+}
+
+void kvxml::insert(std::unique_ptr<xml_node> owned) {
+  xml_node* node = owned.release();
+  if (!last_) {
+    document_->append_top(node);
+  } else if (insert_mode_ == AS_CHILD) {
+    document_->append_child(node, last_);
+  } else if (insert_mode_ == AFTER_PARENT && last_->parent) {
+    // The last node's parent ends its chain: everything inserted since it
+    // went into its subtree.
+    document_->insert_after(node, last_->parent);
+  } else {
+    document_->insert_after(node, last_);
+  }
+  insert_mode_ = node->kind == KIND_ELEMENT   ? AS_CHILD
+                 : node->kind == KIND_END_TAG ? AFTER_PARENT
+                                              : AFTER_LAST;
+  last_ = node;
+}
+
+int kvxml::on_end() {
+  reset_input();
+  int rc = on_text();
+  if (rc != 0) return rc;
+  for (xml_node* n = document_->root; n; n = xml_document::next_preorder(n)) {
+    if (n->kind == KIND_ELEMENT && !n->closed) return XML_UNCLOSED_TAG;
+  }
+  return PARSE_DONE;
+}
+
+void markup_error_report(const kvsgml& reader, int code, kvval* message) {
+  std::string report = "Line: " + std::to_string(reader.line()) +
+                       ", column: " + std::to_string(reader.column()) +
+                       "\r\nNear by: \"";
+  report += reader.token().view();
+  report += "\"\r\nError: ";
+  switch (code) {
+    case PARSE_TOO_BIG:
+      report += "size exceeded.\r\n";
+      break;
+    case XML_MEMORY_ERROR:
+      report += "memory error.\r\n";
+      break;
+    case XML_MISPLACED_END_TAG:
+      report += "misplaced end tag.\r\n";
+      break;
+    case XML_UNCLOSED_TAG:
+      report += "unclosed tag.\r\n";
+      break;
+    default:
+      break;
+  }
+  *message = kvval(std::string_view(report));
+}

@@ -1,0 +1,154 @@
+#include "markup/settings_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "markup/kvxml.h"
+#include "markup/xml_node.h"
+#include "value/kvtext.h"
+
+namespace {
+
+constexpr size_t kChunk = 8092;
+
+struct file_closer {
+  void operator()(FILE* f) const { std::fclose(f); }
+};
+using unique_file = std::unique_ptr<FILE, file_closer>;
+
+// Feeds the whole file to reader. Returns the final parse code (2 when the
+// markup was read completely), or -1 on a read error.
+int read_markup(FILE* f, kvxml* reader) {
+  char buf[kChunk];
+  for (;;) {
+    size_t n = std::fread(buf, 1, kChunk, f);
+    if (n == 0) break;
+    reader->push(kvval::text(buf, static_cast<int32_t>(n)));
+    int rc = reader->parse();
+    if (rc != PARSE_MORE) return rc;
+  }
+  if (std::ferror(f)) return -1;
+  reader->set_end_of_input(true);
+  return reader->parse();
+}
+
+// Adds the text of every element of the shape <key>text</key> under its name.
+void collect_settings(const xml_document& doc, kvhash_array* table) {
+  for (xml_node* n = doc.root; n; n = xml_document::next_preorder(n)) {
+    if (n->kind != KIND_ELEMENT || n->child_count != 2) continue;
+    const xml_node* text = n->first_child;
+    if (text->kind == KIND_TEXT || text->kind == -1) {
+      table->add(n->name, text->content);
+    }
+  }
+}
+
+// The permission bits a newly created file gets from this process.
+mode_t new_file_mode() {
+  mode_t mask = 022;
+  if (FILE* f = std::fopen("/proc/self/status", "r")) {
+    char line[256];
+    while (std::fgets(line, sizeof line, f)) {
+      unsigned int value;
+      if (std::sscanf(line, "Umask: %o", &value) == 1) {
+        mask = static_cast<mode_t>(value);
+        break;
+      }
+    }
+    std::fclose(f);
+  }
+  return 0666 & ~mask;
+}
+
+// The file a save really replaces: a symbolic link's target, so the link
+// survives.
+std::string resolve_target(const std::string& path) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    char resolved[PATH_MAX];
+    if (realpath(path.c_str(), resolved)) return resolved;
+  }
+  return path;
+}
+
+// Writes every key of src in ascending order, one line per value.
+bool write_settings(FILE* f, kvhash_array& src) {
+  src.begin_iteration();
+  kvval key;
+  kvarr* list = nullptr;
+  while (src.next(&key, &list)) {
+    std::string text;
+    std::string_view k = key.view();
+    for (int32_t i = 0; list && i < list->size(); ++i) {
+      kvval value = (*list)[i];
+      html_escape(&value);
+      text.append("<").append(k).append(">");
+      text.append(value.view());
+      text.append("</").append(k).append(">\r\n");
+    }
+    if (!text.empty() &&
+        std::fwrite(text.data(), 1, text.size(), f) != text.size()) {
+      return false;
+    }
+  }
+  return std::fflush(f) == 0 && fsync(fileno(f)) == 0;
+}
+
+}  // namespace
+
+bool load_settings_file(const kvval& path, kvcgi* dst) {
+  if (!dst) return false;
+  std::string name = path.str();
+  unique_file f(std::fopen(name.c_str(), "rb"));
+  if (!f) {
+    dst->message = kvval(std::string_view("Can't open file " + name));
+    return false;
+  }
+  xml_document doc;
+  kvxml reader(&doc);
+  reader.set_fold_names(true);
+  int rc = read_markup(f.get(), &reader);
+  f.reset();
+  if (rc == -1) {
+    dst->message = kvval(std::string_view("Can't open file " + name));
+    return false;
+  }
+  if (rc != PARSE_DONE) {
+    markup_error_report(reader, rc, &dst->message);
+    return false;
+  }
+  collect_settings(doc, &dst->table);
+  return true;
+}
+
+bool save_settings_file(const kvval& path, kvhash_array& src) {
+  std::string target = resolve_target(path.str());
+  if (target.empty()) return false;
+  struct stat st;
+  bool exists = stat(target.c_str(), &st) == 0;
+  if (exists && (!S_ISREG(st.st_mode) || access(target.c_str(), W_OK) != 0)) {
+    return false;  // the file could not have been opened for writing
+  }
+  mode_t mode = exists ? (st.st_mode & 07777) : new_file_mode();
+  std::string temp = target + ".XXXXXX";
+  int fd = mkstemp(temp.data());
+  if (fd < 0) return false;
+  FILE* f = fdopen(fd, "wb");
+  if (!f) {
+    close(fd);
+    unlink(temp.c_str());
+    return false;
+  }
+  bool ok = fchmod(fd, mode) == 0 && write_settings(f, src);
+  ok = std::fclose(f) == 0 && ok;
+  ok = ok && std::rename(temp.c_str(), target.c_str()) == 0;
+  if (!ok) unlink(temp.c_str());
+  return ok;
+}
