@@ -212,7 +212,7 @@ void kvchar::replace_byte_with(char a, const kvchar& s) {
 }
 
 void kvchar::replace_with_byte(const kvchar& pattern, char ch) {
-  if (pattern.length() == 0) return;
+  if (pattern.length() == 0 || length() == 0) return;  // no block to write
   kvchar pat(pattern);  // pattern may be this string
   kvchar old;
   old.take(*this);

@@ -138,6 +138,8 @@ TEST(KvcharReplace, NonOverlappingLeftToRight) {
       {"abab", "ab", "", ""},
       {"abc", "", "z", "abc"},
       {"a.b.c", "..", "-", "a.b.c"},
+      {"", "\r\n", "\n", ""},
+      {"", "aa", "bb", ""},
   };
   for (const ReplaceCase& c : cases) {
     kvchar s = K(c.text);
