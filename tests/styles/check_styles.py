@@ -17,8 +17,9 @@ kvdata is the repository's, and checks that:
   javascript: link;
 - every file name is shown as it is (in the page text, or in the data block
   of a scripted page, or as the raw path in a text output).
-When Chromium is found (or DIRGEN_CHROMIUM names it), the pages of hostile
-names are also loaded in it and the same checks run on the live page.
+When Chromium is found (or DIRGEN_CHROMIUM names it) and DIRGEN_CHECK_BROWSER
+is not 0, the pages of hostile names are also loaded in it and the same
+checks run on the live page, after its scripts have run.
 
 Exit status: 0 all passed, 1 a check failed, 77 the binary does not exist
 (CTest treats 77 as skipped when SKIP_RETURN_CODE is 77).
