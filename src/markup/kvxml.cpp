@@ -1,5 +1,6 @@
 #include "markup/kvxml.h"
 
+#include <cstring>
 #include <new>
 #include <string>
 #include <utility>
@@ -46,8 +47,10 @@ void kvxml::push(kvval chunk) {
     pending_cr_ = text.data()[text.length() - 1] == '\r';
     if (lf_after_cr) chunk.drop_front(1);
   }
-  text.replace_with_byte(kvchar("\r\n"), '\n');
-  text.replace_byte('\r', '\n');
+  if (text.length() > 0 && std::memchr(text.data(), '\r', text.length())) {
+    text.replace_with_byte(kvchar("\r\n"), '\n');
+    text.replace_byte('\r', '\n');
+  }
   kvsgml::push(std::move(chunk));
 }
 
