@@ -21,7 +21,9 @@ void compile_masks(const kvval& mask, kvarr* patterns);
 
 // A list of patterns compiled once (extended, case-insensitive, no
 // sub-matches), for matching many names. Matching is byte-wise, whatever
-// the process locale. A pattern that does not compile matches nothing.
+// the process locale. A pattern that does not compile matches nothing, and
+// so does one whose compiled form would be huge (stacked or nested
+// repetitions such as "a++++..." double it at every step).
 // Movable, not copyable.
 class compiled_masks {
  public:

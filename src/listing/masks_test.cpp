@@ -76,6 +76,23 @@ TEST(CompiledMasks, MatchesWholeNamesIgnoringCase) {
   }
 }
 
+TEST(CompiledMasks, PatternsThatWouldGrowExponentiallyMatchNothing) {
+  // Each stacked or nested repetition doubles the compiled pattern; these
+  // once took the regex compiler minutes and gigabytes.
+  const std::string stacked = "nn*" + std::string(60, '+');
+  EXPECT_FALSE(mask_matches(stacked.c_str(), "nn"));
+  EXPECT_FALSE(
+      mask_matches("((((((((((((((((((((((((a+)+)+)+)+)+)+)+)+)+)+)+)+)"
+                   "+)+)+)+)+)+)+)+)+)+)+)+)+",
+                   "a"));
+  EXPECT_FALSE(mask_matches("a{9}{9}{9}{9}{9}{9}{9}{9}", "a"));
+  EXPECT_TRUE(mask_matches("a{9}{9}{9}{9}{9}{9}{9}{9};*.c", "x.c"));
+  // Ordinary repetitions still work.
+  EXPECT_TRUE(mask_matches("(ab)+.txt", "ababab.txt"));
+  EXPECT_TRUE(mask_matches("x{2,3}*", "xxx.log"));
+  EXPECT_TRUE(mask_matches("[[:digit:]]+[]x]*", "12]"));
+}
+
 TEST(CompiledMasks, MatchesBytesUnderAUtf8Locale) {
   std::string saved = setlocale(LC_ALL, nullptr);
   if (!setlocale(LC_ALL, "C.UTF-8")) GTEST_SKIP() << "no C.UTF-8 locale";
