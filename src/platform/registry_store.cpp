@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <charconv>
@@ -159,6 +160,31 @@ bool registry_key::create(registry_root root, std::string_view path,
   if (opened.folder_.empty() || !opened.load(err)) return false;
   *key = std::move(opened);
   return true;
+}
+
+bool registry_key::remove(registry_root root, std::string_view path,
+                          bool only_if_empty) {
+  std::vector<std::string> names;
+  if (!split_key_path(path, &names) || names.empty()) return false;
+  registry_key key;
+  if (!open(root, path, &key)) return false;
+  if (only_if_empty && !key.values_.empty()) return false;
+  DIR* dir = ::opendir(key.folder_.c_str());
+  if (dir == nullptr) return false;
+  bool has_sub_keys = false;
+  while (struct dirent* entry = ::readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    if (is_folder(key.folder_ + "/" + name)) has_sub_keys = true;
+  }
+  ::closedir(dir);
+  if (has_sub_keys) return false;
+  std::string values_file = key.folder_ + kValuesFile;
+  if (::unlink(values_file.c_str()) != 0 && errno != ENOENT) return false;
+  if (::rmdir(key.folder_.c_str()) == 0) return true;
+  // Something else lives in the folder: put the values back as they were.
+  key.save(nullptr);
+  return false;
 }
 
 const registry_value* registry_key::find(std::string_view name) const {

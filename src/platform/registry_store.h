@@ -53,6 +53,14 @@ class registry_key {
   static bool create(registry_root root, std::string_view path,
                      registry_key* key, std::string* err);
 
+  // Deletes the existing key path (not a root) together with its values,
+  // provided it has no sub-keys; when only_if_empty is set, also only when
+  // it holds no values. Returns true when the key was deleted; false, with
+  // nothing changed, when it is missing, not empty as required, or cannot
+  // be deleted. The uninstaller removes its keys with this.
+  static bool remove(registry_root root, std::string_view path,
+                     bool only_if_empty);
+
   // The value whose name matches without regard to case, or null.
   const registry_value* find(std::string_view name) const;
   // Sets or replaces a value in memory; save() writes it.

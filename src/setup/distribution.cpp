@@ -1,0 +1,56 @@
+#include "setup/distribution.h"
+
+#include <sys/stat.h>
+
+#include "listing/kvfile_tree.h"
+#include "listing/scan_folder.h"
+#include "setup/setup_names.h"
+
+bool file_size_of(const std::string& path, uint64_t* size) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  *size = static_cast<uint64_t>(st.st_size);
+  return true;
+}
+
+bool list_folder_files(const std::string& folder,
+                       std::vector<distribution_file>* files) {
+  files->clear();
+  kvfile_tree tree;
+  // "*" lists every entry (the "*.*" of the original platform's meaning).
+  if (!scan_folder(kvval(std::string_view(folder)), &tree, nullptr,
+                   kvval("*"))) {
+    return false;
+  }
+  for (const kvfile_node* n = tree.root; n != nullptr; n = n->next_sibling) {
+    if (n->is_folder) continue;
+    double size = n->size.as_real();
+    files->push_back(
+        {n->name.str(), size > 0 ? static_cast<uint64_t>(size) : uint64_t{0}});
+  }
+  return true;
+}
+
+bool check_distribution(const std::string& folder, uint64_t* total) {
+  uint64_t sum = 0;
+  for (std::string_view name : kDistributionFiles) {
+    uint64_t size = 0;
+    if (!file_size_of(folder + "/" + std::string(name), &size)) return false;
+    sum += size;
+  }
+  for (std::string_view name : kDistributionFolders) {
+    std::vector<distribution_file> files;
+    if (!list_folder_files(folder + "/" + std::string(name), &files))
+      return false;
+    for (const distribution_file& f : files) sum += f.size;
+  }
+  *total = sum;
+  return true;
+}
+
+std::string required_space_line(uint64_t total,
+                                const number_format_record& fmt) {
+  int64_t kb = static_cast<int64_t>(total / 1024) + 1;
+  return "The program requires " + format_integer(fmt, kb) +
+         " Kb of the disk space.";
+}

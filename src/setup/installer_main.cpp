@@ -1,0 +1,51 @@
+// The installer role of the executable: started as "setup", it shows the
+// wizard for the distribution it was started from.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <string>
+
+#include "app/windowed_mode.h"
+#include "setup/setup_form.h"
+#include "setup/setup_names.h"
+
+namespace {
+
+std::string current_folder() {
+  char buffer[4096];
+  if (::getcwd(buffer, sizeof buffer) == nullptr) return "/";
+  return buffer;
+}
+
+bool has_file(const std::string& folder, std::string_view name) {
+  struct stat st;
+  std::string path = folder + "/" + std::string(name);
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// The distribution is the current folder when it holds "setup"; else the
+// folder the installer was started from (the name it was called by, so a
+// link named setup counts from its own folder), made absolute.
+std::string distribution_folder(const char* argv0, const std::string& cwd) {
+  if (has_file(cwd, kSetupFile)) return cwd;
+  std::string path = argv0 != nullptr ? argv0 : "";
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return cwd;
+  std::string folder = slash == 0 ? "/" : path.substr(0, slash);
+  if (folder.front() != '/') folder = cwd + "/" + folder;
+  return folder;
+}
+
+}  // namespace
+
+int run_installer(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QString::fromUtf8(
+      kProductName.data(), static_cast<qsizetype>(kProductName.size())));
+  std::string cwd = current_folder();
+  TSetupForm form(distribution_folder(argc > 0 ? argv[0] : nullptr, cwd), cwd);
+  if (form.wizard().closed()) return 0;  // told already; nothing to show
+  form.show();
+  return app.exec();
+}

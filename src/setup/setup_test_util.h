@@ -1,0 +1,69 @@
+// Shared by the installer tests: a distribution made in a temporary folder,
+// recording fake services, and an isolated desktop (HOME, XDG folders and
+// registry roots in temporary folders).
+#ifndef DIRGEN_SETUP_SETUP_TEST_UTIL_H_
+#define DIRGEN_SETUP_SETUP_TEST_UTIL_H_
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/test_folder.h"
+#include "setup/setup_services.h"
+
+// Messages are recorded, never shown; the free space is whatever the test
+// sets (or a failure).
+class fake_services : public setup_services {
+ public:
+  void show_message(const std::string& text, message_icon icon) override {
+    messages.push_back(text);
+    icons.push_back(icon);
+  }
+  bool free_space(const std::string& folder, uint64_t* bytes) override {
+    asked_folder = folder;
+    *bytes = free_bytes;
+    return space_known;
+  }
+
+  std::vector<std::string> messages;
+  std::vector<message_icon> icons;
+  uint64_t free_bytes = uint64_t{5} << 30;
+  bool space_known = true;
+  std::string asked_folder;
+};
+
+// Writes a complete distribution into folder: the listed files ("setup"
+// and "remove" runnable), kvdata with two files and a sub-folder, images
+// with one file. Returns the total of the bytes to copy.
+uint64_t make_distribution(const std::string& folder);
+
+// A desktop of its own: HOME, XDG_DATA_HOME, XDG_CONFIG_HOME and both
+// registry roots point into temporary folders for the object's life.
+class isolated_desktop {
+ public:
+  isolated_desktop();
+  const std::string& home() const { return home_.path(); }
+  std::string machine_root() const { return machine_.path() + "/registry"; }
+  std::string user_root() const { return user_.path() + "/registry"; }
+  std::string applications() const;
+  // Points the machine root below a plain file, where nothing can be
+  // written, so installations are per-user.
+  void forbid_machine_root();
+  // Points both roots below a plain file.
+  void forbid_registry();
+
+ private:
+  test_folder home_, machine_, user_;
+  std::vector<std::unique_ptr<scoped_env>> env_;
+};
+
+// Every path below folder (relative), with a file's content or "<dir>" /
+// "<link>" and its permission bits.
+std::map<std::string, std::string> snapshot(const std::string& folder);
+
+// True when path is a regular file that its owner may run.
+bool is_runnable(const std::string& path);
+
+#endif  // DIRGEN_SETUP_SETUP_TEST_UTIL_H_

@@ -1,0 +1,77 @@
+// Fuzzes the template interpreter over a fixed variable table shaped like
+// the build's (lists of several lengths, flags, texts, an empty list). The
+// input's first bytes choose the chunk size; the rest is the template.
+// Checks:
+// - the output and the code do not depend on the chunk size;
+// - a template without "<!--#" is copied byte for byte.
+// Templates with many loops are skipped: nested loops multiply by design,
+// and the fuzzer is after faults, not after slow templates.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "fuzz_util.h"
+#include "markup/kvi_run.h"
+#include "value/kvarr.h"
+#include "value/kvhash.h"
+
+namespace {
+
+constexpr int kMaxLoops = 6;
+
+kvhash_array* variables() {
+  static kvhash_array* vars = [] {
+    auto* v = new kvhash_array;
+    for (const char* s : {"a", "b", "c"}) v->add("all", kvval(s));
+    for (const char* s : {"x.txt", "y&z.txt"}) v->add("name_files", kvval(s));
+    v->add("files", kvval(1));
+    v->add("files", kvval(2));
+    v->add("show_summary", kvval(1));
+    v->add("zero", kvval(0));
+    v->add("half", kvval(0.5));
+    v->add("title", kvval("<!--#echo var=title-->"));
+    v->add("dir_all", kvval(1));
+    v->add("dir_all", kvval(0));
+    v->insert_list("empty", std::make_unique<kvarr>());
+    return v;
+  }();
+  return vars;
+}
+
+int count_loops(std::string_view text) {
+  std::string lower(text);
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](unsigned char c) { return std::tolower(c); });
+  int n = 0;
+  for (size_t p = lower.find("for"); p != std::string::npos;
+       p = lower.find("for", p + 1)) {
+    ++n;
+  }
+  return n;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  FuzzedDataProvider in(data, size);
+  size_t chunk = 1 + in.ConsumeIntegral<uint8_t>() % 97;
+  std::string text = in.ConsumeRemainingBytesAsString();
+  if (count_loops(text) > kMaxLoops) return -1;  // not added to the corpus
+
+  std::string whole, pieces;
+  int whole_code = run_template_text(text, variables(), &whole);
+  int pieces_code = run_template_text(text, variables(), &pieces, chunk);
+  FUZZ_CHECK(whole_code == pieces_code, "the chunk size changed the code");
+  FUZZ_CHECK(whole == pieces, "the chunk size changed the output");
+  FUZZ_CHECK(whole_code == PARSE_DONE || whole_code == KVI_BLOCK_OPEN,
+             "a run in memory ended with " + std::to_string(whole_code));
+  if (text.find("<!--#") == std::string::npos) {
+    FUZZ_CHECK(whole == text, "a template without directives changed");
+  }
+  return 0;
+}
