@@ -1,0 +1,28 @@
+// What the main window asks of the desktop besides message boxes: the file
+// and folder dialogs, showing a window modally, and opening a document with
+// its default application. Each of these blocks or leaves the process, so
+// the window reaches them only through this interface and tests replace it.
+#ifndef DIRGEN_APP_DESKTOP_SERVICES_H_
+#define DIRGEN_APP_DESKTOP_SERVICES_H_
+
+#include <string>
+
+#include "platform/file_dialogs.h"
+
+class QDialog;
+
+class desktop_services {
+ public:
+  virtual ~desktop_services() = default;
+  // Run the dialog (see file_dialogs.h); true when the user confirmed.
+  virtual bool show_open(win_open_save_dialog* dialog);
+  virtual bool show_save(win_open_save_dialog* dialog);
+  virtual bool browse(win_dir_open_dialog* dialog);
+  // Shows dialog modally and returns when it closes.
+  virtual void show_modal(QDialog* dialog);
+  // Opens the document at path with the desktop's default application
+  // (xdg-open). False when it could not be started.
+  virtual bool open_document(const std::string& path);
+};
+
+#endif  // DIRGEN_APP_DESKTOP_SERVICES_H_

@@ -1,0 +1,61 @@
+#include "app/tabout_box.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include "app/form1_rules.h"
+#include "app/settings_controls.h"
+#include "platform/file_dialogs.h"
+
+namespace {
+
+QLabel* icon_label(const std::string& icon_path) {
+  auto* label = new QLabel;
+  QPixmap picture(to_qt(icon_path));
+  if (picture.isNull()) {
+    picture =
+        QApplication::style()->standardIcon(QStyle::SP_DirIcon).pixmap(48, 48);
+  }
+  label->setPixmap(picture);
+  label->setAlignment(Qt::AlignTop);
+  return label;
+}
+
+}  // namespace
+
+TAboutBox::TAboutBox(const std::string& icon_path, QWidget* parent)
+    : QDialog(parent) {
+  setWindowTitle("About");
+  product_ = new QLabel(QString::fromUtf8(kDirgenCaption));
+  version_ = new QLabel(QString());
+  copyright_ =
+      new QLabel("Copyright (c) 2026 The Dirgen developers. MIT licence.");
+  comments_ =
+      new QLabel("Makes listings of folders and archives from templates.");
+  comments_->setWordWrap(true);
+
+  auto* panel = new QFrame;
+  panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  auto* labels = new QVBoxLayout;
+  for (QLabel* l : {product_, version_, copyright_, comments_})
+    labels->addWidget(l);
+  labels->addStretch(1);
+  auto* inside = new QHBoxLayout(panel);
+  inside->addWidget(icon_label(icon_path));
+  inside->addLayout(labels, 1);
+
+  auto* ok = new QPushButton("OK");
+  ok->setDefault(true);
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(panel, 1);
+  layout->addWidget(ok, 0, Qt::AlignHCenter);
+  adjustSize();
+  center_on_screen(this);
+}

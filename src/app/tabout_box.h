@@ -1,0 +1,33 @@
+// TAboutBox: the about box of the main window's "&About" command: the
+// program icon, the product name, the version and a notice line, and an
+// "OK" button. Created hidden at start-up and shown modally on request.
+#ifndef DIRGEN_APP_TABOUT_BOX_H_
+#define DIRGEN_APP_TABOUT_BOX_H_
+
+#include <QDialog>
+#include <string>
+
+class QLabel;
+
+class TAboutBox : public QDialog {
+  Q_OBJECT
+
+ public:
+  // icon_path: the program's picture (e.g. the working folder's
+  // images/dirgen.gif); the toolkit's own icon is shown when it cannot be
+  // read.
+  explicit TAboutBox(const std::string& icon_path, QWidget* parent = nullptr);
+
+  QLabel* product_name() const { return product_; }
+  QLabel* version() const { return version_; }
+  QLabel* copyright() const { return copyright_; }
+  QLabel* comments() const { return comments_; }
+
+ private:
+  QLabel* product_;
+  QLabel* version_;
+  QLabel* copyright_;
+  QLabel* comments_;
+};
+
+#endif  // DIRGEN_APP_TABOUT_BOX_H_
