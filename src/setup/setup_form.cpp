@@ -214,13 +214,13 @@ void TSetupForm::build_buttons() {
   line->setFrameShape(QFrame::HLine);
   back_button_ = new QPushButton("< Back", strip);
   back_button_->setObjectName("back_button");
-  back_button_->setGeometry(270, 12, 85, 26);
+  back_button_->setGeometry(200, 12, 85, 26);
   middle_button_ = new QPushButton("Next >", strip);
   middle_button_->setObjectName("middle_button");
-  middle_button_->setGeometry(355, 12, 85, 26);
+  middle_button_->setGeometry(290, 12, 135, 26);
   right_button_ = new QPushButton("Cancel", strip);
   right_button_->setObjectName("right_button");
-  right_button_->setGeometry(kButtonRight - 85, 12, 85, 26);
+  right_button_->setGeometry(kButtonRight - 95, 12, 95, 26);
   connect(back_button_, &QPushButton::clicked, this, [this] { on_back(); });
   connect(middle_button_, &QPushButton::clicked, this, [this] { on_middle(); });
   connect(right_button_, &QPushButton::clicked, this, [this] {
