@@ -177,7 +177,10 @@ class entry_writer {
   entry_writer(const variable_options& o, list_writer* lists)
       : o_(o), lists_(lists), media_(o) {}
 
-  void add_node(const kvfile_node* node) {
+  // Adds node's entries. The node's name and extension are moved into the
+  // lists they end in (the tree is not read again), so they are not held
+  // twice while the table fills.
+  void add_node(kvfile_node* node) {
     lists_->add(kAll, kMark, kvval(""));
     lists_->add_children_flag(node->first_child != nullptr);
     if (node->is_marker) {
@@ -185,16 +188,14 @@ class entry_writer {
       return;
     }
     const folder_paths& paths = paths_for(node);
+    entry_values values = values_of(node, paths);
     ++all_count_;
+    add_entry(kAll, all_count_, values, false);
     if (node->is_folder) {
-      ++folder_count_;
-      add_common(kAll, all_count_, node, paths);
-      add_common(kFolders, folder_count_, node, paths);
+      add_entry(kFolders, ++folder_count_, values, true);
     } else {
-      ++file_count_;
       add_to_total(node->size);
-      add_common(kAll, all_count_, node, paths);
-      add_common(kFiles, file_count_, node, paths);
+      add_entry(kFiles, ++file_count_, values, true);
     }
   }
 
@@ -203,6 +204,10 @@ class entry_writer {
   int64_t total_bytes() const { return total_bytes_; }
 
  private:
+  // The values of one node's columns (the counter columns excepted), which
+  // its "_all" entry and its "_files" or "_folders" entry share.
+  using entry_values = std::array<kvval, kColumnCount>;
+
   void add_marker() {
     lists_->add(kAll, kCounter, kvval(false));
     lists_->add(kAll, kMod2, kvval(false));
@@ -215,39 +220,45 @@ class entry_writer {
     }
   }
 
-  void add_common(group g, int32_t counter, const kvfile_node* node,
-                  const folder_paths& paths) {
+  // Adds one entry to group g; the values are moved in on their last use.
+  void add_entry(group g, int32_t counter, entry_values& values, bool last) {
     kvval count(counter);
     if (g != kAll) lists_->add(g, kMark, kvval(""));  // "all" is per node
-    lists_->add(g, kCounter, count);
     lists_->add(g, kMod2, count.remainder(kvval(2)));
-    lists_->add(g, kDir, kvval(node->is_folder ? 1 : 0));
-    lists_->add(g, kName, node->name);
-    lists_->add(g, kExt, node->ext);
-    lists_->add(g, kDirDir, kvval(node->valid));
-    lists_->add(g, kTime, kvval(std::string_view(
-                              format_time(node->time, o_.is_gmt_date,
-                                          o_.date_format))));
-    lists_->add(g, kRelPath, kvval(std::string_view(paths.rel_path)));
-    lists_->add(g, kUrl, kvval(std::string_view(link_of(node, paths))));
-    lists_->add(g, kNameHtml, kvval(std::string_view(
-                                  escape_html(node->name.view()))));
-    lists_->add(g, kRelPathHtml, kvval(std::string_view(paths.rel_path_html)));
-    add_size_columns(g, node);
-    std::pair<kvval, kvval> media =
-        node->is_folder ? media_.for_folder() : media_.for_file(node->ext.view());
-    lists_->add(g, kMedia, media.first);
-    lists_->add(g, kImage, media.second);
+    lists_->add(g, kCounter, std::move(count));
+    for (int c = kDir; c < kColumnCount; ++c) {
+      lists_->add(g, static_cast<column>(c),
+                  last ? std::move(values[c]) : kvval(values[c]));
+    }
   }
 
-  void add_size_columns(group g, const kvfile_node* node) {
+  entry_values values_of(kvfile_node* node, const folder_paths& paths) {
+    entry_values v;
+    v[kDir] = kvval(node->is_folder ? 1 : 0);
+    v[kDirDir] = kvval(node->valid);
+    v[kTime] = kvval(std::string_view(
+        format_time(node->time, o_.is_gmt_date, o_.date_format)));
+    v[kRelPath] = kvval(std::string_view(paths.rel_path));
+    v[kUrl] = kvval(std::string_view(link_of(node, paths)));
+    v[kNameHtml] = kvval(std::string_view(escape_html(node->name.view())));
+    v[kRelPathHtml] = kvval(std::string_view(paths.rel_path_html));
     if (node->is_folder) {
-      for (column c : {kSize, kSizeUnits, kDwldTime}) lists_->add(g, c, kvval(""));
-      return;
+      for (column c : {kSize, kSizeUnits, kDwldTime}) v[c] = kvval("");
+      std::pair<kvval, kvval> media = media_.for_folder();
+      v[kMedia] = std::move(media.first);
+      v[kImage] = std::move(media.second);
+    } else {
+      v[kSize] = shown_size(node->size);
+      v[kSizeUnits] = o_.unit_label;
+      v[kDwldTime] = download_time(node->size);
+      const std::pair<kvval, kvval>& media = media_.for_file(node->ext.view());
+      v[kMedia] = media.first;
+      v[kImage] = media.second;
     }
-    lists_->add(g, kSize, shown_size(node->size));
-    lists_->add(g, kSizeUnits, o_.unit_label);
-    lists_->add(g, kDwldTime, download_time(node->size));
+    // The tree is not read again: its name and extension move over.
+    v[kName] = std::move(node->name);
+    v[kExt] = std::move(node->ext);
+    return v;
   }
 
   // The size divided by 1024 size_units times, plus one in Kb and Mb,
@@ -359,7 +370,7 @@ void fill_variables(kvfile_tree* tree, const variable_options& options,
   insert_folder_end_markers(tree);
   list_writer lists(vars, count_entries(*tree));
   entry_writer entries(o, &lists);
-  for (const kvfile_node* n = tree->root; n; n = kvfile_tree::next_preorder(n))
+  for (kvfile_node* n = tree->root; n; n = kvfile_tree::next_preorder(n))
     entries.add_node(n);
   add_summary(o, entries, vars);
 }

@@ -42,7 +42,8 @@ struct variable_options {
 void insert_folder_end_markers(kvfile_tree* tree);
 
 // Inserts the folder-end markers, then adds every node's entries and the
-// summary entries to *vars. Lists are created on their first entry, so an
+// summary entries to *vars. The nodes' names and extensions are moved into
+// the table: the tree is spent and only fit to be cleared afterwards. Lists are created on their first entry, so an
 // empty tree leaves no "_all", "_files" or "_folders" list at all.
 // REQUIRES: number_format is set.
 void fill_variables(kvfile_tree* tree, const variable_options& options,

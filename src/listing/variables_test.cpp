@@ -111,29 +111,29 @@ TEST_F(Variables, DescriptionsFallBackFromExtensionToTypeToOther) {
   type_descr_.table.add(kvval("other"), kvval("Some file"));
   type_img_.table.add(kvval("image"), kvval("image.svg"));
   options_.image_dir = "\\icons";
-  add_file("a", ".GIF", kvval(1));
-  fill();
-  EXPECT_EQ(first(vars_, "media_files"), "GIF picture");
-  EXPECT_EQ(first(vars_, "image_files"), "/icons/image.svg");
-  EXPECT_EQ(first(vars_, "image_dir"), "/icons/");
+  // Filling consumes the tree's names, so every case lists a fresh one.
+  auto media_of_gif = [&](const char* column) {
+    kvfile_tree tree;
+    tree.append_top(new_node("a", 0, kvval(1), 0, ".GIF"));
+    kvhash_array vars;
+    fill_variables(&tree, options_, &vars);
+    return first(vars, column);
+  };
+  EXPECT_EQ(media_of_gif("media_files"), "GIF picture");
+  EXPECT_EQ(media_of_gif("image_files"), "/icons/image.svg");
+  EXPECT_EQ(media_of_gif("image_dir"), "/icons/");
 
-  kvhash_array by_type;
   ext_descr_.table.clear();
-  fill_variables(&tree_, options_, &by_type);
-  EXPECT_EQ(first(by_type, "media_files"), "Some image");
+  EXPECT_EQ(media_of_gif("media_files"), "Some image");
 
-  kvhash_array by_other;
   type_descr_.table.clear();
   type_descr_.table.add(kvval("other"), kvval("Some file"));
-  fill_variables(&tree_, options_, &by_other);
-  EXPECT_EQ(first(by_other, "media_files"), "Some file");
+  EXPECT_EQ(media_of_gif("media_files"), "Some file");
 
-  kvhash_array none;
   type_descr_.table.clear();
   type_img_.table.clear();
-  fill_variables(&tree_, options_, &none);
-  EXPECT_EQ(first(none, "media_files"), "");
-  EXPECT_EQ(first(none, "image_files"), "");
+  EXPECT_EQ(media_of_gif("media_files"), "");
+  EXPECT_EQ(media_of_gif("image_files"), "");
 }
 
 TEST_F(Variables, FoldersUseTheFolderEntriesOfTheTypeTables) {
@@ -156,18 +156,19 @@ TEST_F(Variables, FoldersUseTheFolderEntriesOfTheTypeTables) {
 }
 
 TEST_F(Variables, TimesFollowTheFormatInGmtOrLocalTime) {
-  add_file("a", ".txt", kvval(1));
   options_.date_format = "%Y-%m-%d %H:%M";
-  options_.is_gmt_date = true;
-  fill();
-  EXPECT_EQ(first(vars_, "time_files"), "1970-01-02 00:00");
-
+  auto time_shown = [&](bool gmt) {
+    kvfile_tree tree;
+    tree.append_top(new_node("a", 0, kvval(1), 86400, ".txt"));
+    kvhash_array vars;
+    options_.is_gmt_date = gmt;
+    fill_variables(&tree, options_, &vars);
+    return first(vars, "time_files");
+  };
+  EXPECT_EQ(time_shown(true), "1970-01-02 00:00");
   setenv("TZ", "EST5EDT,M3.2.0,M11.1.0", 1);
   tzset();
-  kvhash_array local;
-  options_.is_gmt_date = false;
-  fill_variables(&tree_, options_, &local);
-  EXPECT_EQ(first(local, "time_files"), "1970-01-01 19:00");
+  EXPECT_EQ(time_shown(false), "1970-01-01 19:00");
 }
 
 TEST_F(Variables, DeepPathsEncodeEveryLevel) {
