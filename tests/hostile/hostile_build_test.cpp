@@ -1,0 +1,293 @@
+// Hostile sources for a whole build: extreme names and paths, a huge
+// folder, link loops, folders that cannot be read, an output path that is a
+// folder and damaged archives. Each build must end with its documented
+// code and message, and write nothing but its output file.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "listing/archive_fixture_test_util.h"
+#include "listing/build.h"
+#include "project/dirgen_formatter.h"
+#include "project/dirgen_project.h"
+#include "scratch_tree.h"
+
+namespace {
+
+// One line per node: [relative path, name, extension].
+const char kTemplate[] =
+    "<!--#for var=all-->[<!--#echo var=rel_path_all--><!--#echo "
+    "var=name_all--><!--#echo var=ext_all-->]\n<!--#endfor-->"
+    "total:<!--#echo var=total_files-->/<!--#echo var=total_folders-->";
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string message_of(int code, const kvval& source) {
+  kvval message("(none)");
+  result_message(code, &message, source);
+  return message.str();
+}
+
+class HostileBuild : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    ASSERT_TRUE(root_.write("kvdata/list.txt", kTemplate));
+    ASSERT_TRUE(root_.make_folder("src"));
+    settings_.path = kvval(std::string_view(root_.at("src")));
+    settings_.save = kvval(std::string_view(root_.at("out.html")));
+    settings_.format = kvval("list.txt");
+    settings_.order_files = kvval(1);
+  }
+
+  // Runs the build and records every change it made to the scratch tree.
+  int build() {
+    formatter_.load_tables(kvval(std::string_view(root_.at("kvdata"))));
+    tree_snapshot before = snapshot(root_.path());
+    int code = run_build(settings_, formatter_, root_.at("kvdata/"), nullptr);
+    changed_ = changes(before, snapshot(root_.path()));
+    return code;
+  }
+  void recursive() {
+    settings_.subfolders = kvval(1);
+    settings_.subfolders_in_one_file = kvval(1);
+  }
+  void archive(const std::string& name) {
+    settings_.source = kvval(1);
+    settings_.path = kvval(std::string_view(root_.at(name)));
+  }
+  std::string output() const { return read_file(root_.at("out.html")); }
+
+  // In memory where the system has it: a hundred thousand files take a
+  // disk-backed folder tens of seconds on a busy machine.
+  scratch_tree root_{"/dev/shm"};
+  dirgen_project settings_;
+  dirgen_formatter formatter_;
+  std::vector<std::string> changed_;
+};
+
+const std::vector<std::string> kOnlyOutput = {"+out.html"};
+const std::vector<std::string> kNothing = {};
+
+TEST_F(HostileBuild, LongestNamesAreListedWhole) {
+  const std::string file = std::string(251, 'f') + ".txt";
+  const std::string folder(255, 'd');
+  ASSERT_TRUE(root_.write("src/" + file, "x"));
+  ASSERT_TRUE(root_.write("src/" + folder + "/" + file, "y"));
+  recursive();
+  ASSERT_EQ(build(), kBuildOk);
+  EXPECT_EQ(changed_, kOnlyOutput);
+  const std::string out = output();
+  EXPECT_NE(out.find("[" + std::string(251, 'f') + ".txt]"), std::string::npos);
+  EXPECT_NE(out.find("[" + folder + "/" + std::string(251, 'f') + ".txt]"),
+            std::string::npos);
+  EXPECT_NE(out.find("total:2/1"), std::string::npos);
+}
+
+TEST_F(HostileBuild, PathsOfFourThousandBytesAreListedToTheBottom) {
+  std::string rel = "src";
+  const std::string level(100, 'p');
+  while (root_.at(rel).size() + 1 + level.size() < 3850) rel += "/" + level;
+  const size_t name_size = 4000 - root_.at(rel).size() - 1;
+  const std::string deepest =
+      rel + "/" + std::string(name_size - 4, 'z') + ".txt";
+  ASSERT_EQ(root_.at(deepest).size(), 4000u);
+  ASSERT_LT(root_.at(deepest).size(), static_cast<size_t>(PATH_MAX));
+  ASSERT_TRUE(root_.write(deepest, "deep"));
+  recursive();
+  ASSERT_EQ(build(), kBuildOk);
+  EXPECT_EQ(changed_, kOnlyOutput);
+  EXPECT_NE(output().find(deepest.substr(4) + "]"), std::string::npos);
+}
+
+TEST_F(HostileBuild, FoldersPastPathMaxAreListedWithoutTheirContents) {
+  // Made level by level through descriptors: the whole path is longer than
+  // any path the system calls take.
+  int fd = open(root_.at("src").c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(fd, 0);
+  const std::string level(250, 'q');
+  for (int depth = 0; depth < 24; ++depth) {
+    ASSERT_EQ(mkdirat(fd, level.c_str(), 0700), 0);
+    int next = openat(fd, level.c_str(), O_RDONLY | O_DIRECTORY);
+    close(fd);
+    ASSERT_GE(next, 0);
+    fd = next;
+  }
+  int file = openat(fd, "bottom.txt", O_CREAT | O_WRONLY, 0600);
+  ASSERT_GE(file, 0);
+  close(file);
+  close(fd);
+  recursive();
+  ASSERT_EQ(build(), kBuildOk);
+  EXPECT_EQ(changed_, kOnlyOutput);
+  EXPECT_NE(output().find("[" + level + "]"), std::string::npos);
+  EXPECT_EQ(output().find("bottom"), std::string::npos);
+}
+
+TEST_F(HostileBuild, FolderOfOneHundredThousandEntriesIsListedWhole) {
+  int dir = open(root_.at("src").c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(dir, 0);
+  char name[32];
+  for (int i = 0; i < 100000; ++i) {
+    snprintf(name, sizeof name, "f%06d.txt", i);
+    int fd = openat(dir, name, O_CREAT | O_WRONLY, 0600);
+    ASSERT_GE(fd, 0) << name;
+    close(fd);
+  }
+  close(dir);
+  ASSERT_EQ(build(), kBuildOk);
+  EXPECT_EQ(changed_, kOnlyOutput);
+  const std::string out = output();
+  EXPECT_EQ(out.substr(0, 12), "[f000000.txt");
+  EXPECT_NE(out.find("[f099999.txt]\ntotal:100000/0"), std::string::npos);
+}
+
+TEST_F(HostileBuild, SymbolicLinkLoopsAreListedButNeverEntered) {
+  ASSERT_TRUE(root_.write("src/a/file.txt", "x"));
+  ASSERT_EQ(symlink("..", root_.at("src/a/up").c_str()), 0);
+  ASSERT_EQ(symlink("loop2", root_.at("src/loop1").c_str()), 0);
+  ASSERT_EQ(symlink("loop1", root_.at("src/loop2").c_str()), 0);
+  ASSERT_EQ(symlink("self", root_.at("src/self").c_str()), 0);
+  recursive();
+  ASSERT_EQ(build(), kBuildOk);
+  EXPECT_EQ(changed_, kOnlyOutput);
+  const std::string out = output();
+  EXPECT_NE(out.find("[a/up]"), std::string::npos);
+  EXPECT_EQ(out.find("up/"), std::string::npos);
+  EXPECT_NE(out.find("[loop1]"), std::string::npos);
+  EXPECT_NE(out.find("[self]"), std::string::npos);
+}
+
+TEST_F(HostileBuild, LinkLoopsInPerFolderModeEndToo) {
+  ASSERT_TRUE(root_.write("src/a/file.txt", "x"));
+  ASSERT_EQ(symlink("..", root_.at("src/a/up").c_str()), 0);
+  ASSERT_EQ(symlink("../a", root_.at("src/a/again").c_str()), 0);
+  settings_.subfolders = kvval(1);
+  settings_.subfolders_in_one_file = kvval(0);
+  settings_.save = kvval("list.html");
+  ASSERT_EQ(build(), kBuildOk);
+  const std::vector<std::string> want = {"+src/a/list.html", "+src/list.html"};
+  EXPECT_EQ(changed_, want);
+}
+
+TEST_F(HostileBuild, UnreadableSubfolderIsListedAndTheBuildSucceeds) {
+  ASSERT_TRUE(root_.write("src/locked/inner.txt", "secret"));
+  ASSERT_TRUE(root_.write("src/open.txt", "x"));
+  ASSERT_EQ(chmod(root_.at("src/locked").c_str(), 0), 0);
+  // As root the folder stays readable; the build must succeed either way.
+  const bool readable =
+      access(root_.at("src/locked").c_str(), R_OK | X_OK) == 0;
+  recursive();
+  ASSERT_EQ(build(), kBuildOk);
+  EXPECT_EQ(changed_, kOnlyOutput);
+  const std::string out = output();
+  EXPECT_NE(out.find("[locked]"), std::string::npos);
+  EXPECT_NE(out.find("[open.txt]"), std::string::npos);
+  EXPECT_EQ(out.find("[locked/inner.txt]") != std::string::npos, readable);
+}
+
+TEST_F(HostileBuild, OutputPathThatIsAFolderFailsAndWritesNothing) {
+  ASSERT_TRUE(root_.write("src/a.txt", "x"));
+  ASSERT_TRUE(root_.make_folder("outdir"));
+  settings_.save = kvval(std::string_view(root_.at("outdir")));
+  int code = build();
+  EXPECT_EQ(code, kBuildCantCreateOutput);
+  EXPECT_EQ(message_of(code, settings_.source), "Can't create output file.");
+  EXPECT_EQ(changed_, kNothing);
+}
+
+TEST_F(HostileBuild, TarClaimingMoreDataThanItHoldsIsNotValid) {
+  tar_spec big;
+  big.name = "big.bin";
+  big.size = 1000000;
+  tar_spec huge;
+  huge.name = "huge.bin";
+  huge.size = int64_t{1} << 40;  // one TiB, in octal
+  for (const tar_spec& spec : {big, huge}) {
+    ASSERT_TRUE(
+        root_.write("lie.tar", tar_block(spec) + std::string(512, 'd')));
+    ASSERT_TRUE(
+        write_gzip(root_.at("lie.tgz"), read_file(root_.at("lie.tar"))));
+    for (const char* name : {"lie.tar", "lie.tgz"}) {
+      archive(name);
+      int code = build();
+      EXPECT_EQ(code, kBuildNoEntries) << name << " " << spec.name;
+      EXPECT_EQ(message_of(code, settings_.source),
+                "File is not valid tar archive.");
+      EXPECT_EQ(changed_, kNothing);
+    }
+  }
+}
+
+TEST_F(HostileBuild, ZipWithItsCentralDirectoryCutCannotBeDecompressed) {
+  std::vector<zip_spec> entries(3);
+  entries[0].name = "docs/a.txt";
+  entries[1].name = "docs/b.txt";
+  entries[2].name = "x.bin";
+  for (zip_spec& e : entries) e.data = "contents of " + e.name;
+  ASSERT_TRUE(write_zip(root_.at("whole.zip"), entries));
+  const std::string whole = read_file(root_.at("whole.zip"));
+  // The end record (22 bytes) gives the directory's size and offset.
+  ASSERT_GT(whole.size(), 22u);
+  const size_t end_record = whole.size() - 22;
+  auto le32 = [&](size_t at) {
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i)
+      v = (v << 8) | static_cast<uint8_t>(whole[at + i]);
+    return v;
+  };
+  const size_t dir_start = le32(end_record + 16);
+  ASSERT_LT(dir_start, end_record);
+  const std::string cut_tail = whole.substr(0, end_record - 10);
+  const std::string cut_middle =
+      whole.substr(0, dir_start + (end_record - dir_start) / 2) +
+      whole.substr(end_record);
+  for (const std::string& bytes : {cut_tail, cut_middle}) {
+    ASSERT_TRUE(root_.write("cut.zip", bytes));
+    archive("cut.zip");
+    int code = build();
+    EXPECT_EQ(code, kBuildCantUnzip) << bytes.size();
+    EXPECT_EQ(message_of(code, settings_.source), "Can't decompress zip file.");
+    EXPECT_EQ(changed_, kNothing);
+  }
+}
+
+TEST_F(HostileBuild, TemplateNestedTenThousandDeepStillWritesTheListing) {
+  std::string text;
+  for (int i = 0; i < 10000; ++i) text += "<!--#if var=total_files-->";
+  text += "deep";
+  for (int i = 0; i < 10000; ++i) text += "<!--#endif-->";
+  ASSERT_TRUE(root_.write("kvdata/list.txt", text));
+  ASSERT_TRUE(root_.write("src/a.txt", "x"));
+  ASSERT_EQ(build(), kBuildOk);
+  EXPECT_EQ(changed_, kOnlyOutput);
+  EXPECT_NE(output().find("Error occurred while processing KVI directive."),
+            std::string::npos);
+}
+
+TEST_F(HostileBuild, TemplateThatNeverClosesADirectiveIsCopiedAfterIt) {
+  const std::string text =
+      "<ul><!--#for var=all--><li><!--#echo var=name_all--></li>"
+      "<!--#endfor--></ul><!--#echo var=\"name_all --> never closed";
+  ASSERT_TRUE(root_.write("kvdata/list.txt", text));
+  ASSERT_TRUE(root_.write("src/a.txt", "x"));
+  ASSERT_EQ(build(), kBuildOk);
+  EXPECT_EQ(changed_, kOnlyOutput);
+  EXPECT_EQ(output(),
+            "<ul><li>a</li></ul><!--#echo var=\"name_all --> never closed");
+}
+
+}  // namespace

@@ -1,0 +1,115 @@
+// Hostile settings files and templates: over the size limit, nested
+// thousands of levels deep, never closed. Each must end with its documented
+// result, quickly and without a crash.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "markup/kvi_run.h"
+#include "markup/settings_file.h"
+#include "project/dirgen_project.h"
+#include "scratch_tree.h"
+#include "value/kvhash.h"
+
+namespace {
+
+constexpr size_t kSettingsLimit = 16777216;
+const char kError[] = "<b>Error occurred while processing KVI directive.</b>";
+
+std::string repeat(const std::string& s, int n) {
+  std::string out;
+  out.reserve(s.size() * n);
+  for (int i = 0; i < n; ++i) out += s;
+  return out;
+}
+
+TEST(HostileSettings, FileOverTheSizeLimitReportsSizeExceeded) {
+  scratch_tree root;
+  std::string value(kSettingsLimit, 'x');
+  ASSERT_TRUE(root.write("big.dgn", "<mask>" + value + "</mask>\r\n"));
+  kvval path(std::string_view(root.at("big.dgn")));
+
+  kvcgi loaded;
+  loaded.table.add("kept", kvval("before"));
+  EXPECT_FALSE(load_settings_file(path, &loaded));
+  EXPECT_NE(loaded.message.view().find("Error: size exceeded.\r\n"),
+            std::string_view::npos)
+      << loaded.message.view().substr(0, 200);
+  EXPECT_EQ(loaded.table.size(), 1);  // only what it held before
+
+  dirgen_project project;
+  EXPECT_EQ(project.load_settings(path), 1);
+  EXPECT_EQ(project.mask.str(), dirgen_project().mask.str());
+}
+
+TEST(HostileSettings, FileJustUnderTheLimitStillLoads) {
+  scratch_tree root;
+  std::string value(kSettingsLimit - 64, 'y');
+  ASSERT_TRUE(root.write("near.dgn", "<mask>" + value + "</mask>\r\n"));
+  dirgen_project project;
+  ASSERT_EQ(project.load_settings(kvval(std::string_view(root.at("near.dgn")))),
+            0);
+  EXPECT_EQ(project.mask.length(), static_cast<int32_t>(value.size()));
+}
+
+TEST(HostileSettings, ElementsNestedTenThousandDeepLoadTheInnermostKey) {
+  scratch_tree root;
+  ASSERT_TRUE(root.write("deep.dgn", repeat("<n>", 10000) + "<mask>*.x</mask>" +
+                                         repeat("</n>", 10000)));
+  kvcgi loaded;
+  ASSERT_TRUE(
+      load_settings_file(kvval(std::string_view(root.at("deep.dgn"))), &loaded))
+      << loaded.message.view().substr(0, 200);
+  kvval mask;
+  EXPECT_TRUE(loaded.table.first(kvval("mask"), &mask));
+  EXPECT_EQ(mask.str(), "*.x");
+}
+
+class HostileTemplate : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    vars_.add("flag", kvval(1));
+    vars_.add("one", kvval("v"));
+  }
+  int run(const std::string& text, std::string* out) {
+    return run_template_text(text, &vars_, out);
+  }
+  kvhash_array vars_;
+};
+
+TEST_F(HostileTemplate, IfNestedTenThousandDeepEndsWithTheErrorMessage) {
+  std::string text = repeat("<!--#if var=flag-->", 10000) + "x" +
+                     repeat("<!--#endif-->", 10000);
+  std::string out;
+  EXPECT_EQ(run(text, &out), PARSE_DONE);
+  EXPECT_NE(out.find(kError), std::string::npos);
+}
+
+TEST_F(HostileTemplate, ForNestedTenThousandDeepEndsWithTheErrorMessage) {
+  std::string text = repeat("<!--#for var=one-->", 10000) +
+                     "<!--#echo var=one-->" + repeat("<!--#endfor-->", 10000);
+  std::string out;
+  EXPECT_EQ(run(text, &out), PARSE_DONE);
+  EXPECT_NE(out.find(kError), std::string::npos);
+}
+
+TEST_F(HostileTemplate, UnclosedBlocksTenThousandDeepDropWhatTheyCollected) {
+  // The open outer block collects every inner directive; at the end only
+  // the text after the last directive is written.
+  std::string text = "head" + repeat("<!--#if var=flag-->x", 10000) + "tail";
+  std::string out;
+  EXPECT_EQ(run(text, &out), KVI_BLOCK_OPEN);
+  EXPECT_EQ(out, "headxtail");
+}
+
+TEST_F(HostileTemplate, DirectiveNeverClosedIsWrittenAsText) {
+  // The open comment swallows the rest of the template, megabytes of it,
+  // which then comes out unchanged.
+  std::string text = "<p>before <!--#echo var=\"one" +
+                     repeat("text <b>bold</b> \"quoted\" -- > <!-- ", 40000);
+  std::string out;
+  EXPECT_EQ(run(text, &out), PARSE_DONE);
+  EXPECT_EQ(out, text);
+}
+
+}  // namespace
