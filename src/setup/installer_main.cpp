@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "app/windowed_mode.h"
@@ -11,6 +13,17 @@
 #include "setup/setup_names.h"
 
 namespace {
+
+bool is_set(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && value[0] != '\0';
+}
+
+// Without a display the toolkit would abort the process; say why instead.
+bool display_available() {
+  return is_set("QT_QPA_PLATFORM") || is_set("DISPLAY") ||
+         is_set("WAYLAND_DISPLAY");
+}
 
 std::string current_folder() {
   char buffer[4096];
@@ -40,6 +53,12 @@ std::string distribution_folder(const char* argv0, const std::string& cwd) {
 }  // namespace
 
 int run_installer(int argc, char** argv) {
+  if (!display_available()) {
+    std::fprintf(stderr,
+                 "setup: no display to open the installer on (neither DISPLAY "
+                 "nor WAYLAND_DISPLAY is set).\n");
+    return 1;
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(
       kProductName.data(), static_cast<qsizetype>(kProductName.size())));

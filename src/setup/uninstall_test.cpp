@@ -38,6 +38,7 @@ class Uninstall : public ::testing::Test {
     // What any desktop user has before installing anything.
     fs::create_directories(desktop_.applications());
     fs::create_directories(desktop_.home() + "/Apps");
+    fs::create_directories(desktop_.home() + "/.local/opt");
     fs::create_directories(desktop_.user_root());
     std::ofstream(desktop_.applications() + "/editor.desktop") << "[Desktop]\n";
   }
