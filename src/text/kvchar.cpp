@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <atomic>
 
 namespace {
 
@@ -23,7 +24,30 @@ int32_t count_occurrences(std::string_view text, std::string_view pattern) {
 
 }  // namespace
 
-kvchar::~kvchar() { std::free(block_); }
+kvchar::~kvchar() { release(block_); }
+
+void kvchar::release(header* block) {
+  if (!block) return;
+  std::atomic_ref<int32_t> refs(block->refs);
+  if (refs.fetch_sub(1, std::memory_order_acq_rel) == 1) std::free(block);
+}
+
+void kvchar::unshare() {
+  if (!block_) return;
+  std::atomic_ref<int32_t> refs(block_->refs);
+  if (refs.load(std::memory_order_acquire) == 1) return;
+  header* own = allocate(block_->capacity);
+  own->length = block_->length;
+  std::memcpy(bytes_of(own), bytes_of(block_), block_->length);
+  release(block_);
+  block_ = own;
+}
+
+char* kvchar::data() {
+  if (!block_) return nullptr;
+  unshare();
+  return bytes_of(block_);
+}
 
 kvchar::kvchar(const kvchar& other) { assign(other); }
 
@@ -48,18 +72,19 @@ kvchar::header* kvchar::allocate(int32_t capacity) {
   if (!h) std::abort();  // out of memory: nothing sensible can go on
   h->capacity = capacity;
   h->length = 0;
+  h->refs = 1;
   return h;
 }
 
 void kvchar::take(kvchar& other) {
   if (&other == this) return;
-  std::free(block_);
+  release(block_);
   block_ = other.block_;
   other.block_ = nullptr;
 }
 
 void kvchar::reset(int32_t n) {
-  std::free(block_);
+  release(block_);
   block_ = nullptr;
   if (n <= 0) return;
   block_ = allocate(grown_capacity(n));
@@ -68,6 +93,7 @@ void kvchar::reset(int32_t n) {
 
 void kvchar::grow_to(int32_t n) {
   if (block_ && n <= block_->capacity) return;
+  unshare();
   int32_t cap = grown_capacity(n);
   int32_t len = length();
   auto* h = static_cast<header*>(std::realloc(block_, sizeof(header) + cap));
@@ -79,11 +105,13 @@ void kvchar::grow_to(int32_t n) {
 
 void kvchar::set_length(int32_t n) {
   if (n < 0 || n == length()) return;
+  unshare();
   if (n > capacity()) grow_to(n);
   set_raw_length(n);
 }
 
 void kvchar::append_byte(char ch) {
+  unshare();
   if (!block_) {
     block_ = allocate(3);
   } else if (block_->length >= block_->capacity) {
@@ -98,6 +126,12 @@ void kvchar::append_byte(char ch) {
 }
 
 const char* kvchar::c_str() {
+  if (block_ && block_->length < block_->capacity) {
+    // Room for the terminator: the byte after the content is not part of
+    // any sharer's content, so it may be written without unsharing.
+    bytes_of(block_)[block_->length] = '\0';
+    return bytes_of(block_);
+  }
   append_byte('\0');
   --block_->length;
   return bytes_of(block_);
@@ -112,7 +146,15 @@ void kvchar::assign_cstr(const char* s) {
 }
 
 void kvchar::assign(const kvchar& other) {
-  if (&other == this) return;
+  if (&other == this || other.block_ == block_) return;
+  header* b = other.block_;
+  if (b && b->length > 0 && b->capacity == grown_capacity(b->length)) {
+    // A copy would get exactly this block's capacity: share it.
+    std::atomic_ref<int32_t>(b->refs).fetch_add(1, std::memory_order_relaxed);
+    release(block_);
+    block_ = b;
+    return;
+  }
   assign_bytes(other.data(), other.length());
 }
 

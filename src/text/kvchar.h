@@ -1,7 +1,10 @@
 // kvchar: the byte string every other layer uses.
 //
 // Holds arbitrary bytes (NUL is an ordinary byte); no terminator is kept
-// until c_str() asks for one. Capacity follows fixed growth rules that callers
+// until c_str() asks for one. A copy of a string whose capacity is exactly
+// what a copy would get shares its buffer until either side changes it, so
+// copies (the template variables hold many) cost no allocation; this is not
+// visible through any operation. Capacity follows fixed growth rules that callers
 // can observe through capacity(): a buffer that must grow to n bytes gets
 // n + n/16 + 2; append_byte() grows by length/16 + 3. A buffer never shrinks
 // except through reset() and take().
@@ -75,7 +78,8 @@ class kvchar {
   // The content; null when nothing is allocated. Stays valid while the
   // string keeps its buffer, also when the kvchar object itself is moved.
   const char* data() const { return block_ ? bytes_of(block_) : nullptr; }
-  char* data() { return block_ ? bytes_of(block_) : nullptr; }
+  // Writable content (the buffer is made this string's own first).
+  char* data();
   std::string_view view() const {
     return block_ ? std::string_view(bytes_of(block_), block_->length)
                   : std::string_view();
@@ -89,6 +93,7 @@ class kvchar {
   struct header {
     int32_t capacity;
     int32_t length;
+    int32_t refs;  // strings sharing this block (updated atomically)
   };
   static char* bytes_of(header* h) { return reinterpret_cast<char*>(h + 1); }
   static const char* bytes_of(const header* h) {
@@ -96,6 +101,10 @@ class kvchar {
   }
   static header* allocate(int32_t capacity);
   void set_raw_length(int32_t n) { block_->length = n; }
+  // Gives up this string's reference to block (freed by the last holder).
+  static void release(header* block);
+  // Makes the block this string's own before a change.
+  void unshare();
   void grow_to(int32_t n);  // ensures capacity >= n by the growth rule
 
   header* block_ = nullptr;

@@ -98,6 +98,37 @@ TEST(KvcharCopy, AppendingItselfDoublesTheContent) {
   EXPECT_EQ(s.str(), "abcabcbc");
 }
 
+TEST(KvcharCopy, CopiesShareUntilEitherSideChanges) {
+  kvchar a = K("shared text");
+  kvchar b(a);
+  EXPECT_EQ(static_cast<const kvchar&>(b).data(),
+            static_cast<const kvchar&>(a).data());  // no copy yet
+  EXPECT_EQ(b.capacity(), a.capacity());
+  b.append_byte('!');
+  EXPECT_EQ(a.str(), "shared text");
+  EXPECT_EQ(b.str(), "shared text!");
+  kvchar c(a);
+  c.data()[0] = 'S';  // writable access unshares too
+  EXPECT_EQ(a.str(), "shared text");
+  EXPECT_EQ(c.str(), "Shared text");
+  kvchar d(a);
+  d.set_length(6);
+  EXPECT_EQ(a.str(), "shared text");
+  EXPECT_EQ(d.str(), "shared");
+  kvchar e(a);
+  a.reset(0);  // the last holder frees the block
+  EXPECT_EQ(e.str(), "shared text");
+  EXPECT_STREQ(e.c_str(), "shared text");
+}
+
+TEST(KvcharCopy, CopyOfAGrownStringGetsItsOwnExactCapacity) {
+  kvchar grown;
+  for (char ch : std::string("abcdefgh")) grown.append_byte(ch);
+  kvchar copy(grown);
+  EXPECT_EQ(copy.capacity(), 8 + 8 / 16 + 2);
+  EXPECT_NE(copy.data(), static_cast<const kvchar&>(grown).data());
+}
+
 TEST(KvcharSearch, FindRfindAndFindByte) {
   EXPECT_EQ(K("aaaa").find(K("aa"), 0), 0);
   EXPECT_EQ(K("abab").rfind(K("ab")), 2);
