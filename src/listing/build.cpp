@@ -1,6 +1,7 @@
 #include "listing/build.h"
 
 #include <limits.h>
+#include <sys/stat.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -252,10 +253,14 @@ int listing_build::write_listing() {
   if (!out) return kBuildCantCreateOutput;
   std::string template_path = in_.template_folder + s_.format.str();
   file_ptr tmpl(std::fopen(template_path.c_str(), "rb"));
-  if (!tmpl) return kBuildNoTemplate;
+  // A folder opens for reading here (an empty format names the data folder
+  // itself): only a regular file is a template.
+  struct stat st;
+  if (!tmpl || fstat(fileno(tmpl.get()), &st) != 0 || !S_ISREG(st.st_mode))
+    return kBuildNoTemplate;
 
   bool write_failed = false;
-  run_template_file(tmpl.get(), &vars, [&](std::string_view chunk) {
+  int code = run_template_file(tmpl.get(), &vars, [&](std::string_view chunk) {
     if (std::fwrite(chunk.data(), 1, chunk.size(), out.get()) != chunk.size()) {
       write_failed = true;
       return false;
@@ -266,7 +271,8 @@ int listing_build::write_listing() {
   });
   // A full disk must not pass for a successful build.
   if (std::fclose(out.release()) != 0) write_failed = true;
-  return write_failed ? kBuildCantCreateOutput : kBuildOk;
+  if (write_failed) return kBuildCantCreateOutput;
+  return code == KVI_READ_FAILED ? kBuildNoTemplate : kBuildOk;
 }
 
 }  // namespace

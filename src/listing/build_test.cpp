@@ -243,6 +243,12 @@ TEST_F(Build, MissingTemplateLeavesAnEmptyOutputAndNoMessage) {
   EXPECT_EQ(message.str(), "kept");
 }
 
+TEST_F(Build, EmptyTemplateNameIsAMissingTemplateNotTheDataFolder) {
+  put(root_, "src/a.txt", "x");
+  settings_.format = kvval("");
+  EXPECT_EQ(build(), kBuildNoTemplate);
+}
+
 TEST_F(Build, ArchiveInPerFolderModeListsTheWholeArchiveOnce) {
   archive_scratch scratch;
   std::string tar = tar_of({"dir/", "dir/f.txt", "top.txt"});

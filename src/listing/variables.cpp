@@ -34,6 +34,7 @@ enum column : int {
   kDwldTime,
   kMedia,
   kImage,
+  kExtHtml,  // the extension HTML-escaped, for pages that show it
   kColumnCount,
 };
 
@@ -41,7 +42,7 @@ constexpr std::array<const char*, kColumnCount> kColumnStems = {
     "",          "counter_",   "mod2_",          "dir_",  "name_",
     "ext_",      "dir_dir_",   "time_",          "rel_path_", "url_",
     "name_html_", "rel_path_html_", "size_",     "size_units_", "dwld_time_",
-    "media_",    "image_"};
+    "media_",    "image_",   "ext_html_"};
 
 enum group : int { kAll, kFiles, kFolders, kGroupCount };
 constexpr std::array<const char*, kGroupCount> kGroupNames = {"all", "files",
@@ -215,7 +216,7 @@ class entry_writer {
     lists_->add(kAll, kDirDir, kvval(0));
     for (column c : {kName, kExt, kTime, kRelPath, kUrl, kNameHtml,
                      kRelPathHtml, kSize, kSizeUnits, kDwldTime, kMedia,
-                     kImage}) {
+                     kImage, kExtHtml}) {
       lists_->add(kAll, c, kvval(""));
     }
   }
@@ -256,6 +257,8 @@ class entry_writer {
       v[kImage] = media.second;
     }
     // The tree is not read again: its name and extension move over.
+    v[kExtHtml] = node->ext;  // shares the buffer unless escaping changes it
+    html_escape(&v[kExtHtml]);
     v[kName] = std::move(node->name);
     v[kExt] = std::move(node->ext);
     return v;

@@ -3,7 +3,9 @@
 //
 // The "_all" lists hold one entry per node in pre-order, folder-end markers
 // included; the "_files" and "_folders" lists one entry per file or folder;
-// the summary names one value each (show_folders, show_summary, image_dir,
+// the summary names one value each. Besides the usual columns every entry
+// has "ext_html_*", its extension HTML-escaped, so a page can show a name
+// and its extension without writing unescaped bytes (show_folders, show_summary, image_dir,
 // total_files, total_folders, total_size, date_generated).
 #ifndef DIRGEN_LISTING_VARIABLES_H_
 #define DIRGEN_LISTING_VARIABLES_H_
