@@ -40,11 +40,17 @@ kvi::kvi() {
 kvi::~kvi() = default;
 
 int kvi::on_text() {
+  if (recording_) record(false);
   pass_token();
   return status();
 }
 
 int kvi::on_end() {
+  if (recording_) {
+    recording_->tail = token();
+    recording_->end_line = line();
+    recording_->end_column = column();
+  }
   emit_token();
   reset_input();
   if (write_failed()) return KVI_WRITE_FAILED;
@@ -52,6 +58,7 @@ int kvi::on_end() {
 }
 
 int kvi::on_tag() {
+  if (recording_) record(true);
   std::string_view text = token().view();
   if (text.size() < 3) {
     pass_token();
@@ -246,10 +253,50 @@ void kvi::run_block(int32_t first_index, int32_t passes) {
   }
   if (!pass_) pass_ = std::make_unique<kvi>();
   for (int32_t i = 0; i < passes && !write_failed(); ++i) {
-    pass_->begin_pass(root_, nesting_ + 1, first_index + i);
-    pass_->set_variables(variables_);
-    feed_block(pass_.get());
+    run_pass(first_index + i);
   }
+}
+
+// One pass over the block: replayed when the block is the one recorded
+// last, else read (and recorded when it fits one piece, so that the events
+// cannot depend on where pieces end).
+void kvi::run_pass(int32_t index) {
+  pass_->begin_pass(root_, nesting_ + 1, index);
+  pass_->set_variables(variables_);
+  if (cache_ && cache_->block == block_) {
+    pass_->replay(*cache_);
+    return;
+  }
+  if (block_.size() > kBlockPiece) {
+    feed_block(pass_.get());
+    return;
+  }
+  auto recording = std::make_unique<block_recording>();
+  pass_->recording_ = recording.get();
+  feed_block(pass_.get());
+  pass_->recording_ = nullptr;
+  if (write_failed()) return;
+  recording->block = block_;
+  cache_ = std::move(recording);
+}
+
+void kvi::record(bool is_tag) {
+  recording_->events.push_back(block_event{is_tag, token(), line(), column()});
+}
+
+// Hands the recorded events to the hooks as the tokenizer did.
+int kvi::replay(const block_recording& recording) {
+  for (const block_event& e : recording.events) {
+    token() = e.text;
+    line_ = e.line;
+    column_ = e.column;
+    int rc = e.is_tag ? on_tag() : on_text();
+    if (rc != 0) return rc;
+  }
+  token() = recording.tail;
+  line_ = recording.end_line;
+  column_ = recording.end_column;
+  return on_end();
 }
 
 // Feeds the block to pass in pieces, then ends its input. Returns the last

@@ -59,8 +59,11 @@ class kvi : public kvsgml {
   int on_end() override;
   int on_text() override;
   int on_tag() override;
-  // Text written straight to the output may leave in pieces.
-  bool can_flush_text() const override { return mode_ == MODE_WRITE; }
+  // Text written straight to the output may leave in pieces (not while a
+  // pass is recorded: its events must not depend on the mode).
+  bool can_flush_text() const override {
+    return mode_ == MODE_WRITE && !recording_;
+  }
 
  private:
   enum mode { MODE_DROP = 0, MODE_COLLECT = 1, MODE_WRITE = 2 };
@@ -82,6 +85,26 @@ class kvi : public kvsgml {
   void run_block(int32_t first_index, int32_t passes);
   int feed_block(kvi* pass);
   void begin_pass(kvi* root, int32_t nesting, int32_t index);
+
+  // What the tokenizer handed the hooks during one pass over a block: the
+  // same block text always gives the same events, so later passes replay
+  // them instead of reading the block again.
+  struct block_event {
+    bool is_tag;
+    kvval text;
+    int32_t line;
+    int32_t column;
+  };
+  struct block_recording {
+    std::string block;
+    std::vector<block_event> events;
+    kvval tail;  // the pending text at the end of the input
+    int32_t end_line = 1;
+    int32_t end_column = 0;
+  };
+  void record(bool is_tag);
+  int replay(const block_recording& recording);
+  void run_pass(int32_t index);
   int status() const { return root_->write_failed_ ? KVI_WRITE_FAILED : 0; }
 
   kvarr output_;
@@ -99,6 +122,8 @@ class kvi : public kvsgml {
   const sink* sink_ = nullptr;
   bool write_failed_ = false;
   std::unique_ptr<kvi> pass_;  // runs this interpreter's blocks; reused
+  block_recording* recording_ = nullptr;    // where this pass records
+  std::unique_ptr<block_recording> cache_;  // the last block pass_ read
   std::string name_;           // scratch for the directive being run
   std::vector<tag_attribute> attributes_;
   std::string_view tag_text_;  // the directive without its "-->"

@@ -249,3 +249,28 @@ TEST_F(Template, LoopOutputStreamsAndStopsOnWriteFailure) {
 }
 
 }  // namespace
+
+namespace {
+
+// Later passes over a block replay what the first pass read: everything that
+// depends on the pass (the selected values, true or false branches, errors
+// with their positions, text left open at the end) must still come out as
+// if each pass read the block anew.
+TEST_F(Template, EveryPassOfALoopBehavesAsIfItReadTheBlockAnew) {
+  set("flag3", {kvval(1), kvval(0), kvval(1)});
+  EXPECT_EQ(run("<!--#for var=three-->[<!--#echo var=three-->"
+                "<!--#if var=flag3-->Y<!--#else-->N<!--#endif-->]"
+                "<!--#endfor-->"),
+            "[1Y][2N][3Y]");
+  // Text after the last directive of a pass goes out whatever the branch.
+  EXPECT_EQ(run("<!--#for var=three--><!--#if var=flag3-->a<!--#else-->b"
+                "<!--#endif-->c<!--#endfor-->"),
+            "acbcac");
+  // A stray endif inside the block: once at the top level while collecting,
+  // then in each pass at its position within the block.
+  EXPECT_EQ(run("<!--#for var=flags-->x\n<!--#endif--><!--#endfor-->"),
+            error_at(2, 14) + "x\n<!--#endif-->" + error_at(2, 14) +
+                "x\n<!--#endif-->" + error_at(2, 14));
+}
+
+}  // namespace

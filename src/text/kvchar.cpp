@@ -32,13 +32,14 @@ void kvchar::release(header* block) {
   if (refs.fetch_sub(1, std::memory_order_acq_rel) == 1) std::free(block);
 }
 
-void kvchar::unshare() {
+void kvchar::unshare(int32_t keep) {
   if (!block_) return;
   std::atomic_ref<int32_t> refs(block_->refs);
   if (refs.load(std::memory_order_acquire) == 1) return;
   header* own = allocate(block_->capacity);
   own->length = block_->length;
-  std::memcpy(bytes_of(own), bytes_of(block_), block_->length);
+  int32_t copied = keep >= 0 && keep < own->length ? keep : own->length;
+  std::memcpy(bytes_of(own), bytes_of(block_), copied);
   release(block_);
   block_ = own;
 }
@@ -105,7 +106,7 @@ void kvchar::grow_to(int32_t n) {
 
 void kvchar::set_length(int32_t n) {
   if (n < 0 || n == length()) return;
-  unshare();
+  unshare(n);
   if (n > capacity()) grow_to(n);
   set_raw_length(n);
 }

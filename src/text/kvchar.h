@@ -103,8 +103,9 @@ class kvchar {
   void set_raw_length(int32_t n) { block_->length = n; }
   // Gives up this string's reference to block (freed by the last holder).
   static void release(header* block);
-  // Makes the block this string's own before a change.
-  void unshare();
+  // Makes the block this string's own before a change; a copy keeps only
+  // the first keep bytes when keep is given (the rest are about to go).
+  void unshare(int32_t keep = -1);
   void grow_to(int32_t n);  // ensures capacity >= n by the growth rule
 
   header* block_ = nullptr;
