@@ -12,21 +12,6 @@
 #include "app/tform2.h"
 #include "project/data_folder.h"
 
-namespace {
-
-bool is_set(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr && value[0] != '\0';
-}
-
-// Without a display the toolkit would abort the process; say why instead.
-bool display_available() {
-  return is_set("QT_QPA_PLATFORM") || is_set("DISPLAY") ||
-         is_set("WAYLAND_DISPLAY");
-}
-
-}  // namespace
-
 int run_windowed_mode(int argc, char** argv) {
   if (!display_available()) {
     std::fprintf(stderr,

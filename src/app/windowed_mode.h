@@ -12,4 +12,9 @@ int run_windowed_mode(int argc, char** argv);
 // Runs the installer wizard until it closes. Returns the exit status.
 int run_installer(int argc, char** argv);
 
+// Whether a windowing system can be reached (QT_QPA_PLATFORM, DISPLAY or
+// WAYLAND_DISPLAY set). Without one the toolkit would abort the process, so
+// the windowed roles check first and say why instead.
+bool display_available();
+
 #endif  // DIRGEN_APP_WINDOWED_MODE_H_

@@ -14,17 +14,6 @@
 
 namespace {
 
-bool is_set(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr && value[0] != '\0';
-}
-
-// Without a display the toolkit would abort the process; say why instead.
-bool display_available() {
-  return is_set("QT_QPA_PLATFORM") || is_set("DISPLAY") ||
-         is_set("WAYLAND_DISPLAY");
-}
-
 std::string current_folder() {
   char buffer[4096];
   if (::getcwd(buffer, sizeof buffer) == nullptr) return "/";
