@@ -97,11 +97,13 @@ void kvchar::grow_to(int32_t n) {
   unshare();
   int32_t cap = grown_capacity(n);
   int32_t len = length();
+  const bool fresh = block_ == nullptr;
   auto* h = static_cast<header*>(std::realloc(block_, sizeof(header) + cap));
   if (!h) std::abort();
   block_ = h;
   block_->capacity = cap;
   block_->length = len;
+  if (fresh) block_->refs = 1;  // a new block has no count yet
 }
 
 void kvchar::set_length(int32_t n) {
