@@ -39,10 +39,11 @@ class terminal_progress : public build_progress {
   void on_progress(int64_t folders, int64_t entries, int64_t bytes) override {
     if (!enabled_) return;
     shown_ = true;
-    std::fprintf(stderr, "\r\033[K%lld folders scanned, %lld entries, %lld bytes written",
-                 static_cast<long long>(folders),
-                 static_cast<long long>(entries),
-                 static_cast<long long>(bytes));
+    std::fprintf(
+        stderr,
+        "\r\033[K%lld folders scanned, %lld entries, %lld bytes written",
+        static_cast<long long>(folders), static_cast<long long>(entries),
+        static_cast<long long>(bytes));
     std::fflush(stderr);
   }
 

@@ -1,8 +1,8 @@
 #include "listing/build.h"
 
 #include <limits.h>
-#include <sys/stat.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -143,8 +143,8 @@ int listing_build::read_source(bool* found) {
 }
 
 bool listing_build::scan_level(const std::string& folder, kvfile_tree* tree) {
-  bool found = scan_folder(kvval(std::string_view(folder)), tree, nullptr,
-                           kvval("*"));
+  bool found =
+      scan_folder(kvval(std::string_view(folder)), tree, nullptr, kvval("*"));
   filter_tree(tree, filter_);
   ++progress_->folders;
   progress_->entries += tree->count;
@@ -285,8 +285,7 @@ int build_listing(const build_inputs& in) {
   return code;
 }
 
-int run_build(const dirgen_project& settings,
-              const dirgen_formatter& formatter,
+int run_build(const dirgen_project& settings, const dirgen_formatter& formatter,
               const std::string& data_folder, build_progress* progress) {
   kvarr patterns[4];
   compile_masks(settings.mask, &patterns[0]);
@@ -310,20 +309,33 @@ int run_build(const dirgen_project& settings,
 void result_message(int code, kvval* dst, const kvval& source) {
   const char* text = nullptr;
   switch (code) {
-    case kBuildOk: text = "Build is successful."; break;
+    case kBuildOk:
+      text = "Build is successful.";
+      break;
     case kBuildNoEntries:
       text = source.as_bool() ? "File is not valid tar archive."
                               : "Directory is empty.";
       break;
-    case kBuildCantCreateOutput: text = "Can't create output file."; break;
-    case kBuildCantCreateTemp: text = "Can't create temporary file."; break;
-    case kBuildCantGunzip: text = "Can't decompress gz file."; break;
+    case kBuildCantCreateOutput:
+      text = "Can't create output file.";
+      break;
+    case kBuildCantCreateTemp:
+      text = "Can't create temporary file.";
+      break;
+    case kBuildCantGunzip:
+      text = "Can't decompress gz file.";
+      break;
     case kBuildNoExtension:
       text = "File needs to have an extension to determine its type.";
       break;
-    case kBuildUnknownExtension: text = "Extension is not recognized."; break;
-    case kBuildCantUnzip: text = "Can't decompress zip file."; break;
-    default: return;
+    case kBuildUnknownExtension:
+      text = "Extension is not recognized.";
+      break;
+    case kBuildCantUnzip:
+      text = "Can't decompress zip file.";
+      break;
+    default:
+      return;
   }
   *dst = kvval(text);
 }

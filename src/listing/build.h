@@ -17,7 +17,7 @@
 // Result codes of build_listing.
 enum build_result : int {
   kBuildOk = 0,
-  kBuildNoEntries = 100,       // folder empty / not enterable; bad tar
+  kBuildNoEntries = 100,  // folder empty / not enterable; bad tar
   kBuildCantCreateOutput = 200,
   kBuildCantCreateTemp = 300,
   kBuildCantGunzip = 310,
@@ -59,8 +59,7 @@ int build_listing(const build_inputs& in);
 
 // The convenience both shells use: compiles the record's four pattern
 // fields, then runs build_listing with them and the data folder.
-int run_build(const dirgen_project& settings,
-              const dirgen_formatter& formatter,
+int run_build(const dirgen_project& settings, const dirgen_formatter& formatter,
               const std::string& data_folder, build_progress* progress);
 
 // *dst := the message for code (the folder or archive wording by source).

@@ -159,16 +159,15 @@ TEST_F(Build, FilteredAwayEntriesGiveAnEmptyListingNotAFailure) {
 // Failure codes and the messages the shells show for them.
 struct failure_case {
   const char* name;
-  int source;               // 0 folder, 1 archive
+  int source;                                 // 0 folder, 1 archive
   std::string (*prepare)(temp_folder& root);  // returns the source path
   int code;
   const char* message;
 };
 
 const failure_case kFailures[] = {
-    {"missing folder", 0,
-     [](temp_folder& r) { return r.at("nowhere"); }, kBuildNoEntries,
-     "Directory is empty."},
+    {"missing folder", 0, [](temp_folder& r) { return r.at("nowhere"); },
+     kBuildNoEntries, "Directory is empty."},
     {"empty folder", 0,
      [](temp_folder& r) {
        r.make_folder("empty");

@@ -39,10 +39,10 @@ enum column : int {
 };
 
 constexpr std::array<const char*, kColumnCount> kColumnStems = {
-    "",          "counter_",   "mod2_",          "dir_",  "name_",
-    "ext_",      "dir_dir_",   "time_",          "rel_path_", "url_",
-    "name_html_", "rel_path_html_", "size_",     "size_units_", "dwld_time_",
-    "media_",    "image_",   "ext_html_"};
+    "",           "counter_",       "mod2_",    "dir_",        "name_",
+    "ext_",       "dir_dir_",       "time_",    "rel_path_",   "url_",
+    "name_html_", "rel_path_html_", "size_",    "size_units_", "dwld_time_",
+    "media_",     "image_",         "ext_html_"};
 
 enum group : int { kAll, kFiles, kFolders, kGroupCount };
 constexpr std::array<const char*, kGroupCount> kGroupNames = {"all", "files",
@@ -214,9 +214,9 @@ class entry_writer {
     lists_->add(kAll, kMod2, kvval(false));
     lists_->add(kAll, kDir, kvval(1));
     lists_->add(kAll, kDirDir, kvval(0));
-    for (column c : {kName, kExt, kTime, kRelPath, kUrl, kNameHtml,
-                     kRelPathHtml, kSize, kSizeUnits, kDwldTime, kMedia,
-                     kImage, kExtHtml}) {
+    for (column c :
+         {kName, kExt, kTime, kRelPath, kUrl, kNameHtml, kRelPathHtml, kSize,
+          kSizeUnits, kDwldTime, kMedia, kImage, kExtHtml}) {
       lists_->add(kAll, c, kvval(""));
     }
   }
@@ -409,9 +409,9 @@ std::string format_time(int64_t time, bool is_gmt, const std::string& format) {
   bool ok = is_gmt ? gmtime_r(&t, &parts) != nullptr
                    : localtime_r(&t, &parts) != nullptr;
   if (!ok || format.empty()) return "";
-  size_t room = format.size() + 128 +
-                15 * static_cast<size_t>(
-                         std::count(format.begin(), format.end(), '%'));
+  size_t room =
+      format.size() + 128 +
+      15 * static_cast<size_t>(std::count(format.begin(), format.end(), '%'));
   std::string out(room, '\0');
   size_t n = strftime(out.data(), room, format.c_str(), &parts);
   out.resize(n);

@@ -5,8 +5,9 @@
 // included; the "_files" and "_folders" lists one entry per file or folder;
 // the summary names one value each. Besides the usual columns every entry
 // has "ext_html_*", its extension HTML-escaped, so a page can show a name
-// and its extension without writing unescaped bytes (show_folders, show_summary, image_dir,
-// total_files, total_folders, total_size, date_generated).
+// and its extension without writing unescaped bytes (show_folders,
+// show_summary, image_dir, total_files, total_folders, total_size,
+// date_generated).
 #ifndef DIRGEN_LISTING_VARIABLES_H_
 #define DIRGEN_LISTING_VARIABLES_H_
 
@@ -22,15 +23,15 @@
 // What the variables are computed from besides the tree. Tables are
 // borrowed and must outlive the call.
 struct variable_options {
-  bool is_gmt_date = false;    // dates in UTC instead of local time
-  std::string date_format;     // strftime format
+  bool is_gmt_date = false;      // dates in UTC instead of local time
+  std::string date_format;       // strftime format
   bool url_html_escape = false;  // links HTML-escaped instead of URL-encoded
-  int32_t size_units = 0;      // 0 bytes, 1 Kb, 2 Mb (divisions by 1024)
-  kvval unit_label;            // "" for bytes, else the unit's name
-  std::string image_dir;       // prefix of icon paths (normalised inside)
+  int32_t size_units = 0;        // 0 bytes, 1 Kb, 2 Mb (divisions by 1024)
+  kvval unit_label;              // "" for bytes, else the unit's name
+  std::string image_dir;         // prefix of icon paths (normalised inside)
   int32_t show_folders = 0;
   int32_t show_summary = 0;
-  int64_t now = 0;             // the build's time, seconds since 1970 UTC
+  int64_t now = 0;  // the build's time, seconds since 1970 UTC
   const number_format_record* number_format = nullptr;
   const kvcgi* ext_descriptions = nullptr;
   const kvcgi* ext_images = nullptr;
@@ -45,9 +46,9 @@ void insert_folder_end_markers(kvfile_tree* tree);
 
 // Inserts the folder-end markers, then adds every node's entries and the
 // summary entries to *vars. The nodes' names and extensions are moved into
-// the table: the tree is spent and only fit to be cleared afterwards. Lists are created on their first entry, so an
-// empty tree leaves no "_all", "_files" or "_folders" list at all.
-// REQUIRES: number_format is set.
+// the table: the tree is spent and only fit to be cleared afterwards. Lists are
+// created on their first entry, so an empty tree leaves no "_all", "_files" or
+// "_folders" list at all. REQUIRES: number_format is set.
 void fill_variables(kvfile_tree* tree, const variable_options& options,
                     kvhash_array* vars);
 

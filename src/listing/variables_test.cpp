@@ -95,10 +95,14 @@ TEST_F(Variables, DownloadTimesAtTheirBoundaries) {
   struct {
     double bytes;
     const char* shown;
-  } cases[] = {{0, "1 sec"},          {6999, "1 sec"},
-               {7000, "2 sec"},       {419999, "60 sec"},
-               {420000, "2 min"},     {3145728, "8 min"},
-               {25200000, "1 h 1 min"}, {62914560, "2 h 30 min"}};
+  } cases[] = {{0, "1 sec"},
+               {6999, "1 sec"},
+               {7000, "2 sec"},
+               {419999, "60 sec"},
+               {420000, "2 min"},
+               {3145728, "8 min"},
+               {25200000, "1 h 1 min"},
+               {62914560, "2 h 30 min"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.bytes);
     EXPECT_EQ(download_time(kvval(static_cast<int>(c.bytes))).str(), c.shown);

@@ -124,7 +124,7 @@ class kvi : public kvsgml {
   std::unique_ptr<kvi> pass_;  // runs this interpreter's blocks; reused
   block_recording* recording_ = nullptr;    // where this pass records
   std::unique_ptr<block_recording> cache_;  // the last block pass_ read
-  std::string name_;           // scratch for the directive being run
+  std::string name_;  // scratch for the directive being run
   std::vector<tag_attribute> attributes_;
   std::string_view tag_text_;  // the directive without its "-->"
 };

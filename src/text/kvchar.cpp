@@ -1,9 +1,9 @@
 #include "text/kvchar.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
-#include <atomic>
 
 namespace {
 
@@ -182,8 +182,7 @@ void kvchar::append_bytes(const char* p, int32_t n) {
   if (!p || n <= 0) return;
   // p may point into this buffer, which growing can move: copy it first.
   const char* mine = data();
-  if (mine && p >= mine && p < mine + capacity() &&
-      length() + n > capacity()) {
+  if (mine && p >= mine && p < mine + capacity() && length() + n > capacity()) {
     kvchar copy(std::string_view(p, n));
     append_bytes(copy.data(), n);
     return;
@@ -273,8 +272,7 @@ void kvchar::replace_with_byte(const kvchar& pattern, char ch) {
     data()[out++] = ch;
     i = pos + p.size();
   }
-  if (i < src.size())
-    std::memcpy(data() + out, src.data() + i, src.size() - i);
+  if (i < src.size()) std::memcpy(data() + out, src.data() + i, src.size() - i);
   out += static_cast<int32_t>(src.size() - i);
   set_raw_length(out);
 }

@@ -4,10 +4,10 @@
 // until c_str() asks for one. A copy of a string whose capacity is exactly
 // what a copy would get shares its buffer until either side changes it, so
 // copies (the template variables hold many) cost no allocation; this is not
-// visible through any operation. Capacity follows fixed growth rules that callers
-// can observe through capacity(): a buffer that must grow to n bytes gets
-// n + n/16 + 2; append_byte() grows by length/16 + 3. A buffer never shrinks
-// except through reset() and take().
+// visible through any operation. Capacity follows fixed growth rules that
+// callers can observe through capacity(): a buffer that must grow to n bytes
+// gets n + n/16 + 2; append_byte() grows by length/16 + 3. A buffer never
+// shrinks except through reset() and take().
 #ifndef DIRGEN_TEXT_KVCHAR_H_
 #define DIRGEN_TEXT_KVCHAR_H_
 
