@@ -86,12 +86,20 @@ class list_writer {
 
 // A folder's path relative to the listing's top, plain and HTML-escaped,
 // and its link prefix, computed once per folder.
+// The path texts are values made to their exact size, so that every
+// entry of the folder shares their buffers instead of copying them.
 struct folder_paths {
   const kvfile_node* folder = nullptr;
   std::string rel_path;
   std::string rel_path_html;
   std::string url_prefix;
+  kvval rel_path_value{""};
+  kvval rel_path_html_value{""};
 };
+
+// A value holding text in a buffer of exactly the size a copy would get,
+// which copies of it then share.
+kvval exact(std::string_view text) { return kvval(text); }
 
 std::string escape_html(std::string_view text) {
   kvval v(text);
@@ -136,6 +144,7 @@ class media_lookup {
         chain(o_.ext_descriptions, o_.type_descriptions, key, major),
         chain(o_.ext_images, o_.type_images, key, major));
     if (!media.second.view().empty()) media.second = prefixed(media.second);
+    media = {exact(media.first.view()), exact(media.second.view())};
     return cache_.emplace(std::move(key), std::move(media)).first->second;
   }
 
@@ -239,10 +248,11 @@ class entry_writer {
     v[kDirDir] = kvval(node->valid);
     v[kTime] = kvval(std::string_view(
         format_time(node->time, o_.is_gmt_date, o_.date_format)));
-    v[kRelPath] = kvval(std::string_view(paths.rel_path));
+    v[kRelPath] = paths.rel_path_value;
     v[kUrl] = kvval(std::string_view(link_of(node, paths)));
-    v[kNameHtml] = kvval(std::string_view(escape_html(node->name.view())));
-    v[kRelPathHtml] = kvval(std::string_view(paths.rel_path_html));
+    v[kNameHtml] = node->name;  // shared unless escaping changes it
+    html_escape(&v[kNameHtml]);
+    v[kRelPathHtml] = paths.rel_path_html_value;
     if (node->is_folder) {
       for (column c : {kSize, kSizeUnits, kDwldTime}) v[c] = kvval("");
       std::pair<kvval, kvval> media = media_.for_folder();
@@ -306,6 +316,8 @@ class entry_writer {
     paths.rel_path_html = parent.rel_path_html + escape_html(name) + "/";
     paths.url_prefix =
         parent.url_prefix + encode_link(name, o_.url_html_escape) + "/";
+    paths.rel_path_value = exact(paths.rel_path);
+    paths.rel_path_html_value = exact(paths.rel_path_html);
     stack_.push_back(std::move(paths));
   }
 
@@ -369,6 +381,7 @@ void fill_variables(kvfile_tree* tree, const variable_options& options,
                     kvhash_array* vars) {
   variable_options o = options;
   o.image_dir = normalise_image_dir(o.image_dir);
+  o.unit_label = exact(o.unit_label.view());
 
   insert_folder_end_markers(tree);
   list_writer lists(vars, count_entries(*tree));
