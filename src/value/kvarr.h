@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "value/kvval.h"
+#include "value/list_allocator.h"
 
 class kvarr {
  public:
@@ -54,7 +55,7 @@ class kvarr {
  private:
   void compact();  // drops the shifted-out prefix when it grows large
 
-  std::vector<kvval> values_;
+  std::vector<kvval, list_allocator<kvval>> values_;
   size_t head_ = 0;      // values_[0 .. head_) have been shifted out
   int32_t cursor_ = -1;  // index of the next value next() reads; -1 when new
 };

@@ -1,0 +1,26 @@
+#include "value/list_allocator.h"
+
+#include <sys/mman.h>
+
+#include <cstdlib>
+
+namespace {
+
+constexpr size_t kHugePage = size_t{2} << 20;
+
+}  // namespace
+
+void* allocate_list_storage(size_t bytes) {
+  if (bytes < kHugePage) {
+    void* p = std::malloc(bytes);
+    if (!p) throw std::bad_alloc();
+    return p;
+  }
+  size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+  void* p = std::aligned_alloc(kHugePage, rounded);
+  if (!p) throw std::bad_alloc();
+  madvise(p, rounded, MADV_HUGEPAGE);  // a hint: failure changes nothing
+  return p;
+}
+
+void free_list_storage(void* p, size_t) { std::free(p); }
