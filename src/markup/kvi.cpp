@@ -65,11 +65,15 @@ int kvi::on_tag() {
     return status();
   }
   text.remove_suffix(3);  // the "-->"
-  // The name alone first: most directives inside a block are only passed
-  // on, and need no attributes.
-  parse_tag_pairs(text, /*fold=*/true, /*backslash=*/true, /*name_only=*/true,
-                  &name_, &attributes_);
   tag_text_ = text;
+  if (replayed_ && replayed_->parsed) {
+    name_ = replayed_->name;
+  } else {
+    // The name alone first: most directives inside a block are only passed
+    // on, and need no attributes.
+    parse_tag_pairs(text, /*fold=*/true, /*backslash=*/true,
+                    /*name_only=*/true, &name_, &attributes_);
+  }
   switch (kvi_directive_code(name_)) {
     case DIR_ECHO:
       run_echo();
@@ -98,10 +102,15 @@ int kvi::on_tag() {
 
 // The list named by the directive's var attribute, or null.
 const kvarr* kvi::find_variable() {
-  parse_tag_pairs(tag_text_, /*fold=*/true, /*backslash=*/true, false, &name_,
-                  &attributes_);
+  const std::vector<tag_attribute>* attributes = &attributes_;
+  if (replayed_ && replayed_->parsed) {
+    attributes = &replayed_->attributes;
+  } else {
+    parse_tag_pairs(tag_text_, /*fold=*/true, /*backslash=*/true, false, &name_,
+                    &attributes_);
+  }
   const std::string* var = nullptr;
-  for (const tag_attribute& a : attributes_) {
+  for (const tag_attribute& a : *attributes) {
     if (a.first == "var") var = &a.second;  // a repeated var: the last one
   }
   if (!var || !variables_) return nullptr;
@@ -281,7 +290,15 @@ void kvi::run_pass(int32_t index) {
 }
 
 void kvi::record(bool is_tag) {
-  recording_->events.push_back(block_event{is_tag, token(), line(), column()});
+  block_event e{is_tag, token(), line(), column()};
+  std::string_view text = e.text.view();
+  if (is_tag && text.size() >= 3) {
+    text.remove_suffix(3);  // the "-->"
+    parse_tag_pairs(text, /*fold=*/true, /*backslash=*/true, false, &e.name,
+                    &e.attributes);
+    e.parsed = true;
+  }
+  recording_->events.push_back(std::move(e));
 }
 
 // Hands the recorded events to the hooks as the tokenizer did.
@@ -290,7 +307,9 @@ int kvi::replay(const block_recording& recording) {
     token() = e.text;
     line_ = e.line;
     column_ = e.column;
+    replayed_ = &e;
     int rc = e.is_tag ? on_tag() : on_text();
+    replayed_ = nullptr;
     if (rc != 0) return rc;
   }
   token() = recording.tail;

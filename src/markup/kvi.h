@@ -94,6 +94,10 @@ class kvi : public kvsgml {
     kvval text;
     int32_t line;
     int32_t column;
+    // For a directive: its name and attributes, split once when recorded.
+    bool parsed = false;
+    std::string name;
+    std::vector<tag_attribute> attributes;
   };
   struct block_recording {
     std::string block;
@@ -123,6 +127,7 @@ class kvi : public kvsgml {
   bool write_failed_ = false;
   std::unique_ptr<kvi> pass_;  // runs this interpreter's blocks; reused
   block_recording* recording_ = nullptr;    // where this pass records
+  const block_event* replayed_ = nullptr;   // the event being replayed
   std::unique_ptr<block_recording> cache_;  // the last block pass_ read
   std::string name_;  // scratch for the directive being run
   std::vector<tag_attribute> attributes_;
