@@ -1,5 +1,6 @@
 #include "listing/masks.h"
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,11 +21,48 @@ kvval wildcard_to_pattern(const kvval& piece) {
   return pattern;
 }
 
-// Most parse-tree nodes a mask pattern may compile to. The regex library
-// copies a repeated expression once per required repetition, so stacked or
-// nested repetitions ("a++++...", "((a+)+)+", "a{9}{9}{9}") grow
-// exponentially: a short mask could take minutes and gigabytes to compile.
-constexpr double kMaxPatternNodes = 100000;
+// Limits on what a mask pattern may ask of the regex compiler. It copies a
+// repeated expression once per required repetition, so stacked or nested
+// repetitions ("a++++...", "((a+)+)+", "a{9}{9}{9}") double the pattern at
+// every step; and it computes empty-match closures that explode when a
+// repetition applies to something that can match the empty string ("(.*)+",
+// ".*+++", "(a?){30}"). A short mask of either kind could take minutes and
+// gigabytes to compile. File masks never need either.
+constexpr double kMaxPatternNodes = 20000;
+
+// One open parenthesis level of a pattern being checked.
+struct pattern_group {
+  double done = 0;    // nodes of the finished branches
+  double branch = 0;  // nodes of the current branch
+  double last = 0;    // nodes of the last atom (what a repetition repeats)
+  bool has_last = false;
+  bool last_empty = false;    // the last atom can match the empty string
+  int solid = 0;              // atoms of the branch that cannot
+  bool empty_branch = false;  // a finished branch can match the empty string
+};
+
+void add_atom(pattern_group* g, double nodes, bool can_be_empty) {
+  g->branch += nodes;
+  g->last = nodes;
+  g->has_last = true;
+  g->last_empty = can_be_empty;
+  if (!can_be_empty) ++g->solid;
+}
+
+// Repeats the last atom: copies of it, optional when min_zero. False when
+// the atom can match the empty string.
+bool repeat_last(pattern_group* g, double copies, bool min_zero) {
+  if (!g->has_last) return true;  // nothing to repeat: taken literally
+  if (g->last_empty) return false;
+  double nodes = g->last * copies + 1;
+  g->branch += nodes - g->last;
+  g->last = nodes;
+  if (min_zero) {
+    g->last_empty = true;
+    --g->solid;
+  }
+  return true;
+}
 
 // The end of the bracket expression starting at p[i] == '['.
 size_t bracket_end(std::string_view p, size_t i) {
@@ -42,75 +80,73 @@ size_t bracket_end(std::string_view p, size_t i) {
   return j;
 }
 
-// Reads an interval "{m}", "{m,}" or "{m,n}" at p[i] == '{'. Returns the
-// copies it makes of its operand, or 0 when it is not an interval.
-double interval_copies(std::string_view p, size_t* i) {
+// Reads an interval "{m}", "{m,}" or "{m,n}" at p[*i] == '{' and moves *i
+// to its "}". False (and *i unchanged) when it is not an interval.
+bool read_interval(std::string_view p, size_t* i, double* copies,
+                   bool* min_zero) {
   size_t close = p.find('}', *i);
-  if (close == std::string_view::npos) return 0;
-  std::string_view body = p.substr(*i + 1, close - *i - 1);
-  double low = 0, high = -1, *cur = &low;
-  bool digits = false;
-  for (char c : body) {
+  if (close == std::string_view::npos) return false;
+  double low = -1, high = -1, *cur = &low;
+  bool comma = false;
+  for (char c : p.substr(*i + 1, close - *i - 1)) {
     if (c >= '0' && c <= '9') {
-      if (*cur < 0) *cur = 0;
-      *cur = *cur * 10 + (c - '0');
-      digits = true;
-    } else if (c == ',' && cur == &low) {
+      *cur = (*cur < 0 ? 0 : *cur * 10) + (c - '0');
+    } else if (c == ',' && !comma) {
+      comma = true;
       cur = &high;
     } else {
-      return 0;
+      return false;
     }
   }
-  if (!digits) return 0;
+  if (low < 0) return false;
   *i = close;
-  if (cur == &low) return low > 1 ? low : 1;  // "{m}"
-  return high < 0 ? low + 1 : (high > low ? high : low) + 1;
+  *min_zero = low == 0;
+  *copies = !comma ? low : (high < 0 ? low + 1 : std::max(low, high) + 1);
+  if (*copies < 1) *copies = 1;
+  return true;
 }
 
-// An estimate (from above) of the parse-tree size of pattern.
-double pattern_nodes(std::string_view p) {
-  struct group {
-    double done = 0, branch = 0, last = 0;
-  };
-  std::vector<group> open(1);
+// A group closes: it becomes one atom of the enclosing level.
+void close_group(std::vector<pattern_group>* open) {
+  pattern_group g = open->back();
+  open->pop_back();
+  add_atom(&open->back(), g.done + g.branch + 1,
+           g.empty_branch || g.solid == 0);
+}
+
+// True when pattern stays within the limits above.
+bool tame_pattern(std::string_view p) {
+  std::vector<pattern_group> open(1);
   for (size_t i = 0; i < p.size(); ++i) {
-    group& g = open.back();
-    double atom = 1, copies = 0;
-    char c = p[i];
-    if (c == '\\') {
-      ++i;
-    } else if (c == '[') {
-      i = bracket_end(p, i);
-    } else if (c == '(') {
+    pattern_group& g = open.back();
+    double copies = 0;
+    bool min_zero = false;
+    const char c = p[i];
+    if (c == '(') {
       open.emplace_back();
-      continue;
     } else if (c == ')' && open.size() > 1) {
-      atom = g.done + g.branch + 1;
-      open.pop_back();
+      close_group(&open);
     } else if (c == '|') {
+      g.empty_branch = g.empty_branch || g.solid == 0;
       g.done += g.branch + 1;
-      g.branch = g.last = 0;
-      continue;
-    } else if (c == '*' || c == '?') {
-      copies = 1;
-    } else if (c == '+') {
-      copies = 2;
-    } else if (c == '{') {
-      copies = interval_copies(p, &i);
-    }
-    group& to = open.back();
-    if (copies > 0) {
-      to.branch += to.last * copies + 1 - to.last;
-      to.last = to.last * copies + 1;
+      g = pattern_group{g.done, 0, 0, false, false, 0, g.empty_branch};
+    } else if (c == '*' || c == '?' || c == '+') {
+      if (!repeat_last(&g, c == '+' ? 2 : 1, c != '+')) return false;
+    } else if (c == '{' && read_interval(p, &i, &copies, &min_zero)) {
+      if (!repeat_last(&g, copies, min_zero)) return false;
+    } else if (c == '\\') {
+      // A back-reference (\1 to \9) may match the empty string.
+      ++i;
+      add_atom(&g, 1, i < p.size() && p[i] >= '1' && p[i] <= '9');
     } else {
-      to.branch += atom;
-      to.last = atom;
+      if (c == '[') i = bracket_end(p, i);
+      add_atom(&g, 1, c == '^' || c == '$');  // anchors match no byte
     }
-    if (to.branch > kMaxPatternNodes) return to.branch;
+    if (open.back().branch > kMaxPatternNodes) return false;
   }
   double total = 0;
-  for (const group& g : open) total += g.done + g.branch;
-  return total;
+  for (const pattern_group& g : open) total += g.done + g.branch;
+  return total <= kMaxPatternNodes;
 }
 
 }  // namespace
@@ -131,7 +167,7 @@ void compile_masks(const kvval& mask, kvarr* patterns) {
 compiled_masks::compiled_masks(const kvarr& patterns) {
   regs_.reserve(patterns.size());
   for (int32_t i = 0; i < patterns.size(); ++i) {
-    if (pattern_nodes(patterns[i].view()) > kMaxPatternNodes) continue;
+    if (!tame_pattern(patterns[i].view())) continue;
     kvregex re;
     if (re.compile(patterns[i].view(), REG_ICASE | REG_NOSUB) != 0) continue;
     regs_.push_back(std::move(re));

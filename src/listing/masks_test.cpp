@@ -86,11 +86,19 @@ TEST(CompiledMasks, PatternsThatWouldGrowExponentiallyMatchNothing) {
                    "+)+)+)+)+)+)+)+)+)+)+)+)+",
                    "a"));
   EXPECT_FALSE(mask_matches("a{9}{9}{9}{9}{9}{9}{9}{9}", "a"));
+  // Repeating what can match the empty string explodes the compiler's
+  // closures: "*+++++" alone took ten seconds.
+  EXPECT_FALSE(mask_matches("*+++++++++++++~aA?c", "x~aAc"));
+  EXPECT_FALSE(mask_matches("*+", "x"));
+  EXPECT_FALSE(mask_matches("((*)+){30}", "x"));
+  EXPECT_FALSE(mask_matches("(a|){9}", "a"));
   EXPECT_TRUE(mask_matches("a{9}{9}{9}{9}{9}{9}{9}{9};*.c", "x.c"));
   // Ordinary repetitions still work.
   EXPECT_TRUE(mask_matches("(ab)+.txt", "ababab.txt"));
   EXPECT_TRUE(mask_matches("x{2,3}*", "xxx.log"));
   EXPECT_TRUE(mask_matches("[[:digit:]]+[]x]*", "12]"));
+  EXPECT_TRUE(mask_matches("(a|b)+*", "abba.txt"));
+  EXPECT_TRUE(mask_matches("(a+)+b", "aab"));
 }
 
 TEST(CompiledMasks, MatchesBytesUnderAUtf8Locale) {
