@@ -27,7 +27,8 @@ kvval wildcard_to_pattern(const kvval& piece) {
 // every step; and it computes empty-match closures that explode when a
 // repetition applies to something that can match the empty string ("(.*)+",
 // ".*+++", "(a?){30}"). A short mask of either kind could take minutes and
-// gigabytes to compile. File masks never need either.
+// gigabytes to compile. Back-references are refused too (see below). File
+// masks never need any of these.
 constexpr double kMaxPatternNodes = 20000;
 
 // One open parenthesis level of a pattern being checked.
@@ -135,9 +136,10 @@ bool tame_pattern(std::string_view p) {
     } else if (c == '{' && read_interval(p, &i, &copies, &min_zero)) {
       if (!repeat_last(&g, copies, min_zero)) return false;
     } else if (c == '\\') {
-      // A back-reference (\1 to \9) may match the empty string.
-      ++i;
-      add_atom(&g, 1, i < p.size() && p[i] >= '1' && p[i] <= '9');
+      // Back-references (\1 to \9) are matched by trying every split of
+      // the name: "(*)(*)\1\2" takes minutes on one long name.
+      if (++i < p.size() && p[i] >= '1' && p[i] <= '9') return false;
+      add_atom(&g, 1, false);
     } else {
       if (c == '[') i = bracket_end(p, i);
       add_atom(&g, 1, c == '^' || c == '$');  // anchors match no byte

@@ -92,6 +92,10 @@ TEST(CompiledMasks, PatternsThatWouldGrowExponentiallyMatchNothing) {
   EXPECT_FALSE(mask_matches("*+", "x"));
   EXPECT_FALSE(mask_matches("((*)+){30}", "x"));
   EXPECT_FALSE(mask_matches("(a|){9}", "a"));
+  // Back-references make every match try every split of the name.
+  const std::string name(255, 'a');
+  EXPECT_FALSE(mask_matches("(*)(*)\\1\\2", name.c_str()));
+  EXPECT_TRUE(mask_matches("\\(x\\);*\\1*", "(x)"));
   EXPECT_TRUE(mask_matches("a{9}{9}{9}{9}{9}{9}{9}{9};*.c", "x.c"));
   // Ordinary repetitions still work.
   EXPECT_TRUE(mask_matches("(ab)+.txt", "ababab.txt"));
