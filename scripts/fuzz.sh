@@ -5,6 +5,8 @@
 # kept in build-fuzz/artifacts/<target>/ and the log in
 # build-fuzz/fuzz-<target>.log. New corpus entries go to
 # build-fuzz/corpus/<target>/; the seeds in tests/fuzz/corpus/ are only read.
+# FUZZ_SEED=N fixes libFuzzer's random seed (CI does, so that a run repeats
+# the same mutations and a red run can be reproduced).
 # Usage: scripts/fuzz.sh [seconds-per-target] [target...]
 #   targets: tokenizer settings kvi tar gzip zip masks (default: all)
 set -euo pipefail
@@ -38,6 +40,7 @@ for t in "${targets[@]}"; do
   echo "== $t: ${seconds}s"
   status=0
   "$dir/tests/fuzz/${t}_fuzz" -max_total_time="$seconds" -timeout=10 \
+    ${FUZZ_SEED:+-seed="$FUZZ_SEED"} \
     -rss_limit_mb=2048 -malloc_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$artifacts/" "$work" "tests/fuzz/corpus/$t" \
     >"$log" 2>&1 || status=$?
