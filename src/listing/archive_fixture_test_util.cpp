@@ -72,9 +72,9 @@ std::string tar_block(const tar_spec& s) {
   return b;
 }
 
-std::string tar_member(tar_spec spec, const std::string& data) {
-  spec.size = static_cast<int64_t>(data.size());
-  std::string out = tar_block(spec) + data;
+std::string tar_member(tar_spec fields, const std::string& data) {
+  fields.size = static_cast<int64_t>(data.size());
+  std::string out = tar_block(fields) + data;
   out.resize((out.size() + 511) / 512 * 512, '\0');
   return out;
 }

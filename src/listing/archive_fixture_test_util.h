@@ -39,11 +39,11 @@ struct tar_spec {
   bool base256_size = false;
 };
 
-// A 512-byte header block for spec, with its checksum filled in.
-std::string tar_block(const tar_spec& spec);
-// A header for spec followed by data padded to whole blocks;
-// spec.size is taken from data.
-std::string tar_member(tar_spec spec, const std::string& data);
+// A 512-byte header block for fields, with its checksum filled in.
+std::string tar_block(const tar_spec& fields);
+// A header for fields followed by data padded to whole blocks;
+// fields.size is taken from data.
+std::string tar_member(tar_spec fields, const std::string& data);
 // A tar archive of regular files and folders ("name/" makes a folder),
 // ending with two zero blocks.
 std::string tar_of(const std::vector<std::string>& names);

@@ -14,9 +14,9 @@ namespace {
 
 // Top-level files from "name.ext" texts; a trailing "/" makes a folder.
 void add_entries(kvfile_tree* tree, const std::vector<std::string>& specs) {
-  for (const std::string& spec : specs) {
-    bool folder = !spec.empty() && spec.back() == '/';
-    std::string name = folder ? spec.substr(0, spec.size() - 1) : spec;
+  for (const std::string& entry : specs) {
+    bool folder = !entry.empty() && entry.back() == '/';
+    std::string name = folder ? entry.substr(0, entry.size() - 1) : entry;
     size_t dot = name.rfind('.');
     std::string ext;
     if (!folder && dot != std::string::npos && dot > 0) {

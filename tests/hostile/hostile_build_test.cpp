@@ -216,15 +216,15 @@ TEST_F(HostileBuild, TarClaimingMoreDataThanItHoldsIsNotValid) {
   tar_spec huge;
   huge.name = "huge.bin";
   huge.size = int64_t{1} << 40;  // one TiB, in octal
-  for (const tar_spec& spec : {big, huge}) {
+  for (const tar_spec& fields : {big, huge}) {
     ASSERT_TRUE(
-        root_.write("lie.tar", tar_block(spec) + std::string(512, 'd')));
+        root_.write("lie.tar", tar_block(fields) + std::string(512, 'd')));
     ASSERT_TRUE(
         write_gzip(root_.at("lie.tgz"), read_file(root_.at("lie.tar"))));
     for (const char* name : {"lie.tar", "lie.tgz"}) {
       archive(name);
       int code = build();
-      EXPECT_EQ(code, kBuildNoEntries) << name << " " << spec.name;
+      EXPECT_EQ(code, kBuildNoEntries) << name << " " << fields.name;
       EXPECT_EQ(message_of(code, settings_.source),
                 "File is not valid tar archive.");
       EXPECT_EQ(changed_, kNothing);

@@ -64,10 +64,10 @@ def html_escape(name):
 
 # ---------------------------------------------------------------- samples
 
-def make_tree(root, spec):
-    """spec: dict name -> bytes (file) or dict (folder)."""
+def make_tree(root, layout):
+    """layout: dict name -> bytes (file) or dict (folder)."""
     os.makedirs(root, exist_ok=True)
-    for name, content in spec.items():
+    for name, content in layout.items():
         path = os.path.join(root, name)
         if isinstance(content, dict):
             make_tree(path, content)
@@ -85,9 +85,9 @@ HOSTILE = dict({n: b"evil" for n in HOSTILE_FILES},
                **{n: {"in.txt": b"i"} for n in HOSTILE_FOLDERS})
 
 
-def file_names(spec, recursive):
+def file_names(layout, recursive):
     names = []
-    for name, content in spec.items():
+    for name, content in layout.items():
         if isinstance(content, dict):
             if recursive:
                 names += file_names(content, True)
