@@ -10,27 +10,10 @@
 #include <functional>
 #include <memory>
 
+#include "platform/qt_test_app.h"
 #include "platform/test_folder.h"
 
 namespace {
-
-// One headless application for the whole program.
-class qt_app : public ::testing::Environment {
- public:
-  void SetUp() override {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    app_ = std::make_unique<QApplication>(argc_, argv_);
-  }
-  void TearDown() override { app_.reset(); }
-
- private:
-  int argc_ = 1;
-  char name_[8] = "test";
-  char* argv_[2] = {name_, nullptr};
-  std::unique_ptr<QApplication> app_;
-};
-[[maybe_unused]] const auto* const kApp =
-    ::testing::AddGlobalTestEnvironment(new qt_app);
 
 // Acts on the dialog once it is up (the timer fires inside its event loop).
 void when_shown(std::function<void(QFileDialog*)> act) {

@@ -11,28 +11,12 @@
 #include <filesystem>
 #include <memory>
 
+#include "platform/qt_test_app.h"
 #include "setup/setup_test_util.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-class qt_app : public ::testing::Environment {
- public:
-  void SetUp() override {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    app_ = std::make_unique<QApplication>(argc_, argv_);
-  }
-  void TearDown() override { app_.reset(); }
-
- private:
-  int argc_ = 1;
-  char name_[8] = "test";
-  char* argv_[2] = {name_, nullptr};
-  std::unique_ptr<QApplication> app_;
-};
-[[maybe_unused]] const auto* const kApp =
-    ::testing::AddGlobalTestEnvironment(new qt_app);
 
 class SetupForm : public ::testing::Test {
  protected:
