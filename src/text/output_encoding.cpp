@@ -98,12 +98,10 @@ void append_json(std::string_view src, std::string* out) {
 }
 
 void append_csv(std::string_view src, std::string* out) {
-  out->push_back('"');
   for (char ch : src) {
     if (ch == '"') out->push_back('"');
     out->push_back(ch);
   }
-  out->push_back('"');
 }
 
 bool is_ascii_punctuation(unsigned char c) {

@@ -24,8 +24,9 @@ bool output_encoding_named(std::string_view name, output_encoding* e);
 //   (so the text is also safe inside an HTML script element); a byte that is
 //   not part of valid UTF-8 as "\uDCXX", the lone surrogate 0xDC00 + byte,
 //   which a reader maps back to the byte (Python: "surrogateescape").
-// - kCsv: one whole field: always between double quotes, '"' doubled,
-//   every other byte as it is (line breaks included).
+// - kCsv: the inside of a quoted CSV field (the template writes the quotes
+//   around it, so pieces can be joined in one field): '"' doubled, every
+//   other byte as it is, line breaks included.
 // - kMarkdown: inline text that a CommonMark reader shows as itself: every
 //   ASCII punctuation character behind a backslash, line breaks and other
 //   control bytes as numeric references, a byte that is not part of valid

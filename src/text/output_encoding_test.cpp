@@ -42,10 +42,9 @@ TEST(OutputEncoding, JsonWritesEveryByteSafelyAndReversibly) {
             "[\xC3\xA9\\uDCFF\\uDCC3\\u2028");
 }
 
-TEST(OutputEncoding, CsvQuotesEveryFieldAndDoublesQuotes) {
-  EXPECT_EQ(enc(output_encoding::kCsv, ""), "[\"\"");
-  EXPECT_EQ(enc(output_encoding::kCsv, "a,\"b\"\r\nc"),
-            "[\"a,\"\"b\"\"\r\nc\"");
+TEST(OutputEncoding, CsvDoublesQuotesAndKeepsTheRest) {
+  EXPECT_EQ(enc(output_encoding::kCsv, "a,\"b\"\r\nc\xFF"),
+            "[a,\"\"b\"\"\r\nc\xFF");
 }
 
 TEST(OutputEncoding, MarkdownEscapesPunctuationAndLineBreaks) {
