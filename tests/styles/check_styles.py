@@ -176,21 +176,14 @@ def template_shape(template_text):
 
 def data_block_names(script_text):
     """Full names recovered from a table page's data block, the way its
-    script reads them: records end in '>', fields split at '"'."""
+    script reads them: one entry per line, tab-separated fields, the name
+    second, written as the inside of a JSON string."""
     names = []
-    for record in script_text.split(">"):
-        f = record.split('"')
-        if len(f) < 8:
+    for record in script_text.split("\n"):
+        f = record.split("\t")
+        if len(f) < 7 or not f[1]:
             continue
-        stem, link = html.unescape(f[2]), f[1]
-        seg = link[link.rfind("/") + 1:]
-        ext = ""
-        tries = (percent_decode(seg), html.unescape(seg))
-        for decoded in (tries[::-1] if "&" in seg else tries):
-            if len(decoded) > len(stem) and decoded.startswith(stem):
-                ext = decoded[len(stem):]
-                break
-        names.append(stem + ext)
+        names.append(json.loads('"' + f[1] + '"'))
     return names
 
 
