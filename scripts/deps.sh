@@ -13,7 +13,12 @@ PACKAGES=(
   tar gzip zip desktop-file-utils python3 xvfb xauth
   # used by fuzzing and the benchmark
   clang libclang-rt-14-dev tree
+  # used by the browser checks of the styles and their benchmark
+  chromium nodejs
 )
+# npm is a package of its own in Debian's nodejs, and part of the nodejs
+# that some machines get from elsewhere (where the npm package conflicts).
+command -v npm >/dev/null || PACKAGES+=(npm)
 
 missing=()
 for p in "${PACKAGES[@]}"; do
