@@ -101,7 +101,7 @@ int kvi::on_tag() {
 }
 
 // The list named by the directive's var attribute, or null.
-const kvarr* kvi::find_variable() {
+const kvi_list* kvi::find_variable() {
   const std::vector<tag_attribute>* attributes = &attributes_;
   if (replayed_ && replayed_->parsed) {
     attributes = &replayed_->attributes;
@@ -114,14 +114,15 @@ const kvarr* kvi::find_variable() {
     if (a.first == "var") var = &a.second;  // a repeated var: the last one
   }
   if (!var || !variables_) return nullptr;
-  return variables_->list(*var);
+  return variables_->find(*var);
 }
 
 // The value at the loop index when the list has one there, else the first.
 // REQUIRES: list is not empty.
-const kvval& kvi::select(const kvarr& list) const {
-  if (loop_index_ > 0 && loop_index_ < list.size()) return list[loop_index_];
-  return list[0];
+const kvval& kvi::select(const kvi_list& list) {
+  const int32_t index =
+      loop_index_ > 0 && loop_index_ < list.size() ? loop_index_ : 0;
+  return list.at(index, &scratch_);
 }
 
 void kvi::run_echo() {
@@ -130,7 +131,7 @@ void kvi::run_echo() {
     pass_token();
     return;
   }
-  const kvarr* list = find_variable();
+  const kvi_list* list = find_variable();
   if (list && list->size() > 0) {
     emit(select(*list).view());
   } else {
@@ -147,7 +148,7 @@ void kvi::note_depth() {
 void kvi::run_for() {
   if (if_depth_ > 0 || for_depth_ > 0) {
     pass_token();
-  } else if (const kvarr* list = find_variable()) {
+  } else if (const kvi_list* list = find_variable()) {
     loop_list_ = list;
     mode_ = MODE_COLLECT;
   } else {
@@ -176,7 +177,7 @@ void kvi::run_if() {
   if (if_depth_ > 0 || for_depth_ > 0) {
     pass_token();
   } else {
-    const kvarr* list = find_variable();
+    const kvi_list* list = find_variable();
     if (list && list->size() > 0) {
       mode_ = select(*list).as_int() != 0 ? MODE_COLLECT : MODE_DROP;
     } else {
