@@ -121,7 +121,7 @@ namespace {
 
 void shape_of(const kvfile_node* n, std::string* out) {
   for (; n; n = n->next_sibling) {
-    out->append(n->name.view());
+    out->append(n->full_name());
     if (!n->valid) out->push_back('!');
     if (n->first_child) {
       out->push_back('(');
@@ -142,7 +142,7 @@ std::string archive_shape(const kvfile_tree& tree) {
 
 const kvfile_node* find_node(const kvfile_tree& tree, const std::string& name) {
   for (const kvfile_node* n = tree.root; n; n = kvfile_tree::next_preorder(n)) {
-    if (n->name.view() == name) return n;
+    if (n->full_name() == name) return n;
   }
   return nullptr;
 }

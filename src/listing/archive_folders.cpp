@@ -48,7 +48,7 @@ void archive_folders::append(kvfile_node* node, kvfile_node* parent) {
   }
   last = node;
   if (node->is_folder) {
-    make_key(parent, node->name.view());
+    make_key(parent, node->name());
     folders_.try_emplace(key_, folder_entry{node, next_order_++});
   }
 }

@@ -26,6 +26,11 @@ class archive_folders {
   // level. A folder "ab" never captures "abc/x.txt".
   kvfile_node* walk_down(std::string* path);
 
+  // A new node of the tree (see kvfile_tree::make_node).
+  kvfile_node* make_node(std::string_view name, bool is_folder) {
+    return tree_->make_node(name, is_folder);
+  }
+
   // Appends node (ownership passes to the tree) as the last child of parent,
   // or as the last top-level node when parent is null. A folder node can be
   // found by walk_down from then on.

@@ -54,9 +54,10 @@ struct progress_counter {
 // One build: the settings as given, plus the derived paths.
 class listing_build {
  public:
+  // nested: the listing of a subfolder in a per-folder build.
   listing_build(const build_inputs& in, const dirgen_project& settings,
-                progress_counter* progress)
-      : in_(in), s_(settings), progress_(progress) {
+                progress_counter* progress, bool nested = false)
+      : in_(in), s_(settings), progress_(progress), nested_(nested) {
     filter_.file_include = in.file_include;
     filter_.file_skip = in.file_skip;
     filter_.folder_include = in.folder_include;
@@ -85,6 +86,7 @@ class listing_build {
   const build_inputs& in_;
   const dirgen_project& s_;
   progress_counter* progress_;
+  const bool nested_;
   filter_options filter_;
   std::string path_;
   std::string save_;
@@ -161,7 +163,7 @@ void listing_build::recurse_into_subfolders() {
     if (!n->is_folder || n->is_link) continue;
     rel_path.clear();
     for (const kvfile_node* a = n; a; a = a->parent) {
-      rel_path.insert(0, a->name.str() + "/");
+      rel_path.insert(0, std::string(a->name()) + "/");
     }
     attach_subfolder(n, rel_path);
   }
@@ -171,11 +173,9 @@ void listing_build::attach_subfolder(kvfile_node* folder,
                                      const std::string& rel_path) {
   std::string full_path = join(path_, rel_path);
   kvfile_tree level;
+  level.share_storage_of(tree_);
   scan_level(full_path, &level);
-  folder->first_child = level.root;
-  folder->child_count = level.count;
-  for (kvfile_node* c = level.root; c; c = c->next_sibling) c->parent = folder;
-  level.release();
+  tree_.adopt_top_level(&level, folder);
   if (per_folder_mode()) build_subfolder_listing(full_path);
 }
 
@@ -188,7 +188,7 @@ void listing_build::build_subfolder_listing(const std::string& full_path) {
   sub.save = kvval(std::string_view(save_));
   sub.subfolders = kvval(0);
   sub.subfolders_in_one_file = kvval(0);
-  listing_build(in_, sub, progress_).run();
+  listing_build(in_, sub, progress_, /*nested=*/true).run();
 }
 
 // A bare file name goes into the source's folder (for an archive, the
@@ -211,14 +211,7 @@ void listing_build::place_output() {
 // Splits "name.ext" of every file at its last "." (not a leading one).
 void listing_build::split_extensions() {
   for (kvfile_node* n = tree_.root; n; n = kvfile_tree::next_preorder(n)) {
-    if (n->is_folder) continue;
-    std::string_view name = n->name.view();
-    size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos || dot == 0) continue;
-    kvval ext(name.substr(dot));
-    kvval stem(name.substr(0, dot));
-    n->ext = std::move(ext);
-    n->name = std::move(stem);
+    if (!n->is_folder) n->split_extension();
   }
 }
 
@@ -245,9 +238,11 @@ variable_options make_variable_options(const dirgen_project& s,
 }
 
 int listing_build::write_listing() {
-  kvhash_array vars;
-  fill_variables(&tree_, make_variable_options(s_, *in_.formatter), &vars);
-  tree_.clear();  // the variables hold everything the template needs
+  variable_options options = make_variable_options(s_, *in_.formatter);
+  options.listing_name = save_.substr(save_.rfind('/') + 1);
+  options.folder_listings = (per_folder_mode() && !archive_source()) || nested_;
+  options.has_parent_listing = nested_;
+  listing_variables vars(tree_, options);
 
   file_ptr out(std::fopen(save_.c_str(), "wb"));
   if (!out) return kBuildCantCreateOutput;

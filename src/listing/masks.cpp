@@ -177,7 +177,10 @@ compiled_masks::compiled_masks(const kvarr& patterns) {
 }
 
 bool compiled_masks::matches(const kvval& name) const {
-  const std::string_view subject = name.view();
+  return matches(name.view());
+}
+
+bool compiled_masks::matches(std::string_view subject) const {
   for (const kvregex& re : regs_) {
     if (re.matches(subject)) return true;
   }

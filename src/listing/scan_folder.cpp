@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 
 #include <cstring>
-#include <memory>
 #include <vector>
 
 namespace {
@@ -41,38 +40,32 @@ void describe_entry(int dir_fd, const dirent* entry, kvfile_node* node) {
   node->is_folder = S_ISDIR(st.st_mode) ? 1 : 0;
   node->time = static_cast<int64_t>(st.st_mtim.tv_sec);
   node->attributes = static_cast<uint32_t>(st.st_mode);
-  if (node->is_folder) return;
-  constexpr off_t kIntLimit = off_t{1} << 31;
-  if (st.st_size < kIntLimit) {
-    node->size = kvval(static_cast<int>(st.st_size));
-  } else {
-    node->size = kvval(static_cast<double>(st.st_size));
-  }
+  if (!node->is_folder) node->size = static_cast<int64_t>(st.st_size);
 }
 
-using node_list = std::vector<std::unique_ptr<kvfile_node>>;
+using node_list = std::vector<kvfile_node*>;
 
 // Reads every wanted entry, folders and files apart, in enumeration order.
-void read_entries(DIR* dir, const char* pattern, node_list* folders,
-                  node_list* files) {
+void read_entries(DIR* dir, const char* pattern, kvfile_tree* tree,
+                  node_list* folders, node_list* files) {
   const int dir_fd = dirfd(dir);
   while (const dirent* entry = readdir(dir)) {
     if (is_dot_entry(entry->d_name) || !wanted(entry->d_name, pattern)) {
       continue;
     }
-    auto node = std::make_unique<kvfile_node>();
-    node->name = kvval(std::string_view(entry->d_name));
-    describe_entry(dir_fd, entry, node.get());
-    (node->is_folder ? folders : files)->push_back(std::move(node));
+    kvfile_node* node = tree->make_node(entry->d_name, false);
+    describe_entry(dir_fd, entry, node);
+    (node->is_folder ? folders : files)->push_back(node);
   }
 }
 
-void link_nodes(node_list* nodes, kvfile_tree* tree, kvfile_node* parent) {
-  for (auto& node : *nodes) {
+void link_nodes(const node_list& nodes, kvfile_tree* tree,
+                kvfile_node* parent) {
+  for (kvfile_node* node : nodes) {
     if (parent) {
-      tree->append_child(node.release(), parent);
+      tree->append_child(node, parent);
     } else {
-      tree->append_top(node.release());
+      tree->append_top(node);
     }
   }
 }
@@ -84,9 +77,9 @@ bool scan_folder(const kvval& folder_path, kvfile_tree* tree,
   dir_handle dir(opendir(folder_path.as_text()));
   if (!dir) return false;
   node_list folders, files;
-  read_entries(dir.get(), pattern.as_text(), &folders, &files);
+  read_entries(dir.get(), pattern.as_text(), tree, &folders, &files);
   if (!tree->root) parent = nullptr;
-  link_nodes(&folders, tree, parent);
-  link_nodes(&files, tree, parent);
+  link_nodes(folders, tree, parent);
+  link_nodes(files, tree, parent);
   return !folders.empty() || !files.empty();
 }

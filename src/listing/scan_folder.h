@@ -14,13 +14,12 @@
 // first, then files, each group in the order the system enumerates them;
 // "." and ".." are skipped. The tree owns the new nodes.
 //
-// Each node gets name, is_folder, size (an integer below 2^31 bytes, a real
-// from 2^31 up; 0 for folders), time (seconds since 1970 UTC), attributes
-// (the st_mode bits) and is_link. A symbolic link is described by its
-// target: a link to a folder becomes a folder node with is_link 1, which the
-// recursive build must not descend into; a dangling link is a file described
-// by the link itself. An entry whose details cannot be read is still listed,
-// with size and time 0.
+// Each node gets its name, is_folder, size (bytes; 0 for folders), time
+// (seconds since 1970 UTC), attributes (the st_mode bits) and is_link. A
+// symbolic link is described by its target: a link to a folder becomes a folder
+// node with is_link 1, which the recursive build must not descend into; a
+// dangling link is a file described by the link itself. An entry whose details
+// cannot be read is still listed, with size and time 0.
 //
 // The folder is read by path; the process's current directory is not
 // changed. Returns true when at least one entry other than "." and ".." was

@@ -128,18 +128,15 @@ int64_t add_entry(const tar_header& h, const tar_overrides& next,
                                           : h.name;
   if (!name.empty() && name.back() == '/') name.pop_back();
   kvfile_node* parent = folders->walk_down(&name);
-  auto node = std::make_unique<kvfile_node>();
-  node->name = kvval(std::string_view(name));
+  kvfile_node* node = folders->make_node(name, h.type == '5');
   node->valid = h.checksum_ok ? 1 : 0;
   int64_t data_size = 0;
-  if (h.type == '5') {
-    node->is_folder = 1;
-  } else {
+  if (!node->is_folder) {
     data_size = next.has_size ? next.size : h.size;
-    node->size = kvval(static_cast<double>(data_size));
+    node->size = data_size;
     node->time = next.has_time ? next.time : h.time;
   }
-  folders->append(node.release(), parent);
+  folders->append(node, parent);
   return data_size;
 }
 

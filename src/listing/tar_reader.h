@@ -21,7 +21,7 @@ enum class tar_status {
 
 // Clears tree and fills it with the archive's entries read from in.
 // Folder entries (type '5') become folder nodes with time 0; every other
-// entry becomes a file node whose size is a real number. Entries are placed
+// entry becomes a file node with its size in bytes. Entries are placed
 // under the folder nodes already read that lead their path; entries whose
 // folders have no entries of their own keep the rest of their path ("a/b/c")
 // as their name. A header with a wrong checksum still gives its node, with

@@ -2,10 +2,12 @@
 
 #include <minizip/unzip.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <limits>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -13,9 +15,6 @@
 #include "listing/archive_folders.h"
 
 namespace {
-
-// Sizes from this value up are held as reals.
-constexpr uint64_t kIntSizeLimit = 0x0FFFFFFF;
 
 int64_t local_to_utc(const tm_unz& d) {
   struct tm t = {};
@@ -63,11 +62,9 @@ kvfile_node* make_folders(std::string* path, kvfile_node* parent,
                           int64_t build_time, archive_folders* folders) {
   size_t slash;
   while ((slash = path->find('/')) != std::string::npos) {
-    auto folder = std::make_unique<kvfile_node>();
-    folder->name = kvval(std::string_view(*path).substr(0, slash));
-    folder->is_folder = 1;
-    folder->time = build_time;
-    kvfile_node* made = folder.release();
+    kvfile_node* made =
+        folders->make_node(std::string_view(*path).substr(0, slash), true);
+    made->time = build_time;
     folders->append(made, parent);
     parent = made;
     path->erase(0, slash + 1);
@@ -91,17 +88,16 @@ bool read_zip_entry(unzFile zip, int64_t build_time, archive_folders* folders) {
                               0) != UNZ_OK) {
     return false;
   }
-  auto node = std::make_unique<kvfile_node>();
   uint64_t size = info.uncompressed_size;
   if (size == 0xFFFFFFFF) size = zip64_size(extra, size);
-  node->size = size < kIntSizeLimit ? kvval(static_cast<int>(size))
-                                    : kvval(static_cast<double>(size));
-  node->time = local_to_utc(info.tmu_date);
   std::string path = entry_path(std::move(name));
   kvfile_node* parent = folders->walk_down(&path);
   parent = make_folders(&path, parent, build_time, folders);
-  node->name = kvval(std::string_view(path));
-  folders->append(node.release(), parent);
+  kvfile_node* node = folders->make_node(path, false);
+  node->size = static_cast<int64_t>(
+      std::min<uint64_t>(size, std::numeric_limits<int64_t>::max()));
+  node->time = local_to_utc(info.tmu_date);
+  folders->append(node, parent);
   return true;
 }
 

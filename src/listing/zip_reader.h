@@ -11,12 +11,11 @@
 // (folder entries and empty files) are not listed. Entries are gathered
 // under folder nodes by their paths (a leading "/" is dropped); a folder
 // that appears only through its files is created with the current time as
-// its time. A size below 0x0FFFFFFF is an integer, a larger one a real
-// (zip64 sizes of 4 GiB and more are kept). Entry times are the stored
-// local date and time, turned into UTC seconds.
-// Returns 0 on success; 1 when the archive cannot be opened; 3 when it has
-// no entries or its directory cannot be read to the end. On failure the
-// nodes read so far stay in the tree.
+// its time. Sizes are kept whole (zip64 sizes of 4 GiB and more too). Entry
+// times are the stored local date and time, turned into UTC seconds. Returns 0
+// on success; 1 when the archive cannot be opened; 3 when it has no entries or
+// its directory cannot be read to the end. On failure the nodes read so far
+// stay in the tree.
 int read_zip(const kvval& path, kvfile_tree* tree);
 
 #endif  // DIRGEN_LISTING_ZIP_READER_H_

@@ -103,7 +103,7 @@ int kvi::on_tag() {
 }
 
 // The list named by the directive's var attribute, or null.
-const kvarr* kvi::find_variable() {
+const kvi_list* kvi::find_variable() {
   if (!replayed_ || !replayed_->parsed) {
     parse_tag_pairs(tag_text_, /*fold=*/true, /*backslash=*/true, false, &name_,
                     &attributes_);
@@ -113,7 +113,7 @@ const kvarr* kvi::find_variable() {
     if (a.first == "var") var = &a.second;  // a repeated var: the last one
   }
   if (!var || !variables_) return nullptr;
-  return variables_->list(*var);
+  return variables_->find(*var);
 }
 
 // The attributes of the directive being run, once find_variable has read
@@ -124,9 +124,10 @@ const std::vector<tag_attribute>& kvi::current_attributes() const {
 
 // The value at the loop index when the list has one there, else the first.
 // REQUIRES: list is not empty.
-const kvval& kvi::select(const kvarr& list) const {
-  if (loop_index_ > 0 && loop_index_ < list.size()) return list[loop_index_];
-  return list[0];
+const kvval& kvi::select(const kvi_list& list) {
+  const int32_t index =
+      loop_index_ > 0 && loop_index_ < list.size() ? loop_index_ : 0;
+  return list.at(index, &scratch_);
 }
 
 void kvi::run_echo() {
@@ -135,7 +136,7 @@ void kvi::run_echo() {
     pass_token();
     return;
   }
-  const kvarr* list = find_variable();
+  const kvi_list* list = find_variable();
   if (!list || list->size() == 0) {
     emit_token();
     return;
@@ -169,7 +170,7 @@ void kvi::note_depth() {
 void kvi::run_for() {
   if (if_depth_ > 0 || for_depth_ > 0) {
     pass_token();
-  } else if (const kvarr* list = find_variable()) {
+  } else if (const kvi_list* list = find_variable()) {
     loop_list_ = list;
     mode_ = MODE_COLLECT;
   } else {
@@ -198,7 +199,7 @@ void kvi::run_if() {
   if (if_depth_ > 0 || for_depth_ > 0) {
     pass_token();
   } else {
-    const kvarr* list = find_variable();
+    const kvi_list* list = find_variable();
     if (list && list->size() > 0) {
       mode_ = select(*list).as_int() != 0 ? MODE_COLLECT : MODE_DROP;
     } else {

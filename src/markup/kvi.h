@@ -19,10 +19,10 @@
 #include <string_view>
 #include <vector>
 
+#include "markup/kvi_variables.h"
 #include "markup/kvsgml.h"
 #include "markup/parse_tag.h"
 #include "value/kvarr.h"
-#include "value/kvhash.h"
 #include "value/kvval.h"
 
 // Codes of kvi::parse() besides PARSE_MORE, PARSE_TOO_BIG and PARSE_DONE.
@@ -48,9 +48,9 @@ class kvi : public kvsgml {
   kvi();
   ~kvi() override;
 
-  // The variables the directives read (not owned, never changed).
-  void set_variables(kvhash_array* variables) { variables_ = variables; }
-  void set_loop_index(int32_t index) { loop_index_ = index; }
+  // The variables the directives read (not owned, never changed; null: no
+  // variables).
+  void set_variables(const kvi_variables* variables) { variables_ = variables; }
   // Sends every output chunk to *write as soon as it is produced instead of
   // queueing it in output(). A false result stops the interpreter: parse()
   // then returns KVI_WRITE_FAILED. *write must outlive the interpreter.
@@ -81,8 +81,8 @@ class kvi : public kvsgml {
   void run_else();
   void run_endif();
 
-  const kvarr* find_variable();
-  const kvval& select(const kvarr& list) const;
+  const kvi_list* find_variable();
+  const kvval& select(const kvi_list& list);
   void pass_token();
   void emit(std::string_view text);
   void emit_token();
@@ -118,9 +118,10 @@ class kvi : public kvsgml {
   int status() const { return root_->write_failed_ ? KVI_WRITE_FAILED : 0; }
 
   kvarr output_;
-  kvhash_array* variables_ = nullptr;
+  const kvi_variables* variables_ = nullptr;
   int32_t loop_index_ = 0;
-  const kvarr* loop_list_ = nullptr;
+  const kvi_list* loop_list_ = nullptr;
+  kvval scratch_;  // where a list may make the value select() returns
   int32_t if_depth_ = 0;
   int32_t for_depth_ = 0;
   int32_t mode_ = MODE_WRITE;

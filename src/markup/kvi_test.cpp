@@ -44,7 +44,7 @@ class Template : public ::testing::Test {
   std::string run(const std::string& text, size_t chunk = kTemplateChunk,
                   int* code = nullptr) {
     std::string out;
-    int rc = run_template_text(text, &vars_, &out, chunk);
+    int rc = run_template_text(text, &view_, &out, chunk);
     if (code) *code = rc;
     return out;
   }
@@ -52,7 +52,7 @@ class Template : public ::testing::Test {
   // piece, parse, drain, take the output chunks off the front.
   std::string run_pieces(const std::vector<std::string>& pieces) {
     kvi interpreter;
-    interpreter.set_variables(&vars_);
+    interpreter.set_variables(&view_);
     std::string out;
     kvval chunk;
     for (size_t i = 0; i <= pieces.size(); ++i) {
@@ -71,6 +71,7 @@ class Template : public ::testing::Test {
   }
 
   kvhash_array vars_;
+  kvhash_variables view_{&vars_};
 };
 
 TEST_F(Template, RunsDirectives) {
@@ -238,7 +239,7 @@ TEST_F(Template, PlainTextStreamsInBoundedChunks) {
     ++calls;
     return true;
   };
-  EXPECT_EQ(run_template_file(file.get(), &vars_, write), PARSE_DONE);
+  EXPECT_EQ(run_template_file(file.get(), &view_, write), PARSE_DONE);
   EXPECT_EQ(written, total);
   EXPECT_LE(largest, 2 * kTemplateChunk);
 
@@ -248,7 +249,7 @@ TEST_F(Template, PlainTextStreamsInBoundedChunks) {
     ++calls;
     return false;
   };
-  EXPECT_EQ(run_template_file(file.get(), &vars_, refuse), KVI_WRITE_FAILED);
+  EXPECT_EQ(run_template_file(file.get(), &view_, refuse), KVI_WRITE_FAILED);
   EXPECT_EQ(calls, 1u);
 }
 
@@ -257,7 +258,7 @@ TEST_F(Template, LoopOutputStreamsAndStopsOnWriteFailure) {
   set("many", many);
   std::string text = "<!--#for var=many--><!--#echo var=many-->,<!--#endfor-->";
   std::string out;
-  EXPECT_EQ(run_template_text(text, &vars_, &out), PARSE_DONE);
+  EXPECT_EQ(run_template_text(text, &view_, &out), PARSE_DONE);
   EXPECT_EQ(out.size(), 10000u);
   size_t calls = 0;
   std::function<bool(std::string_view)> refuse = [&](std::string_view) {
@@ -266,7 +267,7 @@ TEST_F(Template, LoopOutputStreamsAndStopsOnWriteFailure) {
   std::unique_ptr<FILE, int (*)(FILE*)> file(std::tmpfile(), std::fclose);
   std::fwrite(text.data(), 1, text.size(), file.get());
   std::rewind(file.get());
-  EXPECT_EQ(run_template_file(file.get(), &vars_, refuse), KVI_WRITE_FAILED);
+  EXPECT_EQ(run_template_file(file.get(), &view_, refuse), KVI_WRITE_FAILED);
   EXPECT_EQ(calls, 3u);
 }
 
