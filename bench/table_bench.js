@@ -64,7 +64,7 @@ function waitFor(page, test, arg) {
       const names = [...document.querySelectorAll("#rows .row .nm")].map((n) => n.textContent);
       const bottom = document.getElementById("pane").getBoundingClientRect().bottom;
       const inSight = [...document.querySelectorAll("#rows .row")].filter((r) => r.getBoundingClientRect().top < bottom - 10);
-      done({ last: names[names.length - 1], lastInSight: inSight.length ? inSight[inSight.length - 1].querySelector(".nm").textContent : "", count: document.getElementById("count").textContent });
+      done({ last: names[names.length - 1], lastInSight: inSight.length ? inSight[inSight.length - 1].querySelector("a").textContent : "", count: document.getElementById("count").textContent });
     }, 300);
   }));
   console.log(`scrolled to the end: last row in sight ${JSON.stringify(end.lastInSight)} (${end.count})`);
