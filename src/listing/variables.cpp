@@ -258,6 +258,7 @@ class listing_variables::state {
                           kvval* out);
   const folder_paths& paths_of(const kvfile_node* folder);
   void url_of(const kvfile_node* n, std::string* link);
+  const kvval& time_text(int64_t time);
   void tally();
   std::unique_ptr<list_base> make_list(std::string_view name);
   kvval summary_value(std::string_view name);
@@ -279,6 +280,10 @@ class listing_variables::state {
   int64_t total_bytes_ = 0;
 
   std::string time_room_;
+  // The last time formatted and its text: entries of a folder often share
+  // their modification time.
+  int64_t last_time_ = 0;
+  kvval last_time_text_;
   std::string link_;
   const kvval empty_{""};
 };
@@ -481,15 +486,8 @@ const kvval& listing_variables::state::node_value(const kvfile_node* n, int c,
       set_text(out, n->ext());
       html_escape(out);
       return *out;
-    case kTime: {
-      std::string_view text;
-      if (!format_time_into(n->time, o_.is_gmt_date, o_.date_format,
-                            &time_room_, &text)) {
-        return empty_;
-      }
-      set_text(out, text);
-      return *out;
-    }
+    case kTime:
+      return time_text(n->time);
     case kRelPath:
       return paths_of(n->parent).rel_path;
     case kRelPathHtml:
@@ -577,6 +575,18 @@ const folder_paths& listing_variables::state::paths_of(
     paths_.push_back(std::move(p));
   }
   return paths_.back();
+}
+
+const kvval& listing_variables::state::time_text(int64_t time) {
+  if (last_time_text_.is_text() && time == last_time_) return last_time_text_;
+  std::string_view text;
+  if (!format_time_into(time, o_.is_gmt_date, o_.date_format, &time_room_,
+                        &text)) {
+    text = {};
+  }
+  set_text(&last_time_text_, text);
+  last_time_ = time;
+  return last_time_text_;
 }
 
 // *link := the relative path, the name and extension, and "/" for a
