@@ -254,9 +254,21 @@ int listing_build::write_listing() {
   if (!tmpl || fstat(fileno(tmpl.get()), &st) != 0 || !S_ISREG(st.st_mode))
     return kBuildNoTemplate;
 
+  // The template gives its output in many small pieces; they leave in
+  // blocks of kOutputBlock bytes.
+  constexpr size_t kOutputBlock = 256 * 1024;
+  std::string block;
+  block.reserve(kOutputBlock);
+  auto flush = [&] {
+    bool ok =
+        std::fwrite(block.data(), 1, block.size(), out.get()) == block.size();
+    block.clear();
+    return ok;
+  };
   bool write_failed = false;
   int code = run_template_file(tmpl.get(), &vars, [&](std::string_view chunk) {
-    if (std::fwrite(chunk.data(), 1, chunk.size(), out.get()) != chunk.size()) {
+    block.append(chunk);
+    if (block.size() >= kOutputBlock && !flush()) {
       write_failed = true;
       return false;
     }
@@ -264,6 +276,7 @@ int listing_build::write_listing() {
     progress_->report(false);
     return true;
   });
+  if (!write_failed && !flush()) write_failed = true;
   // A full disk must not pass for a successful build.
   if (std::fclose(out.release()) != 0) write_failed = true;
   if (write_failed) return kBuildCantCreateOutput;

@@ -41,6 +41,7 @@ class compiled_masks {
 
  private:
   std::vector<kvregex> regs_;
+  bool matches_all_ = false;  // one of the patterns is that of "*"
 };
 
 #endif  // DIRGEN_LISTING_MASKS_H_

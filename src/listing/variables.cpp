@@ -7,12 +7,14 @@
 #include <cassert>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "text/encoders.h"
 #include "value/kvtext.h"
 
 namespace {
@@ -78,11 +80,14 @@ class row {
   uintptr_t bits_;
 };
 
-// value becomes the text bytes, in its own buffer when it has one.
+// value becomes the text bytes, reusing its buffer. REQUIRES: the buffer
+// is not shared (each column's value is its own) and bytes do not point
+// into it.
 void set_text(kvval* value, std::string_view bytes) {
   if (!value->is_text()) *value = kvval("");
-  value->mutable_text().assign_bytes(bytes.data(),
-                                     static_cast<int32_t>(bytes.size()));
+  kvchar& text = value->mutable_text();
+  text.set_length(static_cast<int32_t>(bytes.size()));
+  if (!bytes.empty()) std::memcpy(text.data(), bytes.data(), bytes.size());
 }
 
 std::string escape_html(std::string_view text) {
@@ -91,14 +96,26 @@ std::string escape_html(std::string_view text) {
   return v.str();
 }
 
-// A link piece: HTML-escaped, or URL-encoded with "%2F" back to "/". Both
-// encodings work byte by byte, so pieces encode independently.
+// Appends a link piece to *link: HTML-escaped, or URL-encoded with every
+// "/" kept (an archive's names may hold one). Both encodings work byte by
+// byte, so pieces encode independently.
+void append_link(std::string_view text, bool html, std::string* link) {
+  if (html) {
+    link->append(escape_html(text));
+    return;
+  }
+  for (size_t slash; (slash = text.find('/')) != std::string_view::npos;) {
+    url_encode_append(text.substr(0, slash), link);
+    link->push_back('/');
+    text.remove_prefix(slash + 1);
+  }
+  url_encode_append(text, link);
+}
+
 std::string encode_link(std::string_view text, bool html) {
-  if (html) return escape_html(text);
-  kvval encoded;
-  url_encode(kvval(text), &encoded);
-  encoded.replace(kvval("%2F"), kvval('/'));
-  return encoded.str();
+  std::string link;
+  append_link(text, html, &link);
+  return link;
 }
 
 // First value of key's list in table, or false when there is none.
@@ -241,6 +258,7 @@ class listing_variables::state {
                           kvval* out);
   const folder_paths& paths_of(const kvfile_node* folder);
   void url_of(const kvfile_node* n, std::string* link);
+  const kvval& time_text(int64_t time);
   void tally();
   std::unique_ptr<list_base> make_list(std::string_view name);
   kvval summary_value(std::string_view name);
@@ -262,6 +280,10 @@ class listing_variables::state {
   int64_t total_bytes_ = 0;
 
   std::string time_room_;
+  // The last time formatted and its text: entries of a folder often share
+  // their modification time.
+  int64_t last_time_ = 0;
+  kvval last_time_text_;
   std::string link_;
   const kvval empty_{""};
 };
@@ -464,15 +486,8 @@ const kvval& listing_variables::state::node_value(const kvfile_node* n, int c,
       set_text(out, n->ext());
       html_escape(out);
       return *out;
-    case kTime: {
-      std::string_view text;
-      if (!format_time_into(n->time, o_.is_gmt_date, o_.date_format,
-                            &time_room_, &text)) {
-        return empty_;
-      }
-      set_text(out, text);
-      return *out;
-    }
+    case kTime:
+      return time_text(n->time);
     case kRelPath:
       return paths_of(n->parent).rel_path;
     case kRelPathHtml:
@@ -484,7 +499,7 @@ const kvval& listing_variables::state::node_value(const kvfile_node* n, int c,
     case kListingUrl:
       url_of(n, &link_);
       if (n->is_folder && o_.folder_listings && !n->is_link) {
-        link_ += encode_link(o_.listing_name, o_.url_html_escape);
+        append_link(o_.listing_name, o_.url_html_escape, &link_);
       }
       set_text(out, link_);
       return *out;
@@ -562,11 +577,23 @@ const folder_paths& listing_variables::state::paths_of(
   return paths_.back();
 }
 
+const kvval& listing_variables::state::time_text(int64_t time) {
+  if (last_time_text_.is_text() && time == last_time_) return last_time_text_;
+  std::string_view text;
+  if (!format_time_into(time, o_.is_gmt_date, o_.date_format, &time_room_,
+                        &text)) {
+    text = {};
+  }
+  set_text(&last_time_text_, text);
+  last_time_ = time;
+  return last_time_text_;
+}
+
 // *link := the relative path, the name and extension, and "/" for a
 // folder, encoded for a link.
 void listing_variables::state::url_of(const kvfile_node* n, std::string* link) {
   *link = paths_of(n->parent).url_prefix;
-  *link += encode_link(n->full_name(), o_.url_html_escape);
+  append_link(n->full_name(), o_.url_html_escape, link);
   if (n->is_folder) *link += '/';
 }
 

@@ -48,11 +48,8 @@ int kvi::on_text() {
 }
 
 int kvi::on_end() {
-  if (recording_) {
-    recording_->tail = token();
-    recording_->end_line = line();
-    recording_->end_column = column();
-  }
+  if (recording_)
+    recording_->tail = block_event{false, token(), line(), column()};
   emit_token();
   reset_input();
   if (write_failed()) return KVI_WRITE_FAILED;
@@ -61,7 +58,7 @@ int kvi::on_end() {
 
 int kvi::on_tag() {
   if (recording_) record(true);
-  std::string_view text = token().view();
+  std::string_view text = token_text();
   if (text.size() < 3) {
     pass_token();
     return status();
@@ -104,6 +101,18 @@ int kvi::on_tag() {
 
 // The list named by the directive's var attribute, or null.
 const kvi_list* kvi::find_variable() {
+  if (replayed_ && variables_ && replayed_->looked_up_in == variables_) {
+    return replayed_->list;
+  }
+  const kvi_list* list = look_up_variable();
+  if (replayed_ && replayed_->parsed) {
+    replayed_->list = list;
+    replayed_->looked_up_in = variables_;
+  }
+  return list;
+}
+
+const kvi_list* kvi::look_up_variable() {
   if (!replayed_ || !replayed_->parsed) {
     parse_tag_pairs(tag_text_, /*fold=*/true, /*backslash=*/true, false, &name_,
                     &attributes_);
@@ -238,12 +247,11 @@ void kvi::run_endif() {
 // Mode rule for a piece of text: dropped, collected into the block, or
 // written.
 void kvi::pass_token() {
-  kvval& t = token();
-  if (mode_ == MODE_COLLECT) block_.append(t.view());
+  if (mode_ == MODE_COLLECT) block_.append(token_text());
   if (mode_ == MODE_WRITE) {
     emit_token();
-  } else {
-    t.set_length(0);
+  } else if (!replayed_) {
+    token().set_length(0);
   }
 }
 
@@ -258,6 +266,10 @@ void kvi::emit(std::string_view text) {
 }
 
 void kvi::emit_token() {
+  if (replayed_) {
+    emit(replayed_->text.view());
+    return;
+  }
   kvval& t = token();
   if (!t.view().empty() && !root_->sink_ && !root_->write_failed_) {
     root_->output_.push(std::move(t));  // moved, not copied
@@ -327,7 +339,6 @@ void kvi::record(bool is_tag) {
 // Hands the recorded events to the hooks as the tokenizer did.
 int kvi::replay(const block_recording& recording) {
   for (const block_event& e : recording.events) {
-    token() = e.text;
     line_ = e.line;
     column_ = e.column;
     replayed_ = &e;
@@ -335,10 +346,12 @@ int kvi::replay(const block_recording& recording) {
     replayed_ = nullptr;
     if (rc != 0) return rc;
   }
-  token() = recording.tail;
-  line_ = recording.end_line;
-  column_ = recording.end_column;
-  return on_end();
+  line_ = recording.tail.line;
+  column_ = recording.tail.column;
+  replayed_ = &recording.tail;
+  int rc = on_end();
+  replayed_ = nullptr;
+  return rc;
 }
 
 // Feeds the block to pass in pieces, then ends its input. Returns the last

@@ -82,10 +82,16 @@ class kvi : public kvsgml {
   void run_endif();
 
   const kvi_list* find_variable();
+  const kvi_list* look_up_variable();
   const kvval& select(const kvi_list& list);
   void pass_token();
   void emit(std::string_view text);
   void emit_token();
+  // The text of the token the hooks are given: the recorded one while an
+  // event is replayed (the token itself is then left alone), else token().
+  std::string_view token_text() {
+    return replayed_ ? replayed_->text.view() : token().view();
+  }
   void emit_error();
   void note_depth();
   void run_block(int32_t first_index, int32_t passes);
@@ -104,13 +110,16 @@ class kvi : public kvsgml {
     bool parsed = false;
     std::string name;
     std::vector<tag_attribute> attributes;
+    // The list its var attribute names in the variables looked_up_in, once
+    // looked up (lists live as long as their variables).
+    mutable const kvi_variables* looked_up_in = nullptr;
+    mutable const kvi_list* list = nullptr;
   };
   struct block_recording {
     std::string block;
     std::vector<block_event> events;
-    kvval tail;  // the pending text at the end of the input
-    int32_t end_line = 1;
-    int32_t end_column = 0;
+    // The pending text at the end of the input, where the input ended.
+    block_event tail{false, kvval(""), 1, 0};
   };
   void record(bool is_tag);
   int replay(const block_recording& recording);
