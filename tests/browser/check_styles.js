@@ -289,6 +289,15 @@ print(json.dumps([[c.encode("utf-8", "surrogateescape").hex() for c in r] for r 
   }
 }
 
+// A plain text listing holds every path as it is, byte for byte.
+function checkPlain(where, file, entries, top) {
+  const text = fs.readFileSync(file);
+  for (const e of entries) {
+    const rel = e.full.subarray(top.length + 1);
+    if (!text.includes(rel)) fault(where, `no path ${JSON.stringify(rel.toString())}`);
+  }
+}
+
 // ------------------------------------------------------------ the table's behaviour
 
 // The names of the list's links in page order (the parent link aside).
@@ -414,6 +423,7 @@ async function checkStyle(style) {
       else if (kind === "markdown") await checkMarkdown(w, o.file, o.entries, linkTo);
       else if (kind === "json") checkJson(w, o.file, o.entries, o.dir);
       else if (kind === "csv") checkCsv(w, o.file, o.entries, o.dir);
+      else checkPlain(w, o.file, o.entries, o.dir);
     }
     if (kind === "html" && !perFolder && /download|gallery|tree/.test(style)) await checkByteUnits(where, outputs[0].file);
   }
