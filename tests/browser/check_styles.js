@@ -305,6 +305,14 @@ function shownNames(page) {
   return page.$$eval("a[href]", (as) => as.filter((a) => a.offsetParent && !a.classList.contains("up")).map((a) => a.textContent.trim()));
 }
 
+// The number of the focused row's file, or what has the focus instead.
+function focusedRow(page) {
+  return page.evaluate(() => {
+    const a = document.activeElement, m = a && /file (\d+)/.exec(a.textContent);
+    return m ? +m[1] : a ? a.tagName + "#" + a.id : "nothing";
+  });
+}
+
 async function checkTable(where) {
   // Keyboard: Tab walks down the rows past the first screen.
   let src = build(where + " keyboard", tree.many(300), { format: "table.txt", save: "list.html", subfolders: 0 });
@@ -314,11 +322,17 @@ async function checkTable(where) {
     let last = 0, lost = null;
     for (let i = 0; i < 60 && !lost; i++) {
       await page.keyboard.press("Tab");
-      const at = await page.evaluate(() => {
-        const a = document.activeElement, m = a && /file (\d+)/.exec(a.textContent);
-        return m ? +m[1] : a ? a.tagName + "#" + a.id : "nothing";
-      });
+      const at = await focusedRow(page);
       if (typeof at !== "number" || at <= last) lost = `Tab ${i + 1} went to ${at} after row ${last}`;
+      last = at;
+    }
+    // And Shift+Tab walks back up.
+    for (let i = 0; i < 30 && !lost; i++) {
+      await page.keyboard.down("Shift");
+      await page.keyboard.press("Tab");
+      await page.keyboard.up("Shift");
+      const at = await focusedRow(page);
+      if (typeof at !== "number" || at >= last) lost = `Shift+Tab ${i + 1} went to ${at} after row ${last}`;
       last = at;
     }
     if (lost) fault(where + " keyboard", lost);
