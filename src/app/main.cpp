@@ -29,7 +29,7 @@ int run_application(int argc, char** argv) {
   if (!check_zlib_library()) return 1;
   kvarr args;
   for (int i = 1; i < argc; ++i) args.push(kvval(argv[i]));
-  int status = args.size() > 0 ? run_command_line_mode(args, argv[0])
+  int status = args.size() > 0 ? run_command_line_mode(args)
                                : run_windowed_mode(argc, argv);
   unload_zlib_library();
   return status;
