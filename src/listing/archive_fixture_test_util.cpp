@@ -6,32 +6,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-
-archive_scratch::archive_scratch() {
-  char tmpl[] = "/tmp/dirgen-archive-test-XXXXXX";
-  path_ = mkdtemp(tmpl) ? tmpl : "";
-}
-
-archive_scratch::~archive_scratch() {
-  std::error_code ec;
-  if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-}
-
-std::string archive_scratch::at(const std::string& relative) const {
-  return path_ + "/" + relative;
-}
-
-std::string archive_scratch::write(const std::string& relative,
-                                   const std::string& bytes) const {
-  std::string path = at(relative);
-  FILE* f = fopen(path.c_str(), "wb");
-  if (f) {
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
-  }
-  return path;
-}
 
 namespace {
 
@@ -52,7 +26,7 @@ void put_base256(std::string* block, int off, int width, int64_t v) {
 
 }  // namespace
 
-std::string tar_block(const tar_spec& s) {
+std::string tar_block(const tar_fields& s) {
   std::string b(512, '\0');
   memcpy(b.data(), s.name.data(), std::min<size_t>(s.name.size(), 100));
   put_octal(&b, 100, 8, 0644);
@@ -72,7 +46,7 @@ std::string tar_block(const tar_spec& s) {
   return b;
 }
 
-std::string tar_member(tar_spec fields, const std::string& data) {
+std::string tar_member(tar_fields fields, const std::string& data) {
   fields.size = static_cast<int64_t>(data.size());
   std::string out = tar_block(fields) + data;
   out.resize((out.size() + 511) / 512 * 512, '\0');
@@ -99,11 +73,11 @@ bool write_gzip(const std::string& path, const std::string& bytes) {
   return gzclose(f) == Z_OK && ok;
 }
 
-bool write_zip(const std::string& path, const std::vector<zip_spec>& entries) {
+bool write_zip(const std::string& path, const std::vector<zip_entry>& entries) {
   zipFile z = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
   if (!z) return false;
   bool ok = true;
-  for (const zip_spec& e : entries) {
+  for (const zip_entry& e : entries) {
     zip_fileinfo info = {};
     info.tmz_date = {static_cast<uInt>(e.sec),  static_cast<uInt>(e.min),
                      static_cast<uInt>(e.hour), static_cast<uInt>(e.mday),

@@ -9,9 +9,10 @@
 #include "listing/archive_fixture_test_util.h"
 #include "listing/archive_libs.h"
 #include "listing/archive_temp.h"
+#include "support/scratch_folder.h"
 
 TEST(ArchiveReader, ExtensionChoosesReaderAndResultCode) {
-  archive_scratch dir;
+  scratch_folder dir;
   std::string tar = tar_of({"d/", "d/f"});
   dir.write("t.TAR", tar);
   dir.write("t.tar", tar);

@@ -9,6 +9,7 @@
 #include "listing/archive_fixture_test_util.h"
 #include "listing/archive_reader.h"
 #include "listing/archive_temp.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -34,9 +35,10 @@ std::string sample_tar() {
 }  // namespace
 
 TEST(GzipSource, StreamedTarListsLikeThePlainTar) {
-  archive_scratch dir;
+  scratch_folder dir;
   std::string tar = sample_tar();
-  std::string tar_path = dir.write("a.tar", tar);
+  ASSERT_TRUE(dir.write("a.tar", tar));
+  std::string tar_path = dir.at("a.tar");
   ASSERT_TRUE(write_gzip(dir.at("a.tar.gz"), tar));
   kvfile_tree plain, packed;
   ASSERT_EQ(read_archive(kvval(tar_path.c_str()), &plain), 0);
@@ -46,7 +48,7 @@ TEST(GzipSource, StreamedTarListsLikeThePlainTar) {
 }
 
 TEST(GzipSource, DamagedCompressedDataFailsWithDecompressionCode) {
-  archive_scratch dir;
+  scratch_folder dir;
   ASSERT_TRUE(write_gzip(dir.at("good.gz"), sample_tar()));
   std::string gz = contents(dir.at("good.gz"));
   std::string corrupt = gz;
@@ -64,8 +66,8 @@ TEST(GzipSource, DamagedCompressedDataFailsWithDecompressionCode) {
   };
   for (const auto& c : cases) {
     kvfile_tree tree;
-    EXPECT_EQ(read_archive(kvval(dir.write(c.name, c.bytes).c_str()), &tree),
-              310)
+    ASSERT_TRUE(dir.write(c.name, c.bytes));
+    EXPECT_EQ(read_archive(kvval(dir.at(c.name).c_str()), &tree), 310)
         << c.name;
   }
   kvfile_tree tree;
@@ -73,7 +75,7 @@ TEST(GzipSource, DamagedCompressedDataFailsWithDecompressionCode) {
 }
 
 TEST(GzipSource, GunzipToFileWritesWholeStreamOrFails) {
-  archive_scratch dir;
+  scratch_folder dir;
   std::string tar = sample_tar();
   ASSERT_TRUE(write_gzip(dir.at("a.gz"), tar));
   kvval temp;

@@ -6,13 +6,15 @@
 #include <string>
 
 #include "listing/archive_fixture_test_util.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
 // Reads bytes as a tar file; the shape, or "FALSE" when reading fails.
 std::string read_shape(const std::string& bytes, kvfile_tree* tree) {
-  archive_scratch dir;
-  if (!read_tar(kvval(dir.write("a.tar", bytes).c_str()), tree)) {
+  scratch_folder dir;
+  if (!dir.write("a.tar", bytes) ||
+      !read_tar(kvval(dir.at("a.tar").c_str()), tree)) {
     return "FALSE";
   }
   return archive_shape(*tree);
@@ -115,11 +117,12 @@ TEST(TarReader, LongNamesPrefixesAndPaxHeadersGiveFullEntries) {
 }
 
 TEST(TarReader, Base256SizeOfHugeEntry) {
-  archive_scratch dir;
+  scratch_folder dir;
   const int64_t size = int64_t{5} << 30;
-  std::string path =
-      dir.write("big.tar",
-                tar_block({.name = "big", .size = size, .base256_size = true}));
+  ASSERT_TRUE(dir.write(
+      "big.tar",
+      tar_block({.name = "big", .size = size, .base256_size = true})));
+  std::string path = dir.at("big.tar");
   // A sparse file: the data blocks read as zeros without taking space.
   ASSERT_EQ(truncate(path.c_str(), 512 + size + 512), 0);
   kvfile_tree tree;

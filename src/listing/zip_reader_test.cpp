@@ -10,6 +10,7 @@
 #include <string>
 
 #include "listing/archive_fixture_test_util.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -18,9 +19,9 @@ struct zip_result {
   std::string shape;
 };
 
-zip_result read_entries(const std::vector<zip_spec>& entries,
+zip_result read_entries(const std::vector<zip_entry>& entries,
                         kvfile_tree* tree) {
-  archive_scratch dir;
+  scratch_folder dir;
   EXPECT_TRUE(write_zip(dir.at("a.zip"), entries));
   int code = read_zip(kvval(dir.at("a.zip").c_str()), tree);
   return {code, archive_shape(*tree)};
@@ -37,7 +38,7 @@ std::string contents(const std::string& path) {
 
 TEST(ZipReader, GathersEntriesUnderFolders) {
   struct {
-    std::vector<zip_spec> entries;
+    std::vector<zip_entry> entries;
     int code;
     std::string shape;
   } cases[] = {
@@ -80,7 +81,7 @@ TEST(ZipReader, EntryTimesAreLocalAndMadeFoldersGetBuildTime) {
 }
 
 TEST(ZipReader, EntriesOf4GiBAndMoreKeepTheirSize) {
-  archive_scratch dir;
+  scratch_folder dir;
   zipFile z = zipOpen64(dir.at("big.zip").c_str(), APPEND_STATUS_CREATE);
   ASSERT_NE(z, nullptr);
   // A raw entry: its declared size is recorded without writing the data.
@@ -99,7 +100,7 @@ TEST(ZipReader, EntriesOf4GiBAndMoreKeepTheirSize) {
 }
 
 TEST(ZipReader, DamagedArchivesFail) {
-  archive_scratch dir;
+  scratch_folder dir;
   ASSERT_TRUE(
       write_zip(dir.at("good.zip"), {{"a", "1"}, {"b", "2"}, {"c", "3"}}));
   std::string zip = contents(dir.at("good.zip"));
@@ -121,8 +122,8 @@ TEST(ZipReader, DamagedArchivesFail) {
   };
   for (const auto& c : cases) {
     kvfile_tree tree;
-    EXPECT_EQ(read_zip(kvval(dir.write("bad.zip", c.bytes).c_str()), &tree),
-              c.code);
+    ASSERT_TRUE(dir.write("bad.zip", c.bytes));
+    EXPECT_EQ(read_zip(kvval(dir.at("bad.zip").c_str()), &tree), c.code);
   }
   kvfile_tree tree;
   EXPECT_EQ(read_zip(kvval(dir.at("missing.zip").c_str()), &tree), 1);

@@ -24,12 +24,12 @@ namespace {
 
 constexpr size_t kMaxEntries = 16;
 
-std::vector<zip_spec> entries_of(const std::string& text) {
-  std::vector<zip_spec> entries;
+std::vector<zip_entry> entries_of(const std::string& text) {
+  std::vector<zip_entry> entries;
   std::istringstream lines(text);
   std::string line;
   while (entries.size() < kMaxEntries && std::getline(lines, line)) {
-    zip_spec e;
+    zip_entry e;
     e.name = line.substr(0, line.find('\0'));  // minizip stops at a NUL
     e.data = line;
     entries.push_back(e);
@@ -75,10 +75,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     unlink(path.c_str());
     return 0;
   }
-  std::vector<zip_spec> entries = entries_of(rest);
+  std::vector<zip_entry> entries = entries_of(rest);
   FUZZ_CHECK(write_zip(path, entries), "minizip could not write the zip");
   int with_data = 0;
-  for (const zip_spec& e : entries) with_data += e.data.empty() ? 0 : 1;
+  for (const zip_entry& e : entries) with_data += e.data.empty() ? 0 : 1;
   if (mode == 1) {
     int code = read_checked(path, &tree);
     FUZZ_CHECK(code == (entries.empty() ? 3 : 0), "an intact zip failed");
