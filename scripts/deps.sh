@@ -12,7 +12,7 @@ PACKAGES=(
   # used by tests: archive fixtures, .desktop validation, HTML checks
   tar gzip zip desktop-file-utils python3 xvfb xauth
   # used by fuzzing and the benchmark
-  clang libclang-rt-14-dev tree
+  clang libclang-rt-dev tree  # the default clang and its matching runtime
 )
 
 missing=()
