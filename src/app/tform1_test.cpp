@@ -28,6 +28,7 @@
 #include "gtest/gtest.h"
 #include "listing/build.h"
 #include "platform/dialog_rules.h"
+#include "support/qt_test_app.h"
 #include "support/scratch_folder.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <functional>
 #include <memory>
 
-#include "platform/qt_test_app.h"
+#include "support/qt_test_app.h"
 #include "support/scratch_folder.h"
 
 namespace {

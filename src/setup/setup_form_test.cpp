@@ -11,8 +11,8 @@
 #include <filesystem>
 #include <memory>
 
-#include "platform/qt_test_app.h"
 #include "setup/setup_test_util.h"
+#include "support/qt_test_app.h"
 
 namespace fs = std::filesystem;
 
