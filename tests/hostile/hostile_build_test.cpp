@@ -233,12 +233,11 @@ TEST_F(HostileBuild, TarClaimingMoreDataThanItHoldsIsNotValid) {
 }
 
 TEST_F(HostileBuild, ZipWithItsCentralDirectoryCutCannotBeDecompressed) {
-  std::vector<zip_spec> entries(3);
-  entries[0].name = "docs/a.txt";
-  entries[1].name = "docs/b.txt";
-  entries[2].name = "x.bin";
-  for (zip_spec& e : entries) e.data = "contents of " + e.name;
-  ASSERT_TRUE(write_zip(root_.at("whole.zip"), entries));
+  if (!have_tool("zip")) GTEST_SKIP() << "zip is missing";
+  ASSERT_TRUE(run_command(
+      "cd " + shell_quoted(root_.at("")) +
+      " && mkdir -p z/docs && cd z && for f in docs/a.txt docs/b.txt x.bin;"
+      " do echo \"contents of $f\" > $f; done && zip -qr ../whole.zip ."));
   const std::string whole = read_file(root_.at("whole.zip"));
   // The end record (22 bytes) gives the directory's size and offset.
   ASSERT_GT(whole.size(), 22u);
