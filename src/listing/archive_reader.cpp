@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "listing/archive_tree.h"
 
@@ -76,7 +77,14 @@ class source_file {
 
   bool at_end() const { return at_end_; }
   int error() const { return error_; }
-  bool starts_gzip() const { return starts_gzip_; }
+  bool starts_gzip() const { return head_.rfind("\x1f\x8b", 0) == 0; }
+  // A zip with no entries is nothing but its 22-byte end record, which
+  // libarchive's zip reader never finds (it looks before the last 22
+  // bytes).
+  bool is_empty_zip() const {
+    return size_ == static_cast<off_t>(kHeadSize) &&
+           head_ == std::string("PK\x05\x06", 4) + std::string(18, '\0');
+  }
 
  private:
   static la_ssize_t read_cb(archive* a, void* self, const void** out) {
@@ -88,10 +96,7 @@ class source_file {
     if (n < 0) return f->fail(a);
     if (n == 0) f->at_end_ = true;
     if (!f->head_seen_) {
-      // The gzip signature: 1f 8b.
-      f->starts_gzip_ = n >= 2 && static_cast<unsigned char>(f->block_[0]) ==
-                                      0x1f &&
-                        static_cast<unsigned char>(f->block_[1]) == 0x8b;
+      f->head_.assign(f->block_.get(), std::min<size_t>(n, kHeadSize));
       f->head_seen_ = true;
     }
     *out = f->block_.get();
@@ -126,8 +131,10 @@ class source_file {
   std::unique_ptr<char[]> block_;
   bool at_end_ = false;
   int error_ = 0;
+  // The first bytes of the file, as the first read found them.
+  static constexpr size_t kHeadSize = 22;
+  std::string head_;
   bool head_seen_ = false;
-  bool starts_gzip_ = false;
 };
 
 // Entry names are handed over as UTF-8 whatever the process locale, so that
@@ -249,7 +256,10 @@ class listing_reader {
       return fail(archive_failure::unreadable, err_->reason);
     }
     a_ = new_reader(&src_, true);
-    if (archive_read_open1(a_.get()) != ARCHIVE_OK) return open_failed();
+    if (archive_read_open1(a_.get()) != ARCHIVE_OK) {
+      if (src_.is_empty_zip()) return true;
+      return open_failed();
+    }
     entry_ptr entry(archive_entry_new());
     if (!entry) out_of_memory();
     int64_t count = 0;
