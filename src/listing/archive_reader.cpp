@@ -267,8 +267,8 @@ class listing_reader {
       int r = archive_read_next_header2(a_.get(), entry.get());
       if (r == ARCHIVE_EOF) break;
       if (r != ARCHIVE_OK) return header_failed(r);
-      if (!add(entry.get())) {
-        return fail(archive_failure::damaged, "an entry has no name");
+      if (const char* fault = add(entry.get())) {
+        return fail(archive_failure::damaged, fault);
       }
       if (progress_ && !progress_(++count)) {
         return fail(archive_failure::cancelled, "cancelled");
@@ -279,16 +279,15 @@ class listing_reader {
   }
 
  private:
-  bool add(archive_entry* e) {
+  // Adds the entry to the tree. Returns null, or what is wrong with it.
+  const char* add(archive_entry* e) {
     const char* name = archive_entry_pathname(e);
-    if (!name) return false;
+    if (!name) return "an entry has no name";
     int64_t time = archive_entry_mtime_is_set(e) ? archive_entry_mtime(e) : 0;
-    if (archive_entry_filetype(e) == AE_IFDIR) {
-      tree_.add_folder(name, time);
-    } else {
-      tree_.add_file(name, size_of(e), time);
-    }
-    return true;
+    bool added = archive_entry_filetype(e) == AE_IFDIR
+                     ? tree_.add_folder(name, time)
+                     : tree_.add_file(name, size_of(e), time);
+    return added ? nullptr : "folders nest too deep to be listed";
   }
 
   // The size the archive's own listing shows. A zip stores a symbolic

@@ -53,29 +53,36 @@ void set_size(kvfile_node* node, int64_t bytes) {
 
 }  // namespace
 
-void archive_tree::add_folder(std::string_view path, int64_t time) {
+bool archive_tree::add_folder(std::string_view path, int64_t time) {
   std::string_view dir, name;
-  if (!split_last(path, &dir, &name)) return;
-  kvfile_node* parent = walk(dir);
-  kvfile_node* folder = find_folder(parent, name);
-  if (!folder) folder = make_folder(parent, name);
-  folder->time = time;
-  folders_[folder].has_time = true;
+  if (!split_last(path, &dir, &name)) return true;
+  kvfile_node* parent;
+  if (!walk(path.substr(0, dir.size() + name.size()), &parent)) return false;
+  // walk() made the folder itself the innermost one.
+  folders_[parent].has_time = true;
+  parent->time = time;
+  return true;
 }
 
-void archive_tree::add_file(std::string_view path, int64_t size,
+bool archive_tree::add_file(std::string_view path, int64_t size,
                             int64_t time) {
   std::string_view dir, name;
-  if (!split_last(path, &dir, &name)) return;
+  if (!split_last(path, &dir, &name)) return true;
+  kvfile_node* parent;
+  if (!walk(dir, &parent)) return false;
   kvfile_node* node = new_node(name, false, time);
   set_size(node, size);
-  append(node, walk(dir));
+  append(node, parent);
+  return true;
 }
 
-kvfile_node* archive_tree::walk(std::string_view dir) {
+bool archive_tree::walk(std::string_view dir, kvfile_node** folder) {
   // Archives list a folder's entries together: most paths lead to the same
   // folder as the one before.
-  if (has_last_dir_ && dir == last_dir_) return last_dir_node_;
+  if (has_last_dir_ && dir == last_dir_) {
+    *folder = last_dir_node_;
+    return true;
+  }
   kvfile_node* parent = nullptr;
   size_t pos = 0;
   while (pos < dir.size()) {
@@ -83,17 +90,20 @@ kvfile_node* archive_tree::walk(std::string_view dir) {
     std::string_view c = dir.substr(pos, slash - pos);
     pos = slash + 1;
     if (!is_component(c)) continue;
-    kvfile_node* folder = find_folder(parent, c);
-    if (!folder) {
-      folder = make_folder(parent, c);
+    kvfile_node* next = find_folder(parent, c);
+    if (!next) {
+      folder_path_bytes_ += static_cast<int64_t>(pos);
+      if (folder_path_bytes_ > kMaxFolderPathBytes) return false;
+      next = make_folder(parent, c);
       any_implied_ = true;
     }
-    parent = folder;
+    parent = next;
   }
   last_dir_.assign(dir);
   last_dir_node_ = parent;
   has_last_dir_ = true;
-  return parent;
+  *folder = parent;
+  return true;
 }
 
 kvfile_node* archive_tree::find_folder(kvfile_node* parent,

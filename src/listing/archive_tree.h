@@ -14,6 +14,12 @@
 // for it; a folder without one of its own gets, at finish(), the newest
 // time found in its subtree.
 //
+// The listing holds every folder's path as text, so a path nested a
+// hundred thousand folders deep (a few hundred bytes of compressed tar)
+// would take gigabytes. The folders' paths together are limited to
+// kMaxFolderPathBytes; real archives stay far below it (a million folders
+// with paths of 100 bytes take 100 MB).
+//
 // Thread safety: none; one builder fills one tree on one thread.
 #ifndef DIRGEN_LISTING_ARCHIVE_TREE_H_
 #define DIRGEN_LISTING_ARCHIVE_TREE_H_
@@ -27,6 +33,8 @@
 
 class archive_tree {
  public:
+  static constexpr int64_t kMaxFolderPathBytes = int64_t{256} << 20;
+
   // REQUIRES: tree is empty and outlives this object, and nothing else
   // changes it until finish() has returned.
   explicit archive_tree(kvfile_tree* tree) : tree_(tree) {}
@@ -34,10 +42,12 @@ class archive_tree {
   archive_tree& operator=(const archive_tree&) = delete;
 
   // A folder entry at path, modified at time (seconds since 1970 UTC).
-  void add_folder(std::string_view path, int64_t time);
+  // False, adding nothing, when the folders it needs would pass
+  // kMaxFolderPathBytes.
+  bool add_folder(std::string_view path, int64_t time);
   // Any other entry (file, link, device, ...): listed as a file of size
-  // bytes under path.
-  void add_file(std::string_view path, int64_t size, int64_t time);
+  // bytes under path. False as for add_folder.
+  bool add_file(std::string_view path, int64_t size, int64_t time);
 
   // Gives every folder without a time of its own the newest time of its
   // subtree. Call once, after the last entry.
@@ -50,8 +60,9 @@ class archive_tree {
   };
 
   // Finds or creates the folders of dir (a path without its last
-  // component) and returns the innermost, or null for the top level.
-  kvfile_node* walk(std::string_view dir);
+  // component); *folder is the innermost, null for the top level. False
+  // when a folder would pass kMaxFolderPathBytes.
+  bool walk(std::string_view dir, kvfile_node** folder);
   kvfile_node* find_folder(kvfile_node* parent, std::string_view name);
   kvfile_node* make_folder(kvfile_node* parent, std::string_view name);
   void append(kvfile_node* node, kvfile_node* parent);
@@ -63,6 +74,7 @@ class archive_tree {
   std::unordered_map<const kvfile_node*, folder_state> folders_;
   std::string key_;  // scratch key, reused to avoid allocations
   bool any_implied_ = false;  // some folder was created without an entry
+  int64_t folder_path_bytes_ = 0;  // the created folders' paths, summed
   // The last dir given to walk() and its folder.
   bool has_last_dir_ = false;
   std::string last_dir_;

@@ -76,3 +76,12 @@ TEST(ArchiveTree, SizesOfFourGiBAndMoreAreKept) {
   EXPECT_EQ(find_node(tree, "small")->size.as_int64(), 2147483647);
   EXPECT_EQ(find_node(tree, "big")->size.as_real(), 5368709120.0);
 }
+
+TEST(ArchiveTree, FoldersNestedBeyondTheLimitAreRefused) {
+  kvfile_tree tree;
+  archive_tree places(&tree);
+  std::string deep;
+  for (int i = 0; i < 20000; ++i) deep += "a/";  // 20,000 levels: 400 MB
+  EXPECT_TRUE(places.add_file(deep.substr(0, 2000) + "f", 1, 0));
+  EXPECT_FALSE(places.add_file(deep + "f", 1, 0));
+}
