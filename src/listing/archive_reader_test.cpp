@@ -395,6 +395,8 @@ TEST_P(ArchiveFormat, ListsWhatItsOwnToolLists) {
   EXPECT_TRUE(folders_unique(tree));
 }
 
+void PrintTo(const maker& m, std::ostream* os) { *os << m.label; }
+
 std::string test_name(const ::testing::TestParamInfo<maker>& info) {
   std::string name;
   for (const char* p = info.param.label; *p; ++p) {
@@ -513,6 +515,18 @@ TEST_F(ArchiveReader, EmptyArchivesGiveEmptyListingsAndMissingFilesFail) {
   EXPECT_EQ(err.reason, "No such file or directory");
   EXPECT_FALSE(read_archive(dir_.at("src"), &tree, nullptr, &err));
   EXPECT_EQ(err.failure, archive_failure::unreadable);
+}
+
+TEST_F(ArchiveReader, TarMayEndAfterItsLastEntryOrBeFollowedByJunk) {
+  std::string one = tar_member({.name = "one"}, "1");  // exactly 2 blocks
+  for (const std::string& bytes :
+       {one, one + tar_end() + "trailing junk", one + tar_end() + one}) {
+    kvfile_tree tree;
+    archive_error err;
+    ASSERT_TRUE(read_archive(dir_.write("t.tar", bytes), &tree, nullptr, &err))
+        << err.reason;
+    EXPECT_EQ(archive_shape(tree), "one");
+  }
 }
 
 TEST_F(ArchiveReader, NamesLoseRootMarksButNeverClimbOut) {
