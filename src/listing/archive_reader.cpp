@@ -168,9 +168,11 @@ struct entry_closer {
 };
 using entry_ptr = std::unique_ptr<archive_entry, entry_closer>;
 
-// A reader of every compression. With formats, of every archive format but
-// mtree and raw, which would take a text file for an archive; without, of
-// the uncompressed bytes as one entry.
+// A reader of every compression. With formats, of every archive format
+// but three: mtree and raw, which would take any text for an archive, and
+// zip's streaming reader, which would list a zip whose central directory
+// is lost as if it were whole. Without formats, of the uncompressed bytes
+// as one entry.
 archive_ptr new_reader(source_file* src, bool formats) {
   archive_ptr a(archive_read_new());
   if (!a) out_of_memory();

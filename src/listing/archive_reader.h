@@ -2,11 +2,13 @@
 // without extracting anything. The build uses it for an archive source.
 //
 // The format and its compression are found from the file's content, never
-// from its name: tar in all its variants (v7, ustar, pax, GNU, star), cpio,
-// zip, 7-Zip, ISO 9660, ar, xar, cab, lha, rar, warc, each plain or
+// from its name (libarchive's readers): tar in all its variants (v7, ustar,
+// pax, GNU, star), cpio, ar, xar, cab, lha, rar and warc, plain or
 // compressed with gzip, bzip2, xz, lzma, zstd, lz4, lzip, compress and
-// others (libarchive's readers). A zero-length file is an empty archive.
-// Text formats that would take any file for an archive are not read.
+// others; zip, 7-Zip and ISO 9660, which need seeking, plain only. A
+// zero-length file and a zip of nothing but its end record are empty
+// archives. mtree, a text format that would take any text file for an
+// archive, is not read; nor is a zip without its central directory.
 //
 // The archive is streamed: memory grows with the number of entries, never
 // with the size of the data, and no temporary file is made.
