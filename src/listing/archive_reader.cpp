@@ -49,8 +49,8 @@ class source_file {
     }
     // A fifo or a terminal could block for ever; a folder has no bytes.
     if (!S_ISREG(st.st_mode) && !S_ISBLK(st.st_mode)) {
-      *reason = S_ISDIR(st.st_mode) ? std::strerror(EISDIR)
-                                    : "not a regular file";
+      *reason =
+          S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : "not a regular file";
       return false;
     }
     size_ = lseek(fd_, 0, SEEK_END);  // also the size of a block device
@@ -311,9 +311,9 @@ class listing_reader {
     // format matched" (which libarchive reports with EILSEQ, its file
     // format error on Linux) came from unpacking it.
     bool unknown = archive_errno(a_.get()) == EILSEQ;
-    return fail(unknown ? archive_failure::not_archive
-                        : archive_failure::corrupt_data,
-                error_text(a_.get(), "unknown format"));
+    return fail(
+        unknown ? archive_failure::not_archive : archive_failure::corrupt_data,
+        error_text(a_.get(), "unknown format"));
   }
 
   bool header_failed(int status) {

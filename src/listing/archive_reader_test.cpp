@@ -146,10 +146,12 @@ void parse_zipinfo(const std::string& line, expected_listing* out) {
   std::string perm, version, os, size, tx, method, stamp;
   in >> perm >> version >> os >> size >> tx >> method >> stamp;
   if (stamp.size() != 15 || stamp[8] != '.') return;  // header or footer
-  auto num = [&](size_t at, size_t n) { return std::stoi(stamp.substr(at, n)); };
-  out->add(name_after_fields(line, 7, perm[0]), perm[0] == 'd',
-           std::stoll(size), utc(num(0, 4), num(4, 2), num(6, 2), num(9, 2),
-                                 num(11, 2), num(13, 2)));
+  auto num = [&](size_t at, size_t n) {
+    return std::stoi(stamp.substr(at, n));
+  };
+  out->add(
+      name_after_fields(line, 7, perm[0]), perm[0] == 'd', std::stoll(size),
+      utc(num(0, 4), num(4, 2), num(6, 2), num(9, 2), num(11, 2), num(13, 2)));
 }
 
 enum class oracle { gnu_tar, bsdtar, zipinfo };
@@ -181,10 +183,10 @@ listing our_listing(const kvfile_tree& tree) {
     for (const kvfile_node* a = n->parent; a; a = a->parent) {
       path = std::string(a->name.view()) + "/" + path;
     }
-    out.push_back(n->is_folder ? "D " + path + " " + std::to_string(n->time)
-                               : "F " + path + " " +
-                                     std::to_string(n->size.as_int64()) + " " +
-                                     std::to_string(n->time));
+    out.push_back(n->is_folder
+                      ? "D " + path + " " + std::to_string(n->time)
+                      : "F " + path + " " + std::to_string(n->size.as_int64()) +
+                            " " + std::to_string(n->time));
   }
   std::sort(out.begin(), out.end());
   return out;
@@ -212,55 +214,101 @@ struct maker {
 
 const maker kMakers[] = {
     {"tar v7", {"tar"}, "tar --format=v7 -cf OUT -C SRC .", oracle::gnu_tar},
-    {"tar oldgnu", {"tar"}, "tar --format=oldgnu -cf OUT -C SRC .",
+    {"tar oldgnu",
+     {"tar"},
+     "tar --format=oldgnu -cf OUT -C SRC .",
      oracle::gnu_tar},
     {"tar gnu", {"tar"}, "tar --format=gnu -cf OUT -C SRC .", oracle::gnu_tar},
-    {"tar ustar", {"tar"}, "tar --format=ustar -cf OUT -C SRC .",
+    {"tar ustar",
+     {"tar"},
+     "tar --format=ustar -cf OUT -C SRC .",
      oracle::gnu_tar},
-    {"tar posix", {"tar"}, "tar --format=posix -cf OUT -C SRC .",
+    {"tar posix",
+     {"tar"},
+     "tar --format=posix -cf OUT -C SRC .",
      oracle::gnu_tar},
-    {"tar gnu sparse", {"tar"}, "tar --format=gnu -S -cf OUT -C SRC .",
+    {"tar gnu sparse",
+     {"tar"},
+     "tar --format=gnu -S -cf OUT -C SRC .",
      oracle::gnu_tar},
-    {"tar posix sparse 0.1", {"tar"},
+    {"tar posix sparse 0.0",
+     {"tar"},
+     "tar --format=posix -S --sparse-version=0.0 -cf OUT -C SRC .",
+     oracle::gnu_tar},
+    {"tar posix sparse 0.1",
+     {"tar"},
      "tar --format=posix -S --sparse-version=0.1 -cf OUT -C SRC .",
      oracle::gnu_tar},
-    {"tar posix sparse 1.0", {"tar"},
+    {"tar posix sparse 1.0",
+     {"tar"},
      "tar --format=posix -S --sparse-version=1.0 -cf OUT -C SRC .",
      oracle::gnu_tar},
-    {"tar incremental", {"tar"}, "tar -g snapshot -cf OUT -C SRC .",
+    {"tar incremental",
+     {"tar"},
+     "tar -g snapshot -cf OUT -C SRC .",
      oracle::gnu_tar},
-    {"tar volume label", {"tar"}, "tar -V label -cf OUT -C SRC .",
+    {"tar volume label",
+     {"tar"},
+     "tar -V label -cf OUT -C SRC .",
      oracle::gnu_tar},
-    {"tar of a file list", {"tar"},
-     "cd SRC && find . -type f | tar -cf OUT -T -", oracle::gnu_tar},
-    {"bsdtar pax", {"bsdtar"}, "bsdtar --format=pax -cf OUT -C SRC .",
+    {"tar of a file list",
+     {"tar"},
+     "cd SRC && find . -type f | tar -cf OUT -T -",
+     oracle::gnu_tar},
+    {"bsdtar pax",
+     {"bsdtar"},
+     "bsdtar --format=pax -cf OUT -C SRC .",
      oracle::bsdtar},
-    {"tar.gz", {"tar", "gzip"}, "tar -cf - -C SRC . | gzip > OUT",
+    {"tar.gz",
+     {"tar", "gzip"},
+     "tar -cf - -C SRC . | gzip > OUT",
      oracle::gnu_tar},
-    {"tar.bz2", {"tar", "bzip2"}, "tar -cf - -C SRC . | bzip2 > OUT",
+    {"tar.bz2",
+     {"tar", "bzip2"},
+     "tar -cf - -C SRC . | bzip2 > OUT",
      oracle::gnu_tar},
-    {"tar.xz", {"tar", "xz"}, "tar -cf - -C SRC . | xz > OUT",
-     oracle::gnu_tar},
-    {"tar.lzma", {"tar", "xz", "bsdtar"},
-     "tar -cf - -C SRC . | xz -F lzma > OUT", oracle::bsdtar},
-    {"tar.zst", {"tar", "zstd"}, "tar -cf - -C SRC . | zstd -q > OUT",
-     oracle::gnu_tar},
-    {"tar.lz4", {"tar", "lz4", "bsdtar"}, "tar -cf - -C SRC . | lz4 -q > OUT",
+    {"tar.xz", {"tar", "xz"}, "tar -cf - -C SRC . | xz > OUT", oracle::gnu_tar},
+    {"tar.lzma",
+     {"tar", "xz", "bsdtar"},
+     "tar -cf - -C SRC . | xz -F lzma > OUT",
      oracle::bsdtar},
-    {"tar.Z", {"tar", "compress"}, "tar -cf - -C SRC . | compress -c > OUT",
+    {"tar.zst",
+     {"tar", "zstd"},
+     "tar -cf - -C SRC . | zstd -q > OUT",
+     oracle::gnu_tar},
+    {"tar.lz4",
+     {"tar", "lz4", "bsdtar"},
+     "tar -cf - -C SRC . | lz4 -q > OUT",
+     oracle::bsdtar},
+    {"tar.Z",
+     {"tar", "compress"},
+     "tar -cf - -C SRC . | compress -c > OUT",
      oracle::gnu_tar},
     {"zip", {"zip", "unzip"}, "cd SRC && zip -qry OUT .", oracle::zipinfo},
-    {"zip64", {"zip", "unzip"}, "cd SRC && zip -qr -fz OUT .",
+    {"zip64", {"zip", "unzip"}, "cd SRC && zip -qr -fz OUT .", oracle::zipinfo},
+    {"zip of a file list",
+     {"zip", "unzip"},
+     "cd SRC && find . -type f | zip -q OUT -@",
      oracle::zipinfo},
-    {"zip of a file list", {"zip", "unzip"},
-     "cd SRC && find . -type f | zip -q OUT -@", oracle::zipinfo},
-    {"7z", {"7z", "bsdtar"}, "cd SRC && 7z a -bd -y OUT . >/dev/null",
+    {"7z",
+     {"7z", "bsdtar"},
+     "cd SRC && 7z a -bd -y OUT . >/dev/null",
      oracle::bsdtar},
-    {"iso", {"genisoimage", "bsdtar"}, "genisoimage -quiet -R -o OUT SRC",
+    {"iso",
+     {"genisoimage", "bsdtar"},
+     "genisoimage -quiet -R -o OUT SRC",
      oracle::bsdtar},
-    {"cpio", {"cpio", "bsdtar"},
-     "cd SRC && find . | cpio --quiet -o -H newc > OUT", oracle::bsdtar},
-    {"ar", {"ar", "bsdtar"}, "cd SRC/d && ar rc OUT f.txt hard",
+    {"cpio",
+     {"cpio", "bsdtar"},
+     "cd SRC && find . | cpio --quiet -o -H newc > OUT",
+     oracle::bsdtar},
+    {"cpio odc",
+     {"cpio", "bsdtar"},
+     "cd SRC && find . | cpio --quiet -o -H odc > OUT",
+     oracle::bsdtar},
+    {"ar",
+     {"ar", "bsdtar"},
+     "cd SRC/d && ar rc OUT f.txt hard",
      oracle::bsdtar},
 };
 
@@ -303,9 +351,9 @@ class ArchiveReader : public ::testing::Test {
     int64_t minute = (time(nullptr) / 60 - 60) * 60;
     std::string stamp;
     for (const char* p :
-         {"d/f.txt", "d/hard", "zero", "with space.txt", "\xc3\xa9t\xc3\xa9.txt",
-          "deep/a/b/c.txt", "link", "sparse", "d/e", "empty", "deep/a/b",
-          "deep/a", "deep", "d", "."}) {
+         {"d/f.txt", "d/hard", "zero", "with space.txt",
+          "\xc3\xa9t\xc3\xa9.txt", "deep/a/b/c.txt", "link", "sparse", "d/e",
+          "empty", "deep/a/b", "deep/a", "deep", "d", "."}) {
       minute -= 60;
       stamp += "touch -h -d @" + std::to_string(minute) + " " +
                shell_quoted(src + "/" + p) + ";";
@@ -319,7 +367,8 @@ class ArchiveReader : public ::testing::Test {
       if (!have_tool(t)) return "";
     }
     std::string out = dir_.at(std::string(m.label) + ".archive");
-    std::string command = replace_all(m.command, "SRC", shell_quoted(dir_.at("src")));
+    std::string command =
+        replace_all(m.command, "SRC", shell_quoted(dir_.at("src")));
     command = replace_all(command, "OUT", shell_quoted(out));
     EXPECT_TRUE(run_command("cd " + shell_quoted(dir_.at("")) + " && " +
                             command + " 2>/dev/null"))
@@ -439,7 +488,6 @@ TEST_F(ArchiveReader, ArchivesCutShortFailWhereverTheCutFalls) {
   }
 }
 
-
 TEST_F(ArchiveReader, DamagedHeadersFail) {
   std::string tar = make("tar ustar");
   std::string zip = make("zip");
@@ -464,8 +512,7 @@ TEST_F(ArchiveReader, DamagedHeadersFail) {
     size_t second = bytes.find(central, bytes.find(central) + 4);
     size_t name_length = bytes.find(local, 4) + 26;
     for (size_t at : {second + 2, second + 28, name_length}) {
-      EXPECT_EQ(outcome(dir_, "a.zip", flipped(bytes, at, 6)), "damaged")
-          << at;
+      EXPECT_EQ(outcome(dir_, "a.zip", flipped(bytes, at, 6)), "damaged") << at;
     }
   }
   if (!seven.empty()) {
@@ -504,8 +551,11 @@ TEST_F(ArchiveReader, EmptyArchivesGiveEmptyListingsAndMissingFilesFail) {
   const std::string empty_zip("PK\x05\x06" + std::string(18, '\0'));
   for (const auto& [name, bytes] :
        std::vector<std::pair<std::string, std::string>>{
-           {"zero.tar", ""}, {"zero.zip", ""}, {"zero.7z", ""},
-           {"empty.zip", empty_zip}, {"ends.tar", tar_end()}}) {
+           {"zero.tar", ""},
+           {"zero.zip", ""},
+           {"zero.7z", ""},
+           {"empty.zip", empty_zip},
+           {"ends.tar", tar_end()}}) {
     EXPECT_EQ(outcome(dir_, name, bytes), "ok") << name;
   }
   kvfile_tree tree;
@@ -530,12 +580,11 @@ TEST_F(ArchiveReader, TarMayEndAfterItsLastEntryOrBeFollowedByJunk) {
 }
 
 TEST_F(ArchiveReader, NamesLoseRootMarksButNeverClimbOut) {
-  std::string bytes =
-      tar_block({.name = "./", .type = '5', .mtime = 50}) +
-      tar_member({.name = "/abs/f"}, "f") +
-      tar_member({.name = "../up/x"}, "x") +
-      tar_member({.name = "a/../../b"}, "b") +
-      tar_member({.name = "./c//d"}, "d") + tar_end();
+  std::string bytes = tar_block({.name = "./", .type = '5', .mtime = 50}) +
+                      tar_member({.name = "/abs/f"}, "f") +
+                      tar_member({.name = "../up/x"}, "x") +
+                      tar_member({.name = "a/../../b"}, "b") +
+                      tar_member({.name = "./c//d"}, "d") + tar_end();
   kvfile_tree tree;
   archive_error err;
   ASSERT_TRUE(read_archive(dir_.write("n.tar", bytes), &tree, nullptr, &err))
@@ -554,9 +603,10 @@ TEST_F(ArchiveReader, LongNamesInEveryTarFormatThatHoldsThem) {
     SCOPED_TRACE(format);
     bool whole = std::string(format) != "ustar";  // no 200-byte components
     std::string out = dir_.at(std::string(format) + ".tar");
-    ASSERT_TRUE(run_command(
-        "cd " + shell_quoted(dir_.at("long")) + " && tar --format=" + format +
-        " -cf " + shell_quoted(out) + " " + split + (whole ? " " + single : "")));
+    ASSERT_TRUE(run_command("cd " + shell_quoted(dir_.at("long")) +
+                            " && tar --format=" + format + " -cf " +
+                            shell_quoted(out) + " " + split +
+                            (whole ? " " + single : "")));
     kvfile_tree tree;
     archive_error err;
     ASSERT_TRUE(read_archive(out, &tree, nullptr, &err)) << err.reason;
@@ -568,7 +618,8 @@ TEST_F(ArchiveReader, LongNamesInEveryTarFormatThatHoldsThem) {
 TEST_F(ArchiveReader, HugeEntriesKeepTheirSize) {
   const int64_t size = int64_t{5} << 30;
   std::string path = dir_.write(
-      "big.tar", tar_block({.name = "big", .size = size, .base256_size = true}));
+      "big.tar",
+      tar_block({.name = "big", .size = size, .base256_size = true}));
   // A sparse file: the data blocks read as zeros without taking space.
   ASSERT_EQ(truncate(path.c_str(), 512 + size + 1024), 0);
   kvfile_tree tree;

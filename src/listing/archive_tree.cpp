@@ -64,8 +64,7 @@ bool archive_tree::add_folder(std::string_view path, int64_t time) {
   return true;
 }
 
-bool archive_tree::add_file(std::string_view path, int64_t size,
-                            int64_t time) {
+bool archive_tree::add_file(std::string_view path, int64_t size, int64_t time) {
   std::string_view dir, name;
   if (!split_last(path, &dir, &name)) return true;
   kvfile_node* parent;

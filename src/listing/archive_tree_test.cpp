@@ -54,11 +54,11 @@ TEST(ArchiveTree, FoldersKeepTheirStoredTimeElseTheNewestBelowThem) {
   archive_tree places(&tree);
   places.add_file("a/b/old", 0, 100);
   places.add_file("a/b/new", 0, 300);
-  places.add_folder("a/c/", 500);    // a stored folder time counts too
-  places.add_folder("e/", 50);       // stored: kept though older
+  places.add_folder("a/c/", 500);  // a stored folder time counts too
+  places.add_folder("e/", 50);     // stored: kept though older
   places.add_file("e/f", 0, 900);
   places.add_file("g/h", 0, 700);
-  places.add_folder("g", 40);        // stored after its contents
+  places.add_folder("g", 40);  // stored after its contents
   places.finish();
   ASSERT_EQ(archive_shape(tree), "a(b(old,new),c),e(f),g(h)");
   EXPECT_EQ(find_node(tree, "a")->time, 500);

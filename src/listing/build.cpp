@@ -110,7 +110,8 @@ int code_for_extension(const std::string& path) {
   std::string ext = dot == std::string::npos ? "" : path.substr(dot);
   for (char& c : ext) c = static_cast<char>(tolower(c));
   if (ext == ".zip") return kBuildCantUnzip;
-  if (ext == ".gz" || ext == ".tgz" || ext == ".tar_gz") return kBuildCantGunzip;
+  if (ext == ".gz" || ext == ".tgz" || ext == ".tar_gz")
+    return kBuildCantGunzip;
   if (ext == ".tar") return kBuildNoEntries;
   return kBuildNotArchive;
 }

@@ -50,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } else {
     check_names(tree);
     kvfile_tree again;
-    FUZZ_CHECK(read_archive(path, &again, nullptr, &err), "a second read failed");
+    FUZZ_CHECK(read_archive(path, &again, nullptr, &err),
+               "a second read failed");
     FUZZ_CHECK(fuzz_tree_shape(again) == fuzz_tree_shape(tree),
                "two reads of the same bytes disagree");
   }

@@ -273,15 +273,19 @@ TEST_F(HostileBuild, ArchivePathNestedFiftyThousandDeepIsRefusedNotListed) {
   std::string pax = " path=" + path + "\n";
   std::string digits = std::to_string(pax.size() + 7);
   pax = std::to_string(pax.size() + digits.size()) + pax;
-  ASSERT_TRUE(root_.write("deep.tar",
-                          tar_member({.name = "PaxHeader", .type = 'x',
-                                      .magic = std::string("ustar\0" "00", 8)},
-                                     pax) +
-                              tar_member({.name = "f.txt"}, "f") + tar_end()));
+  ASSERT_TRUE(root_.write("deep.tar", tar_member({.name = "PaxHeader",
+                                                  .type = 'x',
+                                                  .magic = std::string("ustar\0"
+                                                                       "00",
+                                                                       8)},
+                                                 pax) +
+                                          tar_member({.name = "f.txt"}, "f") +
+                                          tar_end()));
   archive("deep.tar");
   int code = build();
   EXPECT_EQ(code, kBuildNoEntries);
-  EXPECT_EQ(message_of(code, settings_.source), "File is not valid tar archive.");
+  EXPECT_EQ(message_of(code, settings_.source),
+            "File is not valid tar archive.");
   EXPECT_EQ(changed_, kNothing);
 }
 
