@@ -94,7 +94,6 @@ bool archive_tree::walk(std::string_view dir, kvfile_node** folder) {
       folder_path_bytes_ += static_cast<int64_t>(pos);
       if (folder_path_bytes_ > kMaxFolderPathBytes) return false;
       next = make_folder(parent, c);
-      any_implied_ = true;
     }
     parent = next;
   }
@@ -137,7 +136,6 @@ void archive_tree::append(kvfile_node* node, kvfile_node* parent) {
 }
 
 void archive_tree::finish() {
-  if (!any_implied_) return;
   std::vector<kvfile_node*> order;
   for (kvfile_node* n = tree_->root; n; n = kvfile_tree::next_preorder(n)) {
     order.push_back(n);

@@ -73,7 +73,6 @@ class archive_tree {
   std::unordered_map<std::string, kvfile_node*> by_name_;
   std::unordered_map<const kvfile_node*, folder_state> folders_;
   std::string key_;                // scratch key, reused to avoid allocations
-  bool any_implied_ = false;       // some folder was created without an entry
   int64_t folder_path_bytes_ = 0;  // the created folders' paths, summed
   // The last dir given to walk() and its folder.
   bool has_last_dir_ = false;
