@@ -63,8 +63,6 @@ std::string tar_block(const tar_spec& s) {
   put_octal(&b, 136, 12, s.mtime);
   b[156] = s.type;
   memcpy(b.data() + 257, s.magic.data(), std::min<size_t>(s.magic.size(), 8));
-  memcpy(b.data() + 345, s.prefix.data(),
-         std::min<size_t>(s.prefix.size(), 155));
   int64_t sum = 8 * ' ';
   for (int i = 0; i < 512; ++i) sum += static_cast<unsigned char>(b[i]);
   put_octal(&b, 148, 7, sum + (s.bad_checksum ? 1 : 0));

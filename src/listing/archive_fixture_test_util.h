@@ -33,8 +33,7 @@ struct tar_spec {
   char type = '0';
   int64_t size = 0;
   int64_t mtime = 1000;
-  std::string magic = "";   // e.g. std::string("ustar\0" "00", 8)
-  std::string prefix = "";  // ustar prefix field
+  std::string magic = "";  // e.g. std::string("ustar\0" "00", 8)
   bool bad_checksum = false;
   bool base256_size = false;
 };

@@ -513,6 +513,11 @@ TEST_F(ArchiveReader, DamagedHeadersFail) {
     if (tar.empty()) break;
     EXPECT_EQ(outcome(dir_, c.name, c.bytes), c.want);
   }
+  // A header whose checksum is off by one, after a good entry.
+  std::string bad = tar_member({.name = "good"}, "g") +
+                    tar_block({.name = "bad", .bad_checksum = true}) +
+                    tar_end();
+  EXPECT_EQ(outcome(dir_, "b.tar", bad), "damaged");
   if (!zip.empty()) {
     std::string bytes = read_file(zip);
     const std::string central("PK\x01\x02", 4), local("PK\x03\x04", 4);
