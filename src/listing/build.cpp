@@ -103,8 +103,8 @@ std::string absolute_folder(std::string path) {
   return base + path;
 }
 
-// The code whose message names what the archive is: the message of the
-// format found, else of the one the name's extension suggests.
+// The code whose message names the archive format that path's extension
+// suggests: tar, gzip or zip, else "not a recognized archive".
 int code_for_extension(const std::string& path) {
   size_t dot = path.rfind('.');
   std::string ext = dot == std::string::npos ? "" : path.substr(dot);
@@ -116,6 +116,9 @@ int code_for_extension(const std::string& path) {
   return kBuildNotArchive;
 }
 
+// The code of a failed archive read: its message names the format found
+// (tar, zip, or the gzip around an archive), else the one the name
+// suggests; damage in any other format is "Archive is damaged.".
 int archive_failure_code(const archive_error& err, const std::string& path) {
   switch (err.failure) {
     case archive_failure::unreadable:
@@ -125,7 +128,9 @@ int archive_failure_code(const archive_error& err, const std::string& path) {
       return err.gzip ? kBuildNoEntries : code_for_extension(path);
     case archive_failure::corrupt_data:
       return err.gzip ? kBuildCantGunzip : kBuildDamagedArchive;
-    default:
+    case archive_failure::damaged:
+    case archive_failure::truncated:
+    case archive_failure::cancelled:  // the progress below never stops it
       break;
   }
   switch (err.family) {
