@@ -292,6 +292,24 @@ TEST_F(Build, ArchiveFormatIsFoundByContentNotByName) {
             std::string::npos);
 }
 
+TEST_F(Build, ArchiveProgressCountsEntriesRead) {
+  struct last_report : build_progress {
+    void on_progress(int64_t folders, int64_t entries, int64_t) override {
+      this->folders = folders;
+      this->entries = entries;
+    }
+    int64_t folders = -1, entries = -1;
+  } progress;
+  root_.write_file("a.tar", tar_of({"dir/", "dir/f.txt", "top.txt"}));
+  settings_.source = kvval(1);
+  settings_.path = kvval(std::string_view(root_.at("a.tar")));
+  formatter_.load_tables(kvval(std::string_view(root_.at("kvdata"))));
+  ASSERT_EQ(run_build(settings_, formatter_, root_.at("kvdata/"), &progress),
+            kBuildOk);
+  EXPECT_EQ(progress.entries, 3);
+  EXPECT_EQ(progress.folders, 0);
+}
+
 TEST_F(Build, ExtensionSplitKeepsLeadingDotNamesWhole) {
   put(root_, "src/.profile", "x");
   put(root_, "src/archive.tar.gz", "x");
