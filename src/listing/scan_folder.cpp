@@ -8,12 +8,9 @@
 #include <cstring>
 #include <vector>
 
-namespace {
+#include "markup/files.h"
 
-struct dir_closer {
-  void operator()(DIR* dir) const { closedir(dir); }
-};
-using dir_handle = std::unique_ptr<DIR, dir_closer>;
+namespace {
 
 bool is_dot_entry(const char* name) {
   return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
@@ -74,7 +71,7 @@ void link_nodes(const node_list& nodes, kvfile_tree* tree,
 
 bool scan_folder(const kvval& folder_path, kvfile_tree* tree,
                  kvfile_node* parent, const kvval& pattern) {
-  dir_handle dir(opendir(folder_path.as_text()));
+  unique_dir dir(opendir(folder_path.as_text()));
   if (!dir) return false;
   node_list folders, files;
   read_entries(dir.get(), pattern.as_text(), tree, &folders, &files);
