@@ -183,10 +183,9 @@ listing our_listing(const kvfile_tree& tree) {
     for (const kvfile_node* a = n->parent; a; a = a->parent) {
       path = std::string(a->full_name()) + "/" + path;
     }
-    out.push_back(n->is_folder
-                      ? "D " + path + " " + std::to_string(n->time)
-                      : "F " + path + " " + std::to_string(n->size) +
-                            " " + std::to_string(n->time));
+    out.push_back(n->is_folder ? "D " + path + " " + std::to_string(n->time)
+                               : "F " + path + " " + std::to_string(n->size) +
+                                     " " + std::to_string(n->time));
   }
   std::sort(out.begin(), out.end());
   return out;
