@@ -84,16 +84,17 @@ int dirgen_project::load_settings(const kvval& file) {
   std::vector<std::string> empty;
   if (!load_settings_file(file, &reader, &empty)) return 1;
   // The first occurrence of each key wins; a key written without a value
-  // is the empty text; a key the file leaves out keeps its default, so a
-  // hand-written file needs only the keys it changes.
+  // is the empty text; a key the file leaves out keeps its default (as
+  // text, like every loaded field), so a hand-written file needs only the
+  // keys it changes.
   for (const FieldEntry& f : kFields) {
+    kvval& field = this->*f.member;
     kvval value;
-    if (reader.table.first(kvval(f.key), &value)) {
-      value.convert(KV_TEXT);
-      this->*f.member = std::move(value);
-    } else if (std::find(empty.begin(), empty.end(), f.key) != empty.end()) {
-      this->*f.member = kvval("");
+    if (reader.table.first(kvval(f.key), &value) ||
+        std::find(empty.begin(), empty.end(), f.key) != empty.end()) {
+      field = std::move(value);  // first() gives the empty text if absent
     }
+    field.convert(KV_TEXT);
   }
   return 0;
 }
