@@ -179,6 +179,7 @@ class listing_build {
 
   bool open_template();
   bool open_source(unique_fd* root);
+  bool output_is_not_kept();
   bool build_archive();
   bool build_one_file(const unique_fd& root);
   bool build_per_folder(const unique_fd& root);
@@ -209,7 +210,7 @@ build_outcome listing_build::run() {
   path_ = source_path(s_);
   bool ok = open_template();
   unique_fd root;
-  if (ok) ok = open_source(&root);
+  if (ok) ok = open_source(&root) && output_is_not_kept();
   if (ok) {
     if (s_.source.as_bool()) {
       ok = build_archive();
@@ -270,6 +271,17 @@ bool listing_build::open_source(unique_fd* root) {
     keep_.push_back({{st.st_dev, st.st_ino}, "the source archive"});
   }
   return true;
+}
+
+// Refuses at once an output that is the source archive or the template, so
+// that nothing is read in vain. (Each listing is checked again when it is
+// written, which covers every folder of a per-folder build.)
+bool listing_build::output_is_not_kept() {
+  const std::string out = listing_output_path(s_);
+  struct stat st;
+  if (out.empty() || stat(out.c_str(), &st) != 0) return true;
+  const kept_file* k = find_kept(keep_, {st.st_dev, st.st_ino});
+  return !k || fail(kBuildCantCreateOutput, out, refusal_reason(*k));
 }
 
 // An archive always lists all of its levels into one file, whatever the

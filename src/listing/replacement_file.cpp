@@ -75,6 +75,18 @@ bool identity_of(int fd, file_identity* id, std::string* err) {
   return true;
 }
 
+const kept_file* find_kept(const std::vector<kept_file>& keep,
+                           const file_identity& id) {
+  for (const kept_file& k : keep) {
+    if (k.id == id) return &k;
+  }
+  return nullptr;
+}
+
+std::string refusal_reason(const kept_file& k) {
+  return "this is " + k.what + " itself, which a listing never replaces";
+}
+
 replacement_file::~replacement_file() { discard(); }
 
 // Follows name through symbolic links to the file to replace; leaves
@@ -140,12 +152,9 @@ bool replacement_file::open(int dir_fd, const std::string& folder_path,
     return false;
   }
   if (exists) {
-    const file_identity id{old.st_dev, old.st_ino};
-    for (const kept_file& k : keep) {
-      if (id == k.id) {
-        *err = "this is " + k.what + " itself, which a listing never replaces";
-        return false;
-      }
+    if (const kept_file* k = find_kept(keep, {old.st_dev, old.st_ino})) {
+      *err = refusal_reason(*k);
+      return false;
     }
   }
 

@@ -30,6 +30,13 @@ struct kept_file {
   std::string what;  // "the source archive", "the template"
 };
 
+// The kept file that id is, or null.
+const kept_file* find_kept(const std::vector<kept_file>& keep,
+                           const file_identity& id);
+
+// Why a file that is k cannot be an output.
+std::string refusal_reason(const kept_file& k);
+
 class replacement_file {
  public:
   // Bytes collected before each write to the file: listings are written in
