@@ -242,6 +242,37 @@ TEST_F(HostileBuild, OutputPathThatIsAFolderFailsAndWritesNothing) {
   EXPECT_EQ(changed_, kNothing);
 }
 
+TEST_F(HostileBuild, OutputThatIsTheSourceArchiveByAnyPathChangesNothing) {
+  ASSERT_TRUE(root_.write("a.tar", tar_of({"one.txt", "two.txt"})));
+  ASSERT_EQ(symlink("a.tar", root_.at("link.html").c_str()), 0);
+  ASSERT_EQ(link(root_.at("a.tar").c_str(), root_.at("hard.html").c_str()),
+            0);
+  archive("a.tar");
+  for (const char* save : {"a.tar", "link.html", "hard.html", "./a.tar"}) {
+    settings_.save = kvval(save);
+    EXPECT_EQ(build(), kBuildCantCreateOutput) << save;
+    EXPECT_EQ(changed_, kNothing) << save;
+  }
+  settings_.save = kvval("kvdata/list.txt");  // the template
+  EXPECT_EQ(build(), kBuildCantCreateOutput);
+  EXPECT_EQ(changed_, kNothing);
+}
+
+TEST_F(HostileBuild, FailedBuildsLeaveNoTemporaryFileAnywhere) {
+  ASSERT_TRUE(root_.write("src/a.txt", "x"));
+  ASSERT_TRUE(root_.write("src/b/c/d.txt", "x"));
+  ASSERT_TRUE(root_.write("src/list.html", "old"));
+  ASSERT_TRUE(root_.make_folder("src/b/c/list.html"));  // cannot be replaced
+  settings_.subfolders = kvval(1);
+  settings_.subfolders_in_one_file = kvval(0);
+  settings_.save = kvval("list.html");
+  EXPECT_EQ(build(), kBuildCantCreateOutput);
+  EXPECT_EQ(changed_, kNothing);
+  settings_.format = kvval("missing.txt");
+  EXPECT_EQ(build(), kBuildNoTemplate);
+  EXPECT_EQ(changed_, kNothing);
+}
+
 TEST_F(HostileBuild, TarClaimingMoreDataThanItHoldsIsNotValid) {
   tar_spec big;
   big.name = "big.bin";
