@@ -54,9 +54,9 @@ int main(int argc, char** argv) {
   double plain = replace_all(root, count, data, false);
   sync();
   double flushed = replace_all(root, count, data, true);
-  std::printf("%d listings of %s bytes: rename only %.3f s, fsync then "
-              "rename %.3f s (%.2f ms per listing more)\n",
-              count, argv[3], plain, flushed,
-              (flushed - plain) * 1000.0 / count);
+  std::printf(
+      "%d listings of %s bytes: rename only %.3f s, fsync then "
+      "rename %.3f s (%.2f ms per listing more)\n",
+      count, argv[3], plain, flushed, (flushed - plain) * 1000.0 / count);
   return 0;
 }

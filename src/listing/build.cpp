@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cassert>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -257,11 +258,10 @@ bool listing_build::open_source(unique_fd* root) {
     return fail_errno(code, path_, errno);
   }
   if (archive == S_ISDIR(st.st_mode)) {
-    return fail_errno(kBuildSourceWrongKind, path_,
-                      archive ? EISDIR : ENOTDIR);
+    return fail_errno(kBuildSourceWrongKind, path_, archive ? EISDIR : ENOTDIR);
   }
-  int flags = archive ? O_RDONLY | O_CLOEXEC
-                      : O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+  int flags =
+      archive ? O_RDONLY | O_CLOEXEC : O_RDONLY | O_DIRECTORY | O_CLOEXEC;
   *root = unique_fd(open(path_.c_str(), flags));
   if (root->get() < 0) return fail_errno(kBuildCantReadSource, path_, errno);
   if (archive) {
@@ -357,7 +357,9 @@ bool listing_build::recurse_into_subfolders(int root_fd) {
   for (kvfile_node* n = tree_.root; n; n = kvfile_tree::next_preorder(n)) {
     if (!n->is_folder || n->is_link) continue;
     if (!check_cancel()) return false;
+    // n's parent is on the chain: it was opened and scanned before n.
     while (chain.back().node != n->parent) chain.pop_back();
+    assert(!chain.empty());
     unique_fd fd(openat(chain.back().fd.get(), n->name.as_text(),
                         O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     kvfile_tree level;
@@ -476,8 +478,8 @@ bool listing_build::write_listing(kvfile_tree* tree, int dir_fd,
     return fail_errno(kBuildNoTemplate, template_path_, errno);
   }
   bool write_failed = false;
-  int code = run_template_file(
-      template_.get(), &vars, [&](std::string_view chunk) {
+  int code =
+      run_template_file(template_.get(), &vars, [&](std::string_view chunk) {
         if (!out->write(chunk, &err)) {
           write_failed = true;
           return false;
@@ -489,7 +491,8 @@ bool listing_build::write_listing(kvfile_tree* tree, int dir_fd,
   if (write_failed) return fail(kBuildCantCreateOutput, target, err);
   if (!check_cancel()) return false;
   if (code == KVI_READ_FAILED) {
-    return fail(kBuildNoTemplate, template_path_, "the template could not be read");
+    return fail(kBuildNoTemplate, template_path_,
+                "the template could not be read");
   }
   if (!out->finish(kSyncBeforeRename, &err)) {
     return fail(kBuildCantCreateOutput, target, err);
@@ -515,8 +518,7 @@ const char* message_of(int code, bool archive) {
     case kBuildOk:
       return "Build is successful.";
     case kBuildNoEntries:
-      return archive ? "File is not valid tar archive."
-                     : "Directory is empty.";
+      return archive ? "File is not valid tar archive." : "Directory is empty.";
     case kBuildSourceMissing:
       return archive ? "Source file doesn't exist."
                      : "Source directory doesn't exist.";
@@ -524,7 +526,8 @@ const char* message_of(int code, bool archive) {
       return archive ? "Source must be an archive file."
                      : "Source must be a directory.";
     case kBuildCantReadSource:
-      return archive ? "Can't read source file." : "Can't read source directory.";
+      return archive ? "Can't read source file."
+                     : "Can't read source directory.";
     case kBuildCantCreateOutput:
       return "Can't create output file.";
     case kBuildCantGunzip:
@@ -590,8 +593,9 @@ std::string listing_output_path(const dirgen_project& settings) {
 
 std::string result_line(const build_outcome& outcome, bool archive_source) {
   const char* text = message_of(outcome.code, archive_source);
-  std::string line = text ? text : "Build failed with code " +
-                                       std::to_string(outcome.code) + ".";
+  std::string line =
+      text ? text
+           : "Build failed with code " + std::to_string(outcome.code) + ".";
   if (outcome.code == kBuildOk) return line;
   if (!outcome.path.empty()) line += " " + outcome.path;
   if (!outcome.reason.empty()) {

@@ -62,9 +62,8 @@ class replacement_file {
   // kept file the target is); nothing is left behind. Every *err of this
   // class is such a reason; the caller names the file.
   // REQUIRES: not opened before.
-  bool open(int dir_fd, const std::string& folder_path,
-            const std::string& name, const std::vector<kept_file>& keep,
-            std::string* err);
+  bool open(int dir_fd, const std::string& folder_path, const std::string& name,
+            const std::vector<kept_file>& keep, std::string* err);
 
   // Appends bytes. False on a write error (*err set). REQUIRES: open.
   bool write(std::string_view bytes, std::string* err);
