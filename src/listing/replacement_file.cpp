@@ -155,6 +155,11 @@ bool replacement_file::open(int dir_fd, const std::string& folder_path,
       *err = refusal_reason(*k);
       return false;
     }
+    // A file its owner made read-only is not replaced behind their back,
+    // though the rename alone would be allowed.
+    if (faccessat(folder_fd_, target_name_.c_str(), W_OK, AT_EACCESS) != 0) {
+      return fail(err, errno);
+    }
   }
 
   const std::string stem = "." + target_name_.substr(0, kTempStemLength);
