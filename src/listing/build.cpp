@@ -557,6 +557,8 @@ const char* message_of(int code, bool archive) {
 }  // namespace
 
 build_outcome build_listing(const build_inputs& in) {
+  assert(in.settings && in.formatter && in.file_include && in.file_skip &&
+         in.folder_include && in.folder_skip);
   progress_counter progress(in.progress);
   build_outcome outcome = listing_build(in, &progress).run();
   progress.report(true);
