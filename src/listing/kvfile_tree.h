@@ -35,8 +35,6 @@ struct kvfile_node {
   // Last modification, seconds since 1970-01-01 UTC.
   int64_t time = 0;
   uint32_t attributes = 0;
-  // 0 for tar entries with a bad header checksum, else 1.
-  int32_t valid = 1;
   // 1 when the scanned entry is a symbolic link (size and time are those of
   // its target). A link to a folder is listed as a folder (is_folder 1) but
   // the recursive build must never descend into it: that could loop or leave

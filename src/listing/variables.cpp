@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "text/ascii.h"
 #include "text/encoders.h"
 #include "value/kvtext.h"
 
@@ -157,9 +158,7 @@ class media_lookup {
 
   const std::pair<kvval, kvval>& for_file(std::string_view ext) {
     key_.assign(ext.empty() ? ext : ext.substr(1));
-    for (char& c : key_) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
+    for (char& c : key_) c = ascii_lower(c);
     auto it = cache_.find(key_);
     if (it != cache_.end()) return it->second;
     std::string major = major_type(ext);
@@ -470,7 +469,7 @@ const kvval& listing_variables::state::node_value(const kvfile_node* n, int c,
       *out = kvval(n->is_folder ? 1 : 0);
       return *out;
     case kDirDir:
-      *out = kvval(n->valid);
+      *out = kvval(1);
       return *out;
     case kName:
       set_text(out, n->name());

@@ -1,15 +1,14 @@
 #include "markup/settings_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <string>
 
+#include "markup/files.h"
 #include "markup/kvxml.h"
 #include "markup/xml_node.h"
 #include "value/kvtext.h"
@@ -17,11 +16,6 @@
 namespace {
 
 constexpr size_t kChunk = 8092;
-
-struct file_closer {
-  void operator()(FILE* f) const { std::fclose(f); }
-};
-using unique_file = std::unique_ptr<FILE, file_closer>;
 
 // Feeds the whole file to reader. Returns the final parse code (2 when the
 // markup was read completely), or -1 on a read error.
@@ -39,32 +33,22 @@ int read_markup(FILE* f, kvxml* reader) {
   return reader->parse();
 }
 
-// Adds the text of every element of the shape <key>text</key> under its name.
-void collect_settings(const xml_document& doc, kvhash_array* table) {
+// Adds the text of every element of the shape <key>text</key> under its
+// name; notes the names of elements without text in *empty (if given).
+void collect_settings(const xml_document& doc, kvhash_array* table,
+                      std::vector<std::string>* empty) {
   for (xml_node* n = doc.root; n; n = xml_document::next_preorder(n)) {
+    if (empty && (n->kind == KIND_EMPTY ||
+                  (n->kind == KIND_ELEMENT && n->child_count == 1 &&
+                   n->first_child->kind == KIND_END_TAG))) {
+      empty->push_back(n->name.str());
+    }
     if (n->kind != KIND_ELEMENT || n->child_count != 2) continue;
     const xml_node* text = n->first_child;
     if (text->kind == KIND_TEXT || text->kind == -1) {
       table->add(n->name, text->content);
     }
   }
-}
-
-// The permission bits a newly created file gets from this process.
-mode_t new_file_mode() {
-  mode_t mask = 022;
-  if (FILE* f = std::fopen("/proc/self/status", "r")) {
-    char line[256];
-    while (std::fgets(line, sizeof line, f)) {
-      unsigned int value;
-      if (std::sscanf(line, "Umask: %o", &value) == 1) {
-        mask = static_cast<mode_t>(value);
-        break;
-      }
-    }
-    std::fclose(f);
-  }
-  return 0666 & ~mask;
 }
 
 // The file a save really replaces: a symbolic link's target, so the link
@@ -78,13 +62,13 @@ std::string resolve_target(const std::string& path) {
   return path;
 }
 
-// Writes every key of src in ascending order, one line per value.
-bool write_settings(FILE* f, kvhash_array& src) {
+// Every key of src in ascending order, one line per value.
+std::string settings_text(kvhash_array& src) {
+  std::string text;
   src.begin_iteration();
   kvval key;
   kvarr* list = nullptr;
   while (src.next(&key, &list)) {
-    std::string text;
     std::string_view k = key.view();
     for (int32_t i = 0; list && i < list->size(); ++i) {
       kvval value = (*list)[i];
@@ -93,17 +77,14 @@ bool write_settings(FILE* f, kvhash_array& src) {
       text.append(value.view());
       text.append("</").append(k).append(">\r\n");
     }
-    if (!text.empty() &&
-        std::fwrite(text.data(), 1, text.size(), f) != text.size()) {
-      return false;
-    }
   }
-  return std::fflush(f) == 0 && fsync(fileno(f)) == 0;
+  return text;
 }
 
 }  // namespace
 
-bool load_settings_file(const kvval& path, kvcgi* dst) {
+bool load_settings_file(const kvval& path, kvcgi* dst,
+                        std::vector<std::string>* empty_keys) {
   if (!dst) return false;
   std::string name = path.str();
   unique_file f(std::fopen(name.c_str(), "rb"));
@@ -124,7 +105,7 @@ bool load_settings_file(const kvval& path, kvcgi* dst) {
     markup_error_report(reader, rc, &dst->message);
     return false;
   }
-  collect_settings(doc, &dst->table);
+  collect_settings(doc, &dst->table, empty_keys);
   return true;
 }
 
@@ -136,19 +117,6 @@ bool save_settings_file(const kvval& path, kvhash_array& src) {
   if (exists && (!S_ISREG(st.st_mode) || access(target.c_str(), W_OK) != 0)) {
     return false;  // the file could not have been opened for writing
   }
-  mode_t mode = exists ? (st.st_mode & 07777) : new_file_mode();
-  std::string temp = target + ".XXXXXX";
-  int fd = mkstemp(temp.data());
-  if (fd < 0) return false;
-  FILE* f = fdopen(fd, "wb");
-  if (!f) {
-    close(fd);
-    unlink(temp.c_str());
-    return false;
-  }
-  bool ok = fchmod(fd, mode) == 0 && write_settings(f, src);
-  ok = std::fclose(f) == 0 && ok;
-  ok = ok && std::rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) unlink(temp.c_str());
-  return ok;
+  return write_file_atomically(target, settings_text(src),
+                               replacement_mode(target), nullptr);
 }

@@ -4,6 +4,9 @@
 #ifndef DIRGEN_MARKUP_SETTINGS_FILE_H_
 #define DIRGEN_MARKUP_SETTINGS_FILE_H_
 
+#include <string>
+#include <vector>
+
 #include "value/kvhash.h"
 #include "value/kvval.h"
 
@@ -13,12 +16,18 @@
 // opened (dst->message := "Can't open file " + path) or the markup is in
 // error (dst->message := the "Line: ..., column: ...\r\nNear by: ..." report,
 // and dst->table keeps what it held before the call).
-bool load_settings_file(const kvval& path, kvcgi* dst);
+// When empty_keys is given, it receives the lower-cased name of every
+// element that is present without text (<key></key> or <key/>), so a
+// caller can tell an empty setting from a missing one.
+bool load_settings_file(const kvval& path, kvcgi* dst,
+                        std::vector<std::string>* empty_keys = nullptr);
 
 // Writes every key of src in ascending key order, one line
-// "<key>html-escaped value</key>\r\n" per value. The file is written to a
-// temporary file in the same folder and renamed over path only when every
-// write and the close succeeded. False (and the old file intact) otherwise.
+// "<key>html-escaped value</key>\r\n" per value, replacing the file with
+// write_file_atomically (markup/files.h): a symbolic link's target is
+// replaced, an existing file keeps its permission bits. False (and the old
+// file intact) when the file exists but may not be written, or the
+// replacement fails.
 bool save_settings_file(const kvval& path, kvhash_array& src);
 
 #endif  // DIRGEN_MARKUP_SETTINGS_FILE_H_
