@@ -1,7 +1,7 @@
 #include "platform/content_types.h"
 
 #include "platform/atomic_file.h"
-#include "platform/user_folders.h"
+#include "platform/home_folder.h"
 
 namespace {
 

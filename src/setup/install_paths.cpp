@@ -3,8 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/registry.h"
-#include "platform/user_folders.h"
+#include "setup/registry.h"
+#include "setup/user_folders.h"
 #include "setup/setup_names.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/registry_store.h"
+#include "setup/registry_store.h"
 
 // The destination for the text of the destination box: trailing "/"
 // removed ("/" itself stays), and a relative path taken relative to

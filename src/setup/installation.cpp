@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <vector>
 
-#include "platform/registry.h"
-#include "platform/shortcut.h"
-#include "platform/user_folders.h"
+#include "setup/registry.h"
+#include "setup/shortcut.h"
+#include "setup/user_folders.h"
 #include "setup/distribution.h"
 #include "setup/install_paths.h"
 #include "setup/setup_names.h"

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/registry.h"
-#include "platform/user_folders.h"
+#include "setup/registry.h"
+#include "setup/user_folders.h"
 #include "project/number_format.h"
 #include "setup/distribution.h"
 #include "setup/setup_test_util.h"

@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/registry.h"
+#include "setup/registry.h"
 #include "setup/setup_names.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry_store.h"
+#include "setup/registry_store.h"
 
 struct installation_record {
   registry_root root = registry_root::machine;  // the store it is recorded in

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/registry.h"
+#include "setup/registry.h"
 #include "setup/setup_test_util.h"
 #include "setup/setup_wizard.h"
 

@@ -1,4 +1,4 @@
-#include "platform/registry_store.h"
+#include "setup/registry_store.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "platform/atomic_file.h"
-#include "platform/user_folders.h"
+#include "platform/home_folder.h"
 
 namespace {
 

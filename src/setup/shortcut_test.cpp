@@ -1,4 +1,4 @@
-#include "platform/shortcut.h"
+#include "setup/shortcut.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>

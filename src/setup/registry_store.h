@@ -4,8 +4,8 @@
 // value names compare without regard to ASCII case; the case first written is
 // kept. Used by the registry functions (registry.h) and by tests that need
 // value types the kvval mapping never writes.
-#ifndef DIRGEN_PLATFORM_REGISTRY_STORE_H_
-#define DIRGEN_PLATFORM_REGISTRY_STORE_H_
+#ifndef DIRGEN_SETUP_REGISTRY_STORE_H_
+#define DIRGEN_SETUP_REGISTRY_STORE_H_
 
 #include <cstdint>
 #include <string>
@@ -80,4 +80,4 @@ class registry_key {
   std::unordered_map<std::string, size_t> index_;  // lower-case name -> slot
 };
 
-#endif  // DIRGEN_PLATFORM_REGISTRY_STORE_H_
+#endif  // DIRGEN_SETUP_REGISTRY_STORE_H_

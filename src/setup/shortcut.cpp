@@ -1,4 +1,4 @@
-#include "platform/shortcut.h"
+#include "setup/shortcut.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,7 +1,7 @@
 // Shortcuts in the desktop's programs menu, written as freedesktop desktop
 // entries (".desktop" files). The installer makes its menu links with it.
-#ifndef DIRGEN_PLATFORM_SHORTCUT_H_
-#define DIRGEN_PLATFORM_SHORTCUT_H_
+#ifndef DIRGEN_SETUP_SHORTCUT_H_
+#define DIRGEN_SETUP_SHORTCUT_H_
 
 #include <string>
 #include <string_view>
@@ -42,4 +42,4 @@ bool create_shortcut(const kvval& shortcut_path, const kvval& target,
                      int icon_index, int show_command,
                      const kvval& working_dir);
 
-#endif  // DIRGEN_PLATFORM_SHORTCUT_H_
+#endif  // DIRGEN_SETUP_SHORTCUT_H_
