@@ -53,7 +53,8 @@ int run_installer(int argc, char** argv) {
       kProductName.data(), static_cast<qsizetype>(kProductName.size())));
   std::string cwd = current_folder();
   TSetupForm form(distribution_folder(argc > 0 ? argv[0] : nullptr, cwd), cwd);
-  if (form.wizard().closed()) return 0;  // told already; nothing to show
+  // An incomplete distribution has been told already; nothing to show.
+  if (form.wizard().incomplete()) return 1;
   form.show();
   return app.exec();
 }

@@ -61,6 +61,9 @@ class registry_key {
   static bool remove(registry_root root, std::string_view path,
                      bool only_if_empty);
 
+  // The names of the existing key's sub-keys, in byte order.
+  std::vector<std::string> sub_keys() const;
+
   // The value whose name matches without regard to case, or null.
   const registry_value* find(std::string_view name) const;
   // Sets or replaces a value in memory; save() writes it.

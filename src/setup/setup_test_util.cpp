@@ -26,14 +26,18 @@ uint64_t make_distribution(const std::string& folder) {
   write(folder + "/license.txt", "Licence line 1\nLicence line 2\n", 0644);
   write(folder + "/help.html", "<p>help</p>\n", 0644);
   write(folder + "/dirgen.gif", std::string(300, 'g'), 0644);
-  write(folder + "/kvdata/styles.txt", "styles\n", 0644);
+  write(folder + "/kvdata/styles.txt",
+        "<style_name>Links</style_name><style_file>links.txt</style_file>\n",
+        0644);
   write(folder + "/kvdata/README", std::string(2000, 'k'), 0644);
   write(folder + "/kvdata/sub/skipped.txt", std::string(9999, 's'), 0644);
   write(folder + "/images/folder.svg", "<svg/>\n", 0644);
+  write(folder + "/images/dirgen.svg", "<svg>dirgen</svg>\n", 0644);
   uint64_t total = 0;
   for (const char* name : {"setup", "remove", "readme.txt", "license.txt",
                            "help.html", "dirgen.gif", "kvdata/styles.txt",
-                           "kvdata/README", "images/folder.svg"})
+                           "kvdata/README", "images/folder.svg",
+                           "images/dirgen.svg"})
     total += fs::file_size(folder + "/" + name);
   return total;
 }
@@ -47,10 +51,23 @@ isolated_desktop::isolated_desktop() {
   set("XDG_CONFIG_HOME", home() + "/.config");
   set("DIRGEN_REGISTRY_MACHINE", machine_root());
   set("DIRGEN_REGISTRY_USER", user_root());
+  set("DIRGEN_SYSTEM_PREFIX", system_prefix());
 }
 
 std::string isolated_desktop::applications() const {
   return home() + "/.local/share/applications";
+}
+
+std::string isolated_desktop::icons() const {
+  return home() + "/.local/share/icons/hicolor/scalable/apps";
+}
+
+std::string isolated_desktop::system_applications() const {
+  return system_prefix() + "/share/applications";
+}
+
+std::string isolated_desktop::system_icons() const {
+  return system_prefix() + "/share/icons/hicolor/scalable/apps";
 }
 
 void isolated_desktop::forbid_machine_root() {

@@ -26,12 +26,18 @@ class fake_services : public setup_services {
     *bytes = free_bytes;
     return space_known;
   }
+  bool start_program(const std::string& program,
+                     const std::string& folder) override {
+    started.push_back(program + " in " + folder);
+    return true;
+  }
 
   std::vector<std::string> messages;
   std::vector<message_icon> icons;
   uint64_t free_bytes = uint64_t{5} << 30;
   bool space_known = true;
   std::string asked_folder;
+  std::vector<std::string> started;
 };
 
 // Writes a complete distribution into folder: the listed files ("setup"
@@ -39,15 +45,21 @@ class fake_services : public setup_services {
 // with one file. Returns the total of the bytes to copy.
 uint64_t make_distribution(const std::string& folder);
 
-// A desktop of its own: HOME, XDG_DATA_HOME, XDG_CONFIG_HOME and both
-// registry roots point into temporary folders for the object's life.
+// A desktop of its own: HOME, XDG_DATA_HOME, XDG_CONFIG_HOME, both
+// registry roots and the machine-wide prefix of menu entries and icons
+// point into temporary folders for the object's life.
 class isolated_desktop {
  public:
   isolated_desktop();
   const std::string& home() const { return home_.path(); }
   std::string machine_root() const { return machine_.path() + "/registry"; }
   std::string user_root() const { return user_.path() + "/registry"; }
+  // The per-user menu and icon folders, and the machine-wide ones.
   std::string applications() const;
+  std::string icons() const;
+  std::string system_prefix() const { return system_.path(); }
+  std::string system_applications() const;
+  std::string system_icons() const;
   // Points the machine root below a plain file, where nothing can be
   // written, so installations are per-user.
   void forbid_machine_root();
@@ -55,7 +67,7 @@ class isolated_desktop {
   void forbid_registry();
 
  private:
-  test_folder home_, machine_, user_;
+  test_folder home_, machine_, user_, system_;
   std::vector<std::unique_ptr<scoped_env>> env_;
 };
 

@@ -10,13 +10,14 @@
 #include <functional>
 #include <string>
 
+#include "setup/installation.h"
 #include "setup/setup_services.h"
 
 class setup_wizard {
  public:
   // Checks the distribution in source_folder (absolute); an incomplete one
-  // is told at once ("The distribution is incomplete.\nTerminating.") and
-  // sets incomplete(). current_folder is where relative destinations are
+  // is told at once ("The distribution is incomplete.", the missing file,
+  // "Terminating.") and sets incomplete(). current_folder is where relative destinations are
   // taken from. services is not owned and must outlive the wizard.
   setup_wizard(std::string source_folder, std::string current_folder,
                setup_services* services);
@@ -36,7 +37,8 @@ class setup_wizard {
   void close() { closed_ = true; }
 
   // The destination box. The window keeps it in step with the user's
-  // typing; entering page 2 replaces it with the default.
+  // typing; entering page 2 from page 1 replaces it with the default; a
+  // failed installation leaves it as typed.
   const std::string& edit_text() const { return edit_text_; }
   void set_edit_text(std::string text) { edit_text_ = std::move(text); }
 
@@ -44,8 +46,19 @@ class setup_wizard {
   const std::string& license_text() const { return license_text_; }
   const std::string& required_space() const { return required_space_; }
   const std::string& notice() const { return notice_; }
+  // What the destination page says about the installation: the product
+  // folder appended to the destination, for whom it installs and where the
+  // menu entries go.
+  std::string destination_hint() const;
+  // What the last page says: where the program is, how to start it, and
+  // the changed files that were kept.
+  std::string completion_details() const;
+  // The installed program (empty before an installation).
+  std::string installed_program() const;
   // The destination; after an installation, the installation folder.
   const std::string& destination() const { return destination_; }
+  // The installation's outcome, once page 3 is reached.
+  const installation_result& result() const { return result_; }
   uint64_t total_size() const { return total_size_; }
   const std::string& source_folder() const { return source_folder_; }
 
@@ -71,6 +84,7 @@ class setup_wizard {
   std::string required_space_;
   std::string notice_;
   std::string destination_;
+  installation_result result_;
 };
 
 #endif  // DIRGEN_SETUP_SETUP_WIZARD_H_
