@@ -23,10 +23,12 @@ const char kUsage[] =
     "\n"
     "Templates and tables are read from the kvdata folder of the current\n"
     "directory, or, when it has none, from the kvdata folder beside the\n"
-    "executable.\n"
+    "executable, or else from the installed one (../share/dirgen/kvdata\n"
+    "from the executable's folder).\n"
     "\n"
     "Exit status: 0 when the build is successful; 1 when the settings file\n"
-    "cannot be read or the build fails.\n";
+    "cannot be read or the build fails; 2 on a usage error (an unknown\n"
+    "option or more than one argument).\n";
 
 // One line of progress on standard error while a build runs, when standard
 // error is a terminal; erased at the end so standard output stays clean.
@@ -103,6 +105,13 @@ int run_command_line_mode(kvarr& args, const char* argv0) {
   if (args.size() == 1 && first == "--version") {
     print_line("Dirgen 2.0");
     return 0;
+  }
+  if (args.size() > 1 || (first.size() > 1 && first[0] == '-')) {
+    std::string problem = args.size() > 1 ? "give one settings file"
+                                          : "unknown option " + first;
+    std::fprintf(stderr, "kdgn20: %s\n\n", problem.c_str());
+    std::fputs(kUsage, stderr);
+    return 2;
   }
   print_line("Dirgen 2.0");
   char cwd[4096];
