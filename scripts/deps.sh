@@ -11,6 +11,9 @@ PACKAGES=(
   media-types
   # used by tests: archive fixtures, .desktop validation, HTML checks
   tar gzip zip desktop-file-utils python3 xvfb xauth
+  # the Debian package: dependencies from dpkg-shlibdeps (dpkg-dev, file),
+  # checked by lintian
+  dpkg-dev file lintian
   # used by fuzzing and the benchmark
   clang libclang-rt-14-dev tree
 )

@@ -4,6 +4,9 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
 
 #include "platform/test_folder.h"
 
@@ -75,6 +78,35 @@ TEST(MenuEntries, ProgramAndManualEntriesAreValidDesktopEntries) {
     std::string errors = validation_errors(dir.file(name));
     if (errors == "<absent>") GTEST_SKIP() << "desktop-file-validate absent";
     EXPECT_EQ(errors, "") << name;
+  }
+}
+
+// The package's entries (installed by cmake --install) say what the
+// installer's say; only the program's and the manual's paths differ.
+TEST(MenuEntries, PackageEntriesMatchTheInstallersEntries) {
+  const char* root = std::getenv("DIRGEN_SOURCE_ROOT");
+  ASSERT_NE(root, nullptr);
+  auto without_paths = [](std::string text) {
+    std::string kept, line;
+    std::istringstream in(text);
+    while (std::getline(in, line)) {
+      if (line.rfind("Exec=", 0) != 0 && line.rfind("Path=", 0) != 0)
+        kept += line + "\n";
+    }
+    return kept;
+  };
+  struct {
+    const char* file;
+    desktop_entry entry;
+  } cases[] = {{"dirgen.desktop", program_entry("/i/")},
+               {"dirgen-manual.desktop.in", manual_entry("/i/")}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    std::ifstream in(std::string(root) + "/packaging/" + c.file);
+    std::stringstream package;
+    package << in.rdbuf();
+    EXPECT_EQ(without_paths(package.str()),
+              without_paths(desktop_entry_text(c.entry)));
   }
 }
 
