@@ -64,6 +64,10 @@ bool check_distribution(const std::string& folder, uint64_t* total,
   return true;
 }
 
+std::string incomplete_distribution_message(const std::string& err) {
+  return "The distribution is incomplete.\n" + err + ".\nTerminating.";
+}
+
 std::string required_space_line(uint64_t total,
                                 const number_format_record& fmt) {
   int64_t kb = static_cast<int64_t>(total / 1024) + 1;

@@ -30,6 +30,11 @@ bool list_folder_files(const std::string& folder,
 bool check_distribution(const std::string& folder, uint64_t* total,
                         std::string* err);
 
+// What the installer says of an incomplete distribution, err being what
+// check_distribution said: "The distribution is incomplete.", err and
+// "Terminating." on three lines.
+std::string incomplete_distribution_message(const std::string& err);
+
 // "The program requires N Kb of the disk space." with N = total / 1024 + 1
 // written with fmt.
 std::string required_space_line(uint64_t total,

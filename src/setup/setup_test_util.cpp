@@ -1,6 +1,9 @@
 #include "setup/setup_test_util.h"
 
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -102,6 +105,35 @@ std::map<std::string, std::string> snapshot(const std::string& folder) {
     }
   }
   return out;
+}
+
+program_run run_program(const std::string& program, bool as_nobody) {
+  constexpr uid_t kNobody = 65534;  // on Debian
+  program_run result;
+  int pipe_ends[2];
+  if (::pipe(pipe_ends) != 0) return result;
+  pid_t child = ::fork();
+  if (child == 0) {
+    ::dup2(pipe_ends[1], 1);
+    ::dup2(pipe_ends[1], 2);
+    ::close(pipe_ends[0]);
+    if (as_nobody && (::setgroups(0, nullptr) != 0 ||
+                      ::setresgid(kNobody, kNobody, kNobody) != 0 ||
+                      ::setresuid(kNobody, kNobody, kNobody) != 0))
+      ::_exit(126);
+    ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::close(pipe_ends[1]);
+  char buffer[512];
+  ssize_t n;
+  while ((n = ::read(pipe_ends[0], buffer, sizeof buffer)) > 0)
+    result.output.append(buffer, static_cast<size_t>(n));
+  ::close(pipe_ends[0]);
+  int raw = 0;
+  ::waitpid(child, &raw, 0);
+  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return result;
 }
 
 bool is_runnable(const std::string& path) {

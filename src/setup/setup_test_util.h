@@ -75,6 +75,15 @@ class isolated_desktop {
 // "<link>" and its permission bits.
 std::map<std::string, std::string> snapshot(const std::string& folder);
 
+struct program_run {
+  int status = -1;  // the exit status; -1 when it did not exit normally
+  std::string output;  // standard output and error
+};
+
+// Runs program with no arguments, as the user "nobody" when as_nobody (the
+// caller being root), and waits for it.
+program_run run_program(const std::string& program, bool as_nobody = false);
+
 // True when path is a regular file that its owner may run.
 bool is_runnable(const std::string& path);
 

@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr char kIncomplete[] = "The distribution is incomplete.\n";
-constexpr char kTerminating[] = ".\nTerminating.";
 constexpr char kFileError[] = "File error";
 constexpr char kPreviousVersion[] =
     "Previous version of software is detected. It is highly recommended that "
@@ -24,7 +22,7 @@ setup_wizard::setup_wizard(std::string source_folder,
       services_(services) {
   std::string missing;
   if (!check_distribution(source_folder_, &total_size_, &missing)) {
-    services_->show_message(kIncomplete + missing + kTerminating,
+    services_->show_message(incomplete_distribution_message(missing),
                             message_icon::error);
     incomplete_ = true;
     closed_ = true;

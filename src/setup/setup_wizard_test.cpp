@@ -406,6 +406,20 @@ TEST_F(SetupWizard, BackFromDestinationPageResetsTheDestination) {
   EXPECT_EQ(wizard->page(), 0);
 }
 
+TEST(SetupProgram, IncompleteDistributionIsNamedAndExitsWithOne) {
+  test_folder dist;
+  make_distribution(dist.path());
+  fs::remove(dist.file("remove"));
+  fs::remove(dist.file("setup"));
+  fs::create_symlink(DIRGEN_PROGRAM, dist.file("setup"));
+  scoped_env no_x("DISPLAY", nullptr), no_wayland("WAYLAND_DISPLAY", nullptr);
+  program_run setup = run_program(dist.file("setup"));
+  EXPECT_EQ(setup.output, "setup: The distribution is incomplete.\n" +
+                              dist.file("remove") +
+                              " is missing.\nTerminating.\n");
+  EXPECT_EQ(setup.status, 1);
+}
+
 TEST(RequiredSpace, CountsWholeKilobytesPlusOneInTheUserFormat) {
   number_format_record fmt;
   fmt.thousand_sep = ",";

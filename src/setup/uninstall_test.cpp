@@ -1,12 +1,9 @@
 #include "setup/uninstall.h"
 
 #include <gtest/gtest.h>
-#include <grp.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -16,44 +13,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// The user id of "nobody" on Debian.
-constexpr uid_t kNobody = 65534;
-
-struct run_result {
-  int status = -1;
-  std::string output;
-};
-
-// Runs program (as the user nobody when as_nobody) and returns its exit
-// status and what it printed.
-run_result run(const std::string& program, bool as_nobody = false) {
-  int pipe_ends[2];
-  run_result result;
-  if (::pipe(pipe_ends) != 0) return result;
-  pid_t child = ::fork();
-  if (child == 0) {
-    ::dup2(pipe_ends[1], 1);
-    ::dup2(pipe_ends[1], 2);
-    ::close(pipe_ends[0]);
-    if (as_nobody && (::setgroups(0, nullptr) != 0 ||
-                      ::setresgid(kNobody, kNobody, kNobody) != 0 ||
-                      ::setresuid(kNobody, kNobody, kNobody) != 0))
-      ::_exit(126);
-    ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-  ::close(pipe_ends[1]);
-  char buffer[512];
-  ssize_t n;
-  while ((n = ::read(pipe_ends[0], buffer, sizeof buffer)) > 0)
-    result.output.append(buffer, static_cast<size_t>(n));
-  ::close(pipe_ends[0]);
-  int raw = 0;
-  ::waitpid(child, &raw, 0);
-  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return result;
-}
 
 bool has_line(const std::string& output, const std::string& line) {
   return ("\n" + output).find("\n" + line + "\n") != std::string::npos;
@@ -109,7 +68,7 @@ TEST_F(Uninstall, RemoveLeavesNothingOfAPerUserOrMachineWideInstallation) {
                                     : desktop_.applications();
     ASSERT_TRUE(fs::exists(menu + "/dirgen.desktop"));
 
-    run_result removed = run(inst + "remove");
+    program_run removed = run_program(inst + "remove");
     EXPECT_EQ(removed.status, 0) << removed.output;
     EXPECT_TRUE(has_line(removed.output, "Removed " + inst + "kdgn20"))
         << removed.output;
@@ -119,11 +78,11 @@ TEST_F(Uninstall, RemoveLeavesNothingOfAPerUserOrMachineWideInstallation) {
         << removed.output;
     EXPECT_EQ(everything(), before) << "no file or folder left behind";
 
-    removed = run(inst + "remove");
+    removed = run_program(inst + "remove");
     EXPECT_EQ(removed.status, 127) << "the program removed itself";
     fs::create_directories(inst);
     fs::copy_file(DIRGEN_REMOVE_PROGRAM, inst + "remove");
-    removed = run(inst + "remove");
+    removed = run_program(inst + "remove");
     EXPECT_EQ(removed.output, "Dirgen 2.0 is not installed in " + inst + ".\n");
     EXPECT_EQ(removed.status, 1);
     fs::remove_all(desktop_.home() + "/Apps");
@@ -138,7 +97,7 @@ TEST_F(Uninstall, KeepsTheFilesTheUserChangedOrMadeAndSaysSo) {
   std::ofstream(inst + "kvdata/styles.txt", std::ios::app)
       << "<style_name>Mine</style_name><style_file>mine.txt</style_file>\n";
 
-  run_result removed = run(inst + "remove");
+  program_run removed = run_program(inst + "remove");
   EXPECT_EQ(removed.status, 0) << removed.output;
   for (const char* line :
        {"kvdata/README (changed since it was installed)",
@@ -170,7 +129,7 @@ TEST_F(Uninstall, TwoInstallationsAreRemovedIndependently) {
   std::string first = install(desktop_.home() + "/.local/opt/Kovix");
   std::string second = install(desktop_.home() + "/apps");
 
-  run_result removed = run(second + "remove");
+  program_run removed = run_program(second + "remove");
   EXPECT_EQ(removed.status, 0) << removed.output;
   EXPECT_FALSE(fs::exists(second));
   EXPECT_TRUE(is_runnable(first + "kdgn20"));
@@ -182,7 +141,7 @@ TEST_F(Uninstall, TwoInstallationsAreRemovedIndependently) {
   install_record record;
   EXPECT_TRUE(find_installation(first, &record));
 
-  removed = run(first + "remove");
+  removed = run_program(first + "remove");
   EXPECT_EQ(removed.status, 0) << removed.output;
   EXPECT_EQ(everything(), before);
 }
@@ -197,7 +156,7 @@ TEST_F(Uninstall, MachineWideRemovalWithoutTheRightsChangesNothing) {
     ::chmod(folder.c_str(), 0755);
   std::string inst = install(work_.path() + "/Apps");
   auto before = everything();
-  run_result removed = run(inst + "remove", true);
+  program_run removed = run_program(inst + "remove", true);
   EXPECT_EQ(removed.status, 1) << removed.output;
   EXPECT_EQ(removed.output,
             "Dirgen 2.0 was not removed: removing the installation in " + inst +
