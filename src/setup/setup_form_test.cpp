@@ -82,7 +82,7 @@ TEST_F(SetupForm, WalksThroughEveryPageToTheCompletedInstallation) {
   EXPECT_EQ(visible_panel(), "license_panel");
   EXPECT_EQ(buttons(), (strings{"< Back", "Accept", "Don't Accept"}));
   EXPECT_EQ(find<QPlainTextEdit>("license_box")->toPlainText().toStdString(),
-            "Licence line 1\nLicence line 2\n");
+            "Licence line 1 Licence line 2\n");
   EXPECT_EQ(find<QPlainTextEdit>("license_box")->lineWrapMode(),
             QPlainTextEdit::WidgetWidth);
 

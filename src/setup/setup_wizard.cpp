@@ -15,6 +15,29 @@ constexpr char kPreviousVersion[] =
 
 }  // namespace
 
+std::string unwrap_paragraphs(std::string_view text) {
+  std::string out;
+  size_t start = 0;
+  bool previous_blank = true;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    bool last = end == std::string_view::npos;
+    std::string_view line = text.substr(start, last ? text.npos : end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    bool blank = line.find_first_not_of(" \t") == std::string_view::npos;
+    bool indented = !line.empty() && (line[0] == ' ' || line[0] == '\t');
+    if (!out.empty() && out.back() == '\n' && !previous_blank && !blank &&
+        !indented) {
+      out.back() = ' ';
+    }
+    out += line;
+    if (!last) out += '\n';
+    previous_blank = blank;
+    start = last ? text.size() : end + 1;
+  }
+  return out;
+}
+
 setup_wizard::setup_wizard(std::string source_folder,
                            std::string current_folder, setup_services* services)
     : source_folder_(std::move(source_folder)),
@@ -58,7 +81,7 @@ void setup_wizard::enter_license_page() {
     closed_ = true;
     return;
   }
-  license_text_ = std::move(text);
+  license_text_ = unwrap_paragraphs(text);
 }
 
 void setup_wizard::enter_destination_page() {

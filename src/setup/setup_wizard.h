@@ -9,9 +9,16 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "setup/installation.h"
 #include "setup/setup_services.h"
+
+// text with its paragraphs' lines joined, so that the licence box can wrap
+// them to its width: a line break between two non-blank lines becomes a
+// blank unless the second line is indented. Blank lines stay; CR LF line
+// ends become LF.
+std::string unwrap_paragraphs(std::string_view text);
 
 class setup_wizard {
  public:
@@ -42,7 +49,7 @@ class setup_wizard {
   const std::string& edit_text() const { return edit_text_; }
   void set_edit_text(std::string text) { edit_text_ = std::move(text); }
 
-  // Texts the pages show.
+  // Texts the pages show. The licence is unwrapped (unwrap_paragraphs).
   const std::string& license_text() const { return license_text_; }
   const std::string& required_space() const { return required_space_; }
   const std::string& notice() const { return notice_; }

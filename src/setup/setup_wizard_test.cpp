@@ -86,7 +86,7 @@ TEST_F(SetupWizard, InstallsEveryFileRecordsItAndEndsAtHundred) {
                 format_integer(user_number_format(), total_ / 1024 + 1) +
                 " Kb of the disk space.");
   wizard->next();
-  EXPECT_EQ(wizard->license_text(), "Licence line 1\nLicence line 2\n");
+  EXPECT_EQ(wizard->license_text(), "Licence line 1 Licence line 2\n");
   wizard->next();
   EXPECT_EQ(wizard->edit_text(), default_program_destination());
   EXPECT_EQ(wizard->notice(), "");
@@ -418,6 +418,14 @@ TEST(SetupProgram, IncompleteDistributionIsNamedAndExitsWithOne) {
                               dist.file("remove") +
                               " is missing.\nTerminating.\n");
   EXPECT_EQ(setup.status, 1);
+}
+
+TEST(LicenceText, ParagraphLinesAreJoinedForWrapping) {
+  EXPECT_EQ(unwrap_paragraphs("MIT License\r\n\r\nPermission is\r\ngranted.\r\n"
+                              "\r\nTHE SOFTWARE\nIS PROVIDED\n  indented\n"),
+            "MIT License\n\nPermission is granted.\n\nTHE SOFTWARE IS "
+            "PROVIDED\n  indented\n");
+  EXPECT_EQ(unwrap_paragraphs("no end\nof line"), "no end of line");
 }
 
 TEST(RequiredSpace, CountsWholeKilobytesPlusOneInTheUserFormat) {
