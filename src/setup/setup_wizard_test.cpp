@@ -412,7 +412,8 @@ TEST(SetupProgram, IncompleteDistributionIsNamedAndExitsWithOne) {
   fs::remove(dist.file("remove"));
   fs::remove(dist.file("setup"));
   fs::create_symlink(DIRGEN_PROGRAM, dist.file("setup"));
-  scoped_env no_x("DISPLAY", nullptr), no_wayland("WAYLAND_DISPLAY", nullptr);
+  scoped_env no_x("DISPLAY", nullptr), no_wayland("WAYLAND_DISPLAY", nullptr),
+      no_qpa("QT_QPA_PLATFORM", nullptr);
   program_run setup = run_program(dist.file("setup"));
   EXPECT_EQ(setup.output, "setup: The distribution is incomplete.\n" +
                               dist.file("remove") +
