@@ -51,6 +51,8 @@ int main() {
     std::printf("Removed %s\n", item.c_str());
   for (const std::string& item : report.kept)
     std::printf("Kept %s\n", item.c_str());
+  for (const std::string& item : report.restored)
+    std::printf("Restored %s\n", item.c_str());
   for (const std::string& item : report.failed)
     std::printf("Could not remove %s\n", item.c_str());
   if (!report.failed.empty()) {

@@ -8,6 +8,9 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/atomic_file.h"
+#include "setup/menu_entries.h"
+#include "setup/setup_names.h"
 #include "setup/sha256.h"
 
 namespace {
@@ -57,6 +60,33 @@ void remove_file(const install_record& record, const installed_file& file,
     report->removed.push_back(file.path);
   } else {
     report->failed.push_back(file.path + ": " + std::strerror(errno));
+  }
+}
+
+std::string base_name(const std::string& path) {
+  return path.substr(path.rfind('/') + 1);
+}
+
+// Writes back the menu entries another installation of the same store
+// recorded for the paths this one's removal freed, when they are still
+// the entries that installation made.
+void restore_menu_entries(const install_record& record,
+                          uninstall_report* report) {
+  for (const installed_file& file : record.files) {
+    std::string name = base_name(file.path);
+    bool program = name == kProgramEntryFile;
+    if ((!program && name != kManualEntryFile) || exists(file.path)) continue;
+    for (const install_record& other : all_records(record.root)) {
+      if (other.inst_dir == record.inst_dir) continue;
+      std::string text = desktop_entry_text(
+          program ? program_entry(other.inst_dir) : manual_entry(other.inst_dir));
+      if (other.sum_of(file.path) != sha256_hex(text)) continue;
+      if (write_file_atomically(file.path, text, nullptr)) {
+        report->restored.push_back(file.path + " for the installation in " +
+                                   other.inst_dir);
+      }
+      break;
+    }
   }
 }
 
@@ -131,6 +161,7 @@ void uninstall(const install_record& record, uninstall_report* report) {
   if (!delete_record(record))
     report->failed.push_back("the record of " + record.inst_dir +
                              " in the registry");
+  restore_menu_entries(record, report);
   report_users_files(record, report);
   remove_created_folders(record, report);
 }

@@ -27,11 +27,16 @@ std::string folder_needing_permission(const install_record& record);
 struct uninstall_report {
   std::vector<std::string> removed;  // paths removed
   std::vector<std::string> kept;     // path and why it stays
+  std::vector<std::string> restored;  // menu entries given back to another
+                                      // installation, and to which
   std::vector<std::string> failed;   // path and the system's reason
 };
 
 // Removes the installation described by record and says what it did. It
 // removed everything it should when report->failed is empty afterwards.
+// The menu entries are shared by the installations of one store, the
+// latest having written them: when they go, another recorded installation
+// gets its own entries back.
 void uninstall(const install_record& record, uninstall_report* report);
 
 #endif  // DIRGEN_SETUP_UNINSTALL_H_

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "setup/setup_test_util.h"
 #include "setup/setup_wizard.h"
@@ -140,6 +141,15 @@ TEST_F(Uninstall, TwoInstallationsAreRemovedIndependently) {
       << removed.output;
   install_record record;
   EXPECT_TRUE(find_installation(first, &record));
+  std::string entry = desktop_.applications() + "/dirgen.desktop";
+  EXPECT_TRUE(has_line(removed.output, "Restored " + entry +
+                                           " for the installation in " + first))
+      << removed.output;
+  std::ifstream in(entry);
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_NE(text.str().find("Exec=" + first + "kdgn20\n"), std::string::npos)
+      << "the menu starts the installation that is left";
 
   removed = run_program(first + "remove");
   EXPECT_EQ(removed.status, 0) << removed.output;
