@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "setup/catalogue_merge.h"
+#include "setup/registry.h"
 #include "setup/setup_test_util.h"
 #include "setup/sha256.h"
 
@@ -59,12 +60,25 @@ TEST(InstallRecord, EachFolderHasItsOwnRecordAndTheLatestIsNamed) {
   EXPECT_EQ(all_records(registry_root::machine).size(), 2u);
   EXPECT_FALSE(load_record(registry_root::current_user, "/a/DGN2/", &loaded));
 
-  // Removing the latest names the other; removing the last removes the keys.
+  // Removing the latest names the other; removing the last removes the
+  // keys it leaves empty, and no other.
   ASSERT_TRUE(delete_record(b));
   EXPECT_EQ(all_records(registry_root::machine).size(), 1u);
+  kvhash values;
+  values.put(kvval("inst_dir"), kvval(""));
+  ASSERT_TRUE(read_registry(registry_root::machine, kvval("Software/Kovix/DGN2"),
+                            &values));
+  kvval latest;
+  values.get(kvval("inst_dir"), &latest);
+  EXPECT_EQ(latest.str(), "/a/DGN2/");
+  create_registry_key(registry_root::machine, kvval("Software/Kovix/Other"));
   ASSERT_TRUE(delete_record(a));
   EXPECT_TRUE(all_records(registry_root::machine).empty());
-  EXPECT_FALSE(std::filesystem::exists(desktop.machine_root() + "/Software"));
+  EXPECT_FALSE(
+      std::filesystem::exists(desktop.machine_root() + "/Software/Kovix/DGN2"));
+  EXPECT_TRUE(
+      std::filesystem::exists(desktop.machine_root() + "/Software/Kovix/Other"));
+  EXPECT_FALSE(delete_record(b)) << "already gone";
 }
 
 TEST(CatalogueMerge, AddsTheUsersOwnEntriesToTheNewCatalogue) {
