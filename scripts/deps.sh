@@ -6,16 +6,20 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev
-  zlib1g-dev libminizip-dev
+  # archives of every format, read by content
+  libarchive-dev
   qt6-base-dev
   media-types
   # used by tests: archive fixtures, .desktop validation, HTML checks
   tar gzip zip desktop-file-utils python3 xvfb xauth
+  # archive fixtures in every format, and the listings they are checked by
+  libarchive-tools xz-utils zstd bzip2 lz4 ncompress p7zip-full genisoimage
+  cpio unzip
   # the Debian package: dependencies from dpkg-shlibdeps (dpkg-dev, file),
   # checked by lintian
   dpkg-dev file lintian
   # used by fuzzing and the benchmark
-  clang libclang-rt-14-dev tree
+  clang libclang-rt-dev tree  # the default clang and its matching runtime
 )
 
 missing=()

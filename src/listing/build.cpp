@@ -17,16 +17,13 @@
 #include "listing/ordering.h"
 #include "listing/scan_folder.h"
 #include "listing/variables.h"
+#include "markup/files.h"
 #include "markup/kvi_run.h"
 #include "platform/content_types.h"
 #include "project/dirgen_project.h"
+#include "text/ascii.h"
 
 namespace {
-
-struct file_closer {
-  void operator()(FILE* f) const { std::fclose(f); }
-};
-using file_ptr = std::unique_ptr<FILE, file_closer>;
 
 // Running totals reported to the caller's progress interface.
 struct progress_counter {
@@ -102,6 +99,50 @@ std::string absolute_folder(std::string path) {
   return base + path;
 }
 
+// The code whose message names the archive format that path's extension
+// suggests: tar, gzip or zip, else "not a recognized archive".
+int code_for_extension(const std::string& path) {
+  size_t dot = path.rfind('.');
+  std::string ext =
+      dot == std::string::npos ? "" : ascii_lower(path.substr(dot));
+  if (ext == ".zip") return kBuildCantUnzip;
+  if (ext == ".gz" || ext == ".tgz" || ext == ".tar_gz")
+    return kBuildCantGunzip;
+  if (ext == ".tar") return kBuildNoEntries;
+  return kBuildNotArchive;
+}
+
+// The code of a failed archive read: its message names the format found
+// (tar, zip, or the gzip around an archive), else the one the name
+// suggests; damage in any other format is "Archive is damaged.".
+int archive_failure_code(const archive_error& err, const std::string& path) {
+  switch (err.failure) {
+    case archive_failure::unreadable:
+      return code_for_extension(path);
+    case archive_failure::not_archive:
+      // Unpacked well, but what came out is no archive.
+      return err.gzip ? kBuildNoEntries : code_for_extension(path);
+    case archive_failure::corrupt_data:
+      return err.gzip ? kBuildCantGunzip : kBuildDamagedArchive;
+    case archive_failure::damaged:
+    case archive_failure::truncated:
+    case archive_failure::cancelled:  // the progress below never stops it
+      break;
+  }
+  switch (err.family) {
+    case archive_family::tar:
+      return kBuildNoEntries;
+    case archive_family::zip:
+      return kBuildCantUnzip;
+    case archive_family::other:
+      return kBuildDamagedArchive;
+    case archive_family::unknown:
+      break;
+  }
+  int code = code_for_extension(path);
+  return code == kBuildNotArchive ? kBuildDamagedArchive : code;
+}
+
 std::string join(const std::string& folder, const std::string& rest) {
   if (!folder.empty() && folder.back() == '/') return folder + rest;
   return folder + "/" + rest;
@@ -129,8 +170,15 @@ int listing_build::run() {
 
 int listing_build::read_source(bool* found) {
   if (archive_source()) {
-    int code = read_archive(kvval(std::string_view(path_)), &tree_);
-    if (code != kBuildOk) return code;
+    archive_error err;
+    auto progress = [this](int64_t entries_read) {
+      progress_->entries = entries_read;
+      progress_->report(false);
+      return true;
+    };
+    if (!read_archive(path_, &tree_, progress, &err)) {
+      return archive_failure_code(err, path_);
+    }
     filter_tree(&tree_, filter_);
     *found = true;
     return kBuildOk;
@@ -249,10 +297,10 @@ int listing_build::write_listing() {
   fill_variables(&tree_, make_variable_options(s_, *in_.formatter), &vars);
   tree_.clear();  // the variables hold everything the template needs
 
-  file_ptr out(std::fopen(save_.c_str(), "wb"));
+  unique_file out(std::fopen(save_.c_str(), "wb"));
   if (!out) return kBuildCantCreateOutput;
   std::string template_path = in_.template_folder + s_.format.str();
-  file_ptr tmpl(std::fopen(template_path.c_str(), "rb"));
+  unique_file tmpl(std::fopen(template_path.c_str(), "rb"));
   // A folder opens for reading here (an empty format names the data folder
   // itself): only a regular file is a template.
   struct stat st;
@@ -333,6 +381,12 @@ void result_message(int code, kvval* dst, const kvval& source) {
       break;
     case kBuildCantUnzip:
       text = "Can't decompress zip file.";
+      break;
+    case kBuildNotArchive:
+      text = "File is not a recognized archive.";
+      break;
+    case kBuildDamagedArchive:
+      text = "Archive is damaged.";
       break;
     default:
       return;

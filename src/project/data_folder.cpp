@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "markup/files.h"
+
 namespace {
 
 std::string with_slash(std::string folder) {
@@ -33,15 +35,6 @@ std::string installed_folder(const std::string& exe_dir,
   return bin.substr(0, slash + 1) + below + "/";
 }
 
-std::string executable_folder() {
-  char buf[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
-  if (n <= 0) return std::string();
-  std::string exe(buf, static_cast<size_t>(n));
-  const size_t slash = exe.rfind('/');
-  return slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
-}
-
 }  // namespace
 
 std::string find_working_folder(const std::string& cwd,
@@ -68,6 +61,7 @@ std::string manual_at_start(const std::string& working_folder) {
 
 std::string working_folder_at_start() {
   char buf[PATH_MAX];
-  if (getcwd(buf, sizeof(buf)) == nullptr) return std::string();
-  return find_working_folder(buf, executable_folder());
+  // An unreadable current folder is still "." to every relative path.
+  const char* cwd = getcwd(buf, sizeof(buf)) ? buf : ".";
+  return find_working_folder(cwd, executable_folder());
 }

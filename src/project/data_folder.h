@@ -21,9 +21,8 @@ std::string find_manual(const std::string& working_folder,
 // find_manual for this process.
 std::string manual_at_start(const std::string& working_folder);
 
-// find_working_folder for this process: the current directory and the
-// folder of the running executable (/proc/self/exe). Empty only when the
-// current directory cannot be read.
+// find_working_folder for this process: the current directory ("." when it
+// cannot be read) and the folder of the running executable.
 std::string working_folder_at_start();
 
 #endif  // DIRGEN_PROJECT_DATA_FOLDER_H_

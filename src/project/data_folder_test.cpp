@@ -4,12 +4,12 @@
 
 #include <filesystem>
 
-#include "project/test_files.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
 TEST(WorkingFolder, PrefersCurrentFolderThenExecutableFolder) {
-  TempDir cwd_dir, exe_dir;
+  scratch_folder cwd_dir, exe_dir;
   const std::string cwd = cwd_dir.path();
   const std::string exe = exe_dir.path();
   // Neither has kvdata: the current folder, with a trailing "/".
@@ -29,7 +29,7 @@ TEST(WorkingFolder, PrefersCurrentFolderThenExecutableFolder) {
 }
 
 TEST(WorkingFolder, InstalledProgramFindsItsDataAndManualUnderItsPrefix) {
-  TempDir cwd_dir, prefix_dir;
+  scratch_folder cwd_dir, prefix_dir;
   const std::string cwd = cwd_dir.path() + "/";
   const std::string prefix = prefix_dir.path();
   std::filesystem::create_directories(prefix + "/bin");

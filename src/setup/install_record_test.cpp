@@ -21,13 +21,13 @@ TEST(Sha256, MatchesTheStandardVectorsAcrossBlockBoundaries) {
             "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
   EXPECT_EQ(sha256_hex(std::string(1000000, 'a')),
             "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
-  test_folder dir;
+  scratch_folder dir;
   dir.write("abc", "abc");
   std::string hex, err;
-  ASSERT_TRUE(file_sha256(dir.file("abc"), &hex, &err));
+  ASSERT_TRUE(file_sha256(dir.at("abc"), &hex, &err));
   EXPECT_EQ(hex, sha256_hex("abc"));
-  EXPECT_FALSE(file_sha256(dir.file("none"), &hex, &err));
-  EXPECT_NE(err.find(dir.file("none") + ": "), std::string::npos) << err;
+  EXPECT_FALSE(file_sha256(dir.at("none"), &hex, &err));
+  EXPECT_NE(err.find(dir.at("none") + ": "), std::string::npos) << err;
 }
 
 TEST(InstallRecord, FileListsRoundTripInTheSha256sumForm) {

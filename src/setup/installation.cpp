@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "platform/atomic_file.h"
+#include "markup/files.h"
 #include "setup/catalogue_merge.h"
 #include "setup/distribution.h"
 #include "setup/install_paths.h"
@@ -151,7 +151,7 @@ void installation_run::claim_folders() {
 
 bool installation_run::write_placed(const std::string& path,
                                     const std::string& text) {
-  if (!write_file_atomically(path, text, nullptr)) return false;
+  if (!write_file_atomically(path, text, 0644, nullptr)) return false;
   record_.files.push_back({path, sha256_hex(text)});
   return true;
 }
@@ -178,9 +178,10 @@ bool installation_run::keep_changed(const std::string& from,
     std::string shipped, users;
     return read_whole_file(from, &shipped, nullptr) &&
            read_whole_file(to, &users, nullptr) &&
-           write_file_atomically(to + std::string(kOldVersionSuffix), users,
+           write_file_atomically(to + std::string(kOldVersionSuffix), users, 0644,
                                  nullptr) &&
-           write_file_atomically(to, merge_catalogue(shipped, users), nullptr);
+           write_file_atomically(to, merge_catalogue(shipped, users), 0644,
+                                 nullptr);
   }
   std::string beside = to + std::string(kNewVersionSuffix);
   std::string shipped;

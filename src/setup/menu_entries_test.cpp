@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/test_folder.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -55,7 +55,7 @@ std::string validation_errors(const std::string& file) {
 }
 
 TEST(MenuEntries, ProgramAndManualEntriesAreValidDesktopEntries) {
-  test_folder dir;
+  scratch_folder dir;
   std::string inst = dir.path() + "/my apps $1/DGN2/";
   dir.write("dirgen.desktop", desktop_entry_text(program_entry(inst)));
   dir.write("dirgen-manual.desktop", desktop_entry_text(manual_entry(inst)));
@@ -75,7 +75,7 @@ TEST(MenuEntries, ProgramAndManualEntriesAreValidDesktopEntries) {
             "Icon=dirgen\nCategories=Utility;Documentation;\n"
             "Terminal=false\n");
   for (const char* name : {"dirgen.desktop", "dirgen-manual.desktop"}) {
-    std::string errors = validation_errors(dir.file(name));
+    std::string errors = validation_errors(dir.at(name));
     if (errors == "<absent>") GTEST_SKIP() << "desktop-file-validate absent";
     EXPECT_EQ(errors, "") << name;
   }

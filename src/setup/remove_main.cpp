@@ -4,30 +4,16 @@
 // it should remove is gone; 1 when the folder holds no recorded
 // installation, when this user lacks the rights to remove it (nothing is
 // touched then), or when something could not be removed.
-#include <unistd.h>
-
 #include <cstdio>
 #include <string>
 
+#include "markup/files.h"
 #include "setup/setup_names.h"
 #include "setup/uninstall.h"
 
-namespace {
-
-// The folder of this program, with a trailing "/".
-std::string own_folder() {
-  char path[4096];
-  ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return "";
-  std::string folder(path, static_cast<size_t>(n));
-  return folder.substr(0, folder.rfind('/') + 1);
-}
-
-}  // namespace
-
 int main() {
   std::string product(kProductName);
-  std::string folder = own_folder();
+  std::string folder = executable_folder();
   install_record record;
   if (!find_installation(folder, &record)) {
     std::printf("%s is not installed in %s.\n", product.c_str(),

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "project/number_format.h"
 #include "setup/install_paths.h"
@@ -32,14 +31,6 @@ std::string registry_text(registry_root root, const char* key,
   kvval value;
   values.get(kvval(name), &value);
   return value.str();
-}
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return "<missing>";
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 std::string default_program_destination() {
@@ -70,7 +61,7 @@ class SetupWizard : public ::testing::Test {
   std::string inst() const { return target_ + "/DGN2/"; }
 
   isolated_desktop desktop_;
-  test_folder work_;
+  scratch_folder work_;
   std::string dist_, target_;
   uint64_t total_ = 0;
   fake_services services_;
@@ -222,7 +213,7 @@ TEST_F(SetupWizard, IncompleteDistributionNamesTheMissingFile) {
   for (const char* missing :
        {"remove", "dirgen.gif", "images", "kvdata", "images/dirgen.svg"}) {
     SCOPED_TRACE(missing);
-    test_folder other;
+    scratch_folder other;
     dist_ = other.path();
     make_distribution(dist_);
     fs::remove_all(dist_ + "/" + missing);
@@ -407,16 +398,16 @@ TEST_F(SetupWizard, BackFromDestinationPageResetsTheDestination) {
 }
 
 TEST(SetupProgram, IncompleteDistributionIsNamedAndExitsWithOne) {
-  test_folder dist;
+  scratch_folder dist;
   make_distribution(dist.path());
-  fs::remove(dist.file("remove"));
-  fs::remove(dist.file("setup"));
-  fs::create_symlink(DIRGEN_PROGRAM, dist.file("setup"));
+  fs::remove(dist.at("remove"));
+  fs::remove(dist.at("setup"));
+  fs::create_symlink(DIRGEN_PROGRAM, dist.at("setup"));
   scoped_env no_x("DISPLAY", nullptr), no_wayland("WAYLAND_DISPLAY", nullptr),
       no_qpa("QT_QPA_PLATFORM", nullptr);
-  program_run setup = run_program(dist.file("setup"));
+  program_run setup = run_program(dist.at("setup"));
   EXPECT_EQ(setup.output, "setup: The distribution is incomplete.\n" +
-                              dist.file("remove") +
+                              dist.at("remove") +
                               " is missing.\nTerminating.\n");
   EXPECT_EQ(setup.status, 1);
 }

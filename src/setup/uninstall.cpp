@@ -8,7 +8,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/atomic_file.h"
+#include "markup/files.h"
 #include "setup/menu_entries.h"
 #include "setup/setup_names.h"
 #include "setup/sha256.h"
@@ -81,7 +81,7 @@ void restore_menu_entries(const install_record& record,
       std::string text = desktop_entry_text(
           program ? program_entry(other.inst_dir) : manual_entry(other.inst_dir));
       if (other.sum_of(file.path) != sha256_hex(text)) continue;
-      if (write_file_atomically(file.path, text, nullptr)) {
+      if (write_file_atomically(file.path, text, 0644, nullptr)) {
         report->restored.push_back(file.path + " for the installation in " +
                                    other.inst_dir);
       }
