@@ -98,8 +98,8 @@ int run_command_line_mode(kvarr& args) {
     return 0;
   }
   if (args.size() > 1 || (first.size() > 1 && first[0] == '-')) {
-    std::string problem = args.size() > 1 ? "give one settings file"
-                                          : "unknown option " + first;
+    std::string problem =
+        args.size() > 1 ? "give one settings file" : "unknown option " + first;
     std::fprintf(stderr, "kdgn20: %s\n\n", problem.c_str());
     std::fputs(kUsage, stderr);
     return 2;

@@ -17,8 +17,9 @@ TEST(Sha256, MatchesTheStandardVectorsAcrossBlockBoundaries) {
   EXPECT_EQ(sha256_hex("abc"),
             "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
   // 56 bytes: the length no longer fits the first block.
-  EXPECT_EQ(sha256_hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
-            "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+  EXPECT_EQ(
+      sha256_hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+      "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
   EXPECT_EQ(sha256_hex(std::string(1000000, 'a')),
             "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
   scratch_folder dir;
@@ -66,8 +67,8 @@ TEST(InstallRecord, EachFolderHasItsOwnRecordAndTheLatestIsNamed) {
   EXPECT_EQ(all_records(registry_root::machine).size(), 1u);
   kvhash values;
   values.put(kvval("inst_dir"), kvval(""));
-  ASSERT_TRUE(read_registry(registry_root::machine, kvval("Software/Kovix/DGN2"),
-                            &values));
+  ASSERT_TRUE(read_registry(registry_root::machine,
+                            kvval("Software/Kovix/DGN2"), &values));
   kvval latest;
   values.get(kvval("inst_dir"), &latest);
   EXPECT_EQ(latest.str(), "/a/DGN2/");
@@ -76,8 +77,8 @@ TEST(InstallRecord, EachFolderHasItsOwnRecordAndTheLatestIsNamed) {
   EXPECT_TRUE(all_records(registry_root::machine).empty());
   EXPECT_FALSE(
       std::filesystem::exists(desktop.machine_root() + "/Software/Kovix/DGN2"));
-  EXPECT_TRUE(
-      std::filesystem::exists(desktop.machine_root() + "/Software/Kovix/Other"));
+  EXPECT_TRUE(std::filesystem::exists(desktop.machine_root() +
+                                      "/Software/Kovix/Other"));
   EXPECT_FALSE(delete_record(b)) << "already gone";
 }
 

@@ -78,7 +78,7 @@ class installation_run {
   const installation_request& request_;
   setup_services* services_;
   installation_result result_;
-  std::string folder_;  // the installation folder
+  std::string folder_;       // the installation folder
   install_record previous_;  // of an earlier installation into folder_
   install_record record_;
   int percent_ = 0;
@@ -137,13 +137,14 @@ void installation_run::claim_folders() {
   };
   bool everyone = result_.for_everyone;
   for (const std::string& path :
-       {folder_, folder_ + "/kvdata", folder_ + "/images", menu_folder(everyone),
-        icon_folder(everyone),
+       {folder_, folder_ + "/kvdata", folder_ + "/images",
+        menu_folder(everyone), icon_folder(everyone),
         registry_root_folder(record_.root) + "/" +
             record_key(record_.inst_dir)}) {
     for (const std::string& folder : missing_folders(path)) claim(folder);
     for (const std::string& folder : claimed_elsewhere) {
-      if (path == folder || path.compare(0, folder.size() + 1, folder + "/") == 0)
+      if (path == folder ||
+          path.compare(0, folder.size() + 1, folder + "/") == 0)
         claim(folder);
     }
   }
@@ -178,8 +179,8 @@ bool installation_run::keep_changed(const std::string& from,
     std::string shipped, users;
     return read_whole_file(from, &shipped, nullptr) &&
            read_whole_file(to, &users, nullptr) &&
-           write_file_atomically(to + std::string(kOldVersionSuffix), users, 0644,
-                                 nullptr) &&
+           write_file_atomically(to + std::string(kOldVersionSuffix), users,
+                                 0644, nullptr) &&
            write_file_atomically(to, merge_catalogue(shipped, users), 0644,
                                  nullptr);
   }
@@ -221,8 +222,8 @@ bool installation_run::copy_folders() {
     if (!list_folder_files(source, &files)) continue;
     for (const distribution_file& f : files) {
       std::string relative = std::string(name) + "/" + f.name;
-      file_kind kind = relative == kCatalogueFile ? file_kind::catalogue
-                                                  : file_kind::data;
+      file_kind kind =
+          relative == kCatalogueFile ? file_kind::catalogue : file_kind::data;
       if (!place(source + "/" + f.name, target + "/" + f.name, kind)) {
         services_->show_message(kNoCopy, message_icon::warning);
         return false;

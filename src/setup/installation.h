@@ -42,8 +42,8 @@ struct installation_request {
 struct installation_result {
   std::string folder;  // the installation folder, with its trailing "/"
   bool for_everyone = false;
-  std::string menu_folder;         // where the menu entries went
-  std::vector<std::string> kept;   // changed files kept (new version beside)
+  std::string menu_folder;        // where the menu entries went
+  std::vector<std::string> kept;  // changed files kept (new version beside)
 };
 
 // Runs the installation steps in order; every failure is told through

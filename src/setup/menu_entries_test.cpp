@@ -63,17 +63,23 @@ TEST(MenuEntries, ProgramAndManualEntriesAreValidDesktopEntries) {
             "[Desktop Entry]\nType=Application\nName=Dirgen\n"
             "Comment=Make a listing of a folder or an archive from a "
             "template\n"
-            "Exec=\"" + dir.path() + "/my apps \\\\$1/DGN2/kdgn20\"\n"
-            "Icon=dirgen\nPath=" + inst + "\n"
-            "Categories=Utility;FileTools;\nStartupWMClass=Dirgen\n"
-            "Terminal=false\n");
+            "Exec=\"" +
+                dir.path() +
+                "/my apps \\\\$1/DGN2/kdgn20\"\n"
+                "Icon=dirgen\nPath=" +
+                inst +
+                "\n"
+                "Categories=Utility;FileTools;\nStartupWMClass=Dirgen\n"
+                "Terminal=false\n");
   EXPECT_EQ(dir.read("dirgen-manual.desktop"),
             "[Desktop Entry]\nType=Application\nName=Dirgen Manual\n"
             "Comment=Read how to make listings and write styles with "
             "Dirgen\n"
-            "Exec=xdg-open \"" + dir.path() + "/my apps \\\\$1/DGN2/help.html\"\n"
-            "Icon=dirgen\nCategories=Utility;Documentation;\n"
-            "Terminal=false\n");
+            "Exec=xdg-open \"" +
+                dir.path() +
+                "/my apps \\\\$1/DGN2/help.html\"\n"
+                "Icon=dirgen\nCategories=Utility;Documentation;\n"
+                "Terminal=false\n");
   for (const char* name : {"dirgen.desktop", "dirgen-manual.desktop"}) {
     std::string errors = validation_errors(dir.at(name));
     if (errors == "<absent>") GTEST_SKIP() << "desktop-file-validate absent";

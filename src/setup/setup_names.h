@@ -49,7 +49,8 @@ inline constexpr std::string_view kCatalogueFile = "kvdata/styles.txt";
 inline constexpr std::string_view kProgramEntryFile = "dirgen.desktop";
 inline constexpr std::string_view kManualEntryFile = "dirgen-manual.desktop";
 inline constexpr std::string_view kIconName = "dirgen";
-inline constexpr std::string_view kIconSubfolder = "icons/hicolor/scalable/apps";
+inline constexpr std::string_view kIconSubfolder =
+    "icons/hicolor/scalable/apps";
 
 // A changed file a reinstallation keeps gets the new version beside it
 // under its name + kNewVersionSuffix; a changed style catalogue is merged

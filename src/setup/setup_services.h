@@ -1,6 +1,7 @@
 // What the installer asks of its surroundings: message boxes, the free
-// space of a file system and starting the installed program. The wizard window supplies the real ones
-// (QMessageBox, statvfs); tests supply recording fakes so nothing blocks.
+// space of a file system and starting the installed program. The wizard window
+// supplies the real ones (QMessageBox, statvfs); tests supply recording fakes
+// so nothing blocks.
 #ifndef DIRGEN_SETUP_SETUP_SERVICES_H_
 #define DIRGEN_SETUP_SETUP_SERVICES_H_
 

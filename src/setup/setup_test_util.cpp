@@ -35,10 +35,10 @@ uint64_t make_distribution(const std::string& folder) {
   write(folder + "/images/folder.svg", "<svg/>\n", 0644);
   write(folder + "/images/dirgen.svg", "<svg>dirgen</svg>\n", 0644);
   uint64_t total = 0;
-  for (const char* name : {"setup", "remove", "readme.txt", "license.txt",
-                           "help.html", "dirgen.gif", "kvdata/styles.txt",
-                           "kvdata/README", "images/folder.svg",
-                           "images/dirgen.svg"})
+  for (const char* name :
+       {"setup", "remove", "readme.txt", "license.txt", "help.html",
+        "dirgen.gif", "kvdata/styles.txt", "kvdata/README", "images/folder.svg",
+        "images/dirgen.svg"})
     total += fs::file_size(folder + "/" + name);
   return total;
 }

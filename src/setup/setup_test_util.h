@@ -76,7 +76,7 @@ class isolated_desktop {
 std::map<std::string, std::string> snapshot(const std::string& folder);
 
 struct program_run {
-  int status = -1;  // the exit status; -1 when it did not exit normally
+  int status = -1;     // the exit status; -1 when it did not exit normally
   std::string output;  // standard output and error
 };
 

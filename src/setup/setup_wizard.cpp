@@ -111,12 +111,13 @@ std::string setup_wizard::completion_details() const {
                      ". Start it from the menu (Dirgen) or run " +
                      installed_program() + ".";
   if (!result_.kept.empty()) {
-    text += "\nYou had changed these files, so they were kept and each new "
-            "version was put beside its file as NAME" +
-            std::string(kNewVersionSuffix) +
-            " (the style catalogue was merged instead, your previous one "
-            "kept as NAME" +
-            std::string(kOldVersionSuffix) + "):";
+    text +=
+        "\nYou had changed these files, so they were kept and each new "
+        "version was put beside its file as NAME" +
+        std::string(kNewVersionSuffix) +
+        " (the style catalogue was merged instead, your previous one "
+        "kept as NAME" +
+        std::string(kOldVersionSuffix) + "):";
     for (const std::string& path : result_.kept) text += "\n" + path;
   }
   return text;

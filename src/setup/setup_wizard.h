@@ -24,8 +24,9 @@ class setup_wizard {
  public:
   // Checks the distribution in source_folder (absolute); an incomplete one
   // is told at once ("The distribution is incomplete.", the missing file,
-  // "Terminating.") and sets incomplete(). current_folder is where relative destinations are
-  // taken from. services is not owned and must outlive the wizard.
+  // "Terminating.") and sets incomplete(). current_folder is where relative
+  // destinations are taken from. services is not owned and must outlive the
+  // wizard.
   setup_wizard(std::string source_folder, std::string current_folder,
                setup_services* services);
 

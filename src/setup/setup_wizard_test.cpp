@@ -8,10 +8,10 @@
 #include <fstream>
 
 #include "project/number_format.h"
+#include "setup/distribution.h"
 #include "setup/install_paths.h"
 #include "setup/install_record.h"
 #include "setup/registry.h"
-#include "setup/distribution.h"
 #include "setup/setup_test_util.h"
 #include "setup/sha256.h"
 
@@ -133,9 +133,9 @@ TEST_F(SetupWizard, InstallsEveryFileRecordsItAndEndsAtHundred) {
   EXPECT_EQ(record.files.size(), 13u);
   EXPECT_EQ(record.sum_of(inst() + "kdgn20"),
             sha256_hex(read_file(dist_ + "/setup")));
-  EXPECT_EQ(registry_text(registry_root::machine, "Software/Kovix/DGN2",
-                          "inst_dir"),
-            inst());
+  EXPECT_EQ(
+      registry_text(registry_root::machine, "Software/Kovix/DGN2", "inst_dir"),
+      inst());
   EXPECT_FALSE(load_record(registry_root::current_user, inst(), &record));
 }
 
@@ -184,7 +184,8 @@ TEST_F(SetupWizard, ReinstallReplacesUnchangedFilesAndKeepsChangedOnes) {
   ASSERT_EQ(second->page(), 3);
   EXPECT_EQ(read_file(inst() + "kdgn20"), "new program");
   EXPECT_TRUE(is_runnable(inst() + "kdgn20"));
-  EXPECT_EQ(read_file(inst() + "help.html"), "new help") << "unchanged: replaced";
+  EXPECT_EQ(read_file(inst() + "help.html"), "new help")
+      << "unchanged: replaced";
   EXPECT_EQ(read_file(inst() + "kvdata/README"), "edited by the user");
   EXPECT_EQ(read_file(inst() + "kvdata/README.dist"), "new readme");
   EXPECT_EQ(read_file(inst() + "kvdata/mine.txt"), "my template");
@@ -244,8 +245,9 @@ TEST_F(SetupWizard, UnreadableLicenceEndsTheWizard) {
 TEST_F(SetupWizard, PreviousInstallationProposesItsParentFolder) {
   struct {
     std::string recorded, proposed;
-  } cases[] = {{work_.path() + "/Apps/Kovix/DGN2/", work_.path() + "/Apps/Kovix"},
-               {work_.path() + "/Tools/", work_.path() + "/Tools"}};
+  } cases[] = {
+      {work_.path() + "/Apps/Kovix/DGN2/", work_.path() + "/Apps/Kovix"},
+      {work_.path() + "/Tools/", work_.path() + "/Tools"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.recorded);
     install_record record;

@@ -48,7 +48,8 @@ class sha256 {
     static constexpr char kDigits[] = "0123456789abcdef";
     std::string out;
     for (uint32_t word : state_) {
-      for (int shift = 28; shift >= 0; shift -= 4) out += kDigits[(word >> shift) & 15];
+      for (int shift = 28; shift >= 0; shift -= 4)
+        out += kDigits[(word >> shift) & 15];
     }
     return out;
   }

@@ -78,8 +78,9 @@ void restore_menu_entries(const install_record& record,
     if ((!program && name != kManualEntryFile) || exists(file.path)) continue;
     for (const install_record& other : all_records(record.root)) {
       if (other.inst_dir == record.inst_dir) continue;
-      std::string text = desktop_entry_text(
-          program ? program_entry(other.inst_dir) : manual_entry(other.inst_dir));
+      std::string text =
+          desktop_entry_text(program ? program_entry(other.inst_dir)
+                                     : manual_entry(other.inst_dir));
       if (other.sum_of(file.path) != sha256_hex(text)) continue;
       if (write_file_atomically(file.path, text, 0644, nullptr)) {
         report->restored.push_back(file.path + " for the installation in " +
@@ -96,8 +97,8 @@ void report_users_files(const install_record& record,
                         uninstall_report* report) {
   std::error_code ec;
   std::vector<std::string> left;
-  for (auto it = std::filesystem::recursive_directory_iterator(
-           record.inst_dir, ec);
+  for (auto it =
+           std::filesystem::recursive_directory_iterator(record.inst_dir, ec);
        !ec && it != std::filesystem::recursive_directory_iterator();
        it.increment(ec)) {
     if (!it->is_directory()) left.push_back(it->path().string());

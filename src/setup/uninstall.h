@@ -25,11 +25,11 @@ bool find_installation(const std::string& own_folder, install_record* record);
 std::string folder_needing_permission(const install_record& record);
 
 struct uninstall_report {
-  std::vector<std::string> removed;  // paths removed
-  std::vector<std::string> kept;     // path and why it stays
+  std::vector<std::string> removed;   // paths removed
+  std::vector<std::string> kept;      // path and why it stays
   std::vector<std::string> restored;  // menu entries given back to another
                                       // installation, and to which
-  std::vector<std::string> failed;   // path and the system's reason
+  std::vector<std::string> failed;    // path and the system's reason
 };
 
 // Removes the installation described by record and says what it did. It

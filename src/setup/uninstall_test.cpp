@@ -42,9 +42,8 @@ class Uninstall : public ::testing::Test {
   std::map<std::string, std::string> everything() {
     std::map<std::string, std::string> all;
     for (const std::string& top :
-         {desktop_.home(), work_.path(), fs::path(desktop_.machine_root())
-                                             .parent_path()
-                                             .string(),
+         {desktop_.home(), work_.path(),
+          fs::path(desktop_.machine_root()).parent_path().string(),
           fs::path(desktop_.user_root()).parent_path().string(),
           desktop_.system_prefix()}) {
       for (const auto& [path, content] : snapshot(top))
@@ -65,8 +64,8 @@ TEST_F(Uninstall, RemoveLeavesNothingOfAPerUserOrMachineWideInstallation) {
     if (!for_everyone) desktop_.forbid_machine_root();
     auto before = everything();
     std::string inst = install(desktop_.home() + "/Apps");
-    std::string menu = for_everyone ? desktop_.system_applications()
-                                    : desktop_.applications();
+    std::string menu =
+        for_everyone ? desktop_.system_applications() : desktop_.applications();
     ASSERT_TRUE(fs::exists(menu + "/dirgen.desktop"));
 
     program_run removed = run_program(inst + "remove");
@@ -100,11 +99,10 @@ TEST_F(Uninstall, KeepsTheFilesTheUserChangedOrMadeAndSaysSo) {
 
   program_run removed = run_program(inst + "remove");
   EXPECT_EQ(removed.status, 0) << removed.output;
-  for (const char* line :
-       {"kvdata/README (changed since it was installed)",
-        "kvdata/styles.txt (changed since it was installed)",
-        "kvdata/mine.txt (not installed by setup)",
-        "notes.txt (not installed by setup)"}) {
+  for (const char* line : {"kvdata/README (changed since it was installed)",
+                           "kvdata/styles.txt (changed since it was installed)",
+                           "kvdata/mine.txt (not installed by setup)",
+                           "notes.txt (not installed by setup)"}) {
     EXPECT_TRUE(has_line(removed.output, "Kept " + inst + line))
         << line << "\n"
         << removed.output;
@@ -117,8 +115,7 @@ TEST_F(Uninstall, KeepsTheFilesTheUserChangedOrMadeAndSaysSo) {
   }
   std::sort(left.begin(), left.end());
   EXPECT_EQ(left, (std::vector<std::string>{"kvdata/README", "kvdata/mine.txt",
-                                            "kvdata/styles.txt",
-                                            "notes.txt"}));
+                                            "kvdata/styles.txt", "notes.txt"}));
   EXPECT_FALSE(fs::exists(inst + "images")) << "emptied, so removed";
   install_record record;
   EXPECT_FALSE(find_installation(inst, &record));
@@ -134,10 +131,10 @@ TEST_F(Uninstall, TwoInstallationsAreRemovedIndependently) {
   EXPECT_EQ(removed.status, 0) << removed.output;
   EXPECT_FALSE(fs::exists(second));
   EXPECT_TRUE(is_runnable(first + "kdgn20"));
-  EXPECT_TRUE(has_line(removed.output,
-                       "Kept " + desktop_.icons() +
-                           "/dirgen.svg (used by the installation in " + first +
-                           ")"))
+  EXPECT_TRUE(
+      has_line(removed.output, "Kept " + desktop_.icons() +
+                                   "/dirgen.svg (used by the installation in " +
+                                   first + ")"))
       << removed.output;
   install_record record;
   EXPECT_TRUE(find_installation(first, &record));
@@ -183,7 +180,8 @@ TEST_F(Uninstall, MachineWideRemovalWithoutTheRightsChangesNothing) {
   EXPECT_EQ(removed.status, 1) << removed.output;
   EXPECT_EQ(removed.output,
             "Dirgen 2.0 was not removed: removing the installation in " + inst +
-                " needs write permission on " + inst.substr(0, inst.size() - 1) +
+                " needs write permission on " +
+                inst.substr(0, inst.size() - 1) +
                 ".\nIt was installed for everyone: run remove as root "
                 "(sudo).\n");
   EXPECT_EQ(everything(), before);
