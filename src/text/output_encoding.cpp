@@ -24,11 +24,21 @@ void append_html(std::string_view src, std::string* out) {
     unsigned char c = static_cast<unsigned char>(src[0]);
     size_t n = c < 0x80 ? 1 : utf8_sequence_length(src);
     switch (c) {
-      case '&': out->append("&amp;"); break;
-      case '<': out->append("&lt;"); break;
-      case '>': out->append("&gt;"); break;
-      case '"': out->append("&quot;"); break;
-      case '\'': out->append("&#39;"); break;
+      case '&':
+        out->append("&amp;");
+        break;
+      case '<':
+        out->append("&lt;");
+        break;
+      case '>':
+        out->append("&gt;");
+        break;
+      case '"':
+        out->append("&quot;");
+        break;
+      case '\'':
+        out->append("&#39;");
+        break;
       default:
         if (n == 0) {
           out->append("&#" + std::to_string(c) + ";");
@@ -81,11 +91,21 @@ void append_json(std::string_view src, std::string* out) {
       continue;
     }
     switch (c) {
-      case '"': out->append("\\\""); break;
-      case '\\': out->append("\\\\"); break;
-      case '\n': out->append("\\n"); break;
-      case '\t': out->append("\\t"); break;
-      case '\r': out->append("\\r"); break;
+      case '"':
+        out->append("\\\"");
+        break;
+      case '\\':
+        out->append("\\\\");
+        break;
+      case '\n':
+        out->append("\\n");
+        break;
+      case '\t':
+        out->append("\\t");
+        break;
+      case '\r':
+        out->append("\\r");
+        break;
       default:
         if (c < 0x20 || c == '<' || c == '>' || c == '&' || c == 0x7F) {
           append_u_escape(c, out);
@@ -155,10 +175,20 @@ bool output_encoding_named(std::string_view name, output_encoding* e) {
 
 void append_encoded(output_encoding e, std::string_view src, std::string* out) {
   switch (e) {
-    case output_encoding::kHtml: append_html(src, out); break;
-    case output_encoding::kUrl: append_url(src, out); break;
-    case output_encoding::kJson: append_json(src, out); break;
-    case output_encoding::kCsv: append_csv(src, out); break;
-    case output_encoding::kMarkdown: append_markdown(src, out); break;
+    case output_encoding::kHtml:
+      append_html(src, out);
+      break;
+    case output_encoding::kUrl:
+      append_url(src, out);
+      break;
+    case output_encoding::kJson:
+      append_json(src, out);
+      break;
+    case output_encoding::kCsv:
+      append_csv(src, out);
+      break;
+    case output_encoding::kMarkdown:
+      append_markdown(src, out);
+      break;
   }
 }
