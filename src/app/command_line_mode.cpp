@@ -79,7 +79,7 @@ int build_from(const kvval& settings_path, const std::string& working) {
   int code;
   {
     terminal_progress progress;
-    code = run_build(settings, formatter, data_folder, &progress);
+    code = run_build(settings, formatter, data_folder, &progress).code;
   }
   if (code == kBuildNoTemplate) {
     print_line("Can't open template file " + data_folder +

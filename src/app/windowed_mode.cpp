@@ -3,14 +3,26 @@
 #include "app/windowed_mode.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/form1_rules.h"
+#include "app/program_identity.h"
 #include "app/tabout_box.h"
 #include "app/tform1.h"
 #include "app/tform2.h"
 #include "project/data_folder.h"
+
+void set_application_identity() {
+  QApplication::setApplicationName("dirgen");
+  QGuiApplication::setDesktopFileName("dirgen");
+}
+
+QIcon program_icon(const std::string& working_folder) {
+  QIcon shipped(QString::fromStdString(working_folder + "images/dirgen.svg"));
+  return QIcon::fromTheme("dirgen", shipped);
+}
 
 int run_windowed_mode(int argc, char** argv) {
   if (!display_available()) {
@@ -21,11 +33,12 @@ int run_windowed_mode(int argc, char** argv) {
     return 1;
   }
   QApplication app(argc, argv);
-  QApplication::setApplicationName(kDirgenCaption);
+  set_application_identity();
   std::string working = working_folder_at_start();
+  QApplication::setWindowIcon(program_icon(working));
   TForm1 form1(working);
   TForm2 form2;
-  TAboutBox about(working + "images/dirgen.gif");
+  TAboutBox about(program_icon(working));
   form1.set_windows(&form2, &about);
   form1.show();
   return app.exec() == 0 ? 0 : 1;

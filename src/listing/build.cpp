@@ -285,8 +285,10 @@ int build_listing(const build_inputs& in) {
   return code;
 }
 
-int run_build(const dirgen_project& settings, const dirgen_formatter& formatter,
-              const std::string& data_folder, build_progress* progress) {
+build_outcome run_build(const dirgen_project& settings,
+                        const dirgen_formatter& formatter,
+                        const std::string& data_folder,
+                        build_progress* progress) {
   kvarr patterns[4];
   compile_masks(settings.mask, &patterns[0]);
   compile_masks(settings.skip_files, &patterns[1]);
@@ -303,7 +305,37 @@ int run_build(const dirgen_project& settings, const dirgen_formatter& formatter,
   in.folder_skip = &folder_skip;
   in.template_folder = data_folder;
   in.progress = progress;
-  return build_listing(in);
+  build_outcome outcome;
+  outcome.code = build_listing(in);
+  outcome.path = listing_output_path(settings);
+  return outcome;
+}
+
+std::string result_line(const build_outcome& outcome, bool archive_source) {
+  kvval message("");
+  result_message(outcome.code, &message, kvval(archive_source));
+  std::string line = message.str();
+  if (!outcome.path.empty()) line += (line.empty() ? "" : " ") + outcome.path;
+  if (!outcome.reason.empty()) line += ": " + outcome.reason;
+  return line;
+}
+
+std::string listing_output_path(const dirgen_project& settings) {
+  std::string save = settings.save.str();
+  std::string source = settings.path.str();
+  bool archive = settings.source.as_bool();
+  bool per_folder = settings.subfolders.as_bool() &&
+                    !settings.subfolders_in_one_file.as_bool();
+  if (per_folder) save = save.substr(save.rfind('/') + 1);
+  if (save.empty() || save[0] == '/') return save;
+  if (archive) {
+    if (save.find('/') != std::string::npos) return save;
+    size_t slash = source.rfind('/');
+    return slash == std::string::npos ? save
+                                      : source.substr(0, slash + 1) + save;
+  }
+  if (source.empty() || source.back() == '/') return source + save;
+  return source + "/" + save;
 }
 
 void result_message(int code, kvval* dst, const kvval& source) {
@@ -333,6 +365,9 @@ void result_message(int code, kvval* dst, const kvval& source) {
       break;
     case kBuildCantUnzip:
       text = "Can't decompress zip file.";
+      break;
+    case kBuildCancelled:
+      text = "Build was cancelled.";
       break;
     default:
       return;

@@ -25,6 +25,7 @@ enum build_result : int {
   kBuildUnknownExtension = 701,
   kBuildCantUnzip = 710,
   kBuildNoTemplate = 800,
+  kBuildCancelled = 900,  // "Build was cancelled."
 };
 
 // Receives progress from a running build (called on the build's thread).
@@ -35,6 +36,20 @@ class build_progress {
   virtual ~build_progress() = default;
   virtual void on_progress(int64_t folders_scanned, int64_t entries_found,
                            int64_t bytes_written) = 0;
+  // One call per entry that could not be read.
+  virtual void on_unreadable(const std::string& path,
+                             const std::string& reason) {}
+  // Polled between entries; true stops the build with kBuildCancelled.
+  virtual bool cancel_requested() { return false; }
+};
+
+// What a build came to: its result code, the listing's path, the system's
+// reason for a failure and the count of entries that could not be read.
+struct build_outcome {
+  int code = kBuildOk;
+  std::string path;
+  std::string reason;
+  int64_t unreadable = 0;
 };
 
 // Everything one build reads. The settings keep the names of the settings
@@ -59,8 +74,17 @@ int build_listing(const build_inputs& in);
 
 // The convenience both shells use: compiles the record's four pattern
 // fields, then runs build_listing with them and the data folder.
-int run_build(const dirgen_project& settings, const dirgen_formatter& formatter,
-              const std::string& data_folder, build_progress* progress);
+build_outcome run_build(const dirgen_project& settings,
+                        const dirgen_formatter& formatter,
+                        const std::string& data_folder,
+                        build_progress* progress);
+
+// The user's result line: "Build is successful." or the message for the
+// code, then the path and the reason when there are any.
+std::string result_line(const build_outcome& outcome, bool archive_source);
+
+// The file a build with these settings writes its (top-level) listing to.
+std::string listing_output_path(const dirgen_project& settings);
 
 // *dst := the message for code (the folder or archive wording by source).
 // A code without a message leaves *dst unchanged.

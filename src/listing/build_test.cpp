@@ -60,7 +60,7 @@ class Build : public ::testing::Test {
 
   int build() {
     formatter_.load_tables(kvval(std::string_view(root_.at("kvdata"))));
-    return run_build(settings_, formatter_, root_.at("kvdata/"), nullptr);
+    return run_build(settings_, formatter_, root_.at("kvdata/"), nullptr).code;
   }
 
   void recursive(bool one_file) {

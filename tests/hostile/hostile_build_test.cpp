@@ -57,7 +57,8 @@ class HostileBuild : public ::testing::Test {
   int build() {
     formatter_.load_tables(kvval(std::string_view(root_.at("kvdata"))));
     tree_snapshot before = snapshot(root_.path());
-    int code = run_build(settings_, formatter_, root_.at("kvdata/"), nullptr);
+    int code =
+        run_build(settings_, formatter_, root_.at("kvdata/"), nullptr).code;
     changed_ = changes(before, snapshot(root_.path()));
     return code;
   }
