@@ -12,19 +12,30 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
 namespace {
 
-// A panel: its group boxes stacked from the top, in a scroll area so that
-// the window still fits a small screen or a large scale factor.
+// A scroll area that asks for the whole size of its panel (a plain one caps
+// its wish at a few dozen lines), while it can still shrink to fit a small
+// screen or a large scale factor.
+class panel_scroll_area : public QScrollArea {
+ public:
+  QSize sizeHint() const override {
+    QSize bar(verticalScrollBar()->sizeHint().width(), 0);
+    return widget() ? widget()->sizeHint() + bar : QScrollArea::sizeHint();
+  }
+};
+
+// A panel: its group boxes stacked from the top, in a scroll area.
 QWidget* new_panel(QTabWidget* tabs, const char* caption,
                    QVBoxLayout** layout) {
   auto* panel = new QWidget;
   *layout = new QVBoxLayout(panel);
-  auto* scroll = new QScrollArea;
+  auto* scroll = new panel_scroll_area;
   scroll->setWidget(panel);
   scroll->setWidgetResizable(true);
   scroll->setFrameShape(QFrame::NoFrame);

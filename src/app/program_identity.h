@@ -5,11 +5,21 @@
 
 #include <QIcon>
 #include <string>
+#include <vector>
 
-// Sets the application name "dirgen" and the menu entry dirgen.desktop, which
-// the desktop matches to the window (X11 window class "Dirgen", Wayland
-// app id "dirgen"). REQUIRES: the QApplication exists, no window yet.
-void set_application_identity();
+class QWidget;
+
+// argv for the QApplication: argv[0] becomes "dirgen", the instance part of
+// the X11 window class; the rest is kept. Ends with a null pointer, which
+// the count given to QApplication leaves out.
+std::vector<char*> qt_arguments(int argc, char** argv);
+
+// Makes the desktop match the windows to the menu entry dirgen.desktop:
+// its desktop file name (Wayland app id) "dirgen", the X11 window class
+// "dirgen", "Dirgen" (the entry's StartupWMClass) and the application name
+// "dirgen". REQUIRES: first_window is the first window of the program and
+// has no native window yet; the QApplication was made with qt_arguments.
+void set_application_identity(QWidget* first_window);
 
 // The program's icon: "dirgen" of the icon theme (as installed), else the
 // shipped images/dirgen.svg of the working folder (ending in "/").

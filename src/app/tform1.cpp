@@ -20,6 +20,7 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimeEdit>
@@ -58,9 +59,19 @@ TForm1::TForm1(const std::string& working_folder,
 
   new_settings();
   if (!restoreGeometry(memory_.geometry())) {
-    resize(sizeHint());
+    resize(first_size());
     center_on_screen(this);
   }
+}
+
+// The size the window asks for, within the screen's free area less room
+// for a window manager's frame; the tabs scroll when it is smaller.
+QSize TForm1::first_size() const {
+  const int kFrameRoom = 64;
+  QSize wanted = sizeHint();
+  if (screen() == nullptr) return wanted;
+  QSize room = screen()->availableGeometry().size() - QSize(kFrameRoom, kFrameRoom);
+  return wanted.boundedTo(room).expandedTo(minimumSizeHint());
 }
 
 TForm1::~TForm1() = default;

@@ -109,6 +109,7 @@ class TForm1 : public QMainWindow {
   void dropEvent(QDropEvent* event) override;
 
  private:
+  QSize first_size() const;
   void build_menus();
   QWidget* build_bottom_strip();
   void connect_commands();

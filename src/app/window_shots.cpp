@@ -57,11 +57,13 @@ int main(int argc, char** argv) {
   if (working.empty() || working.back() != '/') working += '/';
   std::string output = argv[2];
   std::string big = argc == 4 ? argv[3] : "/usr";
-  QApplication app(argc, argv);
-  set_application_identity();
+  std::vector<char*> args = qt_arguments(argc, argv);
+  int qt_argc = static_cast<int>(args.size()) - 1;
+  QApplication app(qt_argc, args.data());
   QApplication::setWindowIcon(program_icon(working));
   QTemporaryDir memory;  // remembers nothing of the user's own runs
   TForm1 form(working, memory.filePath("dirgen.ini").toStdString());
+  set_application_identity(&form);
   form.controls().source_edit->setText(
       QString::fromStdString(working + "examples"));
   form.controls().output_edit->setText("index.html");
