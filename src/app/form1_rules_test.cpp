@@ -4,7 +4,6 @@
 #include <ctime>
 
 #include "gtest/gtest.h"
-#include "listing/build.h"
 #include "platform/test_folder.h"
 
 namespace {
@@ -69,28 +68,6 @@ TEST(WindowCaption, NewProjectOrTheFileName) {
   EXPECT_EQ(window_caption("/home/u/site.txt", 8), "site.txt - Dirgen 2.0");
   EXPECT_EQ(window_caption("/home/u/site.txt", -1), "site.txt - Dirgen 2.0");
   EXPECT_EQ(window_caption("site.txt", 0), "site.txt - Dirgen 2.0");
-}
-
-TEST(GeneratedOutput, ResolvedAsTheBuildPlacesIt) {
-  struct {
-    bool archive, recursive, one_file;
-    std::string path, save, expected;
-  } cases[] = {
-      {false, false, false, "/data", "index.html", "/data/index.html"},
-      {false, false, false, "/data/", "index.html", "/data/index.html"},
-      {false, false, false, "/data", "out/x.html", "/data/out/x.html"},
-      {false, false, false, "/data", "/tmp/x.html", "/tmp/x.html"},
-      {false, true, false, "/data", "/tmp/x.html", "/data/x.html"},
-      {false, true, true, "/data", "/tmp/x.html", "/tmp/x.html"},
-      {true, false, false, "/arc/a.zip", "x.html", "/arc/x.html"},
-      {true, false, false, "/arc/a.zip", "/o/x.html", "/o/x.html"},
-  };
-  for (const auto& c : cases) {
-    dirgen_project s = settings_for(c.archive, c.path, c.save);
-    s.subfolders = kvval(c.recursive);
-    s.subfolders_in_one_file = kvval(c.one_file);
-    EXPECT_EQ(listing_output_path(s), c.expected) << c.path << " " << c.save;
-  }
 }
 
 TEST(FolderPart, UpToTheLastSeparatorOrTheWholeText) {

@@ -339,9 +339,10 @@ void TForm1::poll_build() {
   runner_.reset();
   set_busy(false);
   bool ok = outcome.code == kBuildOk;
-  listing_path_ = ok ? outcome.path : "";
+  listing_path_ = ok ? listing_output_path(settings_) : "";
   set_view_output_enabled(ok);
-  show_status(result_line(outcome, settings_.source.as_bool()));
+  std::string line = result_line(outcome, settings_.source.as_bool());
+  show_status(ok ? line + " " + listing_path_ : line);
   if (close_after_build_) {
     close_after_build_ = false;
     close();
@@ -354,7 +355,7 @@ void TForm1::poll_build() {
 void TForm1::report_build(const build_outcome& outcome) {
   if (outcome.code == kBuildOk) {
     size_t answer =
-        sink_->ask(this, "Build is complete\n" + outcome.path,
+        sink_->ask(this, "Build is complete\n" + listing_path_,
                    message_icon::none, {"Open the listing", "OK"}, 1);
     if (answer == 0) view_output();
     return;

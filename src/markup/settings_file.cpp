@@ -39,9 +39,16 @@ int read_markup(FILE* f, kvxml* reader) {
   return reader->parse();
 }
 
-// Adds the text of every element of the shape <key>text</key> under its name.
-void collect_settings(const xml_document& doc, kvhash_array* table) {
+// Adds the text of every element of the shape <key>text</key> under its
+// name; notes the names of elements without text in *empty (if given).
+void collect_settings(const xml_document& doc, kvhash_array* table,
+                      std::vector<std::string>* empty) {
   for (xml_node* n = doc.root; n; n = xml_document::next_preorder(n)) {
+    if (empty && (n->kind == KIND_EMPTY ||
+                  (n->kind == KIND_ELEMENT && n->child_count == 1 &&
+                   n->first_child->kind == KIND_END_TAG))) {
+      empty->push_back(n->name.str());
+    }
     if (n->kind != KIND_ELEMENT || n->child_count != 2) continue;
     const xml_node* text = n->first_child;
     if (text->kind == KIND_TEXT || text->kind == -1) {
@@ -103,7 +110,8 @@ bool write_settings(FILE* f, kvhash_array& src) {
 
 }  // namespace
 
-bool load_settings_file(const kvval& path, kvcgi* dst) {
+bool load_settings_file(const kvval& path, kvcgi* dst,
+                        std::vector<std::string>* empty_keys) {
   if (!dst) return false;
   std::string name = path.str();
   unique_file f(std::fopen(name.c_str(), "rb"));
@@ -124,7 +132,7 @@ bool load_settings_file(const kvval& path, kvcgi* dst) {
     markup_error_report(reader, rc, &dst->message);
     return false;
   }
-  collect_settings(doc, &dst->table);
+  collect_settings(doc, &dst->table, empty_keys);
   return true;
 }
 
