@@ -8,9 +8,14 @@ PACKAGES=(
   libgtest-dev
   zlib1g-dev libminizip-dev
   qt6-base-dev
+  # the program's SVG icon in the window and the about box
+  libqt6svg6
   media-types
   # used by tests: archive fixtures, .desktop validation, HTML checks
   tar gzip zip desktop-file-utils python3 xvfb xauth
+  # used by the window's accessibility test and pictures: AT-SPI bus and
+  # Python bindings, a D-Bus session, a window manager on the virtual screen
+  python3-pyatspi at-spi2-core dbus-x11 openbox
   # used by fuzzing and the benchmark
   clang libclang-rt-14-dev tree
 )

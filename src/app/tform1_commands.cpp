@@ -1,6 +1,7 @@
 // TForm1's commands: settings files and the Recent files list, the dialogs,
 // drops, the template and output links, help and about, and "Make
 // Listing !".
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -179,8 +180,10 @@ void TForm1::fill_recent_menu() {
     QString caption = QStringLiteral("&%1 %2").arg(i + 1).arg(
         to_qt(recent[i]).replace("&", "&&"));
     std::string path = recent[i];
-    recent_menu_->addAction(caption, this,
-                            [this, path] { open_settings_file(path); });
+    // Queued: the menu has closed, and whoever chose the item has been
+    // answered, before a question about unsaved changes opens.
+    connect(recent_menu_->addAction(caption), &QAction::triggered, this,
+            [this, path] { open_settings_file(path); }, Qt::QueuedConnection);
   }
   recent_menu_->setEnabled(!recent.empty());
 }

@@ -746,6 +746,7 @@ TEST_F(Form1Test, RecentFilesAndLastFoldersAreRememberedAcrossRuns) {
   recent = form_->recent_menu()->actions();
   ASSERT_EQ(recent.size(), 2);
   recent[1]->trigger();
+  QApplication::processEvents();
   EXPECT_EQ(caption(), "a.txt - Dirgen 2.0");
   EXPECT_EQ(form_->recent_menu()->actions()[0]->text().toStdString(),
             "&1 " + dir_.file("a.txt"));
