@@ -1,7 +1,7 @@
 // What the main window remembers from one run to the next: its size and
 // position, the last folder of each file dialog and the Recent files list.
 // Kept with QSettings in an INI file, by default the user's own
-// $XDG_CONFIG_HOME/dirgen/dirgen.conf (~/.config/... when unset). Paths are
+// $XDG_CONFIG_HOME/dirgen/dirgen.ini (~/.config/... when unset). Paths are
 // kept as their bytes. Window thread only.
 #ifndef DIRGEN_APP_WINDOW_MEMORY_H_
 #define DIRGEN_APP_WINDOW_MEMORY_H_

@@ -4,7 +4,9 @@
 // Takes the window's frame too when a window manager draws one. Not part of
 // kdgn20. Usage: window_shots WORKING-FOLDER OUTPUT-FOLDER [BIG-FOLDER]
 #include <QApplication>
+#include <QCheckBox>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QPixmap>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -44,6 +46,17 @@ int save_tabs(TForm1* form, const std::string& output) {
   return failures;
 }
 
+// The pictures need no answers: messages are dropped, questions get their
+// default.
+class quiet_sink : public message_sink {
+ public:
+  void show(QWidget*, const std::string&, message_icon) override {}
+  size_t ask(QWidget*, const std::string&, message_icon,
+             const std::vector<std::string>&, size_t default_button) override {
+    return default_button;
+  }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -64,6 +77,8 @@ int main(int argc, char** argv) {
   QTemporaryDir memory;  // remembers nothing of the user's own runs
   TForm1 form(working, memory.filePath("dirgen.ini").toStdString());
   set_application_identity(&form);
+  quiet_sink quiet;
+  form.set_message_sink(&quiet);
   form.controls().source_edit->setText(
       QString::fromStdString(working + "examples"));
   form.controls().output_edit->setText("index.html");
@@ -73,13 +88,17 @@ int main(int argc, char** argv) {
     failures = save_tabs(&form, output);
     form.select_tab(0);
     form.controls().source_edit->setText(QString::fromStdString(big));
-    form.controls().output_edit->setText(
-        memory.filePath("listing.html"));
+    form.controls().output_edit->setText(memory.filePath("listing.html"));
+    form.controls().recursive->setChecked(true);
+    form.controls().single_file->setChecked(true);
     form.make_listing();
     QTimer::singleShot(1500, [&] {
       if (!save_window(&form, output + "/making-listing.png")) ++failures;
+      // exit(), not quit(): quitting would close the window, which asks
+      // about the settings typed in above.
+      QObject::connect(&form, &TForm1::build_finished, &app,
+                       [] { QApplication::exit(0); });
       form.cancel_build();
-      app.quit();
     });
   });
   app.exec();
