@@ -40,12 +40,12 @@ void desktop_services::show_modal(QDialog* dialog) { dialog->exec(); }
 // so the process is not waited for: it reports when it ends and then
 // deletes itself. It has no parent, so closing the window never kills an
 // application the user is still working in.
-void desktop_services::open_document(const std::string& path,
-                                     QObject* context, open_failed failed) {
+void desktop_services::open_document(const std::string& path, QObject* context,
+                                     open_failed failed) {
   auto* process = new QProcess;
   process->setProgram("xdg-open");
-  process->setArguments({QFile::decodeName(QByteArray(
-      path.data(), static_cast<qsizetype>(path.size())))});
+  process->setArguments({QFile::decodeName(
+      QByteArray(path.data(), static_cast<qsizetype>(path.size())))});
   process->setStandardInputFile(QProcess::nullDevice());
   QObject::connect(process, &QProcess::errorOccurred, context,
                    [failed](QProcess::ProcessError error) {

@@ -99,9 +99,8 @@ void build_source_page(QTabWidget* tabs,
   QGroupBox* source = add_group(
       panel, "Source.  Select directory or archive file to make listing from.");
   auto* sl = new QGridLayout(source);
-  c->directory_radio =
-      described(new QRadioButton("&Directory listing"), nullptr,
-                "List a folder and what it holds.");
+  c->directory_radio = described(new QRadioButton("&Directory listing"),
+                                 nullptr, "List a folder and what it holds.");
   c->archive_radio =
       described(new QRadioButton("A&rchive file listing (tar, tar.gz, tgz, "
                                  "zip) "),
@@ -129,9 +128,8 @@ void build_source_page(QTabWidget* tabs,
   k->edit_template =
       described(new QPushButton("&Edit template"), nullptr,
                 "Open the chosen style's template file in its editor.");
-  k->template_description =
-      described(new_link("Template description"), nullptr,
-                "Show what the chosen style makes.");
+  k->template_description = described(new_link("Template description"), nullptr,
+                                      "Show what the chosen style makes.");
   tl->addWidget(c->template_list, 0, 0);
   tl->addWidget(k->edit_template, 0, 1);
   tl->addWidget(k->template_description, 1, 0);
@@ -145,12 +143,10 @@ void build_source_page(QTabWidget* tabs,
       "Where the listing is written. A name without a folder goes into the "
       "listed folder; with one file per subfolder, every subfolder gets a "
       "file of this name.");
-  k->output_save_as =
-      described(new QPushButton("Save &As..."), nullptr,
-                "Choose where the listing is written.");
-  k->view_output =
-      described(new_link("View generated output file"), nullptr,
-                "Open the listing the last build made.");
+  k->output_save_as = described(new QPushButton("Save &As..."), nullptr,
+                                "Choose where the listing is written.");
+  k->view_output = described(new_link("View generated output file"), nullptr,
+                             "Open the listing the last build made.");
   set_link_enabled(k->view_output, false);
   ol->addWidget(c->output_edit, 0, 0);
   ol->addWidget(k->output_save_as, 0, 1);
@@ -161,7 +157,8 @@ void build_source_page(QTabWidget* tabs,
 
 // One "Start"/"End" row of the time filter: label, date and time pickers.
 void add_time_row(QGridLayout* grid, int row, const char* caption,
-                  const std::string& name, QLabel** label, QDateEdit** date, QTimeEdit** time) {
+                  const std::string& name, QLabel** label, QDateEdit** date,
+                  QTimeEdit** time) {
   *label = new QLabel(QString::fromUtf8(caption));
   *date = described(new QDateEdit, (name + " date").c_str(),
                     "Day of this bound of the modification time (local).");
@@ -232,9 +229,9 @@ void build_filter_page(QTabWidget* tabs, form1_controls* c) {
 
   QGroupBox* time = add_group(panel, "File time filter.");
   auto* ml = new QGridLayout(time);
-  c->time_filter = described(
-      new QCheckBox("Process only files &modified between"), nullptr,
-      "List only files last changed between Start and End.");
+  c->time_filter =
+      described(new QCheckBox("Process only files &modified between"), nullptr,
+                "List only files last changed between Start and End.");
   ml->addWidget(c->time_filter, 0, 0, 1, 4);
   add_time_row(ml, 1, "S&tart", "Start", &c->start_label, &c->start_date,
                &c->start_time);
@@ -274,9 +271,8 @@ void build_order_page(QTabWidget* tabs, form1_controls* c) {
       "Recursive options. This is useful to build tree like listings or to "
       "process all inner folders. ");
   auto* rl = new QVBoxLayout(recursion);
-  c->recursive =
-      described(new QCheckBox("Re&cursive directory processing"), nullptr,
-                "List the folders inside the source too.");
+  c->recursive = described(new QCheckBox("Re&cursive directory processing"),
+                           nullptr, "List the folders inside the source too.");
   c->single_file =
       described(new QRadioButton("All o&utput go to a single file"), nullptr,
                 "One listing holds the whole tree.");
@@ -308,12 +304,11 @@ void add_format_groups(QVBoxLayout* panel, form1_controls* c,
   QGroupBox* date =
       add_group(panel, "Date Format.  Use \"strftime\" function format. ");
   auto* dl = new QGridLayout(date);
-  c->date_format = described(
-      new QLineEdit, "Date format",
-      "How dates are written, in strftime form, e.g. %Y-%m-%d %H:%M");
-  k->see_example =
-      described(new QPushButton("See e&xample:"), nullptr,
-                "Show the current time written in this format.");
+  c->date_format =
+      described(new QLineEdit, "Date format",
+                "How dates are written, in strftime form, e.g. %Y-%m-%d %H:%M");
+  k->see_example = described(new QPushButton("See e&xample:"), nullptr,
+                             "Show the current time written in this format.");
   c->date_example = new QLabel;
   c->date_example->setAccessibleName("Date example");
   c->gmt_dates = described(new QCheckBox("&Convert dates to GMT "), nullptr,
@@ -329,9 +324,8 @@ void add_format_groups(QVBoxLayout* panel, form1_controls* c,
       panel,
       "Images directory. This is needed to build a path to icon images. ");
   auto* il = new QHBoxLayout(images);
-  c->image_dir =
-      described(new QLineEdit, "Images directory",
-                "Folder or address of the icons the listing shows.");
+  c->image_dir = described(new QLineEdit, "Images directory",
+                           "Folder or address of the icons the listing shows.");
   k->put_local_path =
       described(new QPushButton("Put &local path"), nullptr,
                 "Use the icons installed with the program (a file:// "
@@ -359,12 +353,12 @@ void build_format_page(QTabWidget* tabs, form1_controls* c, form1_commands* k) {
 
   auto* units = new QGroupBox("Show file size in: ");
   auto* ul = new QVBoxLayout(units);
-  c->bytes = described(new QRadioButton("&Bytes"), nullptr,
-                       "Show sizes in bytes.");
-  c->kilobytes = described(new QRadioButton("&Kb"), nullptr,
-                           "Show sizes in kilobytes.");
-  c->megabytes = described(new QRadioButton("&Mb"), nullptr,
-                           "Show sizes in megabytes.");
+  c->bytes =
+      described(new QRadioButton("&Bytes"), nullptr, "Show sizes in bytes.");
+  c->kilobytes =
+      described(new QRadioButton("&Kb"), nullptr, "Show sizes in kilobytes.");
+  c->megabytes =
+      described(new QRadioButton("&Mb"), nullptr, "Show sizes in megabytes.");
   c->bytes->setChecked(true);  // one exclusive set: they share the box
   ul->addWidget(c->bytes);
   ul->addWidget(c->kilobytes);

@@ -2,12 +2,11 @@
 
 #include <sys/stat.h>
 
-#include <charconv>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <limits>
-
 
 const char kDirgenVersion[] = "2.0";
 const char kDirgenCaption[] = "Dirgen 2.0";

@@ -69,10 +69,10 @@ bool read_size_box(const std::string& text, int64_t* kb, std::string* why);
 
 // What a file or folder dropped on the window becomes.
 enum class drop_role {
-  nothing,          // missing: the drop is refused
-  source_folder,    // the source, "Directory listing"
-  source_archive,   // the source, "Archive file listing"
-  settings_file,    // opened as settings
+  nothing,         // missing: the drop is refused
+  source_folder,   // the source, "Directory listing"
+  source_archive,  // the source, "Archive file listing"
+  settings_file,   // opened as settings
 };
 // A folder is a source folder; a file holding a settings key a settings
 // file; any other file an archive (the build names an unknown type).

@@ -114,8 +114,8 @@ TEST(SettingsFiles, AFailedSaveNamesThePathAndTheReason) {
   std::string err;
   std::string path = dir.file("no/such/folder/s.txt");
   EXPECT_FALSE(write_settings_file(s, path, &err));
-  EXPECT_EQ(err, "Can't save settings to " + path +
-                     ": No such file or directory.");
+  EXPECT_EQ(err,
+            "Can't save settings to " + path + ": No such file or directory.");
   EXPECT_TRUE(write_settings_file(s, dir.file("s.txt"), &err));
 }
 

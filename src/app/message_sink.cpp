@@ -38,9 +38,9 @@ void make_room_for_caption(QMessageBox* box) {
               kTitleBarButtons;
   auto* grid = qobject_cast<QGridLayout*>(box->layout());
   if (grid == nullptr) return;
-  grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum,
-                                QSizePolicy::Expanding),
-                grid->rowCount(), 0, 1, grid->columnCount());
+  grid->addItem(
+      new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+      grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 }  // namespace

@@ -27,8 +27,8 @@ class message_sink {
   // returns the position of the one pressed. Return presses the button at
   // default_button; Escape or closing the box gives the last position.
   // REQUIRES: default_button < buttons.size().
-  virtual size_t ask(QWidget* owner, const std::string& text,
-                     message_icon icon, const std::vector<std::string>& buttons,
+  virtual size_t ask(QWidget* owner, const std::string& text, message_icon icon,
+                     const std::vector<std::string>& buttons,
                      size_t default_button) = 0;
 };
 

@@ -28,8 +28,7 @@ QLabel* icon_label(const QIcon& icon) {
 
 }  // namespace
 
-TAboutBox::TAboutBox(const QIcon& icon, QWidget* parent)
-    : QDialog(parent) {
+TAboutBox::TAboutBox(const QIcon& icon, QWidget* parent) : QDialog(parent) {
   setWindowTitle("About");
   product_ = new QLabel(QString::fromUtf8(kDirgenCaption));
   version_ = new QLabel(QStringLiteral("Version ") +

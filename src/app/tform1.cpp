@@ -70,7 +70,8 @@ QSize TForm1::first_size() const {
   const int kFrameRoom = 64;
   QSize wanted = sizeHint();
   if (screen() == nullptr) return wanted;
-  QSize room = screen()->availableGeometry().size() - QSize(kFrameRoom, kFrameRoom);
+  QSize room =
+      screen()->availableGeometry().size() - QSize(kFrameRoom, kFrameRoom);
   return wanted.boundedTo(room).expandedTo(minimumSizeHint());
 }
 
@@ -142,11 +143,12 @@ QWidget* TForm1::build_bottom_strip() {
   counts_ = new QLabel;
   counts_->setAccessibleName("Progress");
   cancel_button_ = new QPushButton("Cancel");
-  cancel_button_->setToolTip("Stop the listing at the next entry; the "
-                             "listing made before stays as it was.");
-  for (QWidget* w : {static_cast<QWidget*>(strip_),
-                     static_cast<QWidget*>(counts_),
-                     static_cast<QWidget*>(cancel_button_)}) {
+  cancel_button_->setToolTip(
+      "Stop the listing at the next entry; the "
+      "listing made before stays as it was.");
+  for (QWidget* w :
+       {static_cast<QWidget*>(strip_), static_cast<QWidget*>(counts_),
+        static_cast<QWidget*>(cancel_button_)}) {
     QSizePolicy keep = w->sizePolicy();
     keep.setRetainSizeWhenHidden(true);
     w->setSizePolicy(keep);
@@ -185,10 +187,9 @@ void TForm1::connect_commands() {
 void TForm1::watch_for_changes() {
   const form1_controls& c = controls_;
   auto changed = [this] { update_modified(); };
-  for (QLineEdit* edit :
-       {c.source_edit, c.output_edit, c.file_include, c.file_skip,
-        c.folder_include, c.folder_skip, c.size_start, c.size_end,
-        c.date_format, c.image_dir})
+  for (QLineEdit* edit : {c.source_edit, c.output_edit, c.file_include,
+                          c.file_skip, c.folder_include, c.folder_skip,
+                          c.size_start, c.size_end, c.date_format, c.image_dir})
     connect(edit, &QLineEdit::textChanged, this, changed);
   for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{
            c.archive_radio, c.time_filter, c.size_filter, c.descending,

@@ -142,7 +142,7 @@ class TForm1 : public QMainWindow {
   std::string settings_path_;  // empty while the settings have no file
   dirgen_formatter formatter_;
   dirgen_project settings_;
-  dirgen_project saved_;  // what the controls showed when last saved/opened
+  dirgen_project saved_;      // what the controls showed when last saved/opened
   std::string listing_path_;  // what the last successful build wrote
   win_open_save_dialog file_dialog_;
   win_dir_open_dialog folder_dialog_;

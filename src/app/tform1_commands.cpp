@@ -52,11 +52,10 @@ kvval text_value(const std::string& text) {
 // last opened or saved.
 bool TForm1::settings_may_be_replaced() {
   if (!isWindowModified()) return true;
-  std::string question =
-      settings_path_.empty()
-          ? "The settings have been changed. Save them?"
-          : "The settings have been changed. Save them to " + settings_path_ +
-                "?";
+  std::string question = settings_path_.empty()
+                             ? "The settings have been changed. Save them?"
+                             : "The settings have been changed. Save them to " +
+                                   settings_path_ + "?";
   switch (sink_->ask(this, question, message_icon::question,
                      {"Save", "Discard", "Cancel"}, 0)) {
     case 0:
@@ -182,8 +181,9 @@ void TForm1::fill_recent_menu() {
     std::string path = recent[i];
     // Queued: the menu has closed, and whoever chose the item has been
     // answered, before a question about unsaved changes opens.
-    connect(recent_menu_->addAction(caption), &QAction::triggered, this,
-            [this, path] { open_settings_file(path); }, Qt::QueuedConnection);
+    connect(
+        recent_menu_->addAction(caption), &QAction::triggered, this,
+        [this, path] { open_settings_file(path); }, Qt::QueuedConnection);
   }
   recent_menu_->setEnabled(!recent.empty());
 }
@@ -217,10 +217,10 @@ void TForm1::output_save_as() {
   file_dialog_.filter = filter_text(kOutputFilter);
   file_dialog_.title = kvval("Save Generated Output File As");
   file_dialog_.default_extension = kvval("html");
-  file_dialog_.initial_folder = text_value(
-      source.empty() ? memory_.last_folder(kOutputDialog)
-      : controls_.archive_radio->isChecked() ? folder_part(source)
-                                             : source);
+  file_dialog_.initial_folder =
+      text_value(source.empty() ? memory_.last_folder(kOutputDialog)
+                 : controls_.archive_radio->isChecked() ? folder_part(source)
+                                                        : source);
   if (!desktop_->show_save(&file_dialog_)) return;
   std::string chosen = file_dialog_.result.str();
   memory_.set_last_folder(kOutputDialog, folder_part(chosen));
@@ -276,9 +276,9 @@ void TForm1::template_description() {
 
 // The same formatting as the listing's dates, with the GMT setting shown.
 void TForm1::see_example() {
-  controls_.date_example->setText(to_qt(
-      format_time(current_utc_seconds(), controls_.gmt_dates->isChecked(),
-                  from_qt(controls_.date_format->text()))));
+  controls_.date_example->setText(
+      to_qt(format_time(current_utc_seconds(), controls_.gmt_dates->isChecked(),
+                        from_qt(controls_.date_format->text()))));
 }
 
 void TForm1::put_local_path() {

@@ -5,31 +5,31 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QKeyEvent>
-#include <QMenu>
-#include <QMimeData>
-#include <QToolButton>
-#include <QUrl>
-#include <set>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTimeEdit>
+#include <QToolButton>
+#include <QUrl>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <deque>
 #include <filesystem>
+#include <set>
 #include <thread>
 
 #include "app/form1_rules.h"
@@ -399,8 +399,9 @@ TEST_F(Form1Test, AFailedSaveSaysWhereAndWhyAndKeepsTheTitle) {
   std::filesystem::create_directory(dir_.file("site.txt"));  // now unwritable
   c().file_include->setText("*.htm");
   EXPECT_FALSE(form_->save_settings());
-  EXPECT_NE(last_message().find("Can't save settings to " + dir_.file("site.txt")),
-            std::string::npos);
+  EXPECT_NE(
+      last_message().find("Can't save settings to " + dir_.file("site.txt")),
+      std::string::npos);
   EXPECT_EQ(caption(), "site.txt* - Dirgen 2.0");
 }
 
@@ -537,8 +538,7 @@ TEST_F(Form1Test, MissingTemplateIsNamedInTheMessage) {
   c().template_list->setCurrentIndex(0);
   form_->make_listing();
   wait_for_build();
-  EXPECT_NE(last_message().find(working + "kvdata/gone.txt"),
-            std::string::npos)
+  EXPECT_NE(last_message().find(working + "kvdata/gone.txt"), std::string::npos)
       << last_message();
 }
 
@@ -810,20 +810,21 @@ TEST_F(Form1Test, DroppedFoldersArchivesAndSettingsFilesAreTaken) {
 // What a keyboard, a screen reader and a small screen need of the window.
 TEST_F(Form1Test, EveryInputIsNamedExplainedAndTheWindowFitsASmallScreen) {
   const std::vector<QWidget*> inputs = {
-      c().source_edit,  c().output_edit,    c().template_list,
-      c().file_include, c().file_skip,      c().folder_include,
-      c().folder_skip,  c().start_date,     c().start_time,
-      c().end_date,     c().end_time,       c().size_start,
-      c().size_end,     c().order_by,       c().date_format,
-      c().image_dir};
+      c().source_edit, c().output_edit,    c().template_list, c().file_include,
+      c().file_skip,   c().folder_include, c().folder_skip,   c().start_date,
+      c().start_time,  c().end_date,       c().end_time,      c().size_start,
+      c().size_end,    c().order_by,       c().date_format,   c().image_dir};
   std::set<QString> names;
   for (QWidget* input : inputs) {
-    EXPECT_FALSE(input->accessibleName().isEmpty()) << input->toolTip().toStdString();
-    EXPECT_FALSE(input->toolTip().isEmpty()) << input->accessibleName().toStdString();
+    EXPECT_FALSE(input->accessibleName().isEmpty())
+        << input->toolTip().toStdString();
+    EXPECT_FALSE(input->toolTip().isEmpty())
+        << input->accessibleName().toStdString();
     names.insert(input->accessibleName());
   }
   EXPECT_EQ(names.size(), inputs.size());
-  for (QAbstractButton* button : form_->tabs()->findChildren<QAbstractButton*>()) {
+  for (QAbstractButton* button :
+       form_->tabs()->findChildren<QAbstractButton*>()) {
     if (qobject_cast<QToolButton*>(button)) continue;  // the tab bar's own
     EXPECT_FALSE(button->toolTip().isEmpty()) << button->text().toStdString();
   }
@@ -854,8 +855,8 @@ TEST_F(Form1Test, MenusOfferQuitAndTheDialogsSayWhatTheyDo) {
 }
 
 TEST_F(Form1Test, ReturnPressesTheDefaultButtonOfTheSmallWindows) {
-  for (QDialog* dialog : {static_cast<QDialog*>(&form2_),
-                          static_cast<QDialog*>(&about_)}) {
+  for (QDialog* dialog :
+       {static_cast<QDialog*>(&form2_), static_cast<QDialog*>(&about_)}) {
     dialog->show();
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(dialog, &press);

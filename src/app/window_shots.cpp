@@ -6,8 +6,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QRadioButton>
 #include <QPixmap>
+#include <QRadioButton>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
