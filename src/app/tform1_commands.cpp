@@ -75,6 +75,7 @@ void TForm1::new_settings() {
   settings_to_controls(settings_, formatter_, &controls_);
   set_caption(0);
   mark_saved();
+  listing_path_.clear();
   set_view_output_enabled(false);
 }
 

@@ -829,8 +829,9 @@ TEST_F(Form1Test, EveryInputIsNamedExplainedAndTheWindowFitsASmallScreen) {
     EXPECT_FALSE(button->toolTip().isEmpty()) << button->text().toStdString();
   }
   for (QLabel* label : form_->tabs()->findChildren<QLabel*>()) {
-    if (label->text().contains('&') && label->textFormat() != Qt::RichText)
+    if (label->text().contains('&') && label->textFormat() != Qt::RichText) {
       EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
+    }
   }
   EXPECT_EQ(c().file_skip->accessibleName(), "Files filter: Skip");
   EXPECT_EQ(c().end_time->accessibleName(), "End time");
