@@ -130,6 +130,7 @@ class TForm1 : public QMainWindow {
   bool load_from(const std::string& path, int32_t name_offset);
   bool save_to(const std::string& path);
   void remember_recent(const std::string& path);
+  void forget_recent(const std::string& path);
   void fill_recent_menu();
   void warn(const std::string& text);
   // Opens path with its application, or warns with failure (and the

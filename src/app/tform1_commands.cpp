@@ -93,7 +93,10 @@ void TForm1::open_settings() {
 }
 
 bool TForm1::open_settings_file(const std::string& path) {
-  return settings_may_be_replaced() && load_from(path, 0);
+  if (!settings_may_be_replaced()) return false;
+  if (load_from(path, 0)) return true;
+  if (role_of_dropped(path) == drop_role::nothing) forget_recent(path);
+  return false;
 }
 
 // A file that is not a readable settings file changes nothing.
@@ -170,6 +173,14 @@ bool TForm1::check_size_boxes() {
 
 void TForm1::remember_recent(const std::string& path) {
   memory_.set_recent_files(with_recent(memory_.recent_files(), path));
+  fill_recent_menu();
+}
+
+// A recent file that no longer exists leaves the list once it was tried.
+void TForm1::forget_recent(const std::string& path) {
+  std::vector<std::string> recent = memory_.recent_files();
+  std::erase(recent, path);
+  memory_.set_recent_files(recent);
   fill_recent_menu();
 }
 

@@ -751,6 +751,12 @@ TEST_F(Form1Test, RecentFilesAndLastFoldersAreRememberedAcrossRuns) {
   EXPECT_EQ(form_->recent_menu()->actions()[0]->text().toStdString(),
             "&1 " + dir_.file("a.txt"));
 
+  std::filesystem::remove(dir_.file("b.txt"));
+  form_->recent_menu()->actions()[1]->trigger();
+  QApplication::processEvents();
+  EXPECT_NE(last_message().find(dir_.file("b.txt")), std::string::npos);
+  ASSERT_EQ(form_->recent_menu()->actions().size(), 1);  // b.txt is gone
+
   form_->new_settings();
   form_->open_settings();  // cancelled; started where the last one ended
   EXPECT_EQ(desktop_.last_initial_folder, dir_.path());
