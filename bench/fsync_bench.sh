@@ -7,7 +7,7 @@
 # Usage: bench/fsync_bench.sh [build-dir] [folders] [files-per-folder]
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$repo/build}
+build=$(cd "${1:-$repo/build}" && pwd)
 folders=${2:-2000}
 per=${3:-100}
 work=$(mktemp -d "${BENCH_DIR:-/var/tmp}/dirgen-fsync.XXXXXX")

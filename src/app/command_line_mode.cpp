@@ -131,7 +131,8 @@ int build_from(const kvval& settings_path, const std::string& working) {
   formatter.load_tables(kvval(std::string_view(data_folder)));
   std::fflush(stdout);
   terminal_progress progress;
-  build_outcome outcome = run_build(settings, formatter, data_folder, &progress);
+  build_outcome outcome =
+      run_build(settings, formatter, data_folder, &progress);
   progress.summarise();
   print_line(result_line(outcome, settings.source.as_bool()));
   return outcome.code == kBuildOk && outcome.unreadable == 0 ? 0 : 1;
@@ -153,10 +154,10 @@ int run_command_line_mode(kvarr& args, const char* argv0) {
   // An option with extra words, or a word that looks like an option, is a
   // mistake, not the name of a settings file ("./-x" names such a file).
   if (help || first == "--version" || (!first.empty() && first[0] == '-')) {
-    std::fprintf(stderr, "kdgn20: unexpected argument %s\n\n%s",
-                 first == "--version" || help ? args[1].str().c_str()
-                                              : first.c_str(),
-                 kUsage);
+    std::fprintf(
+        stderr, "kdgn20: unexpected argument %s\n\n%s",
+        first == "--version" || help ? args[1].str().c_str() : first.c_str(),
+        kUsage);
     return 2;
   }
   print_line("Dirgen 2.0");

@@ -25,10 +25,10 @@
 // Result codes of a build. Each has its text for the user (result_line).
 enum build_result : int {
   kBuildOk = 0,
-  kBuildNoEntries = 100,      // the source folder holds nothing; bad tar
-  kBuildSourceMissing = 110,  // the source does not exist
-  kBuildSourceWrongKind = 111,  // a file given as folder or the reverse
-  kBuildCantReadSource = 112,   // the source exists but cannot be read
+  kBuildNoEntries = 100,         // the source folder holds nothing; bad tar
+  kBuildSourceMissing = 110,     // the source does not exist
+  kBuildSourceWrongKind = 111,   // a file given as folder or the reverse
+  kBuildCantReadSource = 112,    // the source exists but cannot be read
   kBuildCantCreateOutput = 200,  // also: output is the archive or template
   kBuildCantGunzip = 310,
   kBuildNoExtension = 700,

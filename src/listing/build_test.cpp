@@ -51,8 +51,7 @@ bool exists(const std::string& path) {
 // Every temporary listing file left anywhere under folder.
 std::vector<std::string> leftovers(const std::string& folder) {
   std::vector<std::string> found;
-  for (const auto& e :
-       std::filesystem::recursive_directory_iterator(folder)) {
+  for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
     std::string name = e.path().filename().string();
     if (name.find(".dirgen-") != std::string::npos) found.push_back(name);
   }
@@ -275,9 +274,9 @@ TEST_F(Build, MissingTemplateChangesNoListingAndSaysWhichFile) {
   EXPECT_EQ(outcome.code, kBuildNoTemplate);
   EXPECT_EQ(read_file(root_.at("src/list.html")), "old top");
   EXPECT_EQ(read_file(root_.at("src/sub/list.html")), "old sub");
-  EXPECT_EQ(result_line(outcome, false),
-            "Can't open template file " + root_.at("kvdata/nosuch.txt") +
-                ": No such file or directory");
+  EXPECT_EQ(result_line(outcome, false), "Can't open template file " +
+                                             root_.at("kvdata/nosuch.txt") +
+                                             ": No such file or directory");
 }
 
 TEST_F(Build, EmptyTemplateNameIsAMissingTemplateNotTheDataFolder) {
@@ -403,9 +402,9 @@ TEST_F(Build, FailedWritesLeaveEveryOldListingWholeAndNoTemporaryFile) {
   put(root_, "out.html", "old listing");
   recursive(true);
   formatter_.load_tables(kvval(std::string_view(root_.at("kvdata"))));
-  EXPECT_EXIT(exit(build_with_a_full_disk(settings_, formatter_,
-                                          root_.at("kvdata/"))),
-              testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(
+      exit(build_with_a_full_disk(settings_, formatter_, root_.at("kvdata/"))),
+      testing::ExitedWithCode(0), "");
   EXPECT_EQ(read_file(root_.at("out.html")), "old listing");
 
   // One file per folder: the subfolder's listing cannot be made, so the
@@ -426,9 +425,7 @@ TEST_F(Build, FailedWritesLeaveEveryOldListingWholeAndNoTemporaryFile) {
 // Cancels at the first poll that comes after some output was written.
 class cancel_after_output : public build_progress {
  public:
-  void on_progress(int64_t, int64_t, int64_t bytes) override {
-    bytes_ = bytes;
-  }
+  void on_progress(int64_t, int64_t, int64_t bytes) override { bytes_ = bytes; }
   bool cancel_requested() override { return ++polls_ > 3; }
 
  private:

@@ -143,8 +143,7 @@ bool replacement_file::open(int dir_fd, const std::string& folder_path,
   target_path_ = join(folder_path_, target_name_);
 
   struct stat old;
-  const bool exists =
-      fstatat(folder_fd_, target_name_.c_str(), &old, 0) == 0;
+  const bool exists = fstatat(folder_fd_, target_name_.c_str(), &old, 0) == 0;
   if (!exists && errno != ENOENT) return fail(err, errno);
   if (exists && S_ISDIR(old.st_mode)) return fail(err, EISDIR);
   if (exists && !S_ISREG(old.st_mode)) {
@@ -155,6 +154,11 @@ bool replacement_file::open(int dir_fd, const std::string& folder_path,
     if (const kept_file* k = find_kept(keep, {old.st_dev, old.st_ino})) {
       *err = refusal_reason(*k);
       return false;
+    }
+    // A file its owner made read-only is not replaced behind their back,
+    // though the rename alone would be allowed.
+    if (faccessat(folder_fd_, target_name_.c_str(), W_OK, AT_EACCESS) != 0) {
+      return fail(err, errno);
     }
   }
 

@@ -56,15 +56,15 @@ class replacement_file {
   // replaced, and the link stays. The temporary file is created in the
   // target's folder with the old file's permissions (and owner, where the
   // system allows), or with the usual permissions of a new file.
-  // Refuses, writing nothing, when the target is a folder or is one of the
-  // files in keep (the source archive, the template).
+  // Refuses, writing nothing, when the target is a folder, a file this
+  // process may not write to, or one of the files in keep (the source
+  // archive, the template).
   // False on failure with *err the reason (the system's text, or which
   // kept file the target is); nothing is left behind. Every *err of this
   // class is such a reason; the caller names the file.
   // REQUIRES: not opened before.
-  bool open(int dir_fd, const std::string& folder_path,
-            const std::string& name, const std::vector<kept_file>& keep,
-            std::string* err);
+  bool open(int dir_fd, const std::string& folder_path, const std::string& name,
+            const std::vector<kept_file>& keep, std::string* err);
 
   // Appends bytes. False on a write error (*err set). REQUIRES: open.
   bool write(std::string_view bytes, std::string* err);

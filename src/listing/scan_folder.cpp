@@ -34,27 +34,33 @@ bool wanted(const char* name, const char* pattern) {
   return fnmatch(pattern, name, FNM_CASEFOLD) == 0;
 }
 
-// One examined entry, before it becomes a node.
+// One examined entry, before it becomes a node: what a node records.
 struct entry {
   std::string name;
-  struct statx st;
-  bool is_link;
+  uint64_t size = 0;
+  int64_t mtime = 0;
+  uint32_t mode = 0;
+  bool is_link = false;
 };
 
-bool is_folder(const entry& e) { return S_ISDIR(e.st.stx_mode); }
+bool is_folder(const entry& e) { return S_ISDIR(e.mode); }
 
 // Examines name in dir_fd; links by their target when it exists. Returns 0
 // or the error number.
 int examine(int dir_fd, const char* name, entry* e) {
+  struct statx st;
   const int flags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
-  if (statx(dir_fd, name, flags, kWantedFields, &e->st) != 0) return errno;
-  e->is_link = S_ISLNK(e->st.stx_mode);
+  if (statx(dir_fd, name, flags, kWantedFields, &st) != 0) return errno;
+  e->is_link = S_ISLNK(st.stx_mode);
   if (e->is_link) {
     struct statx target;
     if (statx(dir_fd, name, AT_NO_AUTOMOUNT, kWantedFields, &target) == 0) {
-      e->st = target;
+      st = target;
     }
   }
+  e->size = st.stx_size;
+  e->mtime = st.stx_mtime.tv_sec;
+  e->mode = st.stx_mode;
   return 0;
 }
 
@@ -64,13 +70,12 @@ kvfile_node* make_node(const entry& e) {
   node->name = kvval(std::string_view(e.name));
   node->is_folder = is_folder(e) ? 1 : 0;
   node->is_link = e.is_link ? 1 : 0;
-  node->time = static_cast<int64_t>(e.st.stx_mtime.tv_sec);
-  node->attributes = e.st.stx_mode;
+  node->time = e.mtime;
+  node->attributes = e.mode;
   if (!node->is_folder) {
     constexpr uint64_t kIntLimit = uint64_t{1} << 31;
-    node->size = e.st.stx_size < kIntLimit
-                     ? kvval(static_cast<int>(e.st.stx_size))
-                     : kvval(static_cast<double>(e.st.stx_size));
+    node->size = e.size < kIntLimit ? kvval(static_cast<int>(e.size))
+                                    : kvval(static_cast<double>(e.size));
   }
   return node;
 }
@@ -128,12 +133,11 @@ bool scan_folder_at(int dir_fd, kvfile_tree* tree, kvfile_node* parent,
   }
   std::vector<entry> entries;
   read_entries(dir.get(), pattern, unreadable, &entries);
-  std::sort(entries.begin(), entries.end(),
-            [](const entry& a, const entry& b) {
-              if (is_folder(a) != is_folder(b)) return is_folder(a);
-              return a.name < b.name;  // byte-wise: std::string compares
-                                       // as unsigned char
-            });
+  std::sort(entries.begin(), entries.end(), [](const entry& a, const entry& b) {
+    if (is_folder(a) != is_folder(b)) return is_folder(a);
+    return a.name < b.name;  // byte-wise: std::string compares
+                             // as unsigned char
+  });
   if (!tree->root) parent = nullptr;
   link_nodes(entries, tree, parent);
   *listed = static_cast<int64_t>(entries.size());

@@ -200,7 +200,7 @@ TEST(ProjectLoad, LoadedTextsReadAsNumbersByTheValueRules) {
   EXPECT_EQ(p.size_end.as_int(), 12);
   EXPECT_EQ(p.order_files.as_int(), 0);
   EXPECT_EQ(p.size_start.as_int(), -5);
-  EXPECT_TRUE(p.show_folders.as_bool());       // absent: the default
+  EXPECT_TRUE(p.show_folders.as_bool());           // absent: the default
   EXPECT_GT(p.time_start.as_int64(), 1700000000);  // absent: now
   EXPECT_EQ(p.time_end.as_int64(), 4102444800LL);
 }

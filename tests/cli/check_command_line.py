@@ -134,6 +134,41 @@ class CommandLine(unittest.TestCase):
                          "be read; the listing leaves them out")
         self.assertIn("[sub/b.txt]", self.read("out.html"))
 
+    def test_a_read_only_listing_is_not_replaced(self):
+        os.chmod(self.dir, 0o777)
+        with open(self.at("out.html"), "w") as f:
+            f.write("kept")
+        os.chmod(self.at("out.html"), 0o444)
+        if os.geteuid() == 0:
+            os.chown(self.at("out.html"), 65534, 65534)
+        s = self.settings("<path>%s</path><save>%s</save><format>list.txt"
+                          "</format>" % (self.at("src"), self.at("out.html")))
+        code, out, _ = run([s], self.dir, as_nobody=True)
+        self.assertEqual((code, out), (1, "Dirgen 2.0\nCan't create output "
+                                          "file. %s: Permission denied\n"
+                                          % self.at("out.html")))
+        self.assertEqual(self.read("out.html"), "kept")
+        self.assertEqual([n for n in os.listdir(self.dir) if "dirgen-" in n],
+                         [])
+
+    def test_a_folder_that_cannot_take_its_listing_fails_the_whole_build(self):
+        for d in (self.dir, self.at("src")):
+            os.chmod(d, 0o777)
+        with open(self.at("src/list.html"), "w") as f:
+            f.write("old top")
+        os.chmod(self.at("src/list.html"), 0o666)
+        os.chmod(self.at("src/sub"), 0o555)  # readable, not writable
+        s = self.settings("<path>%s</path><save>list.html</save><format>"
+                          "list.txt</format><subfolders>1</subfolders>"
+                          % self.at("src"))
+        code, out, _ = run([s], self.dir, as_nobody=True)
+        self.assertEqual((code, out), (1, "Dirgen 2.0\nCan't create output "
+                                          "file. %s: Permission denied\n"
+                                          % self.at("src/sub/list.html")))
+        self.assertEqual(self.read("src/list.html"), "old top")
+        self.assertEqual(sorted(os.listdir(self.at("src"))),
+                         ["a.txt", "list.html", "sub"])
+
 
 if __name__ == "__main__":
     KDGN20 = os.path.abspath(sys.argv.pop(1))

@@ -197,7 +197,8 @@ int build_as_nobody(const dirgen_project& settings,
   if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 2;
   unreadable_log log;
   build_outcome outcome = run_build(settings, formatter, data, &log);
-  for (const std::string& line : log.lines) fprintf(stderr, "%s\n", line.c_str());
+  for (const std::string& line : log.lines)
+    fprintf(stderr, "%s\n", line.c_str());
   const std::string listing = read_file(out);
   const std::vector<std::string> want = {locked + ": Permission denied"};
   return outcome.code == kBuildOk && outcome.unreadable == 1 &&
@@ -222,10 +223,10 @@ TEST_F(HostileBuild, UnreadableSubfolderIsReportedAndTheRestIsListed) {
   ASSERT_EQ(chmod(root_.at("src/locked").c_str(), 0), 0);
   recursive();
   formatter_.load_tables(kvval(std::string_view(root_.at("kvdata"))));
-  EXPECT_EXIT(exit(build_as_nobody(settings_, formatter_, root_.at("kvdata/"),
-                                   root_.at("src/locked"),
-                                   root_.at("out.html"))),
-              testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(
+      exit(build_as_nobody(settings_, formatter_, root_.at("kvdata/"),
+                           root_.at("src/locked"), root_.at("out.html"))),
+      testing::ExitedWithCode(0), "");
 }
 
 TEST_F(HostileBuild, OutputPathThatIsAFolderFailsAndWritesNothing) {
@@ -239,6 +240,36 @@ TEST_F(HostileBuild, OutputPathThatIsAFolderFailsAndWritesNothing) {
   // Nor into a folder the build cannot write to.
   settings_.save = kvval(std::string_view(root_.at("nowhere/out.html")));
   EXPECT_EQ(build(), kBuildCantCreateOutput);
+  EXPECT_EQ(changed_, kNothing);
+}
+
+TEST_F(HostileBuild, OutputThatIsTheSourceArchiveByAnyPathChangesNothing) {
+  ASSERT_TRUE(root_.write("a.tar", tar_of({"one.txt", "two.txt"})));
+  ASSERT_EQ(symlink("a.tar", root_.at("link.html").c_str()), 0);
+  ASSERT_EQ(link(root_.at("a.tar").c_str(), root_.at("hard.html").c_str()), 0);
+  archive("a.tar");
+  for (const char* save : {"a.tar", "link.html", "hard.html", "./a.tar"}) {
+    settings_.save = kvval(save);
+    EXPECT_EQ(build(), kBuildCantCreateOutput) << save;
+    EXPECT_EQ(changed_, kNothing) << save;
+  }
+  settings_.save = kvval("kvdata/list.txt");  // the template
+  EXPECT_EQ(build(), kBuildCantCreateOutput);
+  EXPECT_EQ(changed_, kNothing);
+}
+
+TEST_F(HostileBuild, FailedBuildsLeaveNoTemporaryFileAnywhere) {
+  ASSERT_TRUE(root_.write("src/a.txt", "x"));
+  ASSERT_TRUE(root_.write("src/b/c/d.txt", "x"));
+  ASSERT_TRUE(root_.write("src/list.html", "old"));
+  ASSERT_TRUE(root_.make_folder("src/b/c/list.html"));  // cannot be replaced
+  settings_.subfolders = kvval(1);
+  settings_.subfolders_in_one_file = kvval(0);
+  settings_.save = kvval("list.html");
+  EXPECT_EQ(build(), kBuildCantCreateOutput);
+  EXPECT_EQ(changed_, kNothing);
+  settings_.format = kvval("missing.txt");
+  EXPECT_EQ(build(), kBuildNoTemplate);
   EXPECT_EQ(changed_, kNothing);
 }
 
