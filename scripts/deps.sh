@@ -6,18 +6,22 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev
-  zlib1g-dev libminizip-dev
+  # archives of every format, read by content
+  libarchive-dev
   qt6-base-dev
   # the program's SVG icon in the window and the about box
   libqt6svg6
   media-types
   # used by tests: archive fixtures, .desktop validation, HTML checks
   tar gzip zip desktop-file-utils python3 xvfb xauth
+  # archive fixtures in every format, and the listings they are checked by
+  libarchive-tools xz-utils zstd bzip2 lz4 ncompress p7zip-full genisoimage
+  cpio unzip
   # used by the window's accessibility test and pictures: AT-SPI bus and
   # Python bindings, a D-Bus session, a window manager on the virtual screen
   python3-pyatspi at-spi2-core dbus-x11 openbox
   # used by fuzzing and the benchmark
-  clang libclang-rt-14-dev tree
+  clang libclang-rt-dev tree  # the default clang and its matching runtime
 )
 
 missing=()

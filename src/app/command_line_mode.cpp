@@ -96,15 +96,6 @@ class terminal_progress : public build_progress {
   int64_t unreadable_ = 0;
 };
 
-std::string folder_of(const char* argv0) {
-  char exe[4096];
-  ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-  std::string path = n > 0 ? std::string(exe, static_cast<size_t>(n))
-                           : std::string(argv0 ? argv0 : "");
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 void print_line(const std::string& text) {
   std::fputs(text.c_str(), stdout);
   std::fputc('\n', stdout);
@@ -140,7 +131,7 @@ int build_from(const kvval& settings_path, const std::string& working) {
 
 }  // namespace
 
-int run_command_line_mode(kvarr& args, const char* argv0) {
+int run_command_line_mode(kvarr& args) {
   std::string first = args.size() > 0 ? args[0].str() : std::string();
   const bool help = first == "--help" || first == "-h";
   if (args.size() == 1 && help) {
@@ -161,10 +152,7 @@ int run_command_line_mode(kvarr& args, const char* argv0) {
     return 2;
   }
   print_line("Dirgen 2.0");
-  char cwd[4096];
-  std::string current = getcwd(cwd, sizeof cwd) ? cwd : ".";
-  std::string working = find_working_folder(current, folder_of(argv0));
-  int status = build_from(args[0], working);
+  int status = build_from(args[0], working_folder_at_start());
   std::fflush(stdout);
   return status;
 }

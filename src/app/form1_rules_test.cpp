@@ -4,7 +4,7 @@
 #include <ctime>
 
 #include "gtest/gtest.h"
-#include "platform/test_folder.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -18,11 +18,11 @@ dirgen_project settings_for(bool archive, const std::string& path,
 }
 
 TEST(ListingChecks, SourceAndOutputMessagesInTheirPrecedence) {
-  test_folder dir;
+  scratch_folder dir;
   dir.write("a.tar", "x");
   const std::string folder = dir.path();
-  const std::string file = dir.file("a.tar");
-  const std::string missing = dir.file("nothing");
+  const std::string file = dir.at("a.tar");
+  const std::string missing = dir.at("nothing");
   struct {
     bool archive;
     std::string path, save, message;
@@ -85,38 +85,38 @@ TEST(LocalImagesUrl, EncodesEveryByteAPageCouldMisread) {
 }
 
 TEST(SettingsFiles, OnlyAReadableFileWithSettingsKeysIsTaken) {
-  test_folder dir;
+  scratch_folder dir;
   dir.write("notes.txt", "milk\neggs\n");
   dir.write("broken.txt", "<mask>*");
   dir.write("good.txt", "<mask>*.htm</mask>\r\n<path>/x</path>\r\n");
   dirgen_project s;
   s.mask = kvval("kept");
   std::string err;
-  EXPECT_FALSE(read_settings_file(dir.file("missing.txt"), &s, &err));
-  EXPECT_EQ(err, "Can't open settings file " + dir.file("missing.txt") +
+  EXPECT_FALSE(read_settings_file(dir.at("missing.txt"), &s, &err));
+  EXPECT_EQ(err, "Can't open settings file " + dir.at("missing.txt") +
                      ": No such file or directory.");
-  EXPECT_FALSE(read_settings_file(dir.file("notes.txt"), &s, &err));
-  EXPECT_EQ(err, dir.file("notes.txt") +
+  EXPECT_FALSE(read_settings_file(dir.at("notes.txt"), &s, &err));
+  EXPECT_EQ(err, dir.at("notes.txt") +
                      " is not a settings file: it holds none of the settings.");
-  EXPECT_FALSE(read_settings_file(dir.file("broken.txt"), &s, &err));
+  EXPECT_FALSE(read_settings_file(dir.at("broken.txt"), &s, &err));
   EXPECT_NE(err.find("not well formed"), std::string::npos);
   EXPECT_FALSE(read_settings_file(dir.path(), &s, &err));  // a folder
   EXPECT_NE(err.find("Is a directory"), std::string::npos);
   EXPECT_EQ(s.mask.str(), "kept");
-  ASSERT_TRUE(read_settings_file(dir.file("good.txt"), &s, &err));
+  ASSERT_TRUE(read_settings_file(dir.at("good.txt"), &s, &err));
   EXPECT_EQ(s.mask.str(), "*.htm");
   EXPECT_EQ(s.path.str(), "/x");
 }
 
 TEST(SettingsFiles, AFailedSaveNamesThePathAndTheReason) {
-  test_folder dir;
+  scratch_folder dir;
   dirgen_project s;
   std::string err;
-  std::string path = dir.file("no/such/folder/s.txt");
+  std::string path = dir.at("no/such/folder/s.txt");
   EXPECT_FALSE(write_settings_file(s, path, &err));
   EXPECT_EQ(err,
             "Can't save settings to " + path + ": No such file or directory.");
-  EXPECT_TRUE(write_settings_file(s, dir.file("s.txt"), &err));
+  EXPECT_TRUE(write_settings_file(s, dir.at("s.txt"), &err));
 }
 
 TEST(SizeBoxes, OnlyWholeNumbersOfKbThatFitAreRead) {
@@ -136,13 +136,13 @@ TEST(SizeBoxes, OnlyWholeNumbersOfKbThatFitAreRead) {
 }
 
 TEST(Drops, FoldersArchivesAndSettingsFilesAreToldApart) {
-  test_folder dir;
+  scratch_folder dir;
   dir.write("s.txt", "<path>/x</path>");
   dir.write("a.tar.gz", "x");
   EXPECT_EQ(role_of_dropped(dir.path()), drop_role::source_folder);
-  EXPECT_EQ(role_of_dropped(dir.file("s.txt")), drop_role::settings_file);
-  EXPECT_EQ(role_of_dropped(dir.file("a.tar.gz")), drop_role::source_archive);
-  EXPECT_EQ(role_of_dropped(dir.file("gone")), drop_role::nothing);
+  EXPECT_EQ(role_of_dropped(dir.at("s.txt")), drop_role::settings_file);
+  EXPECT_EQ(role_of_dropped(dir.at("a.tar.gz")), drop_role::source_archive);
+  EXPECT_EQ(role_of_dropped(dir.at("gone")), drop_role::nothing);
 }
 
 TEST(RecentFiles, NewestFirstWithoutRepeatsAndBounded) {

@@ -40,7 +40,8 @@
 #include "listing/build.h"
 #include "listing/variables.h"
 #include "platform/dialog_rules.h"
-#include "platform/test_folder.h"
+#include "support/qt_test_app.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -125,7 +126,7 @@ std::string source_root() {
 class Form1Test : public testing::Test {
  protected:
   void open_window(const std::string& working) {
-    form_ = std::make_unique<TForm1>(working, dir_.file("memory.ini"));
+    form_ = std::make_unique<TForm1>(working, dir_.at("memory.ini"));
     form_->set_message_sink(&sink_);
     form_->set_desktop(&desktop_);
     form_->set_windows(&form2_, &about_);
@@ -158,7 +159,7 @@ class Form1Test : public testing::Test {
   recording_sink sink_;
   fake_desktop desktop_;
   TForm2 form2_;
-  test_folder dir_;
+  scratch_folder dir_;
   TAboutBox about_{QIcon()};
   std::unique_ptr<TForm1> form_;
 };
@@ -316,7 +317,7 @@ TEST_F(Form1Test, UnknownUnitsKeepTheRadiosAndUnknownFormatSavesEmpty) {
 
 TEST_F(Form1Test, CaptionAfterSaveAsOpenAndNew) {
   c().file_include->setText("*.txt");
-  desktop_.answers.push_back(dir_.file("site.txt"));
+  desktop_.answers.push_back(dir_.at("site.txt"));
   form_->save_settings_as();
   EXPECT_EQ(caption(), "site.txt - Dirgen 2.0");
   EXPECT_NE(dir_.read("site.txt").find("<mask>*.txt</mask>\r\n"),
@@ -332,7 +333,7 @@ TEST_F(Form1Test, CaptionAfterSaveAsOpenAndNew) {
   EXPECT_EQ(caption(), "New project - Dirgen 2.0");
   EXPECT_EQ(c().file_include->text(), "*");
 
-  desktop_.answers.push_back(dir_.file("site.txt"));
+  desktop_.answers.push_back(dir_.at("site.txt"));
   form_->open_settings();
   EXPECT_EQ(caption(), "site.txt - Dirgen 2.0");
   EXPECT_EQ(c().file_include->text(), "*.htm");
@@ -347,7 +348,7 @@ TEST_F(Form1Test, OpenedSettingsFileDrivesTheControls) {
   dir_.write("s.txt",
              "<size_end>1536</size_end><size_units>7</size_units>"
              "<format>nowhere.txt</format><path>/x</path>");
-  desktop_.answers.push_back(dir_.file("s.txt"));
+  desktop_.answers.push_back(dir_.at("s.txt"));
   sink_.answers = {1};  // discard the unit just chosen
   form_->open_settings();
   EXPECT_EQ(c().size_end->text(), "1");
@@ -370,12 +371,12 @@ TEST_F(Form1Test, OpenRefusesWhatIsNotASettingsFileAndChangesNothing) {
                  {"broken.txt", "not well formed"},
                  {"missing.txt", "No such file or directory"}};
   for (const auto& r : refused) {
-    desktop_.answers.push_back(dir_.file(r.name));
+    desktop_.answers.push_back(dir_.at(r.name));
     sink_.answers.push_back(1);  // discard the unsaved "*.pdf"
     form_->open_settings();
     EXPECT_EQ(caption(), "New project* - Dirgen 2.0") << r.name;
     EXPECT_EQ(c().file_include->text(), "*.pdf") << r.name;
-    EXPECT_NE(last_message().find(dir_.file(r.name)), std::string::npos);
+    EXPECT_NE(last_message().find(dir_.at(r.name)), std::string::npos);
     EXPECT_NE(last_message().find(r.why), std::string::npos) << last_message();
     EXPECT_EQ(sink_.shown.back().icon, message_icon::warning);
   }
@@ -385,22 +386,22 @@ TEST_F(Form1Test, OpenRefusesWhatIsNotASettingsFileAndChangesNothing) {
 
 TEST_F(Form1Test, AFailedSaveSaysWhereAndWhyAndKeepsTheTitle) {
   c().file_include->setText("*.txt");
-  std::string path = dir_.file("no-such-folder/site.txt");
+  std::string path = dir_.at("no-such-folder/site.txt");
   desktop_.answers.push_back(path);
   EXPECT_FALSE(form_->save_settings_as());
   EXPECT_EQ(last_message(),
             "Can't save settings to " + path + ": No such file or directory.");
   EXPECT_EQ(caption(), "New project* - Dirgen 2.0");
 
-  desktop_.answers.push_back(dir_.file("site.txt"));
+  desktop_.answers.push_back(dir_.at("site.txt"));
   ASSERT_TRUE(form_->save_settings_as());
   EXPECT_EQ(caption(), "site.txt - Dirgen 2.0");
-  std::filesystem::remove(dir_.file("site.txt"));
-  std::filesystem::create_directory(dir_.file("site.txt"));  // now unwritable
+  std::filesystem::remove(dir_.at("site.txt"));
+  std::filesystem::create_directory(dir_.at("site.txt"));  // now unwritable
   c().file_include->setText("*.htm");
   EXPECT_FALSE(form_->save_settings());
   EXPECT_NE(
-      last_message().find("Can't save settings to " + dir_.file("site.txt")),
+      last_message().find("Can't save settings to " + dir_.at("site.txt")),
       std::string::npos);
   EXPECT_EQ(caption(), "site.txt* - Dirgen 2.0");
 }
@@ -420,13 +421,13 @@ TEST_F(Form1Test, UnsavedChangesAreMarkedAndAskedAbout) {
             (std::vector<std::string>{"Save", "Discard", "Cancel"}));
   EXPECT_TRUE(c().recursive->isChecked());
   sink_.answers = {2};
-  desktop_.answers.push_back(dir_.file("never-opened.txt"));
+  desktop_.answers.push_back(dir_.at("never-opened.txt"));
   form_->open_settings();
   EXPECT_EQ(desktop_.answers.size(), 1u);  // the dialog never ran
   desktop_.answers.clear();
 
   sink_.answers = {0};  // Save: Save As runs, then the new settings
-  desktop_.answers.push_back(dir_.file("kept.txt"));
+  desktop_.answers.push_back(dir_.at("kept.txt"));
   form_->new_settings();
   EXPECT_NE(dir_.read("kept.txt").find("<subfolders>1</subfolders>"),
             std::string::npos);
@@ -451,7 +452,7 @@ TEST_F(Form1Test, ClosingAsksAboutUnsavedChanges) {
 }
 
 TEST_F(Form1Test, MakeListingStopsOnACheckWithAWarning) {
-  c().source_edit->setText(QString::fromStdString(dir_.file("missing")));
+  c().source_edit->setText(QString::fromStdString(dir_.at("missing")));
   c().output_edit->setText("");
   form_->make_listing();
   EXPECT_FALSE(form_->building());
@@ -469,9 +470,9 @@ TEST_F(Form1Test, MakeListingStopsOnACheckWithAWarning) {
 TEST_F(Form1Test, RealBuildRunsOnAWorkerAndReportsCompletion) {
   dir_.write("a.txt", "alpha");
   dir_.write("b.html", "<p>b</p>");
-  std::filesystem::create_directory(dir_.file("out"));
+  std::filesystem::create_directory(dir_.at("out"));
   c().source_edit->setText(QString::fromStdString(dir_.path()));
-  c().output_edit->setText(QString::fromStdString(dir_.file("out/list.html")));
+  c().output_edit->setText(QString::fromStdString(dir_.at("out/list.html")));
   c().template_list->setCurrentIndex(1);
   form_->make_listing();
   if (form_->building()) {
@@ -481,13 +482,13 @@ TEST_F(Form1Test, RealBuildRunsOnAWorkerAndReportsCompletion) {
   wait_for_build();
   ASSERT_EQ(sink_.shown.size(), 1u);
   EXPECT_EQ(sink_.shown[0].text,
-            "Build is complete\n" + dir_.file("out/list.html"));
+            "Build is complete\n" + dir_.at("out/list.html"));
   EXPECT_EQ(sink_.shown[0].icon, message_icon::none);
   EXPECT_EQ(sink_.asked_buttons,
             (std::vector<std::string>{"Open the listing", "OK"}));
   EXPECT_TRUE(desktop_.opened.empty());  // OK, the default, was pressed
   EXPECT_NE(form_->status_line()->text().toStdString().find(
-                dir_.file("out/list.html")),
+                dir_.at("out/list.html")),
             std::string::npos);
   EXPECT_NE(dir_.read("out/list.html").find("a.txt"), std::string::npos);
   EXPECT_TRUE(form_->tabs()->isEnabled());
@@ -497,26 +498,26 @@ TEST_F(Form1Test, RealBuildRunsOnAWorkerAndReportsCompletion) {
 
   form_->view_output();
   ASSERT_EQ(desktop_.opened.size(), 1u);
-  EXPECT_EQ(desktop_.opened[0], dir_.file("out/list.html"));
+  EXPECT_EQ(desktop_.opened[0], dir_.at("out/list.html"));
 }
 
 TEST_F(Form1Test, FailedBuildShowsItsMessageAndDisablesTheOutputLink) {
   dir_.write("a.txt", "alpha");
   c().source_edit->setText(QString::fromStdString(dir_.path()));
-  c().output_edit->setText(QString::fromStdString(dir_.file("list.html")));
+  c().output_edit->setText(QString::fromStdString(dir_.at("list.html")));
   sink_.answers = {0};  // "Open the listing"
   form_->make_listing();
   wait_for_build();
   ASSERT_EQ(desktop_.opened.size(), 1u);
-  EXPECT_EQ(desktop_.opened[0], dir_.file("list.html"));
+  EXPECT_EQ(desktop_.opened[0], dir_.at("list.html"));
   desktop_.open_succeeds = false;
   form_->view_output();
-  EXPECT_EQ(last_message(), "Can't open " + dir_.file("list.html") +
+  EXPECT_EQ(last_message(), "Can't open " + dir_.at("list.html") +
                                 "\nno application to open it was found.");
   EXPECT_TRUE(form_->view_output_action()->isEnabled());
 
-  std::filesystem::create_directory(dir_.file("empty"));
-  c().source_edit->setText(QString::fromStdString(dir_.file("empty")));
+  std::filesystem::create_directory(dir_.at("empty"));
+  c().source_edit->setText(QString::fromStdString(dir_.at("empty")));
   form_->make_listing();
   wait_for_build();
   EXPECT_EQ(last_message().rfind("Directory is empty.", 0), 0u)
@@ -528,13 +529,13 @@ TEST_F(Form1Test, FailedBuildShowsItsMessageAndDisablesTheOutputLink) {
 
 TEST_F(Form1Test, MissingTemplateIsNamedInTheMessage) {
   std::string working = dir_.path() + "/";
-  std::filesystem::create_directories(dir_.file("kvdata"));
+  std::filesystem::create_directories(dir_.at("kvdata"));
   dir_.write("kvdata/styles.txt",
              "<style_name>Gone</style_name><style_file>gone.txt</style_file>");
   open_window(working);
   dir_.write("a.txt", "alpha");
   c().source_edit->setText(QString::fromStdString(dir_.path()));
-  c().output_edit->setText(QString::fromStdString(dir_.file("list.html")));
+  c().output_edit->setText(QString::fromStdString(dir_.at("list.html")));
   c().template_list->setCurrentIndex(0);
   form_->make_listing();
   wait_for_build();
@@ -542,17 +543,21 @@ TEST_F(Form1Test, MissingTemplateIsNamedInTheMessage) {
       << last_message();
 }
 
-TEST_F(Form1Test, ProgressBarIsPlacedInsideTheStrip) {
+TEST_F(Form1Test, ProgressBarSweepsInsideTheStripsFrame) {
   QFrame* strip = form_->progress_strip();
   strip->resize(404, 12);
   QRect inside = strip->contentsRect();
-  for (int64_t tick : {50, 150, 250}) {
+  int half = inside.width() / 2;
+  const std::pair<int64_t, QRect> cases[] = {
+      {50, QRect(inside.left(), inside.top(), half, inside.height())},
+      {100, inside},
+      {150, QRect(inside.left() + half, inside.top(), inside.width() - half,
+                  inside.height())},
+      {250, QRect(inside.left(), inside.top(), half, inside.height())},
+  };
+  for (const auto& [tick, want] : cases) {
     form_->draw_progress(tick);
-    bar_span span = progress_bar_span(tick, inside.width());
-    EXPECT_EQ(form_->progress_bar()->geometry(),
-              QRect(inside.left() + span.left, inside.top(), span.width,
-                    inside.height()))
-        << tick;
+    EXPECT_EQ(form_->progress_bar()->geometry(), want) << tick;
   }
 }
 
@@ -677,13 +682,13 @@ TEST_F(Form1Test, SizeBoxesTakeWholeNumbersOnlyAndSayWhy) {
               std::string::npos)
         << last_message();
     EXPECT_EQ(form_->tabs()->currentIndex(), 1);
-    desktop_.answers.push_back(dir_.file("s.txt"));
+    desktop_.answers.push_back(dir_.at("s.txt"));
     EXPECT_FALSE(form_->save_settings_as());
     EXPECT_EQ(dir_.read("s.txt"), "<missing>");
   }
   desktop_.answers.clear();
   c().size_end->setText("15");
-  desktop_.answers.push_back(dir_.file("s.txt"));
+  desktop_.answers.push_back(dir_.at("s.txt"));
   EXPECT_TRUE(form_->save_settings_as());
   EXPECT_NE(dir_.read("s.txt").find("<size_end>15360</size_end>"),
             std::string::npos);
@@ -695,7 +700,7 @@ TEST_F(Form1Test, CancelStopsTheBuildAndKeepsThePreviousListing) {
   for (int i = 0; i < 50; ++i) dir_.write("f" + std::to_string(i), "x");
   dir_.write("list.html", "previous");
   c().source_edit->setText(QString::fromStdString(dir_.path()));
-  c().output_edit->setText(QString::fromStdString(dir_.file("list.html")));
+  c().output_edit->setText(QString::fromStdString(dir_.at("list.html")));
   form_->make_listing();
   ASSERT_TRUE(form_->building());
   EXPECT_TRUE(form_->cancel_button()->isVisibleTo(form_.get()));
@@ -716,7 +721,7 @@ TEST_F(Form1Test, CancelStopsTheBuildAndKeepsThePreviousListing) {
 TEST_F(Form1Test, ClosingDuringABuildAsksWhetherToCancelIt) {
   dir_.write("a.txt", "alpha");
   c().source_edit->setText(QString::fromStdString(dir_.path()));
-  c().output_edit->setText(QString::fromStdString(dir_.file("list.html")));
+  c().output_edit->setText(QString::fromStdString(dir_.at("list.html")));
   form_->show();
   form_->make_listing();
   ASSERT_TRUE(form_->building());
@@ -734,13 +739,13 @@ TEST_F(Form1Test, ClosingDuringABuildAsksWhetherToCancelIt) {
 
 TEST_F(Form1Test, RecentFilesAndLastFoldersAreRememberedAcrossRuns) {
   for (const char* name : {"a.txt", "b.txt"}) {
-    desktop_.answers.push_back(dir_.file(name));
+    desktop_.answers.push_back(dir_.at(name));
     ASSERT_TRUE(form_->save_settings_as());
   }
   QList<QAction*> recent = form_->recent_menu()->actions();
   ASSERT_EQ(recent.size(), 2);
-  EXPECT_EQ(recent[0]->text().toStdString(), "&1 " + dir_.file("b.txt"));
-  EXPECT_EQ(recent[1]->text().toStdString(), "&2 " + dir_.file("a.txt"));
+  EXPECT_EQ(recent[0]->text().toStdString(), "&1 " + dir_.at("b.txt"));
+  EXPECT_EQ(recent[1]->text().toStdString(), "&2 " + dir_.at("a.txt"));
 
   open_window(source_root());  // a later run
   recent = form_->recent_menu()->actions();
@@ -749,12 +754,12 @@ TEST_F(Form1Test, RecentFilesAndLastFoldersAreRememberedAcrossRuns) {
   QApplication::processEvents();
   EXPECT_EQ(caption(), "a.txt - Dirgen 2.0");
   EXPECT_EQ(form_->recent_menu()->actions()[0]->text().toStdString(),
-            "&1 " + dir_.file("a.txt"));
+            "&1 " + dir_.at("a.txt"));
 
-  std::filesystem::remove(dir_.file("b.txt"));
+  std::filesystem::remove(dir_.at("b.txt"));
   form_->recent_menu()->actions()[1]->trigger();
   QApplication::processEvents();
-  EXPECT_NE(last_message().find(dir_.file("b.txt")), std::string::npos);
+  EXPECT_NE(last_message().find(dir_.at("b.txt")), std::string::npos);
   ASSERT_EQ(form_->recent_menu()->actions().size(), 1);  // b.txt is gone
 
   form_->new_settings();
@@ -799,18 +804,18 @@ TEST_F(Form1Test, DroppedFoldersArchivesAndSettingsFilesAreTaken) {
   EXPECT_EQ(c().source_edit->text().toStdString(), dir_.path());
   EXPECT_TRUE(c().directory_radio->isChecked());
 
-  ASSERT_TRUE(drag_and_drop(form_.get(), file_url(dir_.file("a.zip"))));
-  EXPECT_EQ(c().source_edit->text().toStdString(), dir_.file("a.zip"));
+  ASSERT_TRUE(drag_and_drop(form_.get(), file_url(dir_.at("a.zip"))));
+  EXPECT_EQ(c().source_edit->text().toStdString(), dir_.at("a.zip"));
   EXPECT_TRUE(c().archive_radio->isChecked());
 
   sink_.answers = {1};  // discard the source just dropped
-  ASSERT_TRUE(drag_and_drop(form_.get(), file_url(dir_.file("s.txt"))));
+  ASSERT_TRUE(drag_and_drop(form_.get(), file_url(dir_.at("s.txt"))));
   EXPECT_EQ(caption(), "s.txt - Dirgen 2.0");
   EXPECT_EQ(c().file_include->text(), "*.png");
 
   EXPECT_FALSE(drag_and_drop(form_.get(), QUrl("https://example.org/a.zip")));
-  form_->take_dropped(dir_.file("gone"));
-  EXPECT_NE(last_message().find(dir_.file("gone")), std::string::npos);
+  form_->take_dropped(dir_.at("gone"));
+  EXPECT_NE(last_message().find(dir_.at("gone")), std::string::npos);
 }
 
 // What a keyboard, a screen reader and a small screen need of the window.

@@ -21,9 +21,11 @@
 #include "listing/replacement_file.h"
 #include "listing/scan_folder.h"
 #include "listing/variables.h"
+#include "markup/files.h"
 #include "markup/kvi_run.h"
 #include "platform/content_types.h"
 #include "project/dirgen_project.h"
+#include "text/ascii.h"
 
 namespace {
 
@@ -37,11 +39,6 @@ namespace {
 // file systems that do not order the data of a file renamed over another
 // before the rename (ext4 does), and a listing can always be made again.
 constexpr bool kSyncBeforeRename = false;
-
-struct file_closer {
-  void operator()(FILE* f) const { std::fclose(f); }
-};
-using file_ptr = std::unique_ptr<FILE, file_closer>;
 
 // An open descriptor, closed when the holder goes.
 class unique_fd {
@@ -60,6 +57,50 @@ class unique_fd {
  private:
   int fd_;
 };
+
+// The code whose message names the archive format that path's extension
+// suggests: tar, gzip or zip, else "not a recognized archive".
+int code_for_extension(const std::string& path) {
+  size_t dot = path.rfind('.');
+  std::string ext =
+      dot == std::string::npos ? "" : ascii_lower(path.substr(dot));
+  if (ext == ".zip") return kBuildCantUnzip;
+  if (ext == ".gz" || ext == ".tgz" || ext == ".tar_gz")
+    return kBuildCantGunzip;
+  if (ext == ".tar") return kBuildNoEntries;
+  return kBuildNotArchive;
+}
+
+// The code of a failed archive read: its message names the format found
+// (tar, zip, or the gzip around an archive), else the one the name
+// suggests; damage in any other format is "Archive is damaged.".
+int archive_failure_code(const archive_error& err, const std::string& path) {
+  switch (err.failure) {
+    case archive_failure::unreadable:
+      return code_for_extension(path);
+    case archive_failure::not_archive:
+      // Unpacked well, but what came out is no archive.
+      return err.gzip ? kBuildNoEntries : code_for_extension(path);
+    case archive_failure::corrupt_data:
+      return err.gzip ? kBuildCantGunzip : kBuildDamagedArchive;
+    case archive_failure::damaged:
+    case archive_failure::truncated:
+    case archive_failure::cancelled:  // handled by the caller
+      break;
+  }
+  switch (err.family) {
+    case archive_family::tar:
+      return kBuildNoEntries;
+    case archive_family::zip:
+      return kBuildCantUnzip;
+    case archive_family::other:
+      return kBuildDamagedArchive;
+    case archive_family::unknown:
+      break;
+  }
+  int code = code_for_extension(path);
+  return code == kBuildNotArchive ? kBuildDamagedArchive : code;
+}
 
 std::string join(const std::string& folder, const std::string& name) {
   if (folder.empty()) return name;
@@ -206,7 +247,7 @@ class listing_build {
   filter_options filter_;
   std::string path_;  // the source, without a trailing "/"
   std::string template_path_;
-  file_ptr template_;
+  unique_file template_;
   std::vector<kept_file> keep_;
   kvfile_tree tree_;
   // Listings written completely, waiting for the whole build to succeed.
@@ -294,10 +335,16 @@ bool listing_build::output_is_not_kept() {
 // An archive always lists all of its levels into one file, whatever the
 // recursion settings say.
 bool listing_build::build_archive() {
-  int code = read_archive(kvval(std::string_view(path_)), &tree_);
-  if (code != kBuildOk) return fail(code, path_, "");
-  progress_->entries += tree_.count;
-  progress_->report(false);
+  archive_error err;
+  auto progress = [this](int64_t entries_read) {
+    progress_->entries = entries_read;
+    progress_->report(false);
+    return !progress_->cancelled();
+  };
+  if (!read_archive(path_, &tree_, progress, &err)) {
+    if (err.failure == archive_failure::cancelled) return check_cancel();
+    return fail(archive_failure_code(err, path_), path_, err.reason);
+  }
   filter_tree(&tree_, filter_);
   return check_cancel() && write_to_output_path(&tree_);
 }
@@ -545,6 +592,10 @@ const char* message_of(int code, bool archive) {
       return "Extension is not recognized.";
     case kBuildCantUnzip:
       return "Can't decompress zip file.";
+    case kBuildNotArchive:
+      return "File is not a recognized archive.";
+    case kBuildDamagedArchive:
+      return "Archive is damaged.";
     case kBuildNoTemplate:
       return "Can't open template file";
     case kBuildCancelled:

@@ -8,13 +8,12 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "listing/archive_fixture_test_util.h"
 #include "listing/listing_test_util.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -28,19 +27,10 @@ const char kAllTemplate[] =
     "var=name_files--><!--#echo var=ext_files--> <!--#endfor-->\n"
     "total:<!--#echo var=total_files-->/<!--#echo var=total_folders-->";
 
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 // Writes a file under root, making the folders on its way.
-void put(temp_folder& root, const std::string& relative,
+void put(scratch_folder& root, const std::string& relative,
          const std::string& contents = "x") {
-  std::filesystem::create_directories(
-      std::filesystem::path(root.at(relative)).parent_path());
-  ASSERT_TRUE(root.write_file(relative, contents)) << relative;
+  ASSERT_TRUE(root.write(relative, contents)) << relative;
 }
 
 bool exists(const std::string& path) {
@@ -65,7 +55,7 @@ class Build : public ::testing::Test {
     tzset();
     root_.make_folder("kvdata");
     root_.make_folder("src");
-    root_.write_file("kvdata/all.txt", kAllTemplate);
+    root_.write("kvdata/all.txt", kAllTemplate);
     settings_.path = kvval(std::string_view(root_.at("src")));
     settings_.save = kvval(std::string_view(root_.at("out.html")));
     settings_.format = kvval("all.txt");
@@ -81,7 +71,7 @@ class Build : public ::testing::Test {
     settings_.subfolders_in_one_file = kvval(one_file ? 1 : 0);
   }
 
-  temp_folder root_;
+  scratch_folder root_;
   dirgen_project settings_;
   dirgen_formatter formatter_;
 };
@@ -163,7 +153,7 @@ TEST_F(Build, LinkToAFolderIsListedButNeverEntered) {
 TEST_F(Build, FilteredAwayEntriesGiveAnEmptyListingNotAFailure) {
   put(root_, "src/a.txt", "x");
   settings_.mask = kvval("*.doc");
-  root_.write_file("kvdata/total.txt", "<!--#echo var=total_files-->");
+  root_.write("kvdata/total.txt", "<!--#echo var=total_files-->");
   settings_.format = kvval("total.txt");
   ASSERT_EQ(build(), kBuildOk);
   EXPECT_EQ(read_file(root_.at("out.html")), "0");
@@ -172,67 +162,89 @@ TEST_F(Build, FilteredAwayEntriesGiveAnEmptyListingNotAFailure) {
 // Failure codes and the messages the shells show for them.
 struct failure_case {
   const char* name;
-  int source;                                 // 0 folder, 1 archive
-  std::string (*prepare)(temp_folder& root);  // returns the source path
+  int source;                                    // 0 folder, 1 archive
+  std::string (*prepare)(scratch_folder& root);  // returns the source path
   int code;
   const char* message;
 };
 
 const failure_case kFailures[] = {
-    {"missing folder", 0, [](temp_folder& r) { return r.at("nowhere"); },
+    {"missing folder", 0, [](scratch_folder& r) { return r.at("nowhere"); },
      kBuildSourceMissing, "Source directory doesn't exist."},
-    {"missing archive", 1, [](temp_folder& r) { return r.at("nowhere.zip"); },
-     kBuildSourceMissing, "Source file doesn't exist."},
+    {"missing archive", 1,
+     [](scratch_folder& r) { return r.at("nowhere.zip"); }, kBuildSourceMissing,
+     "Source file doesn't exist."},
     {"file as folder", 0,
-     [](temp_folder& r) {
-       r.write_file("plain.txt", "x");
+     [](scratch_folder& r) {
+       r.write("plain.txt", "x");
        return r.at("plain.txt");
      },
      kBuildSourceWrongKind, "Source must be a directory."},
     {"folder as archive", 1,
-     [](temp_folder& r) {
+     [](scratch_folder& r) {
        r.make_folder("dir.tar");
        return r.at("dir.tar");
      },
      kBuildSourceWrongKind, "Source must be an archive file."},
     {"empty folder", 0,
-     [](temp_folder& r) {
+     [](scratch_folder& r) {
        r.make_folder("empty");
        return r.at("empty");
      },
      kBuildNoEntries, "Directory is empty."},
-    {"archive without extension", 1,
-     [](temp_folder& r) {
-       r.write_file("archive", "x");
+    {"no format, no extension", 1,
+     [](scratch_folder& r) {
+       r.write("archive", "x");
        return r.at("archive");
      },
-     kBuildNoExtension,
-     "File needs to have an extension to determine its type."},
-    {"dot only in a folder name", 1,
-     [](temp_folder& r) {
+     kBuildNotArchive, "File is not a recognized archive."},
+    {"no format, dot only in a folder name", 1,
+     [](scratch_folder& r) {
        r.make_folder("my.dir");
-       r.write_file("my.dir/archive", "x");
+       r.write("my.dir/archive", "x");
        return r.at("my.dir/archive");
      },
-     kBuildUnknownExtension, "Extension is not recognized."},
+     kBuildNotArchive, "File is not a recognized archive."},
+    {"text named .7z", 1,
+     [](scratch_folder& r) {
+       r.write("x.7z", "plain text, not an archive\n");
+       return r.at("x.7z");
+     },
+     kBuildNotArchive, "File is not a recognized archive."},
     {"not a zip", 1,
-     [](temp_folder& r) {
-       r.write_file("x.zip", "not a zip at all");
+     [](scratch_folder& r) {
+       r.write("x.zip", "not a zip at all");
        return r.at("x.zip");
      },
      kBuildCantUnzip, "Can't decompress zip file."},
     {"corrupt gzip", 1,
-     [](temp_folder& r) {
-       r.write_file("x.tar.gz", std::string("\x1f\x8b\x08\x00garbage", 12));
+     [](scratch_folder& r) {
+       r.write("x.tar.gz", std::string("\x1f\x8b\x08\x00garbage", 12));
        return r.at("x.tar.gz");
      },
      kBuildCantGunzip, "Can't decompress gz file."},
+    {"gzip of a text", 1,
+     [](scratch_folder& r) {
+       write_gzip(r.at("x.tgz"), "plain text, not a tar\n");
+       return r.at("x.tgz");
+     },
+     kBuildNoEntries, "File is not valid tar archive."},
     {"short tar", 1,
-     [](temp_folder& r) {
-       r.write_file("x.tar", std::string(100, 'a'));
+     [](scratch_folder& r) {
+       r.write("x.tar", std::string(100, 'a'));
        return r.at("x.tar");
      },
      kBuildNoEntries, "File is not valid tar archive."},
+    {"tar.xz cut short", 1,
+     [](scratch_folder& r) {
+       std::string xz = r.at("x.tar.xz");
+       run_command("head -c 50000 /dev/urandom | base64 > " +
+                   shell_quoted(r.at("big.txt")) + " && tar -cf - -C " +
+                   shell_quoted(r.at("")) + " big.txt | xz | head -c 3000 > " +
+                   shell_quoted(xz));
+       return xz;
+     },
+     kBuildDamagedArchive, "Archive is damaged."},
 };
 
 TEST_F(Build, EveryFailureEndsWithItsCodeAndMessage) {
@@ -286,9 +298,8 @@ TEST_F(Build, EmptyTemplateNameIsAMissingTemplateNotTheDataFolder) {
 }
 
 TEST_F(Build, ArchiveInPerFolderModeListsTheWholeArchiveOnce) {
-  archive_scratch scratch;
   std::string tar = tar_of({"dir/", "dir/f.txt", "top.txt"});
-  root_.write_file("a.tar", tar);
+  root_.write("a.tar", tar);
   settings_.source = kvval(1);
   settings_.path = kvval(std::string_view(root_.at("a.tar")));
   settings_.save = kvval("list.html");
@@ -299,13 +310,32 @@ TEST_F(Build, ArchiveInPerFolderModeListsTheWholeArchiveOnce) {
             "[top|0|3|0|1||top.txt]\nfiles:1=f.txt 2=top.txt \ntotal:2/1");
 }
 
-TEST_F(Build, GzipTarSourceIsReadThroughTheSameTarReader) {
-  ASSERT_TRUE(write_gzip(root_.at("a.tgz"), tar_of({"one.txt", "two.txt"})));
+TEST_F(Build, ArchiveFormatIsFoundByContentNotByName) {
+  ASSERT_TRUE(write_gzip(root_.at("a.bin"), tar_of({"one.txt", "two.txt"})));
   settings_.source = kvval(1);
-  settings_.path = kvval(std::string_view(root_.at("a.tgz")));
+  settings_.path = kvval(std::string_view(root_.at("a.bin")));
   ASSERT_EQ(build(), kBuildOk);
   EXPECT_NE(read_file(root_.at("out.html")).find("total:2/0"),
             std::string::npos);
+}
+
+TEST_F(Build, ArchiveProgressCountsEntriesRead) {
+  struct last_report : build_progress {
+    void on_progress(int64_t folders, int64_t entries, int64_t) override {
+      this->folders = folders;
+      this->entries = entries;
+    }
+    int64_t folders = -1, entries = -1;
+  } progress;
+  root_.write("a.tar", tar_of({"dir/", "dir/f.txt", "top.txt"}));
+  settings_.source = kvval(1);
+  settings_.path = kvval(std::string_view(root_.at("a.tar")));
+  formatter_.load_tables(kvval(std::string_view(root_.at("kvdata"))));
+  ASSERT_EQ(
+      run_build(settings_, formatter_, root_.at("kvdata/"), &progress).code,
+      kBuildOk);
+  EXPECT_EQ(progress.entries, 3);
+  EXPECT_EQ(progress.folders, 0);
 }
 
 TEST_F(Build, ExtensionSplitKeepsLeadingDotNamesWhole) {
@@ -320,10 +350,10 @@ TEST_F(Build, ExtensionSplitKeepsLeadingDotNamesWhole) {
 
 TEST_F(Build, LinksAreUrlEncodedOrHtmlEscaped) {
   put(root_, "src/x y/my file.txt", "x");
-  root_.write_file("src/x y/a&b \"q\" caf\xC3\xA9.txt", "x");
-  root_.write_file("kvdata/urls.txt",
-                   "<!--#for var=files--><!--#echo var=url_files-->\n"
-                   "<!--#endfor-->");
+  root_.write("src/x y/a&b \"q\" caf\xC3\xA9.txt", "x");
+  root_.write("kvdata/urls.txt",
+              "<!--#for var=files--><!--#echo var=url_files-->\n"
+              "<!--#endfor-->");
   settings_.format = kvval("urls.txt");
   settings_.order_files = kvval(1);
   recursive(true);
@@ -357,7 +387,7 @@ TEST_F(Build, ListingReplacesTheFileALinkPointsToKeepingItsPermissions) {
 
 TEST_F(Build, OutputThatIsTheArchiveOrTheTemplateIsRefused) {
   const std::string tar = tar_of({"one.txt"});
-  root_.write_file("a.tar", tar);
+  root_.write("a.tar", tar);
   ASSERT_EQ(link(root_.at("a.tar").c_str(), root_.at("same.tar").c_str()), 0);
   settings_.source = kvval(1);
   settings_.path = kvval(std::string_view(root_.at("a.tar")));
@@ -499,9 +529,9 @@ TEST_F(Build, TiesKeepTheByteOrderOfTheFullNames) {
 
 TEST_F(Build, SizeUnitsWithTrailingLettersKeepTheirLabel) {
   put(root_, "src/a.txt", std::string(2048, 'x'));
-  root_.write_file("kvdata/size.txt",
-                   "<!--#for var=files--><!--#echo var=size_files--> "
-                   "<!--#echo var=size_units_files--><!--#endfor-->");
+  root_.write("kvdata/size.txt",
+              "<!--#for var=files--><!--#echo var=size_files--> "
+              "<!--#echo var=size_units_files--><!--#endfor-->");
   settings_.format = kvval("size.txt");
   settings_.size_units = kvval("1Kb");
   ASSERT_EQ(build(), kBuildOk);

@@ -6,20 +6,11 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
-#include "listing/listing_test_util.h"
+#include "support/scratch_folder.h"
 
 namespace {
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 size_t entries_in(const std::string& folder) {
   size_t n = 0;
@@ -43,10 +34,10 @@ std::string replace(const std::string& folder, const std::string& name,
 }
 
 TEST(ReplacementFile, FollowsLinksToTheFileTheyNameWhereverItIs) {
-  temp_folder tmp;
+  scratch_folder tmp;
   ASSERT_TRUE(tmp.make_folder("site"));
   ASSERT_TRUE(tmp.make_folder("real"));
-  ASSERT_TRUE(tmp.write_file("real/page.html", "old"));
+  ASSERT_TRUE(tmp.write("real/page.html", "old"));
   ASSERT_EQ(symlink("../real/page.html", tmp.at("site/index.html").c_str()), 0);
   ASSERT_EQ(symlink("nothing-yet.html", tmp.at("site/new.html").c_str()), 0);
   EXPECT_EQ(replace(tmp.at("site"), "index.html", "new"), "");
@@ -61,11 +52,11 @@ TEST(ReplacementFile, FollowsLinksToTheFileTheyNameWhereverItIs) {
 }
 
 TEST(ReplacementFile, RefusesLoopsFoldersAndKeptFilesLeavingNothing) {
-  temp_folder tmp;
+  scratch_folder tmp;
   ASSERT_EQ(symlink("b", tmp.at("a").c_str()), 0);
   ASSERT_EQ(symlink("a", tmp.at("b").c_str()), 0);
   ASSERT_TRUE(tmp.make_folder("dir"));
-  ASSERT_TRUE(tmp.write_file("archive.tar", "data"));
+  ASSERT_TRUE(tmp.write("archive.tar", "data"));
   EXPECT_EQ(replace(tmp.path(), "a", "x"), "Too many levels of symbolic links");
   EXPECT_EQ(replace(tmp.path(), "dir", "x"), "Is a directory");
 
@@ -87,7 +78,7 @@ TEST(ReplacementFile, RefusesLoopsFoldersAndKeptFilesLeavingNothing) {
 }
 
 TEST(ReplacementFile, LongestNamesAndLargeWritesWork) {
-  temp_folder tmp;
+  scratch_folder tmp;
   const std::string name(255, 'n');
   const std::string big(replacement_file::kBlockSize * 2 + 7, 'b');
   std::string bytes = "small,";
@@ -97,8 +88,8 @@ TEST(ReplacementFile, LongestNamesAndLargeWritesWork) {
 }
 
 TEST(ReplacementFile, DiscardedOrDestroyedReplacementLeavesTheOldFile) {
-  temp_folder tmp;
-  ASSERT_TRUE(tmp.write_file("out.html", "old"));
+  scratch_folder tmp;
+  ASSERT_TRUE(tmp.write("out.html", "old"));
   int dir = open(tmp.path().c_str(), O_PATH | O_DIRECTORY);
   std::string err;
   {

@@ -13,12 +13,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "markup/files.h"
 
-struct dir_closer {
-  void operator()(DIR* dir) const { closedir(dir); }
-};
-using dir_handle = std::unique_ptr<DIR, dir_closer>;
+namespace {
 
 // Only what a listing shows: the kind, the permission bits, size and time.
 constexpr unsigned kWantedFields =
@@ -125,7 +122,7 @@ bool scan_folder_at(int dir_fd, kvfile_tree* tree, kvfile_node* parent,
                     int64_t* listed, int* error) {
   // The DIR takes a descriptor of its own, so the caller's stays open.
   int own = fcntl(dir_fd, F_DUPFD_CLOEXEC, 0);
-  dir_handle dir(own < 0 ? nullptr : fdopendir(own));
+  unique_dir dir(own < 0 ? nullptr : fdopendir(own));
   if (!dir) {
     *error = errno;
     if (own >= 0) close(own);

@@ -1,15 +1,14 @@
 #include "markup/settings_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <string>
 
+#include "markup/files.h"
 #include "markup/kvxml.h"
 #include "markup/xml_node.h"
 #include "value/kvtext.h"
@@ -17,11 +16,6 @@
 namespace {
 
 constexpr size_t kChunk = 8092;
-
-struct file_closer {
-  void operator()(FILE* f) const { std::fclose(f); }
-};
-using unique_file = std::unique_ptr<FILE, file_closer>;
 
 // Feeds the whole file to reader. Returns the final parse code (2 when the
 // markup was read completely), or -1 on a read error.
@@ -57,23 +51,6 @@ void collect_settings(const xml_document& doc, kvhash_array* table,
   }
 }
 
-// The permission bits a newly created file gets from this process.
-mode_t new_file_mode() {
-  mode_t mask = 022;
-  if (FILE* f = std::fopen("/proc/self/status", "r")) {
-    char line[256];
-    while (std::fgets(line, sizeof line, f)) {
-      unsigned int value;
-      if (std::sscanf(line, "Umask: %o", &value) == 1) {
-        mask = static_cast<mode_t>(value);
-        break;
-      }
-    }
-    std::fclose(f);
-  }
-  return 0666 & ~mask;
-}
-
 // The file a save really replaces: a symbolic link's target, so the link
 // survives.
 std::string resolve_target(const std::string& path) {
@@ -85,13 +62,13 @@ std::string resolve_target(const std::string& path) {
   return path;
 }
 
-// Writes every key of src in ascending order, one line per value.
-bool write_settings(FILE* f, kvhash_array& src) {
+// Every key of src in ascending order, one line per value.
+std::string settings_text(kvhash_array& src) {
+  std::string text;
   src.begin_iteration();
   kvval key;
   kvarr* list = nullptr;
   while (src.next(&key, &list)) {
-    std::string text;
     std::string_view k = key.view();
     for (int32_t i = 0; list && i < list->size(); ++i) {
       kvval value = (*list)[i];
@@ -100,12 +77,8 @@ bool write_settings(FILE* f, kvhash_array& src) {
       text.append(value.view());
       text.append("</").append(k).append(">\r\n");
     }
-    if (!text.empty() &&
-        std::fwrite(text.data(), 1, text.size(), f) != text.size()) {
-      return false;
-    }
   }
-  return std::fflush(f) == 0 && fsync(fileno(f)) == 0;
+  return text;
 }
 
 }  // namespace
@@ -144,19 +117,6 @@ bool save_settings_file(const kvval& path, kvhash_array& src) {
   if (exists && (!S_ISREG(st.st_mode) || access(target.c_str(), W_OK) != 0)) {
     return false;  // the file could not have been opened for writing
   }
-  mode_t mode = exists ? (st.st_mode & 07777) : new_file_mode();
-  std::string temp = target + ".XXXXXX";
-  int fd = mkstemp(temp.data());
-  if (fd < 0) return false;
-  FILE* f = fdopen(fd, "wb");
-  if (!f) {
-    close(fd);
-    unlink(temp.c_str());
-    return false;
-  }
-  bool ok = fchmod(fd, mode) == 0 && write_settings(f, src);
-  ok = std::fclose(f) == 0 && ok;
-  ok = ok && std::rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) unlink(temp.c_str());
-  return ok;
+  return write_file_atomically(target, settings_text(src),
+                               replacement_mode(target), nullptr);
 }
