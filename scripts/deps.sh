@@ -17,6 +17,9 @@ PACKAGES=(
   # archive fixtures in every format, and the listings they are checked by
   libarchive-tools xz-utils zstd bzip2 lz4 ncompress p7zip-full genisoimage
   cpio unzip
+  # the Debian package: dependencies from dpkg-shlibdeps (dpkg-dev, file),
+  # checked by lintian
+  dpkg-dev file lintian
   # used by the window's accessibility test and pictures: AT-SPI bus and
   # Python bindings, a D-Bus session, a window manager on the virtual screen
   python3-pyatspi at-spi2-core dbus-x11 openbox

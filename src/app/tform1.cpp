@@ -28,13 +28,14 @@
 #include <QVBoxLayout>
 
 #include "app/form1_rules.h"
+#include "project/data_folder.h"
 
 TForm1::TForm1(const std::string& working_folder,
                const std::string& memory_file, QWidget* parent)
     : QMainWindow(parent),
       working_folder_(working_folder),
       data_folder_(working_folder + "kvdata/"),
-      help_path_(working_folder + "help.html"),
+      help_path_(manual_at_start(working_folder)),
       memory_(memory_file) {
   formatter_.load_tables(kvval(std::string_view(data_folder_)));
   tabs_ = new QTabWidget;

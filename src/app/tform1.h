@@ -39,7 +39,7 @@ class TForm1 : public QMainWindow {
 
  public:
   // working_folder ends in "/": the data folder is working_folder + "kvdata/"
-  // and the help file working_folder + "help.html". memory_file is the INI
+  // and the help file the one find_manual chooses. memory_file is the INI
   // file of what the window remembers between runs ("" for the user's own,
   // see window_memory.h). Loads the tables, fills the template list, runs
   // New Settings and takes back the remembered size and position.
