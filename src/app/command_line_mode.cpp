@@ -33,7 +33,8 @@ const char kUsage[] =
     "\n"
     "Templates and tables are read from the kvdata folder of the current\n"
     "directory, or, when it has none, from the kvdata folder beside the\n"
-    "executable.\n"
+    "executable, or else from the installed one (../share/dirgen/kvdata\n"
+    "from the executable's folder).\n"
     "\n"
     "Standard output gets \"Dirgen 2.0\" and one result line: \"Build is\n"
     "successful.\" or what failed, with the file and the system's reason.\n"
@@ -42,7 +43,8 @@ const char kUsage[] =
     "\n"
     "Exit status: 0 when the build is successful; 1 when the settings file\n"
     "cannot be read, the build fails, or entries could not be read (the\n"
-    "listing was then written without them); 2 for a wrong command line.\n";
+    "listing was then written without them); 2 for a wrong command line (an\n"
+    "unknown option or more than one argument).\n";
 
 // Unreadable entries shown in full on standard error; the rest are counted.
 constexpr int64_t kUnreadableShown = 20;
@@ -142,13 +144,14 @@ int run_command_line_mode(kvarr& args) {
     print_line("Dirgen 2.0");
     return 0;
   }
-  // An option with extra words, or a word that looks like an option, is a
-  // mistake, not the name of a settings file ("./-x" names such a file).
-  if (help || first == "--version" || (!first.empty() && first[0] == '-')) {
-    std::fprintf(
-        stderr, "kdgn20: unexpected argument %s\n\n%s",
-        first == "--version" || help ? args[1].str().c_str() : first.c_str(),
-        kUsage);
+  // More than one word, or a word that looks like an option, is a mistake,
+  // not the name of a settings file ("./-x" names such a file).
+  if (args.size() > 1 || (!first.empty() && first[0] == '-')) {
+    std::string problem = args.size() > 1 ? "give one settings file, not " +
+                                                args[1].str()
+                                          : "unknown option " + first;
+    std::fprintf(stderr, "kdgn20: %s\n\n", problem.c_str());
+    std::fputs(kUsage, stderr);
     return 2;
   }
   print_line("Dirgen 2.0");
