@@ -325,7 +325,7 @@ void kvi::run_pass(int32_t index) {
 }
 
 void kvi::record(bool is_tag) {
-  block_event e{is_tag, token(), line(), column(), false, {}, {}};
+  block_event e(is_tag, token(), line(), column());
   std::string_view text = e.text.view();
   if (is_tag && text.size() >= 3) {
     text.remove_suffix(3);  // the "-->"

@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "markup/kvi_variables.h"
@@ -102,6 +103,12 @@ class kvi : public kvsgml {
   // same block text always gives the same events, so later passes replay
   // them instead of reading the block again.
   struct block_event {
+    block_event(bool tag, kvval token, int32_t at_line, int32_t at_column)
+        : is_tag(tag),
+          text(std::move(token)),
+          line(at_line),
+          column(at_column) {}
+
     bool is_tag;
     kvval text;
     int32_t line;
