@@ -586,10 +586,6 @@ const char* message_of(int code, bool archive) {
       return "Can't create output file.";
     case kBuildCantGunzip:
       return "Can't decompress gz file.";
-    case kBuildNoExtension:
-      return "File needs to have an extension to determine its type.";
-    case kBuildUnknownExtension:
-      return "Extension is not recognized.";
     case kBuildCantUnzip:
       return "Can't decompress zip file.";
     case kBuildNotArchive:
