@@ -291,7 +291,8 @@ TEST_F(Build, EveryFailureEndsWithItsCodeAndMessage) {
     result_message(outcome.code, &message, settings_.source);
     EXPECT_EQ(message.str(), c.message);
     // The line names the source and says why, whoever found the fault.
-    const std::string head = std::string(c.message) + " " + settings_.path.str();
+    const std::string head =
+        std::string(c.message) + " " + settings_.path.str();
     const std::string line = result_line(outcome, c.source == 1);
     EXPECT_EQ(line.substr(0, head.size()), head) << line;
     const bool nothing_failed = c.source == 0 && c.code == kBuildNoEntries;
