@@ -73,17 +73,6 @@ void sync_folder(int folder_fd) {
 
 }  // namespace
 
-bool identity_of(int fd, file_identity* id, std::string* err) {
-  struct stat st;
-  if (fstat(fd, &st) != 0) {
-    *err = system_reason(errno);
-    return false;
-  }
-  id->device = st.st_dev;
-  id->inode = st.st_ino;
-  return true;
-}
-
 const kept_file* find_kept(const std::vector<kept_file>& keep,
                            const file_identity& id) {
   for (const kept_file& k : keep) {

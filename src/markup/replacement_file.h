@@ -24,9 +24,6 @@ struct file_identity {
   bool operator==(const file_identity&) const = default;
 };
 
-// The identity of the open file fd. False (and *err set) when fstat fails.
-bool identity_of(int fd, file_identity* id, std::string* err);
-
 // A file that a replacement must never be, and why.
 struct kept_file {
   file_identity id;
