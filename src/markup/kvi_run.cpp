@@ -8,7 +8,7 @@ namespace {
 // error), push it or end the input, parse, drop the consumed chunks; stop
 // at the first non-zero code.
 template <typename Read>
-int run_loop(Read read, kvhash_array* variables,
+int run_loop(Read read, const kvi_variables* variables,
              const std::function<bool(std::string_view)>& write) {
   kvi interpreter;
   interpreter.set_variables(variables);
@@ -32,7 +32,7 @@ int run_loop(Read read, kvhash_array* variables,
 
 }  // namespace
 
-int run_template_file(FILE* template_file, kvhash_array* variables,
+int run_template_file(FILE* template_file, const kvi_variables* variables,
                       const std::function<bool(std::string_view)>& write) {
   char buf[kTemplateChunk];
   auto read = [&](kvval* chunk) -> long {
@@ -44,7 +44,7 @@ int run_template_file(FILE* template_file, kvhash_array* variables,
   return run_loop(read, variables, write);
 }
 
-int run_template_text(std::string_view text, kvhash_array* variables,
+int run_template_text(std::string_view text, const kvi_variables* variables,
                       std::string* out, size_t chunk_size) {
   if (chunk_size == 0) chunk_size = kTemplateChunk;
   size_t offset = 0;

@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "markup/kvi.h"
-#include "value/kvhash.h"
+#include "markup/kvi_variables.h"
 
 // Result of a run besides the interpreter's codes (PARSE_DONE 2: finished;
 // KVI_BLOCK_OPEN 3: an if or for was left open; PARSE_TOO_BIG 1;
@@ -29,12 +29,12 @@ constexpr size_t kTemplateChunk = 8092;
 // write with each output chunk in order. Returns the interpreter's final
 // code as above; PARSE_DONE and KVI_BLOCK_OPEN both mean the whole template
 // was read and all its output written.
-int run_template_file(FILE* template_file, kvhash_array* variables,
+int run_template_file(FILE* template_file, const kvi_variables* variables,
                       const std::function<bool(std::string_view)>& write);
 
 // Runs the template text, fed in chunks of chunk_size bytes, and appends
 // the output to *out. Returns the interpreter's final code.
-int run_template_text(std::string_view text, kvhash_array* variables,
+int run_template_text(std::string_view text, const kvi_variables* variables,
                       std::string* out, size_t chunk_size = kTemplateChunk);
 
 #endif  // DIRGEN_MARKUP_KVI_RUN_H_

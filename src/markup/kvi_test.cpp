@@ -44,7 +44,7 @@ class Template : public ::testing::Test {
   std::string run(const std::string& text, size_t chunk = kTemplateChunk,
                   int* code = nullptr) {
     std::string out;
-    int rc = run_template_text(text, &vars_, &out, chunk);
+    int rc = run_template_text(text, &view_, &out, chunk);
     if (code) *code = rc;
     return out;
   }
@@ -52,7 +52,7 @@ class Template : public ::testing::Test {
   // piece, parse, drain, take the output chunks off the front.
   std::string run_pieces(const std::vector<std::string>& pieces) {
     kvi interpreter;
-    interpreter.set_variables(&vars_);
+    interpreter.set_variables(&view_);
     std::string out;
     kvval chunk;
     for (size_t i = 0; i <= pieces.size(); ++i) {
@@ -71,6 +71,7 @@ class Template : public ::testing::Test {
   }
 
   kvhash_array vars_;
+  kvhash_variables view_{&vars_};
 };
 
 TEST_F(Template, RunsDirectives) {
@@ -109,6 +110,28 @@ TEST_F(Template, RunsDirectives) {
       {"<!--#for var=one-->ab<!--#endif--><!--#endfor-->",
        error_at(1, 34) + "ab<!--#endif-->" + error_at(1, 15)},
       {"a<!--#echo var=title", "a<!--#echo var=title"},
+  };
+  for (const auto& [text, expected] : cases) {
+    EXPECT_EQ(run(text), expected) << text;
+  }
+}
+
+TEST_F(Template, EchoEscapesForTheNamedEncoding) {
+  set("hostile", {"a\"<b>&\\"});
+  const std::pair<std::string, std::string> cases[] = {
+      {"<!--#echo var=hostile encoding=json-->",
+       "a\\\"\\u003Cb\\u003E\\u0026\\\\"},
+      {"<!--#echo var=hostile Encoding='CSV'-->", "a\"\"<b>&\\"},
+      {"<!--#echo var=hostile encoding=html-->", "a&quot;&lt;b&gt;&amp;\\"},
+      // Inside loops each pass encodes its own value.
+      {"<!--#for var=files--><!--#echo var=name_files encoding=markdown-->,"
+       "<!--#endfor-->",
+       "x\\.txt,y\\.txt,"},
+      // Missing variables stay as they are; an unknown encoding is an error,
+      // never the raw value.
+      {"<!--#echo var=missing encoding=json-->",
+       "<!--#echo var=missing encoding=json-->"},
+      {"<!--#echo var=hostile encoding=js-->", error_at(1, 36)},
   };
   for (const auto& [text, expected] : cases) {
     EXPECT_EQ(run(text), expected) << text;
@@ -216,7 +239,7 @@ TEST_F(Template, PlainTextStreamsInBoundedChunks) {
     ++calls;
     return true;
   };
-  EXPECT_EQ(run_template_file(file.get(), &vars_, write), PARSE_DONE);
+  EXPECT_EQ(run_template_file(file.get(), &view_, write), PARSE_DONE);
   EXPECT_EQ(written, total);
   EXPECT_LE(largest, 2 * kTemplateChunk);
 
@@ -226,7 +249,7 @@ TEST_F(Template, PlainTextStreamsInBoundedChunks) {
     ++calls;
     return false;
   };
-  EXPECT_EQ(run_template_file(file.get(), &vars_, refuse), KVI_WRITE_FAILED);
+  EXPECT_EQ(run_template_file(file.get(), &view_, refuse), KVI_WRITE_FAILED);
   EXPECT_EQ(calls, 1u);
 }
 
@@ -235,7 +258,7 @@ TEST_F(Template, LoopOutputStreamsAndStopsOnWriteFailure) {
   set("many", many);
   std::string text = "<!--#for var=many--><!--#echo var=many-->,<!--#endfor-->";
   std::string out;
-  EXPECT_EQ(run_template_text(text, &vars_, &out), PARSE_DONE);
+  EXPECT_EQ(run_template_text(text, &view_, &out), PARSE_DONE);
   EXPECT_EQ(out.size(), 10000u);
   size_t calls = 0;
   std::function<bool(std::string_view)> refuse = [&](std::string_view) {
@@ -244,7 +267,7 @@ TEST_F(Template, LoopOutputStreamsAndStopsOnWriteFailure) {
   std::unique_ptr<FILE, int (*)(FILE*)> file(std::tmpfile(), std::fclose);
   std::fwrite(text.data(), 1, text.size(), file.get());
   std::rewind(file.get());
-  EXPECT_EQ(run_template_file(file.get(), &vars_, refuse), KVI_WRITE_FAILED);
+  EXPECT_EQ(run_template_file(file.get(), &view_, refuse), KVI_WRITE_FAILED);
   EXPECT_EQ(calls, 3u);
 }
 

@@ -5,13 +5,24 @@
 // N* prev_sibling, int32_t child_count. The tree owns every node reachable
 // from root through next_sibling and first_child; destroying or clearing it
 // frees them all (iteratively, so depth never exhausts the stack).
+//
+// Nodes says how nodes are freed: kve_heap_nodes deletes each one (nodes
+// made with new); kve_kept_nodes frees none, for a derived tree that keeps
+// its nodes in storage of its own and releases them all at once.
 #ifndef DIRGEN_VALUE_KVE_TREE_H_
 #define DIRGEN_VALUE_KVE_TREE_H_
 
 #include <cstdint>
 #include <vector>
 
-template <typename N>
+struct kve_heap_nodes {
+  static constexpr bool kFreesNodes = true;
+};
+struct kve_kept_nodes {
+  static constexpr bool kFreesNodes = false;
+};
+
+template <typename N, typename Nodes = kve_heap_nodes>
 class kve_tree {
  public:
   kve_tree() = default;
@@ -170,6 +181,7 @@ class kve_tree {
   void free_chain(N* node) {
     last_child_ = nullptr;
     last_top_ = nullptr;
+    if constexpr (!Nodes::kFreesNodes) return;
     std::vector<N*> stack;
     if (node) stack.push_back(node);
     while (!stack.empty()) {

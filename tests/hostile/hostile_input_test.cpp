@@ -71,9 +71,10 @@ class HostileTemplate : public ::testing::Test {
     vars_.add("one", kvval("v"));
   }
   int run(const std::string& text, std::string* out) {
-    return run_template_text(text, &vars_, out);
+    return run_template_text(text, &view_, out);
   }
   kvhash_array vars_;
+  kvhash_variables view_{&vars_};
 };
 
 TEST_F(HostileTemplate, UnclosedBlocksTenThousandDeepDropWhatTheyCollected) {
