@@ -527,12 +527,12 @@ bool listing_build::write_listing(kvfile_tree* tree, int dir_fd,
   options.has_parent_listing = per_folder && folder_path != path_;
   listing_variables vars(*tree, options);
 
-  replace_options options;
-  options.sync = kSyncBeforeRename;
-  options.keep = &keep_;
+  replace_options replacing;
+  replacing.sync = kSyncBeforeRename;
+  replacing.keep = &keep_;
   auto out = std::make_unique<replacement_file>();
   std::string err;
-  if (!out->open(dir_fd, folder_path, name, options, &err)) {
+  if (!out->open(dir_fd, folder_path, name, replacing, &err)) {
     return fail(kBuildCantCreateOutput, target, err);
   }
   if (std::fseek(template_.get(), 0, SEEK_SET) != 0) {
