@@ -697,7 +697,9 @@ TEST_F(Form1Test, SizeBoxesTakeWholeNumbersOnlyAndSayWhy) {
 // Cancel stops the build before its next entry; the listing made before
 // stays as it was.
 TEST_F(Form1Test, CancelStopsTheBuildAndKeepsThePreviousListing) {
-  for (int i = 0; i < 50; ++i) dir_.write("f" + std::to_string(i), "x");
+  // Enough entries that the build is still running when make_listing()
+  // returns: a listing of a few dozen files can be complete by then.
+  for (int i = 0; i < 3000; ++i) dir_.write("f" + std::to_string(i), "x");
   dir_.write("list.html", "previous");
   c().source_edit->setText(QString::fromStdString(dir_.path()));
   c().output_edit->setText(QString::fromStdString(dir_.at("list.html")));
