@@ -146,6 +146,12 @@ class Form1Test : public testing::Test {
   }
   // Runs the event loop until the build has reported (a generous bound
   // only keeps a broken build from hanging the suite).
+  // Enough entries that a build of the folder is still running when
+  // make_listing() returns: a listing of a few dozen files can be complete
+  // by then.
+  void write_many_files() {
+    for (int i = 0; i < 3000; ++i) dir_.write("f" + std::to_string(i), "x");
+  }
   void wait_for_build() {
     QElapsedTimer clock;
     clock.start();
@@ -697,9 +703,7 @@ TEST_F(Form1Test, SizeBoxesTakeWholeNumbersOnlyAndSayWhy) {
 // Cancel stops the build before its next entry; the listing made before
 // stays as it was.
 TEST_F(Form1Test, CancelStopsTheBuildAndKeepsThePreviousListing) {
-  // Enough entries that the build is still running when make_listing()
-  // returns: a listing of a few dozen files can be complete by then.
-  for (int i = 0; i < 3000; ++i) dir_.write("f" + std::to_string(i), "x");
+  write_many_files();
   dir_.write("list.html", "previous");
   c().source_edit->setText(QString::fromStdString(dir_.path()));
   c().output_edit->setText(QString::fromStdString(dir_.at("list.html")));
@@ -721,7 +725,7 @@ TEST_F(Form1Test, CancelStopsTheBuildAndKeepsThePreviousListing) {
 }
 
 TEST_F(Form1Test, ClosingDuringABuildAsksWhetherToCancelIt) {
-  dir_.write("a.txt", "alpha");
+  write_many_files();
   c().source_edit->setText(QString::fromStdString(dir_.path()));
   c().output_edit->setText(QString::fromStdString(dir_.at("list.html")));
   form_->show();
