@@ -144,14 +144,14 @@ class Form1Test : public testing::Test {
   std::string last_message() const {
     return sink_.shown.empty() ? "<none>" : sink_.shown.back().text;
   }
-  // Runs the event loop until the build has reported (a generous bound
-  // only keeps a broken build from hanging the suite).
   // Enough entries that a build of the folder is still running when
   // make_listing() returns: a listing of a few dozen files can be complete
   // by then.
   void write_many_files() {
     for (int i = 0; i < 3000; ++i) dir_.write("f" + std::to_string(i), "x");
   }
+  // Runs the event loop until the build has reported (a generous bound
+  // only keeps a broken build from hanging the suite).
   void wait_for_build() {
     QElapsedTimer clock;
     clock.start();
