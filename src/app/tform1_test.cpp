@@ -144,12 +144,6 @@ class Form1Test : public testing::Test {
   std::string last_message() const {
     return sink_.shown.empty() ? "<none>" : sink_.shown.back().text;
   }
-  // Enough entries that a build of the folder is still running when
-  // make_listing() returns: a listing of a few dozen files can be complete
-  // by then.
-  void write_many_files() {
-    for (int i = 0; i < 3000; ++i) dir_.write("f" + std::to_string(i), "x");
-  }
   // Runs the event loop until the build has reported (a generous bound
   // only keeps a broken build from hanging the suite).
   void wait_for_build() {
@@ -703,7 +697,9 @@ TEST_F(Form1Test, SizeBoxesTakeWholeNumbersOnlyAndSayWhy) {
 // Cancel stops the build before its next entry; the listing made before
 // stays as it was.
 TEST_F(Form1Test, CancelStopsTheBuildAndKeepsThePreviousListing) {
-  write_many_files();
+  // Enough entries that the build cannot end before the cancel below, even
+  // on a loaded machine.
+  for (int i = 0; i < 20000; ++i) dir_.write("f" + std::to_string(i), "");
   dir_.write("list.html", "previous");
   c().source_edit->setText(QString::fromStdString(dir_.path()));
   c().output_edit->setText(QString::fromStdString(dir_.at("list.html")));
@@ -725,7 +721,7 @@ TEST_F(Form1Test, CancelStopsTheBuildAndKeepsThePreviousListing) {
 }
 
 TEST_F(Form1Test, ClosingDuringABuildAsksWhetherToCancelIt) {
-  write_many_files();
+  dir_.write("a.txt", "alpha");
   c().source_edit->setText(QString::fromStdString(dir_.path()));
   c().output_edit->setText(QString::fromStdString(dir_.at("list.html")));
   form_->show();

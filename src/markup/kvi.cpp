@@ -4,6 +4,8 @@
 #include <string>
 #include <utility>
 
+#include "text/output_encoding.h"
+
 namespace {
 
 // Blocks are handed to the interpreter that runs them in pieces of this
@@ -111,19 +113,22 @@ const kvi_list* kvi::find_variable() {
 }
 
 const kvi_list* kvi::look_up_variable() {
-  const std::vector<tag_attribute>* attributes = &attributes_;
-  if (replayed_ && replayed_->parsed) {
-    attributes = &replayed_->attributes;
-  } else {
+  if (!replayed_ || !replayed_->parsed) {
     parse_tag_pairs(tag_text_, /*fold=*/true, /*backslash=*/true, false, &name_,
                     &attributes_);
   }
   const std::string* var = nullptr;
-  for (const tag_attribute& a : *attributes) {
+  for (const tag_attribute& a : current_attributes()) {
     if (a.first == "var") var = &a.second;  // a repeated var: the last one
   }
   if (!var || !variables_) return nullptr;
   return variables_->find(*var);
+}
+
+// The attributes of the directive being run, once find_variable has read
+// them.
+const std::vector<tag_attribute>& kvi::current_attributes() const {
+  return replayed_ && replayed_->parsed ? replayed_->attributes : attributes_;
 }
 
 // The value at the loop index when the list has one there, else the first.
@@ -141,11 +146,28 @@ void kvi::run_echo() {
     return;
   }
   const kvi_list* list = find_variable();
-  if (list && list->size() > 0) {
-    emit(select(*list).view());
-  } else {
+  if (!list || list->size() == 0) {
     emit_token();
+    return;
   }
+  // An optional encoding escapes the value for where it is written; a name
+  // the interpreter does not know is the author's error, not a raw value.
+  const std::string* name = nullptr;
+  for (const tag_attribute& a : current_attributes()) {
+    if (a.first == "encoding") name = &a.second;
+  }
+  if (!name) {
+    emit(select(*list).view());
+    return;
+  }
+  output_encoding encoding;
+  if (!output_encoding_named(*name, &encoding)) {
+    emit_error();
+    return;
+  }
+  std::string escaped;
+  append_encoded(encoding, select(*list).view(), &escaped);
+  emit(escaped);
 }
 
 // Tracks how deep the directives of the open outermost block nest.

@@ -4,6 +4,11 @@
 // for/endfor and if/else/endif are replaced by what they mean, reading the
 // caller's variables (named lists). Used by the listing build through
 // run_template_file (kvi_run.h).
+//
+// Values are written as stored, unless an echo names an encoding
+// (<!--#echo var=name_all encoding=json-->: html, url, json, csv or
+// markdown, see text/output_encoding.h); an unknown encoding writes the
+// error message in its place.
 #ifndef DIRGEN_MARKUP_KVI_H_
 #define DIRGEN_MARKUP_KVI_H_
 
@@ -69,6 +74,7 @@ class kvi : public kvsgml {
  private:
   enum mode { MODE_DROP = 0, MODE_COLLECT = 1, MODE_WRITE = 2 };
 
+  const std::vector<tag_attribute>& current_attributes() const;
   void run_echo();
   void run_for();
   void run_endfor();

@@ -116,6 +116,28 @@ TEST_F(Template, RunsDirectives) {
   }
 }
 
+TEST_F(Template, EchoEscapesForTheNamedEncoding) {
+  set("hostile", {"a\"<b>&\\"});
+  const std::pair<std::string, std::string> cases[] = {
+      {"<!--#echo var=hostile encoding=json-->",
+       "a\\\"\\u003Cb\\u003E\\u0026\\\\"},
+      {"<!--#echo var=hostile Encoding='CSV'-->", "a\"\"<b>&\\"},
+      {"<!--#echo var=hostile encoding=html-->", "a&quot;&lt;b&gt;&amp;\\"},
+      // Inside loops each pass encodes its own value.
+      {"<!--#for var=files--><!--#echo var=name_files encoding=markdown-->,"
+       "<!--#endfor-->",
+       "x\\.txt,y\\.txt,"},
+      // Missing variables stay as they are; an unknown encoding is an error,
+      // never the raw value.
+      {"<!--#echo var=missing encoding=json-->",
+       "<!--#echo var=missing encoding=json-->"},
+      {"<!--#echo var=hostile encoding=js-->", error_at(1, 36)},
+  };
+  for (const auto& [text, expected] : cases) {
+    EXPECT_EQ(run(text), expected) << text;
+  }
+}
+
 TEST_F(Template, ConditionsReadValuesAsIntegers) {
   const std::pair<const char*, const char*> cases[] = {
       {"text0", "N"},

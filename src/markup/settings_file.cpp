@@ -1,11 +1,6 @@
 #include "markup/settings_file.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "markup/files.h"
@@ -49,17 +44,6 @@ void collect_settings(const xml_document& doc, kvhash_array* table,
       table->add(n->name, text->content);
     }
   }
-}
-
-// The file a save really replaces: a symbolic link's target, so the link
-// survives.
-std::string resolve_target(const std::string& path) {
-  struct stat st;
-  if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    char resolved[PATH_MAX];
-    if (realpath(path.c_str(), resolved)) return resolved;
-  }
-  return path;
 }
 
 // Every key of src in ascending order, one line per value.
@@ -110,13 +94,8 @@ bool load_settings_file(const kvval& path, kvcgi* dst,
 }
 
 bool save_settings_file(const kvval& path, kvhash_array& src) {
-  std::string target = resolve_target(path.str());
-  if (target.empty()) return false;
-  struct stat st;
-  bool exists = stat(target.c_str(), &st) == 0;
-  if (exists && (!S_ISREG(st.st_mode) || access(target.c_str(), W_OK) != 0)) {
-    return false;  // the file could not have been opened for writing
-  }
-  return write_file_atomically(target, settings_text(src),
-                               replacement_mode(target), nullptr);
+  replace_options options;
+  options.sync = true;  // a few hundred bytes the user may have typed
+  return write_file_atomically(path.str(), settings_text(src), options,
+                               nullptr);
 }
