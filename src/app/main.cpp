@@ -46,6 +46,5 @@ int main(int argc, char** argv) {
   } else if (role == app_role::application) {
     status = run_application(argc, argv);
   }
-  unload_regex_library();
   return status;
 }

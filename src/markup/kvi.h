@@ -45,7 +45,6 @@ class kvi : public kvsgml {
 
   // The variables the directives read (not owned, never changed).
   void set_variables(kvhash_array* variables) { variables_ = variables; }
-  void set_loop_index(int32_t index) { loop_index_ = index; }
   // Sends every output chunk to *write as soon as it is produced instead of
   // queueing it in output(). A false result stops the interpreter: parse()
   // then returns KVI_WRITE_FAILED. *write must outlive the interpreter.

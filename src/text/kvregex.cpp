@@ -2,13 +2,10 @@
 
 #include <locale.h>
 
-#include <atomic>
 #include <string>
 #include <utility>
 
 namespace {
-
-std::atomic<bool> g_loaded{false};
 
 // Switches the calling thread to the "C" locale for its lifetime, so that
 // regcomp and regexec work byte by byte.
@@ -38,13 +35,8 @@ bool load_regex_library() {
   regmatch_t m[2];
   bool ok = probe.compile("b(c)", 0) == 0 && probe.exec("abcd", 2, m) == 0 &&
             m[0].rm_so == 1 && m[1].rm_eo == 3;
-  g_loaded = ok;
   return ok;
 }
-
-void unload_regex_library() { g_loaded = false; }
-
-bool regex_library_loaded() { return g_loaded; }
 
 // ---- kvregex ----
 

@@ -1,5 +1,5 @@
-// POSIX extended regular expressions over byte strings: availability check
-// of the regex library, a compiled-pattern class for callers that match one
+// POSIX extended regular expressions over byte strings: a start-up check
+// that the regex library works, a compiled-pattern class for callers that match one
 // pattern many times (the listing's file masks), and the byte-level list
 // makers behind value/kvtext.h (match with groups, split by a pattern, split
 // by a fixed separator, trim).
@@ -23,10 +23,6 @@
 // succeed). Start-up calls this once before any other use and stops with its
 // fatal message on false. Safe to call again.
 bool load_regex_library();
-// Marks the library as released; load_regex_library() may be called again.
-void unload_regex_library();
-// True between a successful load and the matching unload.
-bool regex_library_loaded();
 
 // One compiled pattern. Not copyable; movable. Not for use by two threads at
 // once.

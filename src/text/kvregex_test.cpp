@@ -16,10 +16,7 @@ Pieces strings(const std::vector<std::string_view>& v) {
 
 TEST(RegexLibrary, LoadReportsAvailability) {
   EXPECT_TRUE(load_regex_library());
-  EXPECT_TRUE(regex_library_loaded());
-  unload_regex_library();
-  EXPECT_FALSE(regex_library_loaded());
-  EXPECT_TRUE(load_regex_library());
+  EXPECT_TRUE(load_regex_library());  // safe to call again
 }
 
 TEST(RegexMatch, GroupsWithAbsentGroupAsEmpty) {
