@@ -260,7 +260,8 @@ int listing_build::write_listing() {
     return kBuildNoTemplate;
 
   bool write_failed = false;
-  int code = run_template_file(tmpl.get(), &vars, [&](std::string_view chunk) {
+  std::string err;
+  bool ran = run_template_file(tmpl.get(), &vars, [&](std::string_view chunk) {
     if (std::fwrite(chunk.data(), 1, chunk.size(), out.get()) != chunk.size()) {
       write_failed = true;
       return false;
@@ -268,11 +269,11 @@ int listing_build::write_listing() {
     progress_->bytes += static_cast<int64_t>(chunk.size());
     progress_->report(false);
     return true;
-  });
+  }, &err);
   // A full disk must not pass for a successful build.
   if (std::fclose(out.release()) != 0) write_failed = true;
   if (write_failed) return kBuildCantCreateOutput;
-  return code == KVI_READ_FAILED ? kBuildNoTemplate : kBuildOk;
+  return ran ? kBuildOk : kBuildNoTemplate;
 }
 
 }  // namespace

@@ -89,8 +89,8 @@ void kvsgml::set_keep_text(const kvval& keep) {
   keep_text_ = keep.as_int() != 0;
 }
 
-int kvsgml::parse() {
-  if (over_limit()) return PARSE_TOO_BIG;
+parse_status kvsgml::parse() {
+  if (over_limit()) return parse_status::too_big;
   if (!token_.is_text()) token_.convert(KV_TEXT);
   refresh_current();
   for (;;) {
@@ -99,15 +99,16 @@ int kvsgml::parse() {
     if (c == kNeedInput) {
       if (!in_tag_ && keep_text_ && !token_.view().empty() &&
           can_flush_text()) {
-        int rc = on_text();
+        bool go_on = on_text();
         token_.mutable_text().set_length(0);
-        if (rc != 0) return rc;
+        if (!go_on) return parse_status::stopped;
       }
-      return PARSE_MORE;
+      return parse_status::more;
     }
-    if (c == kInputEnded) return on_end();
-    int rc = step(c);
-    if (rc != 0) return rc;
+    if (c == kInputEnded) {
+      return on_end() ? parse_status::done : parse_status::stopped;
+    }
+    if (!step(c)) return parse_status::stopped;
   }
 }
 
@@ -133,7 +134,7 @@ void kvsgml::take_plain_run() {
   skip(static_cast<int32_t>(n));
 }
 
-int kvsgml::step(int c) {
+bool kvsgml::step(int c) {
   if (escape_next_) {
     escape_next_ = false;
     append(c);
@@ -153,11 +154,9 @@ int kvsgml::step(int c) {
         }
         if (in_tag_ || keep_text_) append(c);
         break;
-      case '<': {
-        int rc = on_less_than();
-        if (rc != 0) return rc;
+      case '<':
+        if (!on_less_than()) return false;
         break;
-      }
       case '>':
         return on_greater_than();
       default:
@@ -166,46 +165,42 @@ int kvsgml::step(int c) {
     }
   }
   if (in_tag_ && classifying_) classify(static_cast<unsigned char>(c));
-  return 0;
+  return true;
 }
 
-int kvsgml::on_less_than() {
+bool kvsgml::on_less_than() {
   if (in_tag_ && !nested_tags_) {
     append('<');
-    return 0;
+    return true;
   }
-  if (!in_tag_ && keep_text_) {
-    int rc = on_text();
-    if (rc != 0) return rc;
-  }
+  if (!in_tag_ && keep_text_ && !on_text()) return false;
   start_tag();
-  return 0;
+  return true;
 }
 
-int kvsgml::on_greater_than() {
+bool kvsgml::on_greater_than() {
   if (in_tag_ || keep_text_) append('>');
-  if (!in_tag_) return 0;
+  if (!in_tag_) return true;
   if (classifying_) {
     // Until its kind is known a tag ends at the first '>', with the kind
     // reached so far; an unwanted kind makes it ordinary text.
     classifying_ = false;
     if (!wanted(kind_)) {
       end_classification();
-      return 0;
+      return true;
     }
     load_row(kind_);
   } else {
-    if ((in_single_ || in_double_) && quotes_protect_) return 0;
+    if ((in_single_ || in_double_) && quotes_protect_) return true;
     std::string_view t = token_.view();
     if (t.size() <= terminator_.size() ||
         t.substr(t.size() - terminator_.size()) != terminator_) {
-      return 0;
+      return true;
     }
   }
-  int rc = on_tag();
-  if (rc != 0) return rc;
+  if (!on_tag()) return false;
   finish_tag();
-  return 0;
+  return true;
 }
 
 void kvsgml::start_tag() {
@@ -358,10 +353,9 @@ void kvsgml::restore_state(bool keep_token) {
   load_row(kind_);
 }
 
-int kvsgml::on_end() {
+bool kvsgml::on_end() {
   reset_input();
-  int rc = on_text();
-  return rc != 0 ? rc : PARSE_DONE;
+  return on_text();
 }
 
 void kvsgml::clear_reader() {

@@ -16,27 +16,28 @@
 
 namespace {
 
-constexpr size_t kChunk = 8092;
-
 struct file_closer {
   void operator()(FILE* f) const { std::fclose(f); }
 };
 using unique_file = std::unique_ptr<FILE, file_closer>;
 
-// Feeds the whole file to reader. Returns the final parse code (2 when the
-// markup was read completely), or -1 on a read error.
-int read_markup(FILE* f, kvxml* reader) {
-  char buf[kChunk];
+// Feeds the whole file to reader (the chunks stay queued, so the whole file
+// counts against the reader's limit). False on a read error; otherwise true
+// and *status is where the reader stopped (done when the markup was read
+// completely).
+bool read_markup(FILE* f, kvxml* reader, parse_status* status) {
+  char buf[kMarkupReadChunk];
   for (;;) {
-    size_t n = std::fread(buf, 1, kChunk, f);
+    size_t n = std::fread(buf, 1, sizeof buf, f);
     if (n == 0) break;
     reader->push(kvval::text(buf, static_cast<int32_t>(n)));
-    int rc = reader->parse();
-    if (rc != PARSE_MORE) return rc;
+    *status = reader->parse();
+    if (*status != parse_status::more) return true;
   }
-  if (std::ferror(f)) return -1;
+  if (std::ferror(f)) return false;
   reader->set_end_of_input(true);
-  return reader->parse();
+  *status = reader->parse();
+  return true;
 }
 
 // Adds the text of every element of the shape <key>text</key> under its name.
@@ -114,14 +115,15 @@ bool load_settings_file(const kvval& path, kvcgi* dst) {
   xml_document doc;
   kvxml reader(&doc);
   reader.set_fold_names(true);
-  int rc = read_markup(f.get(), &reader);
+  parse_status status;
+  bool read = read_markup(f.get(), &reader, &status);
   f.reset();
-  if (rc == -1) {
+  if (!read) {
     dst->message = kvval(std::string_view("Can't open file " + name));
     return false;
   }
-  if (rc != PARSE_DONE) {
-    markup_error_report(reader, rc, &dst->message);
+  if (status != parse_status::done) {
+    markup_error_report(reader, status, &dst->message);
     return false;
   }
   collect_settings(doc, &dst->table);

@@ -71,8 +71,9 @@ class HostileTemplate : public ::testing::Test {
     vars_.add("flag", kvval(1));
     vars_.add("one", kvval("v"));
   }
-  int run(const std::string& text, std::string* out) {
-    return run_template_text(text, &vars_, out);
+  bool run(const std::string& text, std::string* out) {
+    std::string err;
+    return run_template_text(text, &vars_, out, &err);
   }
   kvhash_array vars_;
 };
@@ -81,7 +82,7 @@ TEST_F(HostileTemplate, IfNestedTenThousandDeepEndsWithTheErrorMessage) {
   std::string text = repeat("<!--#if var=flag-->", 10000) + "x" +
                      repeat("<!--#endif-->", 10000);
   std::string out;
-  EXPECT_EQ(run(text, &out), PARSE_DONE);
+  EXPECT_TRUE(run(text, &out));
   EXPECT_NE(out.find(kError), std::string::npos);
 }
 
@@ -89,7 +90,7 @@ TEST_F(HostileTemplate, ForNestedTenThousandDeepEndsWithTheErrorMessage) {
   std::string text = repeat("<!--#for var=one-->", 10000) +
                      "<!--#echo var=one-->" + repeat("<!--#endfor-->", 10000);
   std::string out;
-  EXPECT_EQ(run(text, &out), PARSE_DONE);
+  EXPECT_TRUE(run(text, &out));
   EXPECT_NE(out.find(kError), std::string::npos);
 }
 
@@ -98,7 +99,7 @@ TEST_F(HostileTemplate, UnclosedBlocksTenThousandDeepDropWhatTheyCollected) {
   // the text after the last directive is written.
   std::string text = "head" + repeat("<!--#if var=flag-->x", 10000) + "tail";
   std::string out;
-  EXPECT_EQ(run(text, &out), KVI_BLOCK_OPEN);
+  EXPECT_TRUE(run(text, &out));  // a block left open is no error
   EXPECT_EQ(out, "headxtail");
 }
 
@@ -108,7 +109,7 @@ TEST_F(HostileTemplate, DirectiveNeverClosedIsWrittenAsText) {
   std::string text = "<p>before <!--#echo var=\"one" +
                      repeat("text <b>bold</b> \"quoted\" -- > <!-- ", 40000);
   std::string out;
-  EXPECT_EQ(run(text, &out), PARSE_DONE);
+  EXPECT_TRUE(run(text, &out));
   EXPECT_EQ(out, text);
 }
 
