@@ -68,7 +68,8 @@ void print_line(const std::string& text) {
 
 int build_from(const kvval& settings_path, const std::string& working) {
   dirgen_project settings;
-  if (settings.load_settings(settings_path) != 0) {
+  std::string err;
+  if (!settings.load_settings(settings_path, &err)) {
     print_line("Can't read " + settings_path.str() + " file.");
     return 1;
   }

@@ -49,7 +49,8 @@ void TForm1::open_settings() {
   file_dialog_.filter = filter_text(kSettingsFilter);
   if (!desktop_->show_open(&file_dialog_)) return;
   settings_path_ = file_dialog_.result.str();
-  settings_.load_settings(file_dialog_.result);  // a failure shows defaults
+  std::string err;  // a failure shows the defaults
+  settings_.load_settings(file_dialog_.result, &err);
   settings_to_controls(settings_, formatter_, &controls_);
   set_caption(file_dialog_.name_offset);
 }
@@ -60,7 +61,8 @@ void TForm1::save_settings() {
     return;
   }
   controls_to_settings(controls_, formatter_, &settings_);
-  settings_.save_settings(text_value(settings_path_));
+  std::string err;  // not shown: the window has no message for it
+  settings_.save_settings(text_value(settings_path_), &err);
 }
 
 void TForm1::save_settings_as() {
@@ -71,7 +73,8 @@ void TForm1::save_settings_as() {
     file_dialog_.initial_folder = text_value(folder_part(settings_path_));
   if (!desktop_->show_save(&file_dialog_)) return;
   settings_path_ = file_dialog_.result.str();
-  settings_.save_settings(file_dialog_.result);
+  std::string err;  // not shown: the window has no message for it
+  settings_.save_settings(file_dialog_.result, &err);
   set_caption(file_dialog_.name_offset);
 }
 

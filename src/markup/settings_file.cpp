@@ -4,9 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -104,12 +106,12 @@ bool write_settings(FILE* f, kvhash_array& src) {
 
 }  // namespace
 
-bool load_settings_file(const kvval& path, kvcgi* dst) {
-  if (!dst) return false;
+bool load_settings_file(const kvval& path, kvhash_array* table,
+                        std::string* err) {
   std::string name = path.str();
   unique_file f(std::fopen(name.c_str(), "rb"));
   if (!f) {
-    dst->message = kvval(std::string_view("Can't open file " + name));
+    *err = "Can't open file " + name;
     return false;
   }
   xml_document doc;
@@ -119,38 +121,50 @@ bool load_settings_file(const kvval& path, kvcgi* dst) {
   bool read = read_markup(f.get(), &reader, &status);
   f.reset();
   if (!read) {
-    dst->message = kvval(std::string_view("Can't open file " + name));
+    *err = "Can't open file " + name;
     return false;
   }
   if (status != parse_status::done) {
-    markup_error_report(reader, status, &dst->message);
+    kvval report;
+    markup_error_report(reader, status, &report);
+    *err = report.str();
     return false;
   }
-  collect_settings(doc, &dst->table);
+  collect_settings(doc, table);
   return true;
 }
 
-bool save_settings_file(const kvval& path, kvhash_array& src) {
+bool save_settings_file(const kvval& path, kvhash_array& src,
+                        std::string* err) {
   std::string target = resolve_target(path.str());
-  if (target.empty()) return false;
+  auto fail = [&](int error) {
+    *err = "Can't write " + path.str() + ": " + std::strerror(error);
+    return false;
+  };
+  if (target.empty()) return fail(ENOENT);
   struct stat st;
   bool exists = stat(target.c_str(), &st) == 0;
-  if (exists && (!S_ISREG(st.st_mode) || access(target.c_str(), W_OK) != 0)) {
-    return false;  // the file could not have been opened for writing
-  }
+  if (exists && !S_ISREG(st.st_mode))
+    return fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+  if (exists && access(target.c_str(), W_OK) != 0) return fail(errno);
   mode_t mode = exists ? (st.st_mode & 07777) : new_file_mode();
   std::string temp = target + ".XXXXXX";
   int fd = mkstemp(temp.data());
-  if (fd < 0) return false;
+  if (fd < 0) return fail(errno);
   FILE* f = fdopen(fd, "wb");
   if (!f) {
+    int error = errno;
     close(fd);
     unlink(temp.c_str());
-    return false;
+    return fail(error);
   }
   bool ok = fchmod(fd, mode) == 0 && write_settings(f, src);
   ok = std::fclose(f) == 0 && ok;
   ok = ok && std::rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) unlink(temp.c_str());
-  return ok;
+  if (!ok) {
+    int error = errno;
+    unlink(temp.c_str());
+    return fail(error);
+  }
+  return true;
 }

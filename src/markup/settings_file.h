@@ -7,18 +7,23 @@
 #include "value/kvhash.h"
 #include "value/kvval.h"
 
+#include <string>
+
 // Reads the file at path and add()s the text of every setting-shaped element
-// under its lower-cased name to dst->table, in file order. True when the
-// whole file was read and parsed. False when dst is null, the file cannot be
-// opened (dst->message := "Can't open file " + path) or the markup is in
-// error (dst->message := the "Line: ..., column: ...\r\nNear by: ..." report,
-// and dst->table keeps what it held before the call).
-bool load_settings_file(const kvval& path, kvcgi* dst);
+// under its lower-cased name to *table, in file order. True when the whole
+// file was read and parsed. False when the file cannot be read (*err :=
+// "Can't open file " + path) or the markup is in error (*err := the "Line:
+// ..., column: ...\r\nNear by: ..." report); *table then keeps what it held
+// before the call.
+bool load_settings_file(const kvval& path, kvhash_array* table,
+                        std::string* err);
 
 // Writes every key of src in ascending key order, one line
 // "<key>html-escaped value</key>\r\n" per value. The file is written to a
 // temporary file in the same folder and renamed over path only when every
-// write and the close succeeded. False (and the old file intact) otherwise.
-bool save_settings_file(const kvval& path, kvhash_array& src);
+// write and the close succeeded. Otherwise false, *err naming the file and
+// the reason, and the old file intact.
+bool save_settings_file(const kvval& path, kvhash_array& src,
+                        std::string* err);
 
 #endif  // DIRGEN_MARKUP_SETTINGS_FILE_H_

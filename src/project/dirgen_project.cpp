@@ -76,24 +76,24 @@ void dirgen_project::reset_settings() {
   size_end = kvval(1048576);
 }
 
-int dirgen_project::load_settings(const kvval& file) {
+bool dirgen_project::load_settings(const kvval& file, std::string* err) {
   reset_settings();
-  kvcgi reader;
-  if (!load_settings_file(file, &reader)) return 1;
+  kvhash_array table;
+  if (!load_settings_file(file, &table, err)) return false;
   // The first occurrence of each key wins; a missing key gives empty text.
   for (const FieldEntry& f : kFields) {
     kvval value;
-    reader.table.first(kvval(f.key), &value);
+    table.first(kvval(f.key), &value);
     value.convert(KV_TEXT);
     this->*f.member = std::move(value);
   }
-  return 0;
+  return true;
 }
 
-int dirgen_project::save_settings(const kvval& file) const {
+bool dirgen_project::save_settings(const kvval& file, std::string* err) const {
   kvhash_array table;
   for (const FieldEntry& f : kFields) table.put(kvval(f.key), this->*f.member);
-  return save_settings_file(file, table) ? 0 : 1;
+  return save_settings_file(file, table, err);
 }
 
 kvval* project_field(dirgen_project* record, const char* key) {

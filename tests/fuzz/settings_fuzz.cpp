@@ -86,25 +86,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   std::string path = scratch_path(".dgn");
   FUZZ_CHECK(write_bytes(path, text), "cannot write the scratch file");
-  kvcgi loaded;
-  bool ok = load_settings_file(kvval(std::string_view(path)), &loaded);
+  kvhash_array loaded;
+  std::string err;
+  bool ok = load_settings_file(kvval(std::string_view(path)), &loaded, &err);
   FUZZ_CHECK(ok == (whole_status == parse_status::done),
              "loader and reader disagree");
   if (ok) {
     bool lossy = false;
-    std::string before = table_shape(loaded.table, &lossy);
-    FUZZ_CHECK(save_settings_file(kvval(std::string_view(path)), loaded.table),
-               "save failed");
-    kvcgi again;
-    FUZZ_CHECK(load_settings_file(kvval(std::string_view(path)), &again),
-               "a saved file does not load");
+    std::string before = table_shape(loaded, &lossy);
+    FUZZ_CHECK(save_settings_file(kvval(std::string_view(path)), loaded, &err),
+               "save failed: " + err);
+    kvhash_array again;
+    FUZZ_CHECK(load_settings_file(kvval(std::string_view(path)), &again, &err),
+               "a saved file does not load: " + err);
     if (!lossy) {
       bool unused = false;
-      FUZZ_CHECK(table_shape(again.table, &unused) == before,
+      FUZZ_CHECK(table_shape(again, &unused) == before,
                  "settings changed in a save and load");
     }
   } else {
-    FUZZ_CHECK(loaded.table.size() == 0, "a failed load left settings");
+    FUZZ_CHECK(loaded.size() == 0, "a failed load left settings");
   }
   unlink(path.c_str());
   return 0;
