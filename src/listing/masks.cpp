@@ -171,7 +171,8 @@ compiled_masks::compiled_masks(const kvarr& patterns) {
   for (int32_t i = 0; i < patterns.size(); ++i) {
     if (!tame_pattern(patterns[i].view())) continue;
     kvregex re;
-    if (re.compile(patterns[i].view(), REG_ICASE | REG_NOSUB) != 0) continue;
+    std::string err;  // a mask that does not compile matches nothing
+    if (!re.compile(patterns[i].view(), REG_ICASE | REG_NOSUB, &err)) continue;
     regs_.push_back(std::move(re));
   }
 }
