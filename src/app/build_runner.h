@@ -3,8 +3,7 @@
 // the window's record, which kvval allows across threads) and stores the
 // result code under a lock; the window thread polls for it from a timer and
 // so keeps painting. Only one build runs at a time: two builds of one record
-// would write the same listing files, and the temporary files beside them,
-// at once.
+// would write the same listing files at once.
 #ifndef DIRGEN_APP_BUILD_RUNNER_H_
 #define DIRGEN_APP_BUILD_RUNNER_H_
 
