@@ -1,5 +1,6 @@
 #include "markup/kvi.h"
 
+#include <cassert>
 #include <algorithm>
 #include <string>
 #include <utility>
@@ -33,7 +34,7 @@ int32_t kvi_directive_code(std::string_view name) {
 
 kvi::kvi() {
   set_limit(kMaxQueuedMarkup);
-  set_wanted(kvval(1 << (KIND_DIRECTIVE - 1)));
+  set_wanted(kvval(kind_bit(KIND_DIRECTIVE)));
   set_keep_text(kvval(1));
 }
 
@@ -119,6 +120,7 @@ const kvarr* kvi::find_variable() {
 // The value at the loop index when the list has one there, else the first.
 // REQUIRES: list is not empty.
 const kvval& kvi::select(const kvarr& list) const {
+  assert(!list.empty());
   if (loop_index_ > 0 && loop_index_ < list.size()) return list[loop_index_];
   return list[0];
 }

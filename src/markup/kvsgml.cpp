@@ -54,17 +54,23 @@ tag_description row_of(std::string_view terminator, bool quotes_protect,
 
 }  // namespace
 
+// The base kind table: per kind, the terminator, then whether quotes
+// protect it, whether tags nest inside, whether backslashes escape. Kinds
+// not named keep the first row; derived readers set the rows they use.
 kvsgml::kvsgml() {
   for (auto& row : rows_) row = row_of("#>", false, false, false);
-  for (int k : {1, 5}) rows_[k] = row_of("#>", true, true, false);
-  rows_[15] = row_of("#>", false, true, false);
-  for (int k : {4, 7}) rows_[k] = row_of("#>", false, true, false);
-  rows_[3] = row_of("/>", true, true, false);
-  rows_[6] = row_of("]]>", false, false, false);
-  rows_[11] = row_of("?>", true, false, true);
-  rows_[12] = row_of("%>", true, false, true);
-  rows_[13] = row_of("#>", true, false, true);
-  rows_[14] = row_of("-->", true, false, true);
+  for (int k : {KIND_ELEMENT, KIND_COMMENT}) {
+    rows_[k] = row_of("#>", true, true, false);
+  }
+  for (int k : {KIND_DECL, KIND_DOCTYPE, KIND_UNKNOWN}) {
+    rows_[k] = row_of("#>", false, true, false);
+  }
+  rows_[KIND_EMPTY] = row_of("/>", true, true, false);
+  rows_[KIND_CDATA] = row_of("]]>", false, false, false);
+  rows_[KIND_PI] = row_of("?>", true, false, true);
+  rows_[KIND_SCRIPT] = row_of("%>", true, false, true);
+  rows_[KIND_HASH] = row_of("#>", true, false, true);
+  rows_[KIND_DIRECTIVE] = row_of("-->", true, false, true);
 }
 
 const kvhash& kvsgml::entities() {
@@ -82,7 +88,7 @@ const kvhash& kvsgml::entities() {
 
 void kvsgml::set_wanted(const kvval& mask) {
   int32_t m = mask.as_int();
-  for (int k = 0; k < 15; ++k) wanted_[k + 1] = ((m >> k) & 1) != 0;
+  for (int k = 1; k < kKindSlots; ++k) wanted_[k] = ((m >> (k - 1)) & 1) != 0;
 }
 
 void kvsgml::set_keep_text(const kvval& keep) {
@@ -328,7 +334,7 @@ void kvsgml::leave_tag() {
 }
 
 void kvsgml::load_row(int32_t kind) {
-  const tag_description& row = rows_[kind & 15];
+  const tag_description& row = this->row(kind);
   terminator_ = row.terminator;
   quotes_protect_ = row.quotes_protect;
   nested_tags_ = row.nested_tags;

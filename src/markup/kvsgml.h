@@ -10,6 +10,7 @@
 #define DIRGEN_MARKUP_KVSGML_H_
 
 #include <array>
+#include <cassert>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,12 @@ enum markup_kind : int32_t {
   KIND_TEXT = 18,         // a text run (document text nodes; never a tag)
 };
 
+// Tag kinds run from 1 to KIND_UNKNOWN; slot 0 of the kind tables is unused.
+constexpr int32_t kKindSlots = KIND_UNKNOWN + 1;
+
+// The set_wanted() mask bit of a tag kind.
+constexpr int32_t kind_bit(int32_t kind) { return 1 << (kind - 1); }
+
 // Where parse() stopped.
 enum class parse_status {
   more,     // the queued input is read; more is needed (or the end flag)
@@ -55,16 +62,22 @@ class kvsgml : public kv_unicode_lexer {
 
   // Reads as far as the queued input allows (see parse_status).
   parse_status parse();
-  // Bit k (k = 0..14) of mask.as_int() set: tag kind k + 1 is wanted.
+  // Bit kind_bit(k) of mask.as_int() set: tag kind k is wanted.
   void set_wanted(const kvval& mask);
   // Whether bytes outside tags are collected (value not 0).
   void set_keep_text(const kvval& keep);
   bool wanted(int32_t kind) const {
-    return kind >= 0 && kind < 16 && wanted_[kind];
+    return kind >= 0 && kind < kKindSlots && wanted_[kind];
   }
-  // Row of the kind table. REQUIRES: 0 <= kind < 16.
-  void set_row(int32_t kind, const tag_description& row) { rows_[kind] = row; }
-  const tag_description& row(int32_t kind) const { return rows_[kind]; }
+  // Row of the kind table. REQUIRES: 0 <= kind < kKindSlots.
+  void set_row(int32_t kind, const tag_description& row) {
+    assert(kind >= 0 && kind < kKindSlots);
+    rows_[kind] = row;
+  }
+  const tag_description& row(int32_t kind) const {
+    assert(kind >= 0 && kind < kKindSlots);
+    return rows_[kind];
+  }
 
   // The current text run or tag as read, and the current tag's kind.
   kvval& token() { return token_; }
@@ -115,8 +128,8 @@ class kvsgml : public kv_unicode_lexer {
   }
   void take_plain_run();
 
-  std::array<tag_description, 16> rows_;
-  std::array<bool, 16> wanted_{};
+  std::array<tag_description, kKindSlots> rows_;
+  std::array<bool, kKindSlots> wanted_{};
   kvval token_{""};
   bool in_single_ = false;
   bool in_double_ = false;

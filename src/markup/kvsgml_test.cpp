@@ -44,7 +44,7 @@ void want_all(recorder* r) {
   r->set_wanted(kvval(0x7fff));
   tag_description row;
   row.terminator = ">";
-  for (int k = 0; k < 16; ++k) r->set_row(k, row);
+  for (int k = 0; k < kKindSlots; ++k) r->set_row(k, row);
 }
 
 TEST(Tokenizer, ClassifiesTagsByTheirOpening) {

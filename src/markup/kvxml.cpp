@@ -25,7 +25,9 @@ tag_description plain_row(std::string_view terminator) {
 
 kvxml::kvxml(xml_document* document) : document_(document) {
   set_limit(kMaxQueuedMarkup);
-  set_wanted(kvval(0x437));
+  set_wanted(kvval(kind_bit(KIND_ELEMENT) | kind_bit(KIND_END_TAG) |
+                   kind_bit(KIND_EMPTY) | kind_bit(KIND_COMMENT) |
+                   kind_bit(KIND_CDATA) | kind_bit(KIND_PI)));
   set_keep_text(kvval(1));
   for (int k : {KIND_ELEMENT, KIND_END_TAG, KIND_EMPTY}) {
     set_row(k, plain_row(">"));

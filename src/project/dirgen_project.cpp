@@ -1,5 +1,6 @@
 #include "project/dirgen_project.h"
 
+#include <cassert>
 #include <cstring>
 #include <ctime>
 #include <string>
@@ -104,7 +105,10 @@ kvval* project_field(dirgen_project* record, const char* key) {
   return nullptr;
 }
 
-const char* project_field_key(int i) { return kFields[i].key; }
+const char* project_field_key(int i) {
+  assert(i >= 0 && i < kProjectFieldCount);
+  return kFields[i].key;
+}
 
 kvval time_value(int64_t seconds) {
   return kvval(std::string_view(std::to_string(seconds)));

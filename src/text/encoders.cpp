@@ -1,5 +1,6 @@
 #include "text/encoders.h"
 
+#include <cassert>
 #include <cstring>
 
 #include "text/number_text.h"
@@ -169,6 +170,9 @@ bool expand_references(kvchar* s, Find find, Replace replace) {
 }  // namespace
 
 void url_encode(std::string_view src, kvchar* dst) {
+  assert(!src.empty());
+  assert(dst->view().empty() || src.data() >= dst->view().data() + dst->length() ||
+         src.data() + src.size() <= dst->view().data());
   dst->reset(static_cast<int32_t>(src.size() * 3));
   char* out = dst->data();
   for (unsigned char c : src) {

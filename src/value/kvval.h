@@ -16,6 +16,7 @@
 #ifndef DIRGEN_VALUE_KVVAL_H_
 #define DIRGEN_VALUE_KVVAL_H_
 
+#include <cassert>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -105,8 +106,11 @@ class kvval {
   // as kvchar::compare (byte order).
   int32_t find(const kvval& needle, int32_t start) const;
   int32_t compare(const kvval& other) const;
-  // Direct access to the text field of a text value (REQUIRES: is_text()).
-  kvchar& mutable_text() { return text_; }
+  // Direct access to the text field of a text value. REQUIRES: is_text().
+  kvchar& mutable_text() {
+    assert(is_text());
+    return text_;
+  }
 
   // Arithmetic. The domain comes from the sum of the two kind codes: below
   // 23 integer, 23..46 real, 47 and above none (in place: nothing changes;
