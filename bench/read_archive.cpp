@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
   kvfile_tree tree;
   int code = read_archive(kvval(argv[1]), &tree);
   long nodes = 0;
-  for (kvfile_node* n = tree.root; n; n = kvfile_tree::next_preorder(n)) {
+  for (kvfile_node* n = tree.root(); n; n = kvfile_tree::next_preorder(n)) {
     ++nodes;
   }
   double secs =

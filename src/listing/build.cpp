@@ -147,7 +147,7 @@ bool listing_build::scan_level(const std::string& folder, kvfile_tree* tree) {
       scan_folder(kvval(std::string_view(folder)), tree, nullptr, kvval("*"));
   filter_tree(tree, filter_);
   ++progress_->folders;
-  progress_->entries += tree->count;
+  progress_->entries += tree->count();
   progress_->report(false);
   return found;
 }
@@ -157,7 +157,7 @@ bool listing_build::scan_level(const std::string& folder, kvfile_tree* tree) {
 // just attached. Links to folders are listed but never entered.
 void listing_build::recurse_into_subfolders() {
   std::string rel_path;
-  for (kvfile_node* n = tree_.root; n; n = kvfile_tree::next_preorder(n)) {
+  for (kvfile_node* n = tree_.root(); n; n = kvfile_tree::next_preorder(n)) {
     if (!n->is_folder || n->is_link) continue;
     rel_path.clear();
     for (const kvfile_node* a = n; a; a = a->parent) {
@@ -172,10 +172,7 @@ void listing_build::attach_subfolder(kvfile_node* folder,
   std::string full_path = join(path_, rel_path);
   kvfile_tree level;
   scan_level(full_path, &level);
-  folder->first_child = level.root;
-  folder->child_count = level.count;
-  for (kvfile_node* c = level.root; c; c = c->next_sibling) c->parent = folder;
-  level.release();
+  tree_.adopt_children(folder, level);
   if (per_folder_mode()) build_subfolder_listing(full_path);
 }
 
@@ -210,7 +207,7 @@ void listing_build::place_output() {
 
 // Splits "name.ext" of every file at its last "." (not a leading one).
 void listing_build::split_extensions() {
-  for (kvfile_node* n = tree_.root; n; n = kvfile_tree::next_preorder(n)) {
+  for (kvfile_node* n = tree_.root(); n; n = kvfile_tree::next_preorder(n)) {
     if (n->is_folder) continue;
     std::string_view name = n->name.view();
     size_t dot = name.rfind('.');

@@ -41,7 +41,7 @@ TEST(GzipSource, StreamedTarListsLikeThePlainTar) {
   kvfile_tree plain, packed;
   ASSERT_EQ(read_archive(kvval(tar_path.c_str()), &plain), 0);
   ASSERT_EQ(read_archive(kvval(dir.at("a.tar.gz").c_str()), &packed), 0);
-  EXPECT_EQ(plain.count, 200);
+  EXPECT_EQ(plain.count(), 200);
   EXPECT_EQ(archive_shape(packed), archive_shape(plain));
 }
 

@@ -85,7 +85,7 @@ bool scan_folder(const kvval& folder_path, kvfile_tree* tree,
   if (!dir) return false;
   node_list folders, files;
   read_entries(dir.get(), pattern.as_text(), &folders, &files);
-  if (!tree->root) parent = nullptr;
+  if (!tree->root()) parent = nullptr;
   link_nodes(&folders, tree, parent);
   link_nodes(&files, tree, parent);
   return !folders.empty() || !files.empty();

@@ -16,7 +16,7 @@ namespace {
 // Names of the top-level list of *tree, in order.
 std::vector<std::string> top_names(const kvfile_tree& tree) {
   std::vector<std::string> out;
-  for (const kvfile_node* n = tree.root; n; n = n->next_sibling) {
+  for (const kvfile_node* n = tree.root(); n; n = n->next_sibling) {
     out.push_back(n->name.str());
   }
   return out;
@@ -40,7 +40,7 @@ std::vector<std::string> folders_then_files(const std::string& path) {
 }
 
 const kvfile_node* find_top(const kvfile_tree& tree, const char* name) {
-  for (const kvfile_node* n = tree.root; n; n = n->next_sibling) {
+  for (const kvfile_node* n = tree.root(); n; n = n->next_sibling) {
     if (n->name.str() == name) return n;
   }
   return nullptr;
@@ -55,7 +55,7 @@ TEST(ScanFolder, ListsFoldersFirstThenFilesInEnumerationOrder) {
   kvfile_tree tree;
   EXPECT_TRUE(scan_folder(kvval(tmp.path()), &tree, nullptr, kvval("*")));
   EXPECT_EQ(top_names(tree), folders_then_files(tmp.path()));
-  EXPECT_EQ(tree.count, 8);
+  EXPECT_EQ(tree.count(), 8);
   EXPECT_EQ(link_fault(tree), "");
   EXPECT_EQ(find_top(tree, "Sub")->is_folder, 1);
   EXPECT_EQ(find_top(tree, "z")->is_folder, 0);
@@ -91,7 +91,7 @@ TEST(ScanFolder, AppendsUnderParentAndFiltersByPattern) {
   ASSERT_TRUE(tmp.write_file("docs/b.doc"));
   kvfile_tree tree;
   ASSERT_TRUE(scan_folder(kvval(tmp.path()), &tree, nullptr, kvval("")));
-  kvfile_node* docs = tree.root;
+  kvfile_node* docs = tree.root();
   EXPECT_TRUE(scan_folder(kvval(tmp.at("docs")), &tree, docs, kvval("*.txt")));
   EXPECT_EQ(tree_shape(tree), "docs(inner.TXT,a.txt)");
   EXPECT_EQ(link_fault(tree), "");
@@ -143,7 +143,7 @@ TEST(ScanFolder, EmptyMissingOrNonFolderPathGivesFalseAndNoNodes) {
        {tmp.at("empty"), tmp.at("missing"), tmp.at("file"), std::string()}) {
     kvfile_tree tree;
     EXPECT_FALSE(scan_folder(kvval(path), &tree, nullptr, kvval("*"))) << path;
-    EXPECT_EQ(tree.root, nullptr) << path;
+    EXPECT_EQ(tree.root(), nullptr) << path;
   }
 }
 
@@ -164,7 +164,7 @@ int scan_locked_folder(const std::string& path) {
   if (geteuid() == 0 && setuid(65534) != 0) return 2;
   kvfile_tree tree;
   bool found = scan_folder(kvval(path), &tree, nullptr, kvval("*"));
-  return found || tree.root ? 1 : 0;
+  return found || tree.root() ? 1 : 0;
 }
 
 TEST(ScanFolderDeathTest, UnreadableFolderGivesFalseAndNoNodes) {

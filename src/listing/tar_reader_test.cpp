@@ -125,5 +125,5 @@ TEST(TarReader, Base256SizeOfHugeEntry) {
   kvfile_tree tree;
   ASSERT_TRUE(read_tar(kvval(path.c_str()), &tree));
   ASSERT_EQ(archive_shape(tree), "big");
-  EXPECT_EQ(tree.root->size.as_real(), 5368709120.0);
+  EXPECT_EQ(tree.root()->size.as_real(), 5368709120.0);
 }

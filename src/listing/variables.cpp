@@ -342,7 +342,7 @@ class entry_writer {
 // Numbers of entries each group will get, so lists are sized once.
 std::array<int32_t, kGroupCount> count_entries(const kvfile_tree& tree) {
   std::array<int32_t, kGroupCount> sizes{};
-  for (const kvfile_node* n = tree.root; n; n = kvfile_tree::next_preorder(n)) {
+  for (const kvfile_node* n = tree.root(); n; n = kvfile_tree::next_preorder(n)) {
     ++sizes[kAll];
     ++sizes[n->is_folder ? kFolders : kFiles];
   }
@@ -367,7 +367,7 @@ void add_summary(const variable_options& o, const entry_writer& entries,
 }  // namespace
 
 void insert_folder_end_markers(kvfile_tree* tree) {
-  for (kvfile_node* n = tree->root; n; n = kvfile_tree::next_preorder(n)) {
+  for (kvfile_node* n = tree->root(); n; n = kvfile_tree::next_preorder(n)) {
     if (!n->first_child) continue;
     auto marker = std::make_unique<kvfile_node>();
     marker->is_folder = 1;
@@ -386,7 +386,7 @@ void fill_variables(kvfile_tree* tree, const variable_options& options,
   insert_folder_end_markers(tree);
   list_writer lists(vars, count_entries(*tree));
   entry_writer entries(o, &lists);
-  for (kvfile_node* n = tree->root; n; n = kvfile_tree::next_preorder(n))
+  for (kvfile_node* n = tree->root(); n; n = kvfile_tree::next_preorder(n))
     entries.add_node(n);
   add_summary(o, entries, vars);
 }

@@ -94,8 +94,8 @@ TEST(ZipReader, EntriesOf4GiBAndMoreKeepTheirSize) {
   kvfile_tree tree;
   ASSERT_EQ(read_zip(kvval(dir.at("big.zip").c_str()), &tree), 0);
   ASSERT_EQ(archive_shape(tree), "big");
-  EXPECT_EQ(tree.root->size.kind(), KV_REAL);
-  EXPECT_EQ(tree.root->size.as_real(), 5368709120.0);
+  EXPECT_EQ(tree.root()->size.kind(), KV_REAL);
+  EXPECT_EQ(tree.root()->size.as_real(), 5368709120.0);
 }
 
 TEST(ZipReader, DamagedArchivesFail) {

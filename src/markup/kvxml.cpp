@@ -158,7 +158,7 @@ void kvxml::insert(std::unique_ptr<xml_node> owned) {
 bool kvxml::on_end() {
   reset_input();
   if (!on_text()) return false;
-  for (xml_node* n = document_->root; n; n = xml_document::next_preorder(n)) {
+  for (xml_node* n = document_->root(); n; n = xml_document::next_preorder(n)) {
     if (n->kind == KIND_ELEMENT && !n->closed) {
       error_ = "unclosed tag.";
       return false;

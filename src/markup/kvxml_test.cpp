@@ -56,7 +56,7 @@ TEST(DocumentReader, BuildsNodesByTheInsertionRules) {
   for (const auto& [text, tree] : cases) {
     xml_document doc;
     EXPECT_EQ(build(&doc, {text}), kDone) << text;
-    EXPECT_EQ(dump(doc.root), tree) << text;
+    EXPECT_EQ(dump(doc.root()), tree) << text;
   }
 }
 
@@ -64,9 +64,9 @@ TEST(DocumentReader, ExpandsAttributeValues) {
   xml_document doc;
   ASSERT_EQ(build(&doc, {"<a T='&lt;&#65;' u=x/>"}), kDone);
   kvval v;
-  ASSERT_TRUE(doc.root->attributes.get("t", &v));
+  ASSERT_TRUE(doc.root()->attributes.get("t", &v));
   EXPECT_EQ(v.str(), "<A");
-  ASSERT_TRUE(doc.root->attributes.get("u", &v));
+  ASSERT_TRUE(doc.root()->attributes.get("u", &v));
   EXPECT_EQ(v.str(), "x");  // the closing "/>" is not part of the value
 }
 
@@ -94,9 +94,9 @@ TEST(DocumentReader, NormalisesLineEndsAcrossChunks) {
     reader.parse();
     reader.push(kvval(std::string_view(text.substr(cut))));
     reader.parse();
-    ASSERT_EQ(dump(doc.root), "1:a[18:x\ny\nz\n 2:a] 18:\n 1:b") << cut;
+    ASSERT_EQ(dump(doc.root()), "1:a[18:x\ny\nz\n 2:a] 18:\n 1:b") << cut;
     EXPECT_EQ(reader.line(), 5) << cut;
-    EXPECT_EQ(doc.root->first_child->raw.str(), "x\ny\nz\n");
+    EXPECT_EQ(doc.root()->first_child->raw.str(), "x\ny\nz\n");
   }
 }
 

@@ -44,7 +44,7 @@ bool read_markup(FILE* f, kvxml* reader, parse_status* status) {
 
 // Adds the text of every element of the shape <key>text</key> under its name.
 void collect_settings(const xml_document& doc, kvhash_array* table) {
-  for (xml_node* n = doc.root; n; n = xml_document::next_preorder(n)) {
+  for (xml_node* n = doc.root(); n; n = xml_document::next_preorder(n)) {
     if (n->kind != KIND_ELEMENT || n->child_count != 2) continue;
     const xml_node* text = n->first_child;
     if (text->kind == KIND_TEXT || text->kind == -1) {

@@ -22,7 +22,7 @@ bool list_folder_files(const std::string& folder,
                    kvval("*"))) {
     return false;
   }
-  for (const kvfile_node* n = tree.root; n != nullptr; n = n->next_sibling) {
+  for (const kvfile_node* n = tree.root(); n != nullptr; n = n->next_sibling) {
     if (n->is_folder) continue;
     double size = n->size.as_real();
     files->push_back(

@@ -22,7 +22,7 @@ namespace {
 // The document in pre-order: kind, name, content of every node.
 std::string document_shape(const xml_document& doc) {
   std::string s;
-  for (xml_node* n = doc.root; n; n = xml_document::next_preorder(n)) {
+  for (xml_node* n = doc.root(); n; n = xml_document::next_preorder(n)) {
     s.append(std::to_string(n->kind)).push_back('|');
     s.append(n->name.view()).push_back('|');
     s.append(n->content.view()).push_back('|');

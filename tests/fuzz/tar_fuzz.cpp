@@ -47,7 +47,7 @@ class memory_stream : public archive_stream {
 
 int64_t count_nodes(const kvfile_tree& tree) {
   int64_t n = 0;
-  for (const kvfile_node* p = tree.root; p; p = kvfile_tree::next_preorder(p))
+  for (const kvfile_node* p = tree.root(); p; p = kvfile_tree::next_preorder(p))
     ++n;
   return n;
 }

@@ -46,7 +46,7 @@ std::string slurp(const std::string& path) {
 
 int32_t count_files(const kvfile_tree& tree) {
   int32_t n = 0;
-  for (const kvfile_node* p = tree.root; p; p = kvfile_tree::next_preorder(p))
+  for (const kvfile_node* p = tree.root(); p; p = kvfile_tree::next_preorder(p))
     n += p->is_folder ? 0 : 1;
   return n;
 }
