@@ -38,6 +38,8 @@ struct spawn_setup {
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
   }
+  spawn_setup(const spawn_setup&) = delete;
+  spawn_setup& operator=(const spawn_setup&) = delete;
 };
 
 }  // namespace

@@ -23,8 +23,8 @@ std::vector<std::string> document_command(std::string_view operation,
 // a shell, in a session of its own with standard input from /dev/null. The
 // child is reaped in the background and not waited for. Returns true when
 // the program was started; false (reason in *err when non-null) when it
-// could not be, e.g. it does not exist or is not executable.
-// REQUIRES: !argv.empty().
+// could not be, e.g. it does not exist or is not executable, or argv is
+// empty.
 bool start_program(const std::vector<std::string>& argv, std::string* err);
 
 // Performs operation ("open" or "execute") on target as document_command

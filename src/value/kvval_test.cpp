@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -208,6 +212,32 @@ TEST(KvvalArithmetic, IntegerDivisionByZeroDoesNotFault) {
   kvval big(INT_MAX);
   big.increment();
   EXPECT_EQ(big.as_int(), INT_MIN);  // wraps
+}
+
+// Each thread reads its own copies of values the main thread still holds,
+// as the window's build thread does with the settings (the ThreadSanitizer
+// build reports any write to a shared buffer).
+TEST(KvvalThreads, CopiesAreReadInOtherThreads) {
+  const kvval text("C:/some/folder");
+  const kvval number(1048576);
+  std::vector<std::thread> threads;
+  std::atomic<int> wrong{0};
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&] {
+      for (int i = 0; i < 2000; ++i) {
+        kvval a(text), n(number);
+        if (std::string_view(a.as_text()) != "C:/some/folder") ++wrong;
+        if (n.str() != "1048576") ++wrong;
+        a.append_cstr("/x");
+        if (a.view() != "C:/some/folder/x") ++wrong;
+      }
+    });
+  }
+  for (int i = 0; i < 2000; ++i) {
+    if (std::string_view(text.as_text()) != "C:/some/folder") ++wrong;
+  }
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(wrong.load(), 0);
 }
 
 }  // namespace
