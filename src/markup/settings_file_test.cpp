@@ -11,6 +11,8 @@
 #include <sstream>
 #include <string>
 
+#include "markup/kvparser.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -118,7 +120,7 @@ TEST_F(SettingsFile, MissingFileNamesThePath) {
 }
 
 TEST_F(SettingsFile, LargeFileHitsTheSizeLimit) {
-  std::string big = "<a>" + std::string(16777216, 'x') + "</a>";
+  std::string big = "<a>" + std::string(kMaxQueuedMarkup, 'x') + "</a>";
   std::string report = load(big);
   EXPECT_NE(report.find("Error: size exceeded.\r\n"), std::string::npos);
 }

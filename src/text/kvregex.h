@@ -39,14 +39,13 @@ class kvregex {
   // pattern and regcomp's reason in *err, when it does not compile (the
   // object then holds no pattern).
   bool compile(std::string_view pattern, int flags, std::string* err);
-  bool ok() const { return compiled_; }
 
   // Runs the pattern over subject (no execution flags; "^" matches at the
   // start of subject). True on a match; the first n entries of m then hold
   // (start, end) offsets, -1 for a group that took no part. m may be null
-  // when n is 0. REQUIRES: ok().
+  // when n is 0. REQUIRES: a pattern was compiled.
   bool exec(std::string_view subject, size_t n, regmatch_t* m) const;
-  // True when subject contains a match. REQUIRES: ok().
+  // True when subject contains a match. REQUIRES: as exec.
   bool matches(std::string_view subject) const {
     return exec(subject, 0, nullptr);
   }

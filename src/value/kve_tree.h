@@ -148,6 +148,13 @@ class kve_tree {
       ++count_;
     }
   }
+  // unlink, then free node and all its descendants. Null is ignored.
+  void remove_subtree(N* node) {
+    if (!node) return;
+    unlink(node);
+    free_chain(node);
+  }
+ private:
   // Takes node (with its subtree) out of its sibling list; its parent and
   // sibling links become null.
   void unlink(N* node) {
@@ -172,13 +179,6 @@ class kve_tree {
     node->next_sibling = nullptr;
     node->prev_sibling = nullptr;
   }
-  // unlink, then free node and all its descendants. Null is ignored.
-  void remove_subtree(N* node) {
-    if (!node) return;
-    unlink(node);
-    free_chain(node);
-  }
- private:
   // Forgets every node without freeing (ownership moved elsewhere).
   void release() {
     root_ = nullptr;

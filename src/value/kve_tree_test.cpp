@@ -140,22 +140,6 @@ TEST(KveTreeRemove, AppendingAfterRemovingTheLastChildStaysLinked) {
   EXPECT_EQ(preorder(s.t), "abcgeh");
 }
 
-TEST(KveTreeRemove, UnlinkedSubtreeFreedElsewhereLeavesNoHint) {
-  // A subtree taken out and freed by its new owner must not be reached
-  // through the append hints (the sanitizer build catches that).
-  sample s;
-  node* g = new node('g');
-  s.t.append_child(g, s.c);  // hint: g, inside b's subtree
-  s.t.unlink(s.b);
-  {
-    tree other;
-    other.append_top(s.b);
-  }  // frees b, c, d, g
-  node* h = new node('h');
-  s.t.append_child(h, s.a);
-  EXPECT_EQ(preorder(s.t), "aehf");
-}
-
 TEST(KveTreeClear, DeepChainsFreeWithoutRecursion) {
   tree t;
   node* parent = new node('r');

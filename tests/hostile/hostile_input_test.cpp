@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr size_t kSettingsLimit = 16777216;
+constexpr size_t kSettingsLimit = kMaxQueuedMarkup;
 const char kError[] = "<b>Error occurred while processing KVI directive.</b>";
 
 std::string repeat(const std::string& s, int n) {
