@@ -19,5 +19,6 @@ bool desktop_services::browse(win_dir_open_dialog* dialog) {
 void desktop_services::show_modal(QDialog* dialog) { dialog->exec(); }
 
 bool desktop_services::open_document(const std::string& path) {
-  return ::open_document(kvval("open"), kvval(std::string_view(path)));
+  std::string err;  // the window shows no reason, only that nothing opened
+  return ::open_document(kvval("open"), kvval(std::string_view(path)), &err);
 }

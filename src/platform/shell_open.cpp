@@ -46,7 +46,7 @@ struct spawn_setup {
 
 bool start_program(const std::vector<std::string>& argv, std::string* err) {
   if (argv.empty() || argv[0].empty()) {
-    if (err) *err = "no program given";
+    *err = "no program given";
     return false;
   }
   std::vector<char*> args;
@@ -58,7 +58,7 @@ bool start_program(const std::vector<std::string>& argv, std::string* err) {
   int rc = ::posix_spawnp(&pid, args[0], &setup.actions, &setup.attr,
                           args.data(), environ);
   if (rc != 0) {
-    if (err) *err = "cannot start " + argv[0] + ": " + std::strerror(rc);
+    *err = "cannot start " + argv[0] + ": " + std::strerror(rc);
     return false;
   }
   // The program runs on by itself; this thread only collects its exit status
@@ -67,8 +67,12 @@ bool start_program(const std::vector<std::string>& argv, std::string* err) {
   return true;
 }
 
-bool open_document(const kvval& operation, const kvval& target) {
-  if (target.length() == 0) return false;
+bool open_document(const kvval& operation, const kvval& target,
+                   std::string* err) {
+  if (target.length() == 0) {
+    *err = "nothing to open";
+    return false;
+  }
   return start_program(document_command(operation.view(), target.view()),
-                       nullptr);
+                       err);
 }

@@ -22,15 +22,16 @@ std::vector<std::string> document_command(std::string_view operation,
 // Starts argv[0] (searched in PATH when it holds no "/") with argv, without
 // a shell, in a session of its own with standard input from /dev/null. The
 // child is reaped in the background and not waited for. Returns true when
-// the program was started; false (reason in *err when non-null) when it
+// the program was started; false (the reason in *err) when it
 // could not be, e.g. it does not exist or is not executable, or argv is
 // empty.
 bool start_program(const std::vector<std::string>& argv, std::string* err);
 
 // Performs operation ("open" or "execute") on target as document_command
-// describes. Returns true when the program was started; false for an empty
-// target or a program that cannot be started. Whether the started program
-// then succeeds is not known here.
-bool open_document(const kvval& operation, const kvval& target);
+// describes. Returns true when the program was started; false, the reason
+// in *err, for an empty target or a program that cannot be started. Whether
+// the started program then succeeds is not known here.
+bool open_document(const kvval& operation, const kvval& target,
+                   std::string* err);
 
 #endif  // DIRGEN_PLATFORM_SHELL_OPEN_H_

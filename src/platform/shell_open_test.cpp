@@ -57,33 +57,42 @@ std::string recorded_args(const test_folder& dir) {
 }
 
 TEST(OpenDocument, ExecuteStartsTheProgramWithTheParameterTextAsOneArgument) {
+  std::string err;
   test_folder dir;
   std::string program = recorder(dir, "record");
-  ASSERT_TRUE(open_document(kvval("execute"),
-                            kvval((program + " a b.txt; $HOME 'q'").c_str())));
+  ASSERT_TRUE(open_document(
+      kvval("execute"), kvval((program + " a b.txt; $HOME 'q'").c_str()), &err))
+      << err;
   EXPECT_EQ(recorded_args(dir), "a b.txt; $HOME 'q'\n");
 }
 
 TEST(OpenDocument, OpenHandsTheWholeTargetToXdgOpen) {
+  std::string err;
   test_folder dir;
   recorder(dir, "xdg-open");
   std::string path = dir.path() + ":" + (getenv("PATH") ? getenv("PATH") : "");
   scoped_env env("PATH", path.c_str());
-  ASSERT_TRUE(open_document(kvval("open"), kvval("/my docs/list ing.html")));
+  ASSERT_TRUE(
+      open_document(kvval("open"), kvval("/my docs/list ing.html"), &err))
+      << err;
   EXPECT_EQ(recorded_args(dir), "/my docs/list ing.html\n");
 }
 
 TEST(OpenDocument, FailsWhenNothingCanBeStarted) {
+  std::string err;
   test_folder dir;
   dir.write("not-executable", "#!/bin/sh\n", 0644);
-  EXPECT_FALSE(open_document(kvval("execute"), kvval("")));
-  EXPECT_FALSE(open_document(kvval("open"), kvval("")));
-  EXPECT_FALSE(open_document(kvval("execute"),
-                             kvval((dir.file("missing") + " x").c_str())));
-  EXPECT_FALSE(open_document(kvval("execute"),
-                             kvval(dir.file("not-executable").c_str())));
+  EXPECT_FALSE(open_document(kvval("execute"), kvval(""), &err));
+  EXPECT_FALSE(open_document(kvval("open"), kvval(""), &err));
+  EXPECT_EQ(err, "nothing to open");
+  EXPECT_FALSE(open_document(
+      kvval("execute"), kvval((dir.file("missing") + " x").c_str()), &err));
+  EXPECT_FALSE(open_document(
+      kvval("execute"), kvval(dir.file("not-executable").c_str()), &err));
+  EXPECT_EQ(err, "cannot start " + dir.file("not-executable") +
+                     ": Permission denied");
   scoped_env env("PATH", dir.path().c_str());  // no xdg-open on it
-  EXPECT_FALSE(open_document(kvval("open"), kvval("/tmp")));
+  EXPECT_FALSE(open_document(kvval("open"), kvval("/tmp"), &err));
 }
 
 }  // namespace
