@@ -8,7 +8,7 @@
 # FUZZ_SEED=N fixes libFuzzer's random seed (CI does, so that a run repeats
 # the same mutations and a red run can be reproduced).
 # Usage: scripts/fuzz.sh [seconds-per-target] [target...]
-#   targets: tokenizer settings kvi tar gzip zip masks (default: all)
+#   targets: tokenizer settings kvi archive masks (default: all)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,7 +16,7 @@ seconds=${1:-60}
 [ $# -gt 0 ] && shift
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(tokenizer settings kvi tar gzip zip masks)
+  targets=(tokenizer settings kvi archive masks)
 fi
 case "$seconds" in
   '' | *[!0-9]*) echo "fuzz.sh: seconds must be a whole number" >&2; exit 2 ;;

@@ -6,35 +6,25 @@
 #include "app/command_line_mode.h"
 #include "app/startup.h"
 #include "app/windowed_mode.h"
-#include "listing/archive_libs.h"
 #include "text/kvregex.h"
 #include "text/out_of_memory.h"
 #include "value/kvarr.h"
 
 namespace {
 
-// The libraries are linked directly; these checks keep the start-up rule
-// that nothing runs before they are known to be usable.
+// The regex library is linked directly; this check keeps the start-up rule
+// that nothing runs before it is known to be usable.
 bool check_regex_library() {
   if (load_regex_library()) return true;
   std::fprintf(stderr, "Fatal Error: Can't load kv_hs_regex.dll\n");
   return false;
 }
 
-bool check_zlib_library() {
-  if (load_zlib_library()) return true;
-  std::fprintf(stderr, "Fatal Error: Can't load kv_zlib.dll\n");
-  return false;
-}
-
 int run_application(int argc, char** argv) {
-  if (!check_zlib_library()) return 1;
   kvarr args;
   for (int i = 1; i < argc; ++i) args.push(kvval(argv[i]));
-  int status = args.size() > 0 ? run_command_line_mode(args, argv[0])
-                               : run_windowed_mode(argc, argv);
-  unload_zlib_library();
-  return status;
+  return args.size() > 0 ? run_command_line_mode(args, argv[0])
+                         : run_windowed_mode(argc, argv);
 }
 
 }  // namespace

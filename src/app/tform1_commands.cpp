@@ -24,9 +24,12 @@ kvval filter_text(const char (&pairs)[N]) {
 const char kOutputFilter[] =
     "HTML Files (*.htm; *.html; *.shtml)\0*.htm;*.html;*.shtml\0"
     "Text Files (*.txt)\0*.txt\0All Files (*.*)\0*.*\0";
+// Archives are recognised by content, so any file may be one.
 const char kArchiveFilter[] =
-    "Archive files (*.tar; *.tgz; *.tar.gz; *.tar_gz; *.zip)\0"
-    "*.tar;*.tgz;*.tar.gz;*.tar_gz;*.zip\0";
+    "Archive files (*.tar; *.tgz; *.tar.gz; *.tar_gz; *.zip; *.tar.bz2; "
+    "*.tar.xz; *.tar.zst; *.7z; *.iso; *.cpio)\0"
+    "*.tar;*.tgz;*.tar.gz;*.tar_gz;*.zip;*.tar.bz2;*.tar.xz;*.tar.zst;*.7z;"
+    "*.iso;*.cpio\0All Files (*.*)\0*.*\0";
 const char kSettingsFilter[] =
     "Text Files (*.txt)\0*.txt\0All Files (*.*)\0*.*\0";
 

@@ -1,8 +1,7 @@
 #include "listing/archive_fixture_test_util.h"
 
-#include <minizip/zip.h>
 #include <stdlib.h>
-#include <zlib.h>
+#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstring>
@@ -64,8 +63,6 @@ std::string tar_block(const tar_spec& s) {
   put_octal(&b, 136, 12, s.mtime);
   b[156] = s.type;
   memcpy(b.data() + 257, s.magic.data(), std::min<size_t>(s.magic.size(), 8));
-  memcpy(b.data() + 345, s.prefix.data(),
-         std::min<size_t>(s.prefix.size(), 155));
   int64_t sum = 8 * ' ';
   for (int i = 0; i < 512; ++i) sum += static_cast<unsigned char>(b[i]);
   put_octal(&b, 148, 7, sum + (s.bad_checksum ? 1 : 0));
@@ -91,30 +88,44 @@ std::string tar_of(const std::vector<std::string>& names) {
   return out + tar_end();
 }
 
-bool write_gzip(const std::string& path, const std::string& bytes) {
-  gzFile f = gzopen(path.c_str(), "wb");
-  if (!f) return false;
-  bool ok = bytes.empty() || gzwrite(f, bytes.data(), bytes.size()) ==
-                                 static_cast<int>(bytes.size());
-  return gzclose(f) == Z_OK && ok;
+bool have_tool(const std::string& name) {
+  return run_command("command -v " + shell_quoted(name) + " >/dev/null 2>&1");
 }
 
-bool write_zip(const std::string& path, const std::vector<zip_spec>& entries) {
-  zipFile z = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
-  if (!z) return false;
-  bool ok = true;
-  for (const zip_spec& e : entries) {
-    zip_fileinfo info = {};
-    info.tmz_date = {static_cast<uInt>(e.sec),  static_cast<uInt>(e.min),
-                     static_cast<uInt>(e.hour), static_cast<uInt>(e.mday),
-                     static_cast<uInt>(e.mon),  static_cast<uInt>(e.year)};
-    ok = ok && zipOpenNewFileInZip64(z, e.name.c_str(), &info, nullptr, 0,
-                                     nullptr, 0, nullptr, Z_DEFLATED,
-                                     Z_DEFAULT_COMPRESSION, 0) == ZIP_OK;
-    ok = ok && zipWriteInFileInZip(z, e.data.data(), e.data.size()) == ZIP_OK;
-    ok = ok && zipCloseFileInZip(z) == ZIP_OK;
+bool run_command(const std::string& command, std::string* output) {
+  FILE* p = popen(command.c_str(), "r");
+  if (!p) return false;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) {
+    if (output) output->append(buf, n);
   }
-  return zipClose(z, nullptr) == ZIP_OK && ok;
+  int status = pclose(p);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+std::string shell_quoted(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) {
+    if (c == '\'') {
+      out += "'\\''";
+    } else {
+      out += c;
+    }
+  }
+  return out + "'";
+}
+
+bool write_gzip(const std::string& path, const std::string& bytes) {
+  std::string raw = path + ".raw";
+  FILE* f = fopen(raw.c_str(), "wb");
+  if (!f) return false;
+  bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  ok = fclose(f) == 0 && ok;
+  ok = ok && run_command("gzip -nc " + shell_quoted(raw) + " > " +
+                         shell_quoted(path));
+  remove(raw.c_str());
+  return ok;
 }
 
 namespace {
@@ -122,7 +133,6 @@ namespace {
 void shape_of(const kvfile_node* n, std::string* out) {
   for (; n; n = n->next_sibling) {
     out->append(n->name.view());
-    if (!n->valid) out->push_back('!');
     if (n->first_child) {
       out->push_back('(');
       shape_of(n->first_child, out);

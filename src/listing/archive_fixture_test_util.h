@@ -1,6 +1,6 @@
 // Helpers for the archive reader tests: a scratch folder, tar blocks built
-// by hand, gzip and zip files written through zlib and minizip, and a
-// compact text form of a tree.
+// by hand (for damage no tool would write), the archive tools run through
+// the shell, and a compact text form of a tree.
 #ifndef DIRGEN_LISTING_ARCHIVE_FIXTURE_TEST_UTIL_H_
 #define DIRGEN_LISTING_ARCHIVE_FIXTURE_TEST_UTIL_H_
 
@@ -33,8 +33,7 @@ struct tar_spec {
   char type = '0';
   int64_t size = 0;
   int64_t mtime = 1000;
-  std::string magic = "";   // e.g. std::string("ustar\0" "00", 8)
-  std::string prefix = "";  // ustar prefix field
+  std::string magic = "";  // e.g. std::string("ustar\0" "00", 8)
   bool bad_checksum = false;
   bool base256_size = false;
 };
@@ -50,21 +49,19 @@ std::string tar_of(const std::vector<std::string>& names);
 // Two zero blocks.
 std::string tar_end();
 
-// Writes bytes gzip-compressed to path; false on failure.
+// True when the program name is found on PATH.
+bool have_tool(const std::string& name);
+// Runs command with /bin/sh; true when it exits 0. With output, standard
+// output is collected there.
+bool run_command(const std::string& command, std::string* output = nullptr);
+// text in single quotes for the shell.
+std::string shell_quoted(const std::string& text);
+
+// Writes bytes gzip-compressed to path with the gzip tool; false on failure.
 bool write_gzip(const std::string& path, const std::string& bytes);
 
-// One zip entry: name, contents, stored local time (year, month 0..11).
-struct zip_spec {
-  std::string name = "";
-  std::string data = "";
-  int year = 2020, mon = 5, mday = 15, hour = 12, min = 34, sec = 56;
-};
-// Writes a zip of the entries to path; false on failure.
-bool write_zip(const std::string& path, const std::vector<zip_spec>& entries);
-
 // The tree in pre-order: names separated by ",", each folder's children in
-// "(...)" after it, e.g. "docs(a.txt,b.txt),x.bin"; a node with valid 0 is
-// marked "!".
+// "(...)" after it, e.g. "docs(a.txt,b.txt),x.bin".
 std::string archive_shape(const kvfile_tree& tree);
 
 // The first node in pre-order whose name is name, or null.

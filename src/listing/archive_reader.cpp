@@ -1,55 +1,362 @@
 #include "listing/archive_reader.h"
 
+#include <archive.h>
+#include <archive_entry.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <locale.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 
-#include "listing/gzip_source.h"
-#include "listing/tar_reader.h"
-#include "listing/zip_reader.h"
+#include "listing/archive_tree.h"
 
 namespace {
 
-// The build's result codes that an archive source can give.
-constexpr int kOk = 0;
-constexpr int kNotTar = 100;
-constexpr int kGzipFailed = 310;
-constexpr int kNoExtension = 700;
-constexpr int kUnknownExtension = 701;
-constexpr int kZipFailed = 710;
+// Bytes asked of the file per read: large enough that system calls cost
+// nothing beside decompression.
+constexpr size_t kReadBlock = 128 * 1024;
 
-std::string lower_extension(const std::string& path) {
-  std::string ext = path.substr(path.rfind('.'));
-  for (char& c : ext) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return ext;
+[[noreturn]] void out_of_memory() {
+  std::fputs("Out of memory while reading an archive\n", stderr);
+  std::abort();
 }
 
-int read_gzip_tar(const std::string& path, kvfile_tree* tree) {
-  std::unique_ptr<gzip_stream> in = gzip_stream::open(path);
-  if (!in) return kGzipFailed;
-  switch (read_tar_stream(in.get(), tree)) {
-    case tar_status::ok:
-      return kOk;
-    case tar_status::malformed:
-      return kNotTar;
-    case tar_status::source_error:
-      break;
+// The archive file as libarchive's callbacks read it. Remembers whether a
+// read met the end of the file and the first system error.
+class source_file {
+ public:
+  source_file() : block_(new char[kReadBlock]) {}
+  ~source_file() {
+    if (fd_ >= 0) close(fd_);
   }
-  return kGzipFailed;
+  source_file(const source_file&) = delete;
+  source_file& operator=(const source_file&) = delete;
+
+  // Opens path; false with *reason set when it cannot be read as a file.
+  bool open(const std::string& path, std::string* reason) {
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat st;
+    if (fd_ < 0 || fstat(fd_, &st) != 0) {
+      *reason = std::strerror(errno);
+      return false;
+    }
+    // A fifo or a terminal could block for ever; a folder has no bytes.
+    if (!S_ISREG(st.st_mode) && !S_ISBLK(st.st_mode)) {
+      *reason =
+          S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : "not a regular file";
+      return false;
+    }
+    size_ = lseek(fd_, 0, SEEK_END);  // also the size of a block device
+    if (size_ < 0 || lseek(fd_, 0, SEEK_SET) != 0) {
+      *reason = std::strerror(errno);
+      return false;
+    }
+    return true;
+  }
+
+  // Back to the first byte, with the flags cleared.
+  bool rewind() {
+    at_end_ = false;
+    return lseek(fd_, 0, SEEK_SET) == 0;
+  }
+
+  // Connects a new reader to this file. REQUIRES: a is not open yet.
+  void attach(archive* a) {
+    archive_read_set_callback_data(a, this);
+    archive_read_set_read_callback(a, read_cb);
+    archive_read_set_skip_callback(a, skip_cb);
+    archive_read_set_seek_callback(a, seek_cb);
+  }
+
+  bool at_end() const { return at_end_; }
+  int error() const { return error_; }
+  bool starts_gzip() const { return head_.rfind("\x1f\x8b", 0) == 0; }
+  // A zip with no entries is nothing but its 22-byte end record, which
+  // libarchive's zip reader never finds (it looks before the last 22
+  // bytes).
+  bool is_empty_zip() const {
+    return size_ == static_cast<off_t>(kHeadSize) &&
+           head_ == std::string("PK\x05\x06", 4) + std::string(18, '\0');
+  }
+
+ private:
+  static la_ssize_t read_cb(archive* a, void* self, const void** out) {
+    auto* f = static_cast<source_file*>(self);
+    ssize_t n;
+    do {
+      n = read(f->fd_, f->block_.get(), kReadBlock);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) return f->fail(a);
+    if (n == 0) f->at_end_ = true;
+    if (!f->head_seen_) {
+      f->head_.assign(f->block_.get(), std::min<size_t>(n, kHeadSize));
+      f->head_seen_ = true;
+    }
+    *out = f->block_.get();
+    return n;
+  }
+  // Never past the end: a header that claims more data than the file
+  // holds must show as a truncated archive, not as its end.
+  static la_int64_t skip_cb(archive* a, void* self, la_int64_t request) {
+    auto* f = static_cast<source_file*>(self);
+    off_t at = lseek(f->fd_, 0, SEEK_CUR);
+    if (at < 0) return f->fail(a);
+    la_int64_t step = std::min<la_int64_t>(request, f->size_ - at);
+    if (step > 0 && lseek(f->fd_, step, SEEK_CUR) < 0) return f->fail(a);
+    return std::max<la_int64_t>(step, 0);
+  }
+  static la_int64_t seek_cb(archive* a, void* self, la_int64_t offset,
+                            int whence) {
+    auto* f = static_cast<source_file*>(self);
+    off_t at = lseek(f->fd_, offset, whence);
+    if (at < 0) return f->fail(a);
+    f->at_end_ = false;
+    return at;
+  }
+  int fail(archive* a) {
+    if (error_ == 0) error_ = errno;
+    archive_set_error(a, errno, "%s", std::strerror(errno));
+    return ARCHIVE_FATAL;
+  }
+
+  int fd_ = -1;
+  off_t size_ = 0;
+  std::unique_ptr<char[]> block_;
+  bool at_end_ = false;
+  int error_ = 0;
+  // The first bytes of the file, as the first read found them.
+  static constexpr size_t kHeadSize = 22;
+  std::string head_;
+  bool head_seen_ = false;
+};
+
+// Entry names are handed over as UTF-8 whatever the process locale, so that
+// names a pax header or a zip flag declares as UTF-8 arrive unchanged
+// (libarchive converts them to the thread's locale). Thread-local.
+class utf8_names {
+ public:
+  utf8_names() : utf8_(newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{})) {
+    if (utf8_) previous_ = uselocale(utf8_);
+  }
+  ~utf8_names() {
+    if (!utf8_) return;
+    uselocale(previous_);
+    freelocale(utf8_);
+  }
+  utf8_names(const utf8_names&) = delete;
+  utf8_names& operator=(const utf8_names&) = delete;
+
+ private:
+  locale_t utf8_;
+  locale_t previous_ = LC_GLOBAL_LOCALE;
+};
+
+struct archive_closer {
+  void operator()(archive* a) const { archive_read_free(a); }
+};
+using archive_ptr = std::unique_ptr<archive, archive_closer>;
+
+struct entry_closer {
+  void operator()(archive_entry* e) const { archive_entry_free(e); }
+};
+using entry_ptr = std::unique_ptr<archive_entry, entry_closer>;
+
+// A reader of every compression. With formats, of every archive format
+// but three: mtree and raw, which would take any text for an archive, and
+// zip's streaming reader, which would list a zip whose central directory
+// is lost as if it were whole. Without formats, of the uncompressed bytes
+// as one entry.
+archive_ptr new_reader(source_file* src, bool formats) {
+  archive_ptr a(archive_read_new());
+  if (!a) out_of_memory();
+  archive* r = a.get();
+  archive_read_support_filter_all(r);
+  if (formats) {
+    archive_read_support_format_7zip(r);
+    archive_read_support_format_ar(r);
+    archive_read_support_format_cab(r);
+    archive_read_support_format_cpio(r);
+    archive_read_support_format_empty(r);
+    archive_read_support_format_iso9660(r);
+    archive_read_support_format_lha(r);
+    archive_read_support_format_rar(r);
+    archive_read_support_format_rar5(r);
+    archive_read_support_format_tar(r);
+    archive_read_support_format_warc(r);
+    archive_read_support_format_xar(r);
+    archive_read_support_format_zip_seekable(r);
+  } else {
+    archive_read_support_format_raw(r);
+  }
+  src->attach(r);
+  return a;
 }
+
+std::string error_text(archive* a, const char* fallback) {
+  const char* text = archive_error_string(a);
+  return text && *text ? text : fallback;
+}
+
+// Unpacks the file's compression alone, to tell corrupt compressed data
+// from a damaged archive inside it. True when it unpacks to the end;
+// otherwise *reason says why not.
+bool compression_intact(source_file* src, std::string* reason) {
+  if (!src->rewind()) return true;  // cannot tell; blame the archive
+  archive_ptr a = new_reader(src, false);
+  archive_entry* entry;
+  if (archive_read_open1(a.get()) != ARCHIVE_OK ||
+      archive_read_next_header(a.get(), &entry) != ARCHIVE_OK) {
+    *reason = error_text(a.get(), "corrupt compressed data");
+    return false;
+  }
+  constexpr size_t kSink = 64 * 1024;
+  std::unique_ptr<char[]> sink(new char[kSink]);  // never looked at
+  la_ssize_t n;
+  while ((n = archive_read_data(a.get(), sink.get(), kSink)) > 0) {
+  }
+  if (n == 0) return true;
+  *reason = error_text(a.get(), "corrupt compressed data");
+  return false;
+}
+
+archive_family family_of(archive* a) {
+  switch (archive_format(a) & ARCHIVE_FORMAT_BASE_MASK) {
+    case 0:
+      return archive_family::unknown;
+    case ARCHIVE_FORMAT_TAR:
+      return archive_family::tar;
+    case ARCHIVE_FORMAT_ZIP:
+      return archive_family::zip;
+    default:
+      return archive_family::other;
+  }
+}
+
+bool compressed(archive* a) {
+  for (int i = 0; i < archive_filter_count(a); ++i) {
+    if (archive_filter_code(a, i) != ARCHIVE_FILTER_NONE) return true;
+  }
+  return false;
+}
+
+// One reading of one archive file into one tree.
+class listing_reader {
+ public:
+  listing_reader(kvfile_tree* tree, const archive_progress& progress,
+                 archive_error* err)
+      : tree_(tree), progress_(progress), err_(err) {}
+
+  bool read(const std::string& path) {
+    if (!src_.open(path, &err_->reason)) {
+      return fail(archive_failure::unreadable, err_->reason);
+    }
+    a_ = new_reader(&src_, true);
+    if (archive_read_open1(a_.get()) != ARCHIVE_OK) {
+      if (src_.is_empty_zip()) return true;
+      return open_failed();
+    }
+    entry_ptr entry(archive_entry_new());
+    if (!entry) out_of_memory();
+    int64_t count = 0;
+    for (;;) {
+      int r = archive_read_next_header2(a_.get(), entry.get());
+      if (r == ARCHIVE_EOF) break;
+      if (r != ARCHIVE_OK) return header_failed(r);
+      if (const char* fault = add(entry.get())) {
+        return fail(archive_failure::damaged, fault);
+      }
+      if (progress_ && !progress_(++count)) {
+        return fail(archive_failure::cancelled, "cancelled");
+      }
+    }
+    tree_.finish();
+    return true;
+  }
+
+ private:
+  // Adds the entry to the tree. Returns null, or what is wrong with it.
+  const char* add(archive_entry* e) {
+    const char* name = archive_entry_pathname(e);
+    if (!name) return "an entry has no name";
+    int64_t time = archive_entry_mtime_is_set(e) ? archive_entry_mtime(e) : 0;
+    bool added = archive_entry_filetype(e) == AE_IFDIR
+                     ? tree_.add_folder(name, time)
+                     : tree_.add_file(name, size_of(e), time);
+    return added ? nullptr : "folders nest too deep to be listed";
+  }
+
+  // The size the archive's own listing shows. A zip stores a symbolic
+  // link's target as its data, and its listing shows that data's size;
+  // libarchive reports the link with size 0 once it has read the target.
+  int64_t size_of(archive_entry* e) {
+    const char* target = archive_entry_symlink(e);
+    if (target && family_of(a_.get()) == archive_family::zip) {
+      return static_cast<int64_t>(std::strlen(target));
+    }
+    return archive_entry_size_is_set(e) ? archive_entry_size(e) : 0;
+  }
+
+  bool open_failed() {
+    if (src_.error() != 0) {
+      return fail(archive_failure::unreadable, std::strerror(src_.error()));
+    }
+    // Detection reads the start of the data: an error that is not "no
+    // format matched" (which libarchive reports with EILSEQ, its file
+    // format error on Linux) came from unpacking it.
+    bool unknown = archive_errno(a_.get()) == EILSEQ;
+    return fail(
+        unknown ? archive_failure::not_archive : archive_failure::corrupt_data,
+        error_text(a_.get(), "unknown format"));
+  }
+
+  bool header_failed(int status) {
+    archive* a = a_.get();
+    err_->family = family_of(a);
+    if (src_.error() != 0) {
+      return fail(archive_failure::unreadable, std::strerror(src_.error()));
+    }
+    std::string reason = error_text(
+        a, status == ARCHIVE_FATAL ? "unexpected end of data" : "damaged");
+    const char* format = archive_format_name(a);
+    if (format) reason = std::string(format) + ": " + reason;
+    bool met_end = src_.at_end();
+    std::string unpack_reason;
+    if (compressed(a) && !compression_intact(&src_, &unpack_reason)) {
+      return fail(archive_failure::corrupt_data, unpack_reason);
+    }
+    if (status == ARCHIVE_FATAL && met_end) {
+      return fail(archive_failure::truncated, reason);
+    }
+    return fail(archive_failure::damaged, reason);
+  }
+
+  bool fail(archive_failure failure, const std::string& reason) {
+    err_->failure = failure;
+    err_->gzip = src_.starts_gzip();
+    err_->reason = reason;
+    return false;
+  }
+
+  source_file src_;
+  archive_ptr a_;
+  archive_tree tree_;
+  const archive_progress& progress_;
+  archive_error* err_;
+};
 
 }  // namespace
 
-int read_archive(const kvval& path, kvfile_tree* tree) {
+bool read_archive(const std::string& path, kvfile_tree* tree,
+                  const archive_progress& progress, archive_error* err) {
   tree->clear();
-  std::string p = path.str();
-  if (p.find('.') == std::string::npos) return kNoExtension;
-  std::string ext = lower_extension(p);
-  if (ext == ".zip") return read_zip(path, tree) == 0 ? kOk : kZipFailed;
-  if (ext == ".gz" || ext == ".tgz" || ext == ".tar_gz") {
-    return read_gzip_tar(p, tree);
-  }
-  if (ext == ".tar") return read_tar(path, tree) ? kOk : kNotTar;
-  return kUnknownExtension;
+  *err = archive_error();
+  utf8_names names;
+  return listing_reader(tree, progress, err).read(path);
 }

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <ctime>
 #include <memory>
@@ -102,6 +103,50 @@ std::string absolute_folder(std::string path) {
   return base + path;
 }
 
+// The code whose message names the archive format that path's extension
+// suggests: tar, gzip or zip, else "not a recognized archive".
+int code_for_extension(const std::string& path) {
+  size_t dot = path.rfind('.');
+  std::string ext = dot == std::string::npos ? "" : path.substr(dot);
+  for (char& c : ext) c = static_cast<char>(tolower(c));
+  if (ext == ".zip") return kBuildCantUnzip;
+  if (ext == ".gz" || ext == ".tgz" || ext == ".tar_gz")
+    return kBuildCantGunzip;
+  if (ext == ".tar") return kBuildNoEntries;
+  return kBuildNotArchive;
+}
+
+// The code of a failed archive read: its message names the format found
+// (tar, zip, or the gzip around an archive), else the one the name
+// suggests; damage in any other format is "Archive is damaged.".
+int archive_failure_code(const archive_error& err, const std::string& path) {
+  switch (err.failure) {
+    case archive_failure::unreadable:
+      return code_for_extension(path);
+    case archive_failure::not_archive:
+      // Unpacked well, but what came out is no archive.
+      return err.gzip ? kBuildNoEntries : code_for_extension(path);
+    case archive_failure::corrupt_data:
+      return err.gzip ? kBuildCantGunzip : kBuildDamagedArchive;
+    case archive_failure::damaged:
+    case archive_failure::truncated:
+    case archive_failure::cancelled:  // the progress below never stops it
+      break;
+  }
+  switch (err.family) {
+    case archive_family::tar:
+      return kBuildNoEntries;
+    case archive_family::zip:
+      return kBuildCantUnzip;
+    case archive_family::other:
+      return kBuildDamagedArchive;
+    case archive_family::unknown:
+      break;
+  }
+  int code = code_for_extension(path);
+  return code == kBuildNotArchive ? kBuildDamagedArchive : code;
+}
+
 std::string join(const std::string& folder, const std::string& rest) {
   if (!folder.empty() && folder.back() == '/') return folder + rest;
   return folder + "/" + rest;
@@ -129,8 +174,15 @@ int listing_build::run() {
 
 int listing_build::read_source(bool* found) {
   if (archive_source()) {
-    int code = read_archive(kvval(std::string_view(path_)), &tree_);
-    if (code != kBuildOk) return code;
+    archive_error err;
+    auto progress = [this](int64_t entries_read) {
+      progress_->entries = entries_read;
+      progress_->report(false);
+      return true;
+    };
+    if (!read_archive(path_, &tree_, progress, &err)) {
+      return archive_failure_code(err, path_);
+    }
     filter_tree(&tree_, filter_);
     *found = true;
     return kBuildOk;
@@ -331,6 +383,12 @@ void result_message(int code, kvval* dst, const kvval& source) {
       break;
     case kBuildCantUnzip:
       text = "Can't decompress zip file.";
+      break;
+    case kBuildNotArchive:
+      text = "File is not a recognized archive.";
+      break;
+    case kBuildDamagedArchive:
+      text = "Archive is damaged.";
       break;
     default:
       return;

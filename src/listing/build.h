@@ -24,6 +24,8 @@ enum build_result : int {
   kBuildNoExtension = 700,
   kBuildUnknownExtension = 701,
   kBuildCantUnzip = 710,
+  kBuildNotArchive = 720,      // no known archive format
+  kBuildDamagedArchive = 730,  // damaged, in a format of no code above
   kBuildNoTemplate = 800,
 };
 

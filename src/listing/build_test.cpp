@@ -174,20 +174,25 @@ const failure_case kFailures[] = {
        return r.at("empty");
      },
      kBuildNoEntries, "Directory is empty."},
-    {"archive without extension", 1,
+    {"no format, no extension", 1,
      [](temp_folder& r) {
        r.write_file("archive", "x");
        return r.at("archive");
      },
-     kBuildNoExtension,
-     "File needs to have an extension to determine its type."},
-    {"dot only in a folder name", 1,
+     kBuildNotArchive, "File is not a recognized archive."},
+    {"no format, dot only in a folder name", 1,
      [](temp_folder& r) {
        r.make_folder("my.dir");
        r.write_file("my.dir/archive", "x");
        return r.at("my.dir/archive");
      },
-     kBuildUnknownExtension, "Extension is not recognized."},
+     kBuildNotArchive, "File is not a recognized archive."},
+    {"text named .7z", 1,
+     [](temp_folder& r) {
+       r.write_file("x.7z", "plain text, not an archive\n");
+       return r.at("x.7z");
+     },
+     kBuildNotArchive, "File is not a recognized archive."},
     {"not a zip", 1,
      [](temp_folder& r) {
        r.write_file("x.zip", "not a zip at all");
@@ -200,12 +205,28 @@ const failure_case kFailures[] = {
        return r.at("x.tar.gz");
      },
      kBuildCantGunzip, "Can't decompress gz file."},
+    {"gzip of a text", 1,
+     [](temp_folder& r) {
+       write_gzip(r.at("x.tgz"), "plain text, not a tar\n");
+       return r.at("x.tgz");
+     },
+     kBuildNoEntries, "File is not valid tar archive."},
     {"short tar", 1,
      [](temp_folder& r) {
        r.write_file("x.tar", std::string(100, 'a'));
        return r.at("x.tar");
      },
      kBuildNoEntries, "File is not valid tar archive."},
+    {"tar.xz cut short", 1,
+     [](temp_folder& r) {
+       std::string xz = r.at("x.tar.xz");
+       run_command("head -c 50000 /dev/urandom | base64 > " +
+                   shell_quoted(r.at("big.txt")) + " && tar -cf - -C " +
+                   shell_quoted(r.at("")) + " big.txt | xz | head -c 3000 > " +
+                   shell_quoted(xz));
+       return xz;
+     },
+     kBuildDamagedArchive, "Archive is damaged."},
 };
 
 TEST_F(Build, EveryFailureEndsWithItsCodeAndMessage) {
@@ -262,13 +283,31 @@ TEST_F(Build, ArchiveInPerFolderModeListsTheWholeArchiveOnce) {
             "[top|0|3|0|1||top.txt]\nfiles:1=f.txt 2=top.txt \ntotal:2/1");
 }
 
-TEST_F(Build, GzipTarSourceIsReadThroughTheSameTarReader) {
-  ASSERT_TRUE(write_gzip(root_.at("a.tgz"), tar_of({"one.txt", "two.txt"})));
+TEST_F(Build, ArchiveFormatIsFoundByContentNotByName) {
+  ASSERT_TRUE(write_gzip(root_.at("a.bin"), tar_of({"one.txt", "two.txt"})));
   settings_.source = kvval(1);
-  settings_.path = kvval(std::string_view(root_.at("a.tgz")));
+  settings_.path = kvval(std::string_view(root_.at("a.bin")));
   ASSERT_EQ(build(), kBuildOk);
   EXPECT_NE(read_file(root_.at("out.html")).find("total:2/0"),
             std::string::npos);
+}
+
+TEST_F(Build, ArchiveProgressCountsEntriesRead) {
+  struct last_report : build_progress {
+    void on_progress(int64_t folders, int64_t entries, int64_t) override {
+      this->folders = folders;
+      this->entries = entries;
+    }
+    int64_t folders = -1, entries = -1;
+  } progress;
+  root_.write_file("a.tar", tar_of({"dir/", "dir/f.txt", "top.txt"}));
+  settings_.source = kvval(1);
+  settings_.path = kvval(std::string_view(root_.at("a.tar")));
+  formatter_.load_tables(kvval(std::string_view(root_.at("kvdata"))));
+  ASSERT_EQ(run_build(settings_, formatter_, root_.at("kvdata/"), &progress),
+            kBuildOk);
+  EXPECT_EQ(progress.entries, 3);
+  EXPECT_EQ(progress.folders, 0);
 }
 
 TEST_F(Build, ExtensionSplitKeepsLeadingDotNamesWhole) {

@@ -25,7 +25,7 @@ struct kvfile_node {
   // Last modification, seconds since 1970-01-01 UTC (64-bit).
   int64_t time = 0;
   uint32_t attributes = 0;
-  // 0 for folder-end markers and tar entries with a bad header checksum.
+  // 0 for folder-end markers (a damaged archive entry fails the build).
   int32_t valid = 1;
   kvval ext = kvval("");  // extension with its dot; empty before the split
   // 1 when the scanned entry is a symbolic link (size and time are those of

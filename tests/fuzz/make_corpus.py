@@ -2,13 +2,16 @@
 """Writes the seed corpus of every fuzz target into corpus/<target>/.
 
 The seeds are the kinds of input the test suite uses: settings files,
-templates with each directive, tar, gzip and zip archives, masks and names.
+templates with each directive, archives (tar in several formats, plain and
+compressed, zip, ar), masks and names.
 libFuzzer's FuzzedDataProvider takes the targets' control values from the
 END of an input, so each seed is the payload followed by those bytes.
 Usage: make_corpus.py [output-folder]   (default: corpus/ beside this file)
 """
+import bz2
 import gzip
 import io
+import lzma
 import os
 import struct
 import sys
@@ -95,6 +98,30 @@ ZIPS = [
 ]
 
 
+def ar_bytes(members):
+    out = b"!<arch>\n"
+    for name, data in members:
+        head = b"%-16s%-12d%-6d%-6d%-8o%-10d`\n" % (name + b"/", 1000, 0, 0,
+                                                   0o644, len(data))
+        out += head + data + (b"\n" if len(data) % 2 else b"")
+    return out
+
+
+def archives():
+    out = list(TARS) + list(ZIPS)
+    out.append(b"PK\x05\x06" + bytes(18))  # empty zip: the end record alone
+    out.append(gzip.compress(TARS[0], mtime=0))
+    out.append(bz2.compress(TARS[2]))
+    out.append(lzma.compress(TARS[3]))
+    out.append(ar_bytes([(b"a.txt", b"abc"), (b"b", b"")]))
+    # A sparse GNU entry and a tar whose second header lies about its size.
+    out.append(tar_bytes([("s", b"x" * 600, "file")], tarfile.GNU_FORMAT))
+    lie = bytearray(TARS[0])
+    lie[512 + 124:512 + 135] = b"77777777777"
+    out.append(bytes(lie))
+    return out
+
+
 def tail(*values):
     """Control bytes, given in the order the target consumes them (each
     one is taken from the end)."""
@@ -116,20 +143,7 @@ def seeds():
                                                  (0x437, 0, 12345)]]
     yield "settings", [m + tail((4, seed)) for m in MARKUP for seed in (1, 77)]
     yield "kvi", [t + tail((1, chunk)) for t in TEMPLATES for chunk in (0, 6)]
-    yield "tar", [t + tail((1, 0)) for t in TARS] + [TARS[0] + tail((1, 1), (3, 700))]
-    gz = []
-    for t in TARS:
-        gz.append(t + tail((1, 1), (4, 0), (1, 0)))
-    for t in TARS[:3:2]:
-        gz.append(gzip.compress(t, mtime=0) + tail((1, 0), (4, 0), (1, 0)))
-    gz.append(TARS[0] + tail((1, 2), (4, 300), (1, 0)))
-    gz.append(TARS[0] + tail((1, 3), (4, 40), (1, 4)))
-    yield "gzip", gz
-    zp = [z + tail((1, 0), (4, 0), (1, 0)) for z in ZIPS]
-    names = b"docs/a.txt\ndocs/b.txt\nx.bin\n/abs/f.txt\n\ndir/\n"
-    for mode, where in [(1, 0), (2, 150), (3, 60)]:
-        zp.append(names + tail((1, mode), (4, where), (1, 8)))
-    yield "zip", zp
+    yield "archive", archives()
     yield "masks", [provider_string(m) + b"".join(provider_string(n) for n in names)
                     for m, names in MASKS]
 
