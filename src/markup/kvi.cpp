@@ -291,7 +291,11 @@ void kvi::run_pass(int32_t index) {
 }
 
 void kvi::record(bool is_tag) {
-  block_event e{is_tag, token(), line(), column()};
+  block_event e;
+  e.is_tag = is_tag;
+  e.text = token();
+  e.line = line();
+  e.column = column();
   std::string_view text = e.text.view();
   if (is_tag && text.size() >= 3) {
     text.remove_suffix(3);  // the "-->"

@@ -87,10 +87,10 @@ class kvi : public kvsgml {
   // same block text always gives the same events, so later passes replay
   // them instead of reading the block again.
   struct block_event {
-    bool is_tag;
+    bool is_tag = false;
     kvval text;
-    int32_t line;
-    int32_t column;
+    int32_t line = 0;
+    int32_t column = 0;
     // For a directive: its name and attributes, split once when recorded.
     bool parsed = false;
     std::string name;
