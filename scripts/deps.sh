@@ -16,7 +16,7 @@ PACKAGES=(
   libarchive-tools xz-utils zstd bzip2 lz4 ncompress p7zip-full genisoimage
   cpio unzip
   # used by fuzzing and the benchmark
-  clang libclang-rt-14-dev tree
+  clang libclang-rt-dev tree  # the default clang and its matching runtime
 )
 
 missing=()

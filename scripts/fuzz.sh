@@ -6,7 +6,8 @@
 # build-fuzz/fuzz-<target>.log. New corpus entries go to
 # build-fuzz/corpus/<target>/; the seeds in tests/fuzz/corpus/ are only read.
 # FUZZ_SEED=N fixes libFuzzer's random seed (CI does, so that a run repeats
-# the same mutations and a red run can be reproduced).
+# the same mutations and a red run can be reproduced). DIRGEN_WERROR=ON
+# treats compiler warnings as errors (CI does).
 # Usage: scripts/fuzz.sh [seconds-per-target] [target...]
 #   targets: tokenizer settings kvi archive masks (default: all)
 set -euo pipefail
@@ -26,7 +27,8 @@ scripts/deps.sh
 dir=build-fuzz
 cmake -S . -B "$dir" -G Ninja -DCMAKE_C_COMPILER=clang \
   -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DDIRGEN_FUZZ=ON -DDIRGEN_BUILD_GUI=OFF >/dev/null
+  -DDIRGEN_FUZZ=ON -DDIRGEN_BUILD_GUI=OFF \
+  -DDIRGEN_WERROR="${DIRGEN_WERROR:-OFF}" >/dev/null
 cmake --build "$dir" -j "$(nproc)" --target "${targets[@]/%/_fuzz}"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:symbolize=1

@@ -4,6 +4,6 @@
 # then says where the result is.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-dir=$(scripts/build.sh | tail -n 1)
+dir=$(scripts/build.sh)  # the build log stays on standard error
 "$dir/src/app/kdgn20" examples/example.txt
 echo "Listing written to $(pwd)/examples/listing.html"

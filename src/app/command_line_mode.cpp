@@ -52,15 +52,6 @@ class terminal_progress : public build_progress {
   bool shown_ = false;
 };
 
-std::string folder_of(const char* argv0) {
-  char exe[4096];
-  ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-  std::string path = n > 0 ? std::string(exe, static_cast<size_t>(n))
-                           : std::string(argv0 ? argv0 : "");
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 void print_line(const std::string& text) {
   std::fputs(text.c_str(), stdout);
   std::fputc('\n', stdout);
@@ -95,7 +86,7 @@ int build_from(const kvval& settings_path, const std::string& working) {
 
 }  // namespace
 
-int run_command_line_mode(kvarr& args, const char* argv0) {
+int run_command_line_mode(kvarr& args) {
   std::string first = args.size() > 0 ? args[0].str() : std::string();
   if (args.size() == 1 && (first == "--help" || first == "-h")) {
     std::fputs(kUsage, stdout);
@@ -106,10 +97,7 @@ int run_command_line_mode(kvarr& args, const char* argv0) {
     return 0;
   }
   print_line("Dirgen 2.0");
-  char cwd[4096];
-  std::string current = getcwd(cwd, sizeof cwd) ? cwd : ".";
-  std::string working = find_working_folder(current, folder_of(argv0));
-  int status = build_from(args[0], working);
+  int status = build_from(args[0], working_folder_at_start());
   std::fflush(stdout);
   return status;
 }

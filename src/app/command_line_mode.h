@@ -8,9 +8,9 @@
 
 // Runs the mode for args (args[0] is the settings file; later arguments are
 // ignored). "--help"/"-h" or "--version" as the only argument print usage or
-// the version instead. argv0 locates the executable's kvdata folder.
-// Returns the exit status: 0 when the build succeeded (or for --help and
+// the version instead. Templates and tables come from the kvdata folder
+// that working_folder_at_start() (project/data_folder.h) picks. Returns the exit status: 0 when the build succeeded (or for --help and
 // --version), 1 when the settings file cannot be read or the build failed.
-int run_command_line_mode(kvarr& args, const char* argv0);
+int run_command_line_mode(kvarr& args);
 
 #endif  // DIRGEN_APP_COMMAND_LINE_MODE_H_

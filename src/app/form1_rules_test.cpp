@@ -3,7 +3,7 @@
 #include <ctime>
 
 #include "gtest/gtest.h"
-#include "platform/test_folder.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -17,11 +17,11 @@ dirgen_project settings_for(bool archive, const std::string& path,
 }
 
 TEST(ListingChecks, SourceAndOutputMessagesInTheirPrecedence) {
-  test_folder dir;
+  scratch_folder dir;
   dir.write("a.tar", "x");
   const std::string folder = dir.path();
-  const std::string file = dir.file("a.tar");
-  const std::string missing = dir.file("nothing");
+  const std::string file = dir.at("a.tar");
+  const std::string missing = dir.at("nothing");
   struct {
     bool archive;
     std::string path, save, message;

@@ -23,7 +23,7 @@ bool check_regex_library() {
 int run_application(int argc, char** argv) {
   kvarr args;
   for (int i = 1; i < argc; ++i) args.push(kvval(argv[i]));
-  return args.size() > 0 ? run_command_line_mode(args, argv[0])
+  return args.size() > 0 ? run_command_line_mode(args)
                          : run_windowed_mode(argc, argv);
 }
 

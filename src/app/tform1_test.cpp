@@ -28,7 +28,8 @@
 #include "gtest/gtest.h"
 #include "listing/build.h"
 #include "platform/dialog_rules.h"
-#include "platform/test_folder.h"
+#include "support/qt_test_app.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -123,7 +124,7 @@ class Form1Test : public testing::Test {
   TForm2 form2_;
   TAboutBox about_{""};
   std::unique_ptr<TForm1> form_;
-  test_folder dir_;
+  scratch_folder dir_;
 };
 
 TEST_F(Form1Test, StartsAsANewProjectWithTheCatalogueAndFirstStates) {
@@ -279,7 +280,7 @@ TEST_F(Form1Test, UnknownUnitsKeepTheRadiosAndUnknownFormatSavesEmpty) {
 
 TEST_F(Form1Test, CaptionAfterSaveAsOpenAndNew) {
   c().file_include->setText("*.txt");
-  desktop_.answers.push_back(dir_.file("site.txt"));
+  desktop_.answers.push_back(dir_.at("site.txt"));
   form_->save_settings_as();
   EXPECT_EQ(caption(), "site.txt - Dirgen 2.0");
   EXPECT_NE(dir_.read("site.txt").find("<mask>*.txt</mask>\r\n"),
@@ -295,7 +296,7 @@ TEST_F(Form1Test, CaptionAfterSaveAsOpenAndNew) {
   EXPECT_EQ(caption(), "New project - Dirgen 2.0");
   EXPECT_EQ(c().file_include->text(), "*");
 
-  desktop_.answers.push_back(dir_.file("site.txt"));
+  desktop_.answers.push_back(dir_.at("site.txt"));
   form_->open_settings();
   EXPECT_EQ(caption(), "site.txt - Dirgen 2.0");
   EXPECT_EQ(c().file_include->text(), "*.htm");
@@ -310,7 +311,7 @@ TEST_F(Form1Test, OpenedSettingsFileDrivesControlsAndBrokenFileShowsDefaults) {
   dir_.write("s.txt",
              "<size_end>1536</size_end><size_units>7</size_units>"
              "<format>nowhere.txt</format><path>/x</path>");
-  desktop_.answers.push_back(dir_.file("s.txt"));
+  desktop_.answers.push_back(dir_.at("s.txt"));
   form_->open_settings();
   EXPECT_EQ(c().size_end->text(), "1");
   EXPECT_TRUE(c().kilobytes->isChecked());
@@ -318,7 +319,7 @@ TEST_F(Form1Test, OpenedSettingsFileDrivesControlsAndBrokenFileShowsDefaults) {
   EXPECT_EQ(c().source_edit->text(), "/x");
 
   dir_.write("broken.txt", "<mask>*");
-  desktop_.answers.push_back(dir_.file("broken.txt"));
+  desktop_.answers.push_back(dir_.at("broken.txt"));
   form_->open_settings();
   EXPECT_EQ(caption(), "broken.txt - Dirgen 2.0");
   EXPECT_EQ(c().file_include->text(), "*");
@@ -327,7 +328,7 @@ TEST_F(Form1Test, OpenedSettingsFileDrivesControlsAndBrokenFileShowsDefaults) {
 }
 
 TEST_F(Form1Test, MakeListingStopsOnACheckWithAWarning) {
-  c().source_edit->setText(QString::fromStdString(dir_.file("missing")));
+  c().source_edit->setText(QString::fromStdString(dir_.at("missing")));
   c().output_edit->setText("");
   form_->make_listing();
   EXPECT_FALSE(form_->building());
@@ -345,9 +346,9 @@ TEST_F(Form1Test, MakeListingStopsOnACheckWithAWarning) {
 TEST_F(Form1Test, RealBuildRunsOnAWorkerAndReportsCompletion) {
   dir_.write("a.txt", "alpha");
   dir_.write("b.html", "<p>b</p>");
-  std::filesystem::create_directory(dir_.file("out"));
+  std::filesystem::create_directory(dir_.at("out"));
   c().source_edit->setText(QString::fromStdString(dir_.path()));
-  c().output_edit->setText(QString::fromStdString(dir_.file("out/list.html")));
+  c().output_edit->setText(QString::fromStdString(dir_.at("out/list.html")));
   c().template_list->setCurrentIndex(1);
   form_->make_listing();
   if (form_->building()) {
@@ -366,13 +367,13 @@ TEST_F(Form1Test, RealBuildRunsOnAWorkerAndReportsCompletion) {
 
   form_->view_output();
   ASSERT_EQ(desktop_.opened.size(), 1u);
-  EXPECT_EQ(desktop_.opened[0], dir_.file("out/list.html"));
+  EXPECT_EQ(desktop_.opened[0], dir_.at("out/list.html"));
 }
 
 TEST_F(Form1Test, FailedBuildShowsItsMessageAndStillEnablesTheOutputLink) {
-  std::filesystem::create_directory(dir_.file("empty"));
-  c().source_edit->setText(QString::fromStdString(dir_.file("empty")));
-  c().output_edit->setText(QString::fromStdString(dir_.file("list.html")));
+  std::filesystem::create_directory(dir_.at("empty"));
+  c().source_edit->setText(QString::fromStdString(dir_.at("empty")));
+  c().output_edit->setText(QString::fromStdString(dir_.at("list.html")));
   form_->make_listing();
   wait_for_build();
   ASSERT_EQ(sink_.shown.size(), 1u);
@@ -383,13 +384,13 @@ TEST_F(Form1Test, FailedBuildShowsItsMessageAndStillEnablesTheOutputLink) {
 
 TEST_F(Form1Test, MissingTemplateIsNamedInTheMessage) {
   std::string working = dir_.path() + "/";
-  std::filesystem::create_directories(dir_.file("kvdata"));
+  std::filesystem::create_directories(dir_.at("kvdata"));
   dir_.write("kvdata/styles.txt",
              "<style_name>Gone</style_name><style_file>gone.txt</style_file>");
   open_window(working);
   dir_.write("a.txt", "alpha");
   c().source_edit->setText(QString::fromStdString(dir_.path()));
-  c().output_edit->setText(QString::fromStdString(dir_.file("list.html")));
+  c().output_edit->setText(QString::fromStdString(dir_.at("list.html")));
   c().template_list->setCurrentIndex(0);
   form_->make_listing();
   wait_for_build();
@@ -397,17 +398,21 @@ TEST_F(Form1Test, MissingTemplateIsNamedInTheMessage) {
             "Can't open template file " + working + "kvdata/gone.txt.");
 }
 
-TEST_F(Form1Test, ProgressBarIsPlacedInsideTheStrip) {
+TEST_F(Form1Test, ProgressBarSweepsInsideTheStripsFrame) {
   QFrame* strip = form_->progress_strip();
   strip->resize(404, 12);
   QRect inside = strip->contentsRect();
-  for (int64_t tick : {50, 150, 250}) {
+  int half = inside.width() / 2;
+  const std::pair<int64_t, QRect> cases[] = {
+      {50, QRect(inside.left(), inside.top(), half, inside.height())},
+      {100, inside},
+      {150, QRect(inside.left() + half, inside.top(), inside.width() - half,
+                  inside.height())},
+      {250, QRect(inside.left(), inside.top(), half, inside.height())},
+  };
+  for (const auto& [tick, want] : cases) {
     form_->draw_progress(tick);
-    bar_span span = progress_bar_span(tick, inside.width());
-    EXPECT_EQ(form_->progress_bar()->geometry(),
-              QRect(inside.left() + span.left, inside.top(), span.width,
-                    inside.height()))
-        << tick;
+    EXPECT_EQ(form_->progress_bar()->geometry(), want) << tick;
   }
 }
 

@@ -7,31 +7,6 @@
 #include <cstring>
 #include <filesystem>
 
-archive_scratch::archive_scratch() {
-  char tmpl[] = "/tmp/dirgen-archive-test-XXXXXX";
-  path_ = mkdtemp(tmpl) ? tmpl : "";
-}
-
-archive_scratch::~archive_scratch() {
-  std::error_code ec;
-  if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-}
-
-std::string archive_scratch::at(const std::string& relative) const {
-  return path_ + "/" + relative;
-}
-
-std::string archive_scratch::write(const std::string& relative,
-                                   const std::string& bytes) const {
-  std::string path = at(relative);
-  FILE* f = fopen(path.c_str(), "wb");
-  if (f) {
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
-  }
-  return path;
-}
-
 namespace {
 
 // width - 1 octal digits, zero-padded, then a NUL.
@@ -51,7 +26,7 @@ void put_base256(std::string* block, int off, int width, int64_t v) {
 
 }  // namespace
 
-std::string tar_block(const tar_spec& s) {
+std::string tar_block(const tar_fields& s) {
   std::string b(512, '\0');
   memcpy(b.data(), s.name.data(), std::min<size_t>(s.name.size(), 100));
   put_octal(&b, 100, 8, 0644);
@@ -69,7 +44,7 @@ std::string tar_block(const tar_spec& s) {
   return b;
 }
 
-std::string tar_member(tar_spec fields, const std::string& data) {
+std::string tar_member(tar_fields fields, const std::string& data) {
   fields.size = static_cast<int64_t>(data.size());
   std::string out = tar_block(fields) + data;
   out.resize((out.size() + 511) / 512 * 512, '\0');

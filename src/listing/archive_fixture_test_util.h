@@ -1,6 +1,6 @@
-// Helpers for the archive reader tests: a scratch folder, tar blocks built
-// by hand (for damage no tool would write), the archive tools run through
-// the shell, and a compact text form of a tree.
+// Helpers for the archive reader tests: tar blocks built by hand (for
+// damage no tool would write), the archive tools run through the shell, and
+// a compact text form of a tree.
 #ifndef DIRGEN_LISTING_ARCHIVE_FIXTURE_TEST_UTIL_H_
 #define DIRGEN_LISTING_ARCHIVE_FIXTURE_TEST_UTIL_H_
 
@@ -10,25 +10,8 @@
 
 #include "listing/kvfile_tree.h"
 
-// A fresh folder under /tmp, removed with its contents at the end.
-class archive_scratch {
- public:
-  archive_scratch();
-  ~archive_scratch();
-  archive_scratch(const archive_scratch&) = delete;
-  archive_scratch& operator=(const archive_scratch&) = delete;
-  // The path of relative inside the folder.
-  std::string at(const std::string& relative) const;
-  // Writes bytes to relative; returns its path.
-  std::string write(const std::string& relative,
-                    const std::string& bytes) const;
-
- private:
-  std::string path_;
-};
-
 // One tar header field set; unset magic gives a pre-POSIX header.
-struct tar_spec {
+struct tar_fields {
   std::string name = "";
   char type = '0';
   int64_t size = 0;
@@ -39,10 +22,10 @@ struct tar_spec {
 };
 
 // A 512-byte header block for fields, with its checksum filled in.
-std::string tar_block(const tar_spec& fields);
+std::string tar_block(const tar_fields& fields);
 // A header for fields followed by data padded to whole blocks;
 // fields.size is taken from data.
-std::string tar_member(tar_spec fields, const std::string& data);
+std::string tar_member(tar_fields fields, const std::string& data);
 // A tar archive of regular files and folders ("name/" makes a folder),
 // ending with two zero blocks.
 std::string tar_of(const std::vector<std::string>& names);

@@ -10,13 +10,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "listing/archive_fixture_test_util.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -312,11 +312,11 @@ const maker kMakers[] = {
      oracle::bsdtar},
 };
 
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+// Writes bytes to the file name in dir and gives its path.
+std::string put(const scratch_folder& dir, const std::string& name,
+                const std::string& bytes) {
+  EXPECT_TRUE(dir.write(name, bytes)) << name;
+  return dir.at(name);
 }
 
 std::string replace_all(std::string text, const std::string& from,
@@ -392,7 +392,7 @@ class ArchiveReader : public ::testing::Test {
 
   const std::string& missing_tool() const { return missing_tool_; }
 
-  archive_scratch dir_;
+  scratch_folder dir_;
   std::string missing_tool_;
 };
 
@@ -416,15 +416,15 @@ const char* failure_name(archive_failure f) {
 
 // Reads bytes written to a file named name: "ok" or the failure's name.
 // A failure must always come with a reason.
-std::string outcome(const archive_scratch& dir, const std::string& name,
+std::string outcome(const scratch_folder& dir, const std::string& name,
                     const std::string& bytes, archive_error* err) {
   kvfile_tree tree;
-  if (read_archive(dir.write(name, bytes), &tree, nullptr, err)) return "ok";
+  if (read_archive(put(dir, name, bytes), &tree, nullptr, err)) return "ok";
   EXPECT_FALSE(err->reason.empty()) << name;
   return failure_name(err->failure);
 }
 
-std::string outcome(const archive_scratch& dir, const std::string& name,
+std::string outcome(const scratch_folder& dir, const std::string& name,
                     const std::string& bytes) {
   archive_error err;
   return outcome(dir, name, bytes, &err);
@@ -585,7 +585,7 @@ TEST_F(ArchiveReader, TarMayEndAfterItsLastEntryOrBeFollowedByJunk) {
        {one, one + tar_end() + "trailing junk", one + tar_end() + one}) {
     kvfile_tree tree;
     archive_error err;
-    ASSERT_TRUE(read_archive(dir_.write("t.tar", bytes), &tree, nullptr, &err))
+    ASSERT_TRUE(read_archive(put(dir_, "t.tar", bytes), &tree, nullptr, &err))
         << err.reason;
     EXPECT_EQ(archive_shape(tree), "one");
   }
@@ -599,7 +599,7 @@ TEST_F(ArchiveReader, NamesLoseRootMarksButNeverClimbOut) {
                       tar_member({.name = "./c//d"}, "d") + tar_end();
   kvfile_tree tree;
   archive_error err;
-  ASSERT_TRUE(read_archive(dir_.write("n.tar", bytes), &tree, nullptr, &err))
+  ASSERT_TRUE(read_archive(put(dir_, "n.tar", bytes), &tree, nullptr, &err))
       << err.reason;
   EXPECT_EQ(archive_shape(tree), "abs(f),..(up(x)),a(..(..(b))),c(d)");
 }
@@ -629,9 +629,9 @@ TEST_F(ArchiveReader, LongNamesInEveryTarFormatThatHoldsThem) {
 
 TEST_F(ArchiveReader, HugeEntriesKeepTheirSize) {
   const int64_t size = int64_t{5} << 30;
-  std::string path = dir_.write(
-      "big.tar",
-      tar_block({.name = "big", .size = size, .base256_size = true}));
+  std::string path =
+      put(dir_, "big.tar",
+          tar_block({.name = "big", .size = size, .base256_size = true}));
   // A sparse file: the data blocks read as zeros without taking space.
   ASSERT_EQ(truncate(path.c_str(), 512 + size + 1024), 0);
   kvfile_tree tree;

@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cstdio>
 #include <ctime>
 #include <memory>
@@ -18,16 +17,13 @@
 #include "listing/ordering.h"
 #include "listing/scan_folder.h"
 #include "listing/variables.h"
+#include "markup/files.h"
 #include "markup/kvi_run.h"
 #include "platform/content_types.h"
 #include "project/dirgen_project.h"
+#include "text/ascii.h"
 
 namespace {
-
-struct file_closer {
-  void operator()(FILE* f) const { std::fclose(f); }
-};
-using file_ptr = std::unique_ptr<FILE, file_closer>;
 
 // Running totals reported to the caller's progress interface.
 struct progress_counter {
@@ -107,8 +103,8 @@ std::string absolute_folder(std::string path) {
 // suggests: tar, gzip or zip, else "not a recognized archive".
 int code_for_extension(const std::string& path) {
   size_t dot = path.rfind('.');
-  std::string ext = dot == std::string::npos ? "" : path.substr(dot);
-  for (char& c : ext) c = static_cast<char>(tolower(c));
+  std::string ext =
+      dot == std::string::npos ? "" : ascii_lower(path.substr(dot));
   if (ext == ".zip") return kBuildCantUnzip;
   if (ext == ".gz" || ext == ".tgz" || ext == ".tar_gz")
     return kBuildCantGunzip;
@@ -298,10 +294,10 @@ int listing_build::write_listing() {
   fill_variables(&tree_, make_variable_options(s_, *in_.formatter), &vars);
   tree_.clear();  // the variables hold everything the template needs
 
-  file_ptr out(std::fopen(save_.c_str(), "wb"));
+  unique_file out(std::fopen(save_.c_str(), "wb"));
   if (!out) return kBuildCantCreateOutput;
   std::string template_path = in_.template_folder + s_.format.str();
-  file_ptr tmpl(std::fopen(template_path.c_str(), "rb"));
+  unique_file tmpl(std::fopen(template_path.c_str(), "rb"));
   // A folder opens for reading here (an empty format names the data folder
   // itself): only a regular file is a template.
   struct stat st;

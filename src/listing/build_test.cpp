@@ -5,13 +5,11 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "listing/archive_fixture_test_util.h"
 #include "listing/listing_test_util.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -25,19 +23,10 @@ const char kAllTemplate[] =
     "var=name_files--><!--#echo var=ext_files--> <!--#endfor-->\n"
     "total:<!--#echo var=total_files-->/<!--#echo var=total_folders-->";
 
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 // Writes a file under root, making the folders on its way.
-void put(temp_folder& root, const std::string& relative,
+void put(scratch_folder& root, const std::string& relative,
          const std::string& contents = "x") {
-  std::filesystem::create_directories(
-      std::filesystem::path(root.at(relative)).parent_path());
-  ASSERT_TRUE(root.write_file(relative, contents)) << relative;
+  ASSERT_TRUE(root.write(relative, contents)) << relative;
 }
 
 bool exists(const std::string& path) {
@@ -52,7 +41,7 @@ class Build : public ::testing::Test {
     tzset();
     root_.make_folder("kvdata");
     root_.make_folder("src");
-    root_.write_file("kvdata/all.txt", kAllTemplate);
+    root_.write("kvdata/all.txt", kAllTemplate);
     settings_.path = kvval(std::string_view(root_.at("src")));
     settings_.save = kvval(std::string_view(root_.at("out.html")));
     settings_.format = kvval("all.txt");
@@ -68,7 +57,7 @@ class Build : public ::testing::Test {
     settings_.subfolders_in_one_file = kvval(one_file ? 1 : 0);
   }
 
-  temp_folder root_;
+  scratch_folder root_;
   dirgen_project settings_;
   dirgen_formatter formatter_;
 };
@@ -150,7 +139,7 @@ TEST_F(Build, LinkToAFolderIsListedButNeverEntered) {
 TEST_F(Build, FilteredAwayEntriesGiveAnEmptyListingNotAFailure) {
   put(root_, "src/a.txt", "x");
   settings_.mask = kvval("*.doc");
-  root_.write_file("kvdata/total.txt", "<!--#echo var=total_files-->");
+  root_.write("kvdata/total.txt", "<!--#echo var=total_files-->");
   settings_.format = kvval("total.txt");
   ASSERT_EQ(build(), kBuildOk);
   EXPECT_EQ(read_file(root_.at("out.html")), "0");
@@ -160,65 +149,65 @@ TEST_F(Build, FilteredAwayEntriesGiveAnEmptyListingNotAFailure) {
 struct failure_case {
   const char* name;
   int source;                                 // 0 folder, 1 archive
-  std::string (*prepare)(temp_folder& root);  // returns the source path
+  std::string (*prepare)(scratch_folder& root);  // returns the source path
   int code;
   const char* message;
 };
 
 const failure_case kFailures[] = {
-    {"missing folder", 0, [](temp_folder& r) { return r.at("nowhere"); },
+    {"missing folder", 0, [](scratch_folder& r) { return r.at("nowhere"); },
      kBuildNoEntries, "Directory is empty."},
     {"empty folder", 0,
-     [](temp_folder& r) {
+     [](scratch_folder& r) {
        r.make_folder("empty");
        return r.at("empty");
      },
      kBuildNoEntries, "Directory is empty."},
     {"no format, no extension", 1,
-     [](temp_folder& r) {
-       r.write_file("archive", "x");
+     [](scratch_folder& r) {
+       r.write("archive", "x");
        return r.at("archive");
      },
      kBuildNotArchive, "File is not a recognized archive."},
     {"no format, dot only in a folder name", 1,
-     [](temp_folder& r) {
+     [](scratch_folder& r) {
        r.make_folder("my.dir");
-       r.write_file("my.dir/archive", "x");
+       r.write("my.dir/archive", "x");
        return r.at("my.dir/archive");
      },
      kBuildNotArchive, "File is not a recognized archive."},
     {"text named .7z", 1,
-     [](temp_folder& r) {
-       r.write_file("x.7z", "plain text, not an archive\n");
+     [](scratch_folder& r) {
+       r.write("x.7z", "plain text, not an archive\n");
        return r.at("x.7z");
      },
      kBuildNotArchive, "File is not a recognized archive."},
     {"not a zip", 1,
-     [](temp_folder& r) {
-       r.write_file("x.zip", "not a zip at all");
+     [](scratch_folder& r) {
+       r.write("x.zip", "not a zip at all");
        return r.at("x.zip");
      },
      kBuildCantUnzip, "Can't decompress zip file."},
     {"corrupt gzip", 1,
-     [](temp_folder& r) {
-       r.write_file("x.tar.gz", std::string("\x1f\x8b\x08\x00garbage", 12));
+     [](scratch_folder& r) {
+       r.write("x.tar.gz", std::string("\x1f\x8b\x08\x00garbage", 12));
        return r.at("x.tar.gz");
      },
      kBuildCantGunzip, "Can't decompress gz file."},
     {"gzip of a text", 1,
-     [](temp_folder& r) {
+     [](scratch_folder& r) {
        write_gzip(r.at("x.tgz"), "plain text, not a tar\n");
        return r.at("x.tgz");
      },
      kBuildNoEntries, "File is not valid tar archive."},
     {"short tar", 1,
-     [](temp_folder& r) {
-       r.write_file("x.tar", std::string(100, 'a'));
+     [](scratch_folder& r) {
+       r.write("x.tar", std::string(100, 'a'));
        return r.at("x.tar");
      },
      kBuildNoEntries, "File is not valid tar archive."},
     {"tar.xz cut short", 1,
-     [](temp_folder& r) {
+     [](scratch_folder& r) {
        std::string xz = r.at("x.tar.xz");
        run_command("head -c 50000 /dev/urandom | base64 > " +
                    shell_quoted(r.at("big.txt")) + " && tar -cf - -C " +
@@ -270,9 +259,8 @@ TEST_F(Build, EmptyTemplateNameIsAMissingTemplateNotTheDataFolder) {
 }
 
 TEST_F(Build, ArchiveInPerFolderModeListsTheWholeArchiveOnce) {
-  archive_scratch scratch;
   std::string tar = tar_of({"dir/", "dir/f.txt", "top.txt"});
-  root_.write_file("a.tar", tar);
+  root_.write("a.tar", tar);
   settings_.source = kvval(1);
   settings_.path = kvval(std::string_view(root_.at("a.tar")));
   settings_.save = kvval("list.html");
@@ -300,7 +288,7 @@ TEST_F(Build, ArchiveProgressCountsEntriesRead) {
     }
     int64_t folders = -1, entries = -1;
   } progress;
-  root_.write_file("a.tar", tar_of({"dir/", "dir/f.txt", "top.txt"}));
+  root_.write("a.tar", tar_of({"dir/", "dir/f.txt", "top.txt"}));
   settings_.source = kvval(1);
   settings_.path = kvval(std::string_view(root_.at("a.tar")));
   formatter_.load_tables(kvval(std::string_view(root_.at("kvdata"))));
@@ -322,8 +310,8 @@ TEST_F(Build, ExtensionSplitKeepsLeadingDotNamesWhole) {
 
 TEST_F(Build, LinksAreUrlEncodedOrHtmlEscaped) {
   put(root_, "src/x y/my file.txt", "x");
-  root_.write_file("src/x y/a&b \"q\" caf\xC3\xA9.txt", "x");
-  root_.write_file("kvdata/urls.txt",
+  root_.write("src/x y/a&b \"q\" caf\xC3\xA9.txt", "x");
+  root_.write("kvdata/urls.txt",
                    "<!--#for var=files--><!--#echo var=url_files-->\n"
                    "<!--#endfor-->");
   settings_.format = kvval("urls.txt");

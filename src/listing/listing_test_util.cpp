@@ -1,23 +1,6 @@
 #include "listing/listing_test_util.h"
 
-#include <ftw.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <vector>
-
 namespace {
-
-int remove_entry(const char* path, const struct stat*, int, struct FTW*) {
-  return remove(path);
-}
-
-int open_up(const char* path, const struct stat* st, int type, struct FTW*) {
-  if (type == FTW_D || type == FTW_DNR) chmod(path, 0700);
-  return 0;
-}
 
 void append_list(const kvfile_node* first, std::string* out) {
   for (const kvfile_node* n = first; n; n = n->next_sibling) {
@@ -50,37 +33,6 @@ std::string list_fault(const kvfile_node* first, const kvfile_node* parent) {
 }
 
 }  // namespace
-
-temp_folder::temp_folder() {
-  const char* base = getenv("TMPDIR");
-  std::string templ =
-      std::string(base && *base ? base : "/tmp") + "/dirgen_listing_XXXXXX";
-  std::vector<char> buf(templ.begin(), templ.end());
-  buf.push_back('\0');
-  if (mkdtemp(buf.data())) path_ = buf.data();
-}
-
-temp_folder::~temp_folder() {
-  if (path_.empty()) return;
-  nftw(path_.c_str(), open_up, 16, FTW_PHYS);
-  nftw(path_.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS);
-}
-
-std::string temp_folder::at(const std::string& relative) const {
-  return path_ + "/" + relative;
-}
-
-bool temp_folder::write_file(const std::string& relative,
-                             const std::string& contents) const {
-  FILE* f = fopen(at(relative).c_str(), "wb");
-  if (!f) return false;
-  bool ok = fwrite(contents.data(), 1, contents.size(), f) == contents.size();
-  return fclose(f) == 0 && ok;
-}
-
-bool temp_folder::make_folder(const std::string& relative) const {
-  return mkdir(at(relative).c_str(), 0700) == 0;
-}
 
 kvfile_node* new_node(const char* name, int32_t is_folder, const kvval& size,
                       int64_t time, const char* ext) {

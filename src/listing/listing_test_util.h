@@ -1,5 +1,5 @@
-// Helpers for the listing tests: a scratch folder removed at the end, file
-// creation, hand-built tree nodes and a compact text form of a tree.
+// Helpers for the listing tests: hand-built tree nodes and a compact text
+// form of a tree.
 #ifndef DIRGEN_LISTING_LISTING_TEST_UTIL_H_
 #define DIRGEN_LISTING_LISTING_TEST_UTIL_H_
 
@@ -7,27 +7,6 @@
 #include <string>
 
 #include "listing/kvfile_tree.h"
-
-// A fresh folder under the system's temporary folder; removed with all its
-// contents (permissions restored first) when the object goes.
-class temp_folder {
- public:
-  temp_folder();
-  ~temp_folder();
-  temp_folder(const temp_folder&) = delete;
-  temp_folder& operator=(const temp_folder&) = delete;
-
-  const std::string& path() const { return path_; }
-  // path() + "/" + relative.
-  std::string at(const std::string& relative) const;
-  // Creates the file relative with the given contents; false on failure.
-  bool write_file(const std::string& relative,
-                  const std::string& contents = "") const;
-  bool make_folder(const std::string& relative) const;
-
- private:
-  std::string path_;
-};
 
 // A new file (or folder) node; the caller links it into a tree.
 kvfile_node* new_node(const char* name, int32_t is_folder,

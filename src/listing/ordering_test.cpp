@@ -13,8 +13,8 @@
 namespace {
 
 // Top-level files from "name.ext" texts; a trailing "/" makes a folder.
-void add_entries(kvfile_tree* tree, const std::vector<std::string>& specs) {
-  for (const std::string& entry : specs) {
+void add_entries(kvfile_tree* tree, const std::vector<std::string>& entries) {
+  for (const std::string& entry : entries) {
     bool folder = !entry.empty() && entry.back() == '/';
     std::string name = folder ? entry.substr(0, entry.size() - 1) : entry;
     size_t dot = name.rfind('.');
@@ -28,10 +28,10 @@ void add_entries(kvfile_tree* tree, const std::vector<std::string>& specs) {
   }
 }
 
-std::string ordered(const std::vector<std::string>& specs, int order_files,
+std::string ordered(const std::vector<std::string>& entries, int order_files,
                     int sort_order) {
   kvfile_tree tree;
-  add_entries(&tree, specs);
+  add_entries(&tree, entries);
   order_tree(&tree, kvval(order_files), kvval(sort_order));
   EXPECT_EQ(link_fault(tree), "");
   return tree_shape(tree);
@@ -39,7 +39,7 @@ std::string ordered(const std::vector<std::string>& specs, int order_files,
 
 TEST(Ordering, NameAndExtensionOrdersAreByteWiseAndStable) {
   struct Case {
-    std::vector<std::string> specs;
+    std::vector<std::string> entries;
     int order_files, sort_order;
     const char* want;
   } cases[] = {
@@ -54,7 +54,7 @@ TEST(Ordering, NameAndExtensionOrdersAreByteWiseAndStable) {
       {{"b", "z/", "a", "y/"}, 9, 0, "z,y,b,a"},  // unknown key: folders first
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(ordered(c.specs, c.order_files, c.sort_order), c.want)
+    EXPECT_EQ(ordered(c.entries, c.order_files, c.sort_order), c.want)
         << "order " << c.order_files << " direction " << c.sort_order;
   }
 }

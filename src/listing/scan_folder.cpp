@@ -9,12 +9,9 @@
 #include <memory>
 #include <vector>
 
-namespace {
+#include "markup/files.h"
 
-struct dir_closer {
-  void operator()(DIR* dir) const { closedir(dir); }
-};
-using dir_handle = std::unique_ptr<DIR, dir_closer>;
+namespace {
 
 bool is_dot_entry(const char* name) {
   return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
@@ -81,7 +78,7 @@ void link_nodes(node_list* nodes, kvfile_tree* tree, kvfile_node* parent) {
 
 bool scan_folder(const kvval& folder_path, kvfile_tree* tree,
                  kvfile_node* parent, const kvval& pattern) {
-  dir_handle dir(opendir(folder_path.as_text()));
+  unique_dir dir(opendir(folder_path.as_text()));
   if (!dir) return false;
   node_list folders, files;
   read_entries(dir.get(), pattern.as_text(), &folders, &files);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "listing/listing_test_util.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -47,9 +48,9 @@ const kvfile_node* find_top(const kvfile_tree& tree, const char* name) {
 }
 
 TEST(ScanFolder, ListsFoldersFirstThenFilesInEnumerationOrder) {
-  temp_folder tmp;
+  scratch_folder tmp;
   for (const char* f : {"b.txt", "a.txt", ".hidden", "z", "m.doc"}) {
-    ASSERT_TRUE(tmp.write_file(f));
+    ASSERT_TRUE(tmp.write(f));
   }
   for (const char* d : {"Sub", "aa", "Zed"}) ASSERT_TRUE(tmp.make_folder(d));
   kvfile_tree tree;
@@ -62,9 +63,9 @@ TEST(ScanFolder, ListsFoldersFirstThenFilesInEnumerationOrder) {
 }
 
 TEST(ScanFolder, RecordsSizeAndSixtyFourBitTime) {
-  temp_folder tmp;
-  ASSERT_TRUE(tmp.write_file("five", "12345"));
-  ASSERT_TRUE(tmp.write_file("big"));
+  scratch_folder tmp;
+  ASSERT_TRUE(tmp.write("five", "12345"));
+  ASSERT_TRUE(tmp.write("big"));
   if (truncate(tmp.at("big").c_str(), 3221225472LL) != 0) {
     GTEST_SKIP() << "no sparse 3 GB file here";
   }
@@ -84,11 +85,11 @@ TEST(ScanFolder, RecordsSizeAndSixtyFourBitTime) {
 }
 
 TEST(ScanFolder, AppendsUnderParentAndFiltersByPattern) {
-  temp_folder tmp;
+  scratch_folder tmp;
   ASSERT_TRUE(tmp.make_folder("docs"));
   ASSERT_TRUE(tmp.make_folder("docs/inner.TXT"));
-  ASSERT_TRUE(tmp.write_file("docs/a.txt"));
-  ASSERT_TRUE(tmp.write_file("docs/b.doc"));
+  ASSERT_TRUE(tmp.write("docs/a.txt"));
+  ASSERT_TRUE(tmp.write("docs/b.doc"));
   kvfile_tree tree;
   ASSERT_TRUE(scan_folder(kvval(tmp.path()), &tree, nullptr, kvval("")));
   kvfile_node* docs = tree.root();
@@ -100,8 +101,8 @@ TEST(ScanFolder, AppendsUnderParentAndFiltersByPattern) {
 }
 
 TEST(ScanFolder, IgnoresParentWhenTreeIsEmpty) {
-  temp_folder tmp;
-  ASSERT_TRUE(tmp.write_file("x"));
+  scratch_folder tmp;
+  ASSERT_TRUE(tmp.write("x"));
   kvfile_node stray;
   kvfile_tree tree;
   ASSERT_TRUE(scan_folder(kvval(tmp.path()), &tree, &stray, kvval("*")));
@@ -110,9 +111,9 @@ TEST(ScanFolder, IgnoresParentWhenTreeIsEmpty) {
 }
 
 TEST(ScanFolder, FlagsLinksAndDescribesTheirTargets) {
-  temp_folder tmp;
+  scratch_folder tmp;
   ASSERT_TRUE(tmp.make_folder("real"));
-  ASSERT_TRUE(tmp.write_file("data", "abc"));
+  ASSERT_TRUE(tmp.write("data", "abc"));
   ASSERT_EQ(symlink("real", tmp.at("to_folder").c_str()), 0);
   ASSERT_EQ(symlink("data", tmp.at("to_file").c_str()), 0);
   ASSERT_EQ(symlink("missing", tmp.at("dangling").c_str()), 0);
@@ -136,9 +137,9 @@ TEST(ScanFolder, FlagsLinksAndDescribesTheirTargets) {
 }
 
 TEST(ScanFolder, EmptyMissingOrNonFolderPathGivesFalseAndNoNodes) {
-  temp_folder tmp;
+  scratch_folder tmp;
   ASSERT_TRUE(tmp.make_folder("empty"));
-  ASSERT_TRUE(tmp.write_file("file"));
+  ASSERT_TRUE(tmp.write("file"));
   for (const std::string& path :
        {tmp.at("empty"), tmp.at("missing"), tmp.at("file"), std::string()}) {
     kvfile_tree tree;
@@ -148,8 +149,8 @@ TEST(ScanFolder, EmptyMissingOrNonFolderPathGivesFalseAndNoNodes) {
 }
 
 TEST(ScanFolder, DoesNotChangeTheCurrentDirectory) {
-  temp_folder tmp;
-  ASSERT_TRUE(tmp.write_file("x"));
+  scratch_folder tmp;
+  ASSERT_TRUE(tmp.write("x"));
   char before[4096], after[4096];
   ASSERT_NE(getcwd(before, sizeof before), nullptr);
   kvfile_tree tree;
@@ -169,10 +170,10 @@ int scan_locked_folder(const std::string& path) {
 
 TEST(ScanFolderDeathTest, UnreadableFolderGivesFalseAndNoNodes) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  temp_folder tmp;
+  scratch_folder tmp;
   ASSERT_EQ(chmod(tmp.path().c_str(), 0755), 0);
   ASSERT_TRUE(tmp.make_folder("locked"));
-  ASSERT_TRUE(tmp.write_file("locked/secret"));
+  ASSERT_TRUE(tmp.write("locked/secret"));
   ASSERT_EQ(chmod(tmp.at("locked").c_str(), 0), 0);
   EXPECT_EXIT(exit(scan_locked_folder(tmp.at("locked"))),
               testing::ExitedWithCode(0), "");

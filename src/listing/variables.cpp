@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "text/ascii.h"
 #include "value/kvtext.h"
 
 namespace {
@@ -133,10 +134,7 @@ class media_lookup {
   explicit media_lookup(const variable_options& o) : o_(o) {}
 
   const std::pair<kvval, kvval>& for_file(std::string_view ext) {
-    std::string key(ext.empty() ? ext : ext.substr(1));
-    for (char& c : key) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
+    std::string key = ascii_lower(ext.empty() ? ext : ext.substr(1));
     auto it = cache_.find(key);
     if (it != cache_.end()) return it->second;
     std::string major = major_type(ext);

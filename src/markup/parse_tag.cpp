@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "text/ascii.h"
+
 namespace {
 
 bool is_blank(char c) {
@@ -13,12 +15,6 @@ bool is_letter(char c) {
 }
 bool is_word_tail(char c) {
   return c == '-' || c == '.' || (c >= '0' && c <= '9');
-}
-
-void fold_ascii(std::string* s) {
-  for (char& c : *s) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
 }
 
 // The scanner's states: the current word, the name, a pending attribute
@@ -40,7 +36,7 @@ class tag_scanner {
       if (!scan(text_[i_])) break;
     }
     finish();
-    if (fold_) fold_ascii(name_);
+    if (fold_) *name_ = ascii_lower(*name_);
   }
 
  private:
@@ -139,7 +135,7 @@ class tag_scanner {
   }
 
   void store(std::string attr, std::string value) {
-    if (fold_) fold_ascii(&attr);
+    if (fold_) attr = ascii_lower(attr);
     out_->emplace_back(std::move(attr), std::move(value));
     attr_.clear();
     value_.clear();

@@ -1,6 +1,5 @@
 #include "markup/settings_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,19 +8,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <string>
 
+#include "markup/files.h"
 #include "markup/kvxml.h"
 #include "markup/xml_node.h"
 #include "value/kvtext.h"
 
 namespace {
-
-struct file_closer {
-  void operator()(FILE* f) const { std::fclose(f); }
-};
-using unique_file = std::unique_ptr<FILE, file_closer>;
 
 // Feeds the whole file to reader (the chunks stay queued, so the whole file
 // counts against the reader's limit). False on a read error; otherwise true
@@ -53,23 +47,6 @@ void collect_settings(const xml_document& doc, kvhash_array* table) {
   }
 }
 
-// The permission bits a newly created file gets from this process.
-mode_t new_file_mode() {
-  mode_t mask = 022;
-  if (FILE* f = std::fopen("/proc/self/status", "r")) {
-    char line[256];
-    while (std::fgets(line, sizeof line, f)) {
-      unsigned int value;
-      if (std::sscanf(line, "Umask: %o", &value) == 1) {
-        mask = static_cast<mode_t>(value);
-        break;
-      }
-    }
-    std::fclose(f);
-  }
-  return 0666 & ~mask;
-}
-
 // The file a save really replaces: a symbolic link's target, so the link
 // survives.
 std::string resolve_target(const std::string& path) {
@@ -81,13 +58,13 @@ std::string resolve_target(const std::string& path) {
   return path;
 }
 
-// Writes every key of src in ascending order, one line per value.
-bool write_settings(FILE* f, kvhash_array& src) {
+// Every key of src in ascending order, one line per value.
+std::string settings_text(kvhash_array& src) {
+  std::string text;
   src.begin_iteration();
   kvval key;
   kvarr* list = nullptr;
   while (src.next(&key, &list)) {
-    std::string text;
     std::string_view k = key.view();
     for (int32_t i = 0; list && i < list->size(); ++i) {
       kvval value = (*list)[i];
@@ -96,12 +73,8 @@ bool write_settings(FILE* f, kvhash_array& src) {
       text.append(value.view());
       text.append("</").append(k).append(">\r\n");
     }
-    if (!text.empty() &&
-        std::fwrite(text.data(), 1, text.size(), f) != text.size()) {
-      return false;
-    }
   }
-  return std::fflush(f) == 0 && fsync(fileno(f)) == 0;
+  return text;
 }
 
 }  // namespace
@@ -147,24 +120,6 @@ bool save_settings_file(const kvval& path, kvhash_array& src,
   if (exists && !S_ISREG(st.st_mode))
     return fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
   if (exists && access(target.c_str(), W_OK) != 0) return fail(errno);
-  mode_t mode = exists ? (st.st_mode & 07777) : new_file_mode();
-  std::string temp = target + ".XXXXXX";
-  int fd = mkstemp(temp.data());
-  if (fd < 0) return fail(errno);
-  FILE* f = fdopen(fd, "wb");
-  if (!f) {
-    int error = errno;
-    close(fd);
-    unlink(temp.c_str());
-    return fail(error);
-  }
-  bool ok = fchmod(fd, mode) == 0 && write_settings(f, src);
-  ok = std::fclose(f) == 0 && ok;
-  ok = ok && std::rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) {
-    int error = errno;
-    unlink(temp.c_str());
-    return fail(error);
-  }
-  return true;
+  return write_file_atomically(target, settings_text(src),
+                               replacement_mode(target), err);
 }

@@ -19,10 +19,11 @@ bool load_settings_file(const kvval& path, kvhash_array* table,
                         std::string* err);
 
 // Writes every key of src in ascending key order, one line
-// "<key>html-escaped value</key>\r\n" per value. The file is written to a
-// temporary file in the same folder and renamed over path only when every
-// write and the close succeeded. Otherwise false, *err naming the file and
-// the reason, and the old file intact.
+// "<key>html-escaped value</key>\r\n" per value, replacing the file with
+// write_file_atomically (markup/files.h): a symbolic link's target is
+// replaced, an existing file keeps its permission bits. False, *err naming
+// the file and the reason, and the old file intact when the file exists but
+// may not be written, or the replacement fails.
 bool save_settings_file(const kvval& path, kvhash_array& src,
                         std::string* err);
 

@@ -2,43 +2,29 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
-#include "markup/kvparser.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
+// The unprivileged account a root test run drops to, where a read-only
+// folder must stop a save as it stops any user's.
+constexpr uid_t kNobody = 65534;
+
 class SettingsFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "dgset.XXXXXX").string();
-    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::permissions(dir_, fs::perms::owner_all, ec);
-    fs::remove_all(dir_, ec);
-  }
-  std::string path(const std::string& name) { return (dir_ / name).string(); }
+  std::string path(const std::string& name) { return dir_.at(name); }
   void write(const std::string& name, const std::string& text) {
-    std::ofstream(path(name), std::ios::binary) << text;
+    ASSERT_TRUE(dir_.write(name, text));
   }
-  std::string read(const std::string& name) {
-    std::ifstream in(path(name), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  std::string read(const std::string& name) { return dir_.read(name); }
   // "key=v1|v2;key2=..." in table order.
   static std::string dump(kvhash_array& table) {
     std::string out;
@@ -58,12 +44,45 @@ class SettingsFile : public ::testing::Test {
     write("in.txt", text);
     kvhash_array table;
     std::string err;
-    bool loaded = load_settings_file(kvval(path("in.txt").c_str()), &table, &err);
+    bool loaded =
+        load_settings_file(kvval(path("in.txt").c_str()), &table, &err);
     if (ok) *ok = loaded;
     return loaded ? dump(table) : err;
   }
 
-  fs::path dir_;
+  // Saves table over name while the folder is read-only and the file itself
+  // writable, so only the replacement can fail. Root writes into read-only
+  // folders, so as root the save runs in a child that has become kNobody
+  // (the folder and file handed to it) first. True when the save failed.
+  bool save_fails_in_read_only_folder(const std::string& name,
+                                      kvhash_array& table) {
+    bool as_root = geteuid() == 0;
+    if (as_root && (chown(dir_.path().c_str(), kNobody, kNobody) != 0 ||
+                    chown(path(name).c_str(), kNobody, kNobody) != 0)) {
+      ADD_FAILURE() << "cannot hand the folder to uid " << kNobody;
+      return false;
+    }
+    chmod(dir_.path().c_str(), 0500);
+    bool failed;
+    std::string err;
+    if (!as_root) {
+      failed = !save_settings_file(kvval(path(name).c_str()), table, &err);
+    } else {
+      pid_t child = fork();
+      if (child == 0) {
+        if (setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(2);
+        _exit(save_settings_file(kvval(path(name).c_str()), table, &err) ? 0
+                                                                         : 1);
+      }
+      int status = 0;
+      failed = child > 0 && waitpid(child, &status, 0) == child &&
+               WIFEXITED(status) && WEXITSTATUS(status) == 1;
+    }
+    chmod(dir_.path().c_str(), 0700);
+    return failed;
+  }
+
+  scratch_folder dir_;
 };
 
 TEST_F(SettingsFile, LoadsKeyShapedElements) {
@@ -107,7 +126,8 @@ TEST_F(SettingsFile, FailedLoadKeepsTheTable) {
   kvhash_array table;
   table.add("old", "v");
   std::string err;
-  EXPECT_FALSE(load_settings_file(kvval(path("bad.txt").c_str()), &table, &err));
+  EXPECT_FALSE(
+      load_settings_file(kvval(path("bad.txt").c_str()), &table, &err));
   EXPECT_EQ(dump(table), "old=v;");
 }
 
@@ -117,12 +137,6 @@ TEST_F(SettingsFile, MissingFileNamesThePath) {
   std::string missing = path("missing.txt");
   EXPECT_FALSE(load_settings_file(kvval(missing.c_str()), &table, &err));
   EXPECT_EQ(err, "Can't open file " + missing);
-}
-
-TEST_F(SettingsFile, LargeFileHitsTheSizeLimit) {
-  std::string big = "<a>" + std::string(kMaxQueuedMarkup, 'x') + "</a>";
-  std::string report = load(big);
-  EXPECT_NE(report.find("Error: size exceeded.\r\n"), std::string::npos);
 }
 
 TEST_F(SettingsFile, SavesKeysInOrderEscaped) {
@@ -149,22 +163,21 @@ TEST_F(SettingsFile, FailedSaveLeavesTheOldFile) {
   std::string err;
   std::string missing = path("no/such/folder/out.txt");
   EXPECT_FALSE(save_settings_file(kvval(missing.c_str()), table, &err));
-  EXPECT_EQ(err, "Can't write " + missing + ": No such file or directory");
+  EXPECT_NE(err.find("no/such/folder"), std::string::npos) << err;
   // A target that cannot be replaced (a folder) fails and leaves no
   // temporary file behind.
   fs::create_directory(path("sub"));
   EXPECT_FALSE(save_settings_file(kvval(path("sub").c_str()), table, &err));
-  EXPECT_EQ(err, "Can't write " + path("sub") + ": Is a directory");
-  EXPECT_EQ(
-      std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
-  if (geteuid() != 0) {  // root writes into read-only folders
-    write("old.txt", "<k>old</k>\r\n");
-    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_FALSE(
-        save_settings_file(kvval(path("old.txt").c_str()), table, &err));
-    fs::permissions(dir_, fs::perms::owner_all);
-    EXPECT_EQ(read("old.txt"), "<k>old</k>\r\n");
-  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()),
+                          fs::directory_iterator()),
+            1);
+  // A folder where no replacement can be made leaves the old file as it was.
+  write("old.txt", "<k>old</k>\r\n");
+  EXPECT_TRUE(save_fails_in_read_only_folder("old.txt", table));
+  EXPECT_EQ(read("old.txt"), "<k>old</k>\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()),
+                          fs::directory_iterator()),
+            2);
 }
 
 TEST_F(SettingsFile, SaveReplacesAndKeepsPermissions) {

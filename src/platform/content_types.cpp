@@ -1,17 +1,10 @@
 #include "platform/content_types.h"
 
-#include "platform/atomic_file.h"
+#include "markup/files.h"
 #include "platform/user_folders.h"
+#include "text/ascii.h"
 
 namespace {
-
-std::string ascii_lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
 
 bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "platform/test_folder.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ namespace {
 class temp_home : public ::testing::Environment {
  public:
   void SetUp() override {
-    home_ = std::make_unique<test_folder>();
+    home_ = std::make_unique<scratch_folder>();
     home_->write(".mime.types",
                  "# the user's own types\n"
                  "text/X-Dirgen-Listing\tdgl DGX\n"
@@ -25,7 +25,7 @@ class temp_home : public ::testing::Environment {
   void TearDown() override { home_.reset(); }
 
  private:
-  std::unique_ptr<test_folder> home_;
+  std::unique_ptr<scratch_folder> home_;
 };
 [[maybe_unused]] const auto* const kHome =
     ::testing::AddGlobalTestEnvironment(new temp_home);

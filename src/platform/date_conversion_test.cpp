@@ -4,7 +4,7 @@
 
 #include <ctime>
 
-#include "platform/test_folder.h"
+#include "support/scratch_folder.h"
 
 namespace {
 

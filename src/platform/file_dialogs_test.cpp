@@ -10,8 +10,8 @@
 #include <functional>
 #include <memory>
 
-#include "platform/qt_test_app.h"
-#include "platform/test_folder.h"
+#include "support/qt_test_app.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ void when_shown(std::function<void(QFileDialog*)> act) {
 }
 
 TEST(FileDialogs, CancelledOpenEmptiesTheResult) {
-  test_folder dir;
+  scratch_folder dir;
   win_open_save_dialog d;
   d.result = kvval("/earlier/choice");
   d.name_offset = 8;
@@ -44,7 +44,7 @@ TEST(FileDialogs, CancelledOpenEmptiesTheResult) {
 }
 
 TEST(FileDialogs, SaveAddsTheDefaultExtensionAndReportsTheNameOffset) {
-  test_folder dir;
+  scratch_folder dir;
   win_open_save_dialog d;
   d.ask_overwrite();
   d.default_extension = kvval("htm");
@@ -54,11 +54,11 @@ TEST(FileDialogs, SaveAddsTheDefaultExtensionAndReportsTheNameOffset) {
   QStringList filters;
   when_shown([&](QFileDialog* dialog) {
     filters = dialog->nameFilters();
-    dialog->selectFile(QString::fromStdString(dir.file("listing")));
+    dialog->selectFile(QString::fromStdString(dir.at("listing")));
     static_cast<QDialog*>(dialog)->accept();
   });
   ASSERT_TRUE(d.show_save());
-  EXPECT_EQ(d.result.view(), dir.file("listing.htm"));
+  EXPECT_EQ(d.result.view(), dir.at("listing.htm"));
   EXPECT_EQ(d.name_offset, static_cast<int32_t>(dir.path().size()) + 1);
   EXPECT_EQ(filters, QStringList({"HTML (*.htm *.html)", "All (*)"}));
   EXPECT_EQ(d.flags, kDialogExplorer | kDialogOverwritePrompt);

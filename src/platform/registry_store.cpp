@@ -9,21 +9,14 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/atomic_file.h"
+#include "markup/files.h"
 #include "platform/user_folders.h"
+#include "text/ascii.h"
 
 namespace {
 
 constexpr char kValuesFile[] = "/.values";
 constexpr std::string_view kMagic = "dirgen-registry 1\n";
-
-std::string ascii_lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
 
 // Key names become folder names: "%" and a leading "." are escaped so that
 // no key folder can be taken for the values file or its temporary files.
@@ -53,16 +46,15 @@ bool is_folder(const std::string& path) {
 std::string find_child_folder(const std::string& parent,
                               const std::string& name) {
   if (is_folder(parent + "/" + name)) return name;
-  DIR* dir = ::opendir(parent.c_str());
-  if (dir == nullptr) return "";
+  unique_dir dir(::opendir(parent.c_str()));
+  if (!dir) return "";
   std::string wanted = ascii_lower(name), best;
-  while (struct dirent* entry = ::readdir(dir)) {
+  while (struct dirent* entry = ::readdir(dir.get())) {
     std::string candidate = entry->d_name;
     if (ascii_lower(candidate) != wanted) continue;
     if (!is_folder(parent + "/" + candidate)) continue;
     if (best.empty() || candidate < best) best = candidate;
   }
-  ::closedir(dir);
   return best;
 }
 
@@ -169,15 +161,15 @@ bool registry_key::remove(registry_root root, std::string_view path,
   registry_key key;
   if (!open(root, path, &key)) return false;
   if (only_if_empty && !key.values_.empty()) return false;
-  DIR* dir = ::opendir(key.folder_.c_str());
-  if (dir == nullptr) return false;
+  unique_dir dir(::opendir(key.folder_.c_str()));
+  if (!dir) return false;
   bool has_sub_keys = false;
-  while (struct dirent* entry = ::readdir(dir)) {
+  while (struct dirent* entry = ::readdir(dir.get())) {
     std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
     if (is_folder(key.folder_ + "/" + name)) has_sub_keys = true;
   }
-  ::closedir(dir);
+  dir.reset();
   if (has_sub_keys) return false;
   std::string values_file = key.folder_ + kValuesFile;
   if (::unlink(values_file.c_str()) != 0 && errno != ENOENT) return false;
@@ -210,7 +202,7 @@ bool registry_key::save(std::string* err) const {
     text += value.data;
     text += '\n';
   }
-  return write_file_atomically(folder_ + kValuesFile, text, err);
+  return write_file_atomically(folder_ + kValuesFile, text, 0644, err);
 }
 
 bool registry_key::load(std::string* err) {

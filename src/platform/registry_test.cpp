@@ -7,17 +7,17 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/test_folder.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
 class RegistryTest : public ::testing::Test {
  protected:
   RegistryTest()
-      : machine_("DIRGEN_REGISTRY_MACHINE", dir_.file("machine").c_str()),
-        user_("DIRGEN_REGISTRY_USER", dir_.file("user").c_str()) {}
+      : machine_("DIRGEN_REGISTRY_MACHINE", dir_.at("machine").c_str()),
+        user_("DIRGEN_REGISTRY_USER", dir_.at("user").c_str()) {}
 
-  test_folder dir_;
+  scratch_folder dir_;
   scoped_env machine_;
   scoped_env user_;
 };
@@ -142,7 +142,7 @@ TEST_F(RegistryTest, KeyAndValueNamesIgnoreCase) {
   // One folder per key and one value, under the first spelling.
   namespace fs = std::filesystem;
   int keys = 0;
-  for (auto& entry : fs::recursive_directory_iterator(dir_.file("machine")))
+  for (auto& entry : fs::recursive_directory_iterator(dir_.at("machine")))
     keys += entry.is_directory();
   EXPECT_EQ(keys, 3);
   registry_key key;
@@ -155,7 +155,7 @@ TEST_F(RegistryTest, WriteDoesNotCreateTheKey) {
   kvhash out;
   out.put(kvval("x"), kvval(1));
   EXPECT_FALSE(write_registry(kUser, kvval("Software/Kovix"), &out));
-  EXPECT_FALSE(std::filesystem::exists(dir_.file("user/Software")));
+  EXPECT_FALSE(std::filesystem::exists(dir_.at("user/Software")));
 }
 
 TEST_F(RegistryTest, RootsAreSeparate) {
@@ -171,7 +171,7 @@ TEST_F(RegistryTest, RootsAreSeparate) {
 
 TEST_F(RegistryTest, KeyNamesStayInsideTheRoot) {
   EXPECT_FALSE(create_registry_key(kUser, kvval("Software/../../escape")));
-  EXPECT_FALSE(std::filesystem::exists(dir_.file("escape")));
+  EXPECT_FALSE(std::filesystem::exists(dir_.at("escape")));
   // Names starting with "." and holding "%" are ordinary key names.
   for (const char* name : {"Classes/.values", "Classes/.htm", "Classes/%2E"}) {
     SCOPED_TRACE(name);
@@ -215,14 +215,14 @@ TEST_F(RegistryTest, InterruptedWriteKeepsTheOldValues) {
   EXPECT_EQ(in.find("big")->view(), old_text);
   int files = 0;
   for (auto& entry :
-       std::filesystem::directory_iterator(dir_.file("user/Software/Kovix")))
+       std::filesystem::directory_iterator(dir_.at("user/Software/Kovix")))
     files += entry.is_regular_file();
   EXPECT_EQ(files, 1) << "the temporary file was left behind";
 }
 
 TEST_F(RegistryTest, DamagedValuesFileDoesNotOpen) {
   ASSERT_TRUE(create_registry_key(kUser, kvval("Software")));
-  std::string values = dir_.file("user/Software/.values");
+  std::string values = dir_.at("user/Software/.values");
   FILE* f = fopen(values.c_str(), "w");
   fputs("dirgen-registry 1\n1 4 100\nname", f);
   fclose(f);

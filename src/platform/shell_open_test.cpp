@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "platform/test_folder.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -36,21 +36,21 @@ TEST(DocumentCommand, ExecuteCutsAtTheFirstBlankOnly) {
 
 // A program that writes its arguments, one a line, to a file named "args"
 // beside it (renamed into place once complete).
-std::string recorder(const test_folder& dir, const std::string& name) {
+std::string recorder(const scratch_folder& dir, const std::string& name) {
   dir.write(name,
             "#!/bin/sh\n"
             "out=\"$(dirname \"$0\")/args\"\n"
             "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$out.tmp\"\n"
             "mv \"$out.tmp\" \"$out\"\n",
             0755);
-  return dir.file(name);
+  return dir.at(name);
 }
 
 // The recorded arguments, once the started program has written them (the
 // program runs on its own, so this waits for the file, at most ~30 s).
-std::string recorded_args(const test_folder& dir) {
+std::string recorded_args(const scratch_folder& dir) {
   for (int i = 0; i < 3000; ++i) {
-    if (std::filesystem::exists(dir.file("args"))) return dir.read("args");
+    if (std::filesystem::exists(dir.at("args"))) return dir.read("args");
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return "<never written>";
@@ -58,7 +58,7 @@ std::string recorded_args(const test_folder& dir) {
 
 TEST(OpenDocument, ExecuteStartsTheProgramWithTheParameterTextAsOneArgument) {
   std::string err;
-  test_folder dir;
+  scratch_folder dir;
   std::string program = recorder(dir, "record");
   ASSERT_TRUE(open_document(
       kvval("execute"), kvval((program + " a b.txt; $HOME 'q'").c_str()), &err))
@@ -68,7 +68,7 @@ TEST(OpenDocument, ExecuteStartsTheProgramWithTheParameterTextAsOneArgument) {
 
 TEST(OpenDocument, OpenHandsTheWholeTargetToXdgOpen) {
   std::string err;
-  test_folder dir;
+  scratch_folder dir;
   recorder(dir, "xdg-open");
   std::string path = dir.path() + ":" + (getenv("PATH") ? getenv("PATH") : "");
   scoped_env env("PATH", path.c_str());
@@ -80,16 +80,16 @@ TEST(OpenDocument, OpenHandsTheWholeTargetToXdgOpen) {
 
 TEST(OpenDocument, FailsWhenNothingCanBeStarted) {
   std::string err;
-  test_folder dir;
+  scratch_folder dir;
   dir.write("not-executable", "#!/bin/sh\n", 0644);
   EXPECT_FALSE(open_document(kvval("execute"), kvval(""), &err));
   EXPECT_FALSE(open_document(kvval("open"), kvval(""), &err));
   EXPECT_EQ(err, "nothing to open");
   EXPECT_FALSE(open_document(
-      kvval("execute"), kvval((dir.file("missing") + " x").c_str()), &err));
+      kvval("execute"), kvval((dir.at("missing") + " x").c_str()), &err));
   EXPECT_FALSE(open_document(
-      kvval("execute"), kvval(dir.file("not-executable").c_str()), &err));
-  EXPECT_EQ(err, "cannot start " + dir.file("not-executable") +
+      kvval("execute"), kvval(dir.at("not-executable").c_str()), &err));
+  EXPECT_EQ(err, "cannot start " + dir.at("not-executable") +
                      ": Permission denied");
   scoped_env env("PATH", dir.path().c_str());  // no xdg-open on it
   EXPECT_FALSE(open_document(kvval("open"), kvval("/tmp"), &err));

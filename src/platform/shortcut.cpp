@@ -3,19 +3,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/atomic_file.h"
+#include "markup/files.h"
+#include "text/ascii.h"
 
 namespace {
 
+// REQUIRES: suffix is in lower case.
 bool ends_with_nocase(std::string_view s, std::string_view suffix) {
-  if (s.size() < suffix.size()) return false;
-  s = s.substr(s.size() - suffix.size());
-  for (size_t i = 0; i < s.size(); ++i) {
-    char c = s[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != suffix[i]) return false;
-  }
-  return true;
+  return s.size() >= suffix.size() &&
+         ascii_lower(s.substr(s.size() - suffix.size())) == suffix;
 }
 
 std::string base_name(std::string_view path) {
@@ -114,5 +110,5 @@ bool create_shortcut(const kvval& shortcut_path, const kvval& target,
   }
   std::string text =
       desktop_entry_text(name, exec, icon_file.view(), working_dir.view());
-  return write_file_atomically(file, text, nullptr);
+  return write_file_atomically(file, text, 0644, nullptr);
 }

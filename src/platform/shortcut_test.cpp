@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "platform/test_folder.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -61,22 +61,22 @@ std::string validation_errors(const std::string& file) {
 }
 
 TEST(Shortcut, ProgramShortcutIsAValidDesktopEntry) {
-  test_folder dir;
-  std::filesystem::create_directories(dir.file("Kovix Dirgen"));
+  scratch_folder dir;
+  std::filesystem::create_directories(dir.at("Kovix Dirgen"));
   dir.write("kdgn20", "#!/bin/sh\n", 0755);
-  std::string link = dir.file("Kovix Dirgen/Kovix Dirgen 2.0.lnk");
+  std::string link = dir.at("Kovix Dirgen/Kovix Dirgen 2.0.lnk");
   ASSERT_TRUE(
-      create_shortcut(kvval(link.c_str()), kvval(dir.file("kdgn20").c_str()),
-                      kvval("my list.dgn"), kvval(dir.file("kdgn20").c_str()),
+      create_shortcut(kvval(link.c_str()), kvval(dir.at("kdgn20").c_str()),
+                      kvval("my list.dgn"), kvval(dir.at("kdgn20").c_str()),
                       0, 5, kvval(dir.path().c_str())));
-  std::string file = dir.file("Kovix Dirgen/Kovix Dirgen 2.0.desktop");
+  std::string file = dir.at("Kovix Dirgen/Kovix Dirgen 2.0.desktop");
   EXPECT_EQ(dir.read("Kovix Dirgen/Kovix Dirgen 2.0.desktop"),
             "[Desktop Entry]\nType=Application\nName=Kovix Dirgen 2.0\n"
             "Exec=" +
-                dir.file("kdgn20") +
+                dir.at("kdgn20") +
                 " \"my list.dgn\"\n"
                 "Icon=" +
-                dir.file("kdgn20") + "\nPath=" + dir.path() +
+                dir.at("kdgn20") + "\nPath=" + dir.path() +
                 "\n"
                 "Terminal=false\n");
   std::string errors = validation_errors(file);
@@ -85,30 +85,30 @@ TEST(Shortcut, ProgramShortcutIsAValidDesktopEntry) {
 }
 
 TEST(Shortcut, DocumentShortcutOpensWithXdgOpen) {
-  test_folder dir;
+  scratch_folder dir;
   dir.write("help.html", "<html></html>");
-  std::filesystem::create_directories(dir.file("install dir $1"));
+  std::filesystem::create_directories(dir.at("install dir $1"));
   dir.write("install dir $1/help.html", "<html></html>");
   ASSERT_TRUE(
-      create_shortcut(kvval(dir.file("Help.lnk").c_str()),
-                      kvval(dir.file("install dir $1/help.html").c_str()),
+      create_shortcut(kvval(dir.at("Help.lnk").c_str()),
+                      kvval(dir.at("install dir $1/help.html").c_str()),
                       kvval(""), kvval(""), 0, 5, kvval("")));
   EXPECT_EQ(dir.read("Help.desktop"),
             "[Desktop Entry]\nType=Application\nName=Help\n"
             "Exec=xdg-open \"" +
-                dir.file("install dir \\\\$1/help.html") +
+                dir.at("install dir \\\\$1/help.html") +
                 "\"\nTerminal=false\n");
-  std::string errors = validation_errors(dir.file("Help.desktop"));
+  std::string errors = validation_errors(dir.at("Help.desktop"));
   if (errors == "<absent>") GTEST_SKIP() << "desktop-file-validate absent";
   EXPECT_EQ(errors, "");
 }
 
 TEST(Shortcut, FailsWhenTheFileCannotBeWritten) {
-  test_folder dir;
-  EXPECT_FALSE(create_shortcut(kvval(dir.file("no/such/folder/x.lnk").c_str()),
+  scratch_folder dir;
+  EXPECT_FALSE(create_shortcut(kvval(dir.at("no/such/folder/x.lnk").c_str()),
                                kvval("/bin/true"), kvval(""), kvval(""), 0, 5,
                                kvval("")));
-  EXPECT_FALSE(create_shortcut(kvval(dir.file("x.lnk").c_str()), kvval(""),
+  EXPECT_FALSE(create_shortcut(kvval(dir.at("x.lnk").c_str()), kvval(""),
                                kvval(""), kvval(""), 0, 5, kvval("")));
 }
 

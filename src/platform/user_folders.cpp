@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/atomic_file.h"
+#include "markup/files.h"
 
 std::string home_folder() {
   const char* home = std::getenv("HOME");

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "markup/files.h"
+
 namespace {
 
 std::string with_slash(std::string folder) {
@@ -15,15 +17,6 @@ bool has_kvdata(const std::string& folder) {
   struct stat st;
   return stat((with_slash(folder) + "kvdata").c_str(), &st) == 0 &&
          S_ISDIR(st.st_mode);
-}
-
-std::string executable_folder() {
-  char buf[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
-  if (n <= 0) return std::string();
-  std::string exe(buf, static_cast<size_t>(n));
-  const size_t slash = exe.rfind('/');
-  return slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
 }
 
 }  // namespace
@@ -38,6 +31,7 @@ std::string find_working_folder(const std::string& cwd,
 
 std::string working_folder_at_start() {
   char buf[PATH_MAX];
-  if (getcwd(buf, sizeof(buf)) == nullptr) return std::string();
-  return find_working_folder(buf, executable_folder());
+  // An unreadable current folder is still "." to every relative path.
+  const char* cwd = getcwd(buf, sizeof(buf)) ? buf : ".";
+  return find_working_folder(cwd, executable_folder());
 }

@@ -11,9 +11,8 @@
 std::string find_working_folder(const std::string& cwd,
                                 const std::string& exe_dir);
 
-// find_working_folder for this process: the current directory and the
-// folder of the running executable (/proc/self/exe). Empty only when the
-// current directory cannot be read.
+// find_working_folder for this process: the current directory ("." when it
+// cannot be read) and the folder of the running executable.
 std::string working_folder_at_start();
 
 #endif  // DIRGEN_PROJECT_DATA_FOLDER_H_

@@ -4,12 +4,12 @@
 
 #include <filesystem>
 
-#include "project/test_files.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
 TEST(WorkingFolder, PrefersCurrentFolderThenExecutableFolder) {
-  TempDir cwd_dir, exe_dir;
+  scratch_folder cwd_dir, exe_dir;
   const std::string cwd = cwd_dir.path();
   const std::string exe = exe_dir.path();
   // Neither has kvdata: the current folder, with a trailing "/".

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "project/test_files.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -27,19 +27,19 @@ std::vector<std::string> list_texts(const kvcgi& table, const char* key) {
 class FormatterTables : public ::testing::Test {
  protected:
   void SetUp() override {
-    write_file(dir_.file("ext2descr.txt"),
+    write_file(dir_.at("ext2descr.txt"),
                "<txt>Text file</txt>\r\n<HTML>Page &amp; more</HTML>\r\n");
-    write_file(dir_.file("ext2img.txt"), "<txt>text.gif</txt>\r\n");
-    write_file(dir_.file("type2descr.txt"),
+    write_file(dir_.at("ext2img.txt"), "<txt>text.gif</txt>\r\n");
+    write_file(dir_.at("type2descr.txt"),
                "<folder>Folder</folder><other>File</other>");
-    write_file(dir_.file("type2img.txt"), "<image>image.gif</image>");
+    write_file(dir_.at("type2img.txt"), "<image>image.gif</image>");
   }
   void write_styles(const std::string& text) {
-    write_file(dir_.file("styles.txt"), text);
+    write_file(dir_.at("styles.txt"), text);
   }
   void load() { f_.load_tables(kvval(dir_.path().c_str())); }
 
-  TempDir dir_;
+  scratch_folder dir_;
   dirgen_formatter f_;
 };
 
@@ -107,7 +107,7 @@ TEST_F(FormatterTables, StyleChoiceEdgeCases) {
 
 TEST_F(FormatterTables, UnreadableFilesLeaveEmptyTablesWithMessages) {
   write_styles("<style_name>Broken");  // never closed
-  std::remove(dir_.file("ext2img.txt").c_str());
+  std::remove(dir_.at("ext2img.txt").c_str());
   load();
   EXPECT_EQ(f_.styles.table.size(), 0);
   EXPECT_TRUE(f_.style_names().empty());
@@ -116,14 +116,14 @@ TEST_F(FormatterTables, UnreadableFilesLeaveEmptyTablesWithMessages) {
   EXPECT_FALSE(f_.styles.message.str().empty());
   EXPECT_EQ(f_.ext_images.table.size(), 0);
   EXPECT_EQ(f_.ext_images.message.str(),
-            "Can't open file " + dir_.file("ext2img.txt"));
+            "Can't open file " + dir_.at("ext2img.txt"));
   EXPECT_EQ(f_.ext_descriptions.table.size(), 2);  // the others still load
 }
 
 TEST(Formatter, MissingDataFolderGivesEmptyTables) {
-  TempDir dir;
+  scratch_folder dir;
   dirgen_formatter f;
-  const std::string folder = dir.file("kvdata");
+  const std::string folder = dir.at("kvdata");
   f.load_tables(kvval(folder.c_str()));
   for (const kvcgi* t : {&f.ext_descriptions, &f.ext_images,
                          &f.type_descriptions, &f.type_images, &f.styles}) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "project/test_files.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -66,10 +66,10 @@ TEST(ProjectDefaults, ResetRestoresDefaultsAfterChanges) {
 
 TEST(ProjectSave, DefaultsWriteTwentyFiveSortedLinesAndLoadBackUnchanged) {
   std::string err;
-  TempDir dir;
+  scratch_folder dir;
   dirgen_project p;
   p.time_start = time_value(4102444800);  // 2100-01-01, beyond 32 bits
-  ASSERT_TRUE(p.save_settings(kvval(dir.file("a.dgn").c_str()), &err));
+  ASSERT_TRUE(p.save_settings(kvval(dir.at("a.dgn").c_str()), &err));
 
   const std::string ts = p.time_start.str();
   const std::string te = p.time_end.str();
@@ -101,11 +101,11 @@ TEST(ProjectSave, DefaultsWriteTwentyFiveSortedLinesAndLoadBackUnchanged) {
       "<time_filter>0</time_filter>\r\n"
       "<time_start>4102444800</time_start>\r\n"
       "<url_html_escape>0</url_html_escape>\r\n";
-  EXPECT_EQ(read_file(dir.file("a.dgn")), expected);
+  EXPECT_EQ(read_file(dir.at("a.dgn")), expected);
 
   dirgen_project q;
   q.time_end = time_value(1);
-  ASSERT_TRUE(q.load_settings(kvval(dir.file("a.dgn").c_str()), &err));
+  ASSERT_TRUE(q.load_settings(kvval(dir.at("a.dgn").c_str()), &err));
   for (int i = 0; i < kProjectFieldCount; ++i) {
     const char* key = project_field_key(i);
     EXPECT_EQ(text_of(&q, key), text_of(&p, key)) << key;
@@ -116,30 +116,30 @@ TEST(ProjectSave, DefaultsWriteTwentyFiveSortedLinesAndLoadBackUnchanged) {
 
 TEST(ProjectSave, EscapesMarkupAndStrayHighBytes) {
   std::string err;
-  TempDir dir;
+  scratch_folder dir;
   dirgen_project p;
   p.path = kvval("a&b<c>");
   p.save = kvval("\xE9.html");
-  ASSERT_TRUE(p.save_settings(kvval(dir.file("e.dgn").c_str()), &err));
-  const std::string text = read_file(dir.file("e.dgn"));
+  ASSERT_TRUE(p.save_settings(kvval(dir.at("e.dgn").c_str()), &err));
+  const std::string text = read_file(dir.at("e.dgn"));
   EXPECT_NE(text.find("<path>a&amp;b&lt;c&gt;</path>\r\n"), std::string::npos);
   EXPECT_NE(text.find("<save>&#233;.html</save>\r\n"), std::string::npos);
 
   dirgen_project q;
-  ASSERT_TRUE(q.load_settings(kvval(dir.file("e.dgn").c_str()), &err));
+  ASSERT_TRUE(q.load_settings(kvval(dir.at("e.dgn").c_str()), &err));
   EXPECT_EQ(q.path.str(), "a&b<c>");
   EXPECT_EQ(q.save.str(), "\xE9.html");
 }
 
 TEST(ProjectSave, MissingFolderFailsAndExistingFileIsReplaced) {
   std::string err;
-  TempDir dir;
+  scratch_folder dir;
   dirgen_project p;
-  EXPECT_FALSE(p.save_settings(kvval(dir.file("none/x.dgn").c_str()), &err));
+  EXPECT_FALSE(p.save_settings(kvval(dir.at("none/x.dgn").c_str()), &err));
 
-  write_file(dir.file("old.dgn"), std::string(5000, 'x'));
-  ASSERT_TRUE(p.save_settings(kvval(dir.file("old.dgn").c_str()), &err));
-  const std::string text = read_file(dir.file("old.dgn"));
+  write_file(dir.at("old.dgn"), std::string(5000, 'x'));
+  ASSERT_TRUE(p.save_settings(kvval(dir.at("old.dgn").c_str()), &err));
+  const std::string text = read_file(dir.at("old.dgn"));
   EXPECT_EQ(text.rfind("<date_format>", 0), 0u);
   EXPECT_EQ(text.find("xx"), std::string::npos);
 }
@@ -176,12 +176,12 @@ TEST(ProjectLoad, FileContentsGiveFieldTexts) {
       {"unknown keys ignored", "<colour>red</colour>", "mask", ""},
       {"big time", "<time_end>4102444800</time_end>", "time_end", "4102444800"},
   };
-  TempDir dir;
+  scratch_folder dir;
   for (const LoadCase& c : cases) {
     SCOPED_TRACE(c.name);
-    write_file(dir.file("in.dgn"), c.file);
+    write_file(dir.at("in.dgn"), c.file);
     dirgen_project p;
-    ASSERT_TRUE(p.load_settings(kvval(dir.file("in.dgn").c_str()), &err));
+    ASSERT_TRUE(p.load_settings(kvval(dir.at("in.dgn").c_str()), &err));
     kvval* field = project_field(&p, c.key);
     ASSERT_NE(field, nullptr);
     EXPECT_TRUE(field->is_text());
@@ -191,12 +191,12 @@ TEST(ProjectLoad, FileContentsGiveFieldTexts) {
 
 TEST(ProjectLoad, LoadedTextsReadAsNumbersByTheValueRules) {
   std::string err;
-  TempDir dir;
-  write_file(dir.file("n.dgn"),
+  scratch_folder dir;
+  write_file(dir.at("n.dgn"),
              "<size_end>12abc</size_end><order_files>abc</order_files>"
              "<size_start>-5</size_start><time_end>4102444800</time_end>");
   dirgen_project p;
-  ASSERT_TRUE(p.load_settings(kvval(dir.file("n.dgn").c_str()), &err));
+  ASSERT_TRUE(p.load_settings(kvval(dir.at("n.dgn").c_str()), &err));
   EXPECT_EQ(p.size_end.as_int(), 12);
   EXPECT_EQ(p.order_files.as_int(), 0);
   EXPECT_EQ(p.size_start.as_int(), -5);
@@ -207,10 +207,10 @@ TEST(ProjectLoad, LoadedTextsReadAsNumbersByTheValueRules) {
 
 TEST(ProjectLoad, FailuresLeaveDefaults) {
   std::string err;
-  TempDir dir;
-  write_file(dir.file("open.dgn"), "<mask>*");
-  const std::vector<std::string> bad = {dir.file("open.dgn"),
-                                        dir.file("missing.dgn"), dir.path()};
+  scratch_folder dir;
+  write_file(dir.at("open.dgn"), "<mask>*");
+  const std::vector<std::string> bad = {dir.at("open.dgn"),
+                                        dir.at("missing.dgn"), dir.path()};
   for (const std::string& path : bad) {
     SCOPED_TRACE(path);
     dirgen_project p;

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "project/test_files.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -164,7 +164,7 @@ TEST(NumberFormat, UserLocaleGivesItsSeparatorsWithoutChangingParsing) {
   EXPECT_EQ(f.decimal_sep, ".");
 
   // A German locale compiled for this test (where the system can).
-  TempDir dir;
+  scratch_folder dir;
   const std::string cmd = "localedef -i de_DE -f UTF-8 " + dir.path() +
                           "/de_DE.UTF-8 >/dev/null 2>&1";
   if (dir.path().empty() || std::system(cmd.c_str()) != 0) {

@@ -11,8 +11,8 @@
 #include <filesystem>
 #include <memory>
 
-#include "platform/qt_test_app.h"
 #include "setup/setup_test_util.h"
+#include "support/qt_test_app.h"
 
 namespace fs = std::filesystem;
 
@@ -58,7 +58,7 @@ class SetupForm : public ::testing::Test {
   }
 
   isolated_desktop desktop_;
-  test_folder work_;
+  scratch_folder work_;
   std::string dist_;
   fake_services services_;
   std::unique_ptr<TSetupForm> form_;

@@ -3,15 +3,13 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
 namespace {
 
 void write(const std::string& path, const std::string& text, int mode) {
-  std::ofstream(path, std::ios::binary) << text;
+  write_file(path, text);
   ::chmod(path.c_str(), static_cast<mode_t>(mode));
 }
 
@@ -78,10 +76,7 @@ std::map<std::string, std::string> snapshot(const std::string& folder) {
     } else if (entry.is_directory()) {
       out[path] = "<dir>" + mode;
     } else {
-      std::ifstream in(entry.path(), std::ios::binary);
-      std::stringstream text;
-      text << in.rdbuf();
-      out[path] = text.str() + mode;
+      out[path] = read_file(entry.path()) + mode;
     }
   }
   return out;

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/test_folder.h"
 #include "setup/setup_services.h"
+#include "support/scratch_folder.h"
 
 // Messages are recorded, never shown; the free space is whatever the test
 // sets (or a failure).
@@ -55,7 +55,7 @@ class isolated_desktop {
   void forbid_registry();
 
  private:
-  test_folder home_, machine_, user_;
+  scratch_folder home_, machine_, user_;
   std::vector<std::unique_ptr<scoped_env>> env_;
 };
 

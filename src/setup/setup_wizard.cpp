@@ -1,6 +1,6 @@
 #include "setup/setup_wizard.h"
 
-#include "platform/atomic_file.h"
+#include "markup/files.h"
 #include "project/number_format.h"
 #include "setup/distribution.h"
 #include "setup/install_paths.h"

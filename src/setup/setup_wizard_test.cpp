@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "platform/registry.h"
 #include "platform/user_folders.h"
@@ -29,14 +28,6 @@ std::string registry_text(registry_root root, const char* key,
   kvval value;
   values.get(kvval(name), &value);
   return value.str();
-}
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return "<missing>";
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 std::string default_program_destination() {
@@ -69,7 +60,7 @@ class SetupWizard : public ::testing::Test {
   std::string inst() const { return target_ + "/DGN2/"; }
 
   isolated_desktop desktop_;
-  test_folder work_;
+  scratch_folder work_;
   std::string dist_, target_;
   uint64_t total_ = 0;
   fake_services services_;
@@ -162,7 +153,7 @@ TEST_F(SetupWizard, SecondInstallationOverwritesTheFirst) {
 TEST_F(SetupWizard, IncompleteDistributionIsToldAndEndsTheWizard) {
   for (const char* missing : {"remove", "dirgen.gif", "images", "kvdata"}) {
     SCOPED_TRACE(missing);
-    test_folder other;
+    scratch_folder other;
     dist_ = other.path();
     make_distribution(dist_);
     fs::remove_all(dist_ + "/" + missing);

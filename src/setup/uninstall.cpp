@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "markup/files.h"
 #include "platform/registry.h"
 #include "setup/setup_names.h"
 
@@ -53,14 +54,14 @@ void remove_empty_folder(const std::string& folder, uninstall_report* report) {
 
 // The files directly inside a data folder (the installer copied those).
 void remove_data_folder(const std::string& folder, uninstall_report* report) {
-  DIR* dir = ::opendir(folder.c_str());
-  if (dir == nullptr) return;
+  unique_dir dir(::opendir(folder.c_str()));
+  if (!dir) return;
   std::vector<std::string> names;
-  while (struct dirent* entry = ::readdir(dir)) {
+  while (struct dirent* entry = ::readdir(dir.get())) {
     std::string name = entry->d_name;
     if (name != "." && name != "..") names.push_back(name);
   }
-  ::closedir(dir);
+  dir.reset();
   for (const std::string& name : names)
     remove_file(folder + "/" + name, report);
   remove_empty_folder(folder, report);

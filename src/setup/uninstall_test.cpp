@@ -55,7 +55,7 @@ class Uninstall : public ::testing::Test {
   }
 
   isolated_desktop desktop_;
-  test_folder work_;
+  scratch_folder work_;
   std::string dist_;
   fake_services services_;
 };

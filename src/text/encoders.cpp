@@ -3,6 +3,7 @@
 #include <cassert>
 #include <cstring>
 
+#include "text/ascii.h"
 #include "text/number_text.h"
 
 namespace {
@@ -236,11 +237,11 @@ bool html_escape(kvchar* s) {
 bool expand_entities(kvchar* s, const entity_lookup& lookup, bool fold) {
   std::string name;
   auto replace = [&](std::string_view ref, kvchar* out) {
-    name.assign(ref.substr(1, ref.size() - 2));
+    std::string_view bare = ref.substr(1, ref.size() - 2);
     if (fold) {
-      for (char& c : name) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
-      }
+      name = ascii_lower(bare);
+    } else {
+      name.assign(bare);
     }
     return lookup(name, out);
   };

@@ -1,22 +1,16 @@
-#include "scratch_tree.h"
+#include "tree_snapshot.h"
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <memory>
 #include <string_view>
 #include <vector>
 
-namespace {
+#include "markup/files.h"
 
-struct dir_closer {
-  void operator()(DIR* d) const { closedir(d); }
-};
+namespace {
 
 // Calls visit(name) for every entry of the open folder fd (fd is consumed).
 template <typename Visit>
@@ -26,7 +20,7 @@ void for_each_entry(int fd, Visit visit) {
     close(fd);
     return;
   }
-  std::unique_ptr<DIR, dir_closer> dir(d);
+  unique_dir dir(d);
   std::vector<std::string> names;
   while (const dirent* e = readdir(d)) {
     std::string_view n = e->d_name;
@@ -54,55 +48,6 @@ void snapshot_at(int fd, const std::string& prefix, tree_snapshot* out) {
 }
 
 }  // namespace
-
-bool remove_tree_at(int parent_fd, const char* name) {
-  struct stat st;
-  if (fstatat(parent_fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return true;
-  if (S_ISDIR(st.st_mode)) {
-    fchmodat(parent_fd, name, 0700, 0);
-    int fd = openat(parent_fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
-    if (fd >= 0) {
-      for_each_entry(fd, [](int dir, const std::string& n) {
-        remove_tree_at(dir, n.c_str());
-      });
-    }
-    return unlinkat(parent_fd, name, AT_REMOVEDIR) == 0;
-  }
-  return unlinkat(parent_fd, name, 0) == 0;
-}
-
-scratch_tree::scratch_tree(const std::string& base) {
-  std::string folder = base;
-  if (folder.empty() || access(folder.c_str(), W_OK | X_OK) != 0) {
-    folder = std::filesystem::temp_directory_path().string();
-  }
-  std::string tmpl = folder + "/dirgen-hostile-XXXXXX";
-  if (mkdtemp(tmpl.data())) path_ = tmpl;
-}
-
-scratch_tree::~scratch_tree() {
-  if (!path_.empty()) remove_tree_at(AT_FDCWD, path_.c_str());
-}
-
-std::string scratch_tree::at(const std::string& relative) const {
-  return path_ + "/" + relative;
-}
-
-bool scratch_tree::write(const std::string& relative,
-                         const std::string& contents) const {
-  std::error_code ec;
-  std::filesystem::create_directories(
-      std::filesystem::path(at(relative)).parent_path(), ec);
-  std::ofstream out(at(relative), std::ios::binary);
-  out << contents;
-  return static_cast<bool>(out.flush());
-}
-
-bool scratch_tree::make_folder(const std::string& relative) const {
-  std::error_code ec;
-  std::filesystem::create_directories(at(relative), ec);
-  return !ec;
-}
 
 tree_snapshot snapshot(const std::string& root) {
   tree_snapshot out;

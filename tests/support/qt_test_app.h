@@ -1,8 +1,9 @@
 // Test support for Qt code: one headless QApplication (offscreen platform)
 // for the whole test program. Including this header in one source file of a
-// GoogleTest executable registers it.
-#ifndef DIRGEN_PLATFORM_QT_TEST_APP_H_
-#define DIRGEN_PLATFORM_QT_TEST_APP_H_
+// GoogleTest executable registers it. Header-only, so that the shared test
+// library itself needs no Qt.
+#ifndef DIRGEN_TESTS_SUPPORT_QT_TEST_APP_H_
+#define DIRGEN_TESTS_SUPPORT_QT_TEST_APP_H_
 
 #include <gtest/gtest.h>
 
@@ -28,4 +29,4 @@ class qt_test_app : public ::testing::Environment {
 [[maybe_unused]] inline const auto* const kQtTestApp =
     ::testing::AddGlobalTestEnvironment(new qt_test_app);
 
-#endif  // DIRGEN_PLATFORM_QT_TEST_APP_H_
+#endif  // DIRGEN_TESTS_SUPPORT_QT_TEST_APP_H_

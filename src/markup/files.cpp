@@ -1,6 +1,7 @@
-#include "platform/atomic_file.h"
+#include "markup/files.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,7 +45,7 @@ void sync_folder(const std::string& folder) {
 }  // namespace
 
 bool write_file_atomically(const std::string& path, std::string_view bytes,
-                           std::string* err) {
+                           mode_t mode, std::string* err) {
   std::string folder = folder_of(path);
   std::string temp = path + ".tmp-XXXXXX";
   int fd = ::mkostemp(temp.data(), O_CLOEXEC);
@@ -52,7 +53,7 @@ bool write_file_atomically(const std::string& path, std::string_view bytes,
     set_error(err, "cannot create a temporary file in " + folder);
     return false;
   }
-  bool ok = ::fchmod(fd, 0644) == 0 && write_all(fd, bytes) && ::fsync(fd) == 0;
+  bool ok = ::fchmod(fd, mode) == 0 && write_all(fd, bytes) && ::fsync(fd) == 0;
   if (!ok) set_error(err, "cannot write " + temp);
   if (::close(fd) != 0 && ok) {
     set_error(err, "cannot close " + temp);
@@ -68,6 +69,24 @@ bool write_file_atomically(const std::string& path, std::string_view bytes,
   }
   sync_folder(folder);
   return true;
+}
+
+mode_t replacement_mode(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0) return st.st_mode & 07777;
+  // umask(2) can only be read by setting it; /proc says it without a change.
+  mode_t mask = 022;
+  if (unique_file f{std::fopen("/proc/self/status", "re")}) {
+    char line[256];
+    while (std::fgets(line, sizeof line, f.get())) {
+      unsigned int value;
+      if (std::sscanf(line, "Umask: %o", &value) == 1) {
+        mask = static_cast<mode_t>(value);
+        break;
+      }
+    }
+  }
+  return 0666 & ~mask;
 }
 
 bool read_whole_file(const std::string& path, std::string* bytes,
@@ -111,4 +130,13 @@ bool make_folders(const std::string& path, std::string* err) {
     return false;
   }
   return true;
+}
+
+std::string executable_folder() {
+  char buf[PATH_MAX];
+  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf);
+  if (n <= 0 || n == static_cast<ssize_t>(sizeof buf)) return std::string();
+  std::string exe(buf, static_cast<size_t>(n));
+  size_t slash = exe.rfind('/');
+  return slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
 }

@@ -1,0 +1,61 @@
+// Whole files and folders: crash-safe replacement of a file, reading a file
+// whole, creating a folder path, the running program's folder, and owning
+// handles for stdio streams and folder streams. The one home of these rules
+// for every layer from the settings files up.
+//
+// Thread safety: every function may be called from any thread; concurrent
+// writers of the same path leave one of their contents (the last rename).
+#ifndef DIRGEN_MARKUP_FILES_H_
+#define DIRGEN_MARKUP_FILES_H_
+
+#include <dirent.h>
+#include <sys/types.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+// Replaces (or creates) the file at path with bytes and permission bits
+// mode. The bytes go to a temporary file in the same folder, which is
+// flushed to disk and renamed over path, and the rename is made durable by
+// syncing the folder: a reader (or a reboot) sees either the old file or
+// the new one, never a half-written one. A symbolic link at path is
+// replaced, not followed.
+// Returns true on success. On failure returns false, sets *err (when err is
+// non-null) to what failed, naming the file, and the system's reason; any
+// existing file at path is left untouched and the temporary file removed.
+bool write_file_atomically(const std::string& path, std::string_view bytes,
+                           mode_t mode, std::string* err);
+
+// The permission bits a file that replaces path should get: those of the
+// existing file, or for a new one 0666 less this process's umask, as
+// open(2) would give it.
+mode_t replacement_mode(const std::string& path);
+
+// Reads the whole file at path into *bytes. Returns false (and sets *err)
+// when it cannot be opened or read.
+bool read_whole_file(const std::string& path, std::string* bytes,
+                     std::string* err);
+
+// Creates folder path and every missing parent (mode 0755). Returns true when
+// the folder exists afterwards; otherwise false and *err says why.
+bool make_folders(const std::string& path, std::string* err);
+
+// The folder of the running executable (/proc/self/exe), ending in "/";
+// empty when the system does not say.
+std::string executable_folder();
+
+// Owning handles: the stream is closed when the handle goes. Close a
+// written stream by hand (fclose(handle.release())) to see its result.
+struct file_closer {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using unique_file = std::unique_ptr<std::FILE, file_closer>;
+
+struct dir_closer {
+  void operator()(DIR* d) const { ::closedir(d); }
+};
+using unique_dir = std::unique_ptr<DIR, dir_closer>;
+
+#endif  // DIRGEN_MARKUP_FILES_H_
