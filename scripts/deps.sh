@@ -15,6 +15,9 @@ PACKAGES=(
   # archive fixtures in every format, and the listings they are checked by
   libarchive-tools xz-utils zstd bzip2 lz4 ncompress p7zip-full genisoimage
   cpio unzip
+  # the Debian package: dependencies from dpkg-shlibdeps (dpkg-dev, file),
+  # checked by lintian
+  dpkg-dev file lintian
   # used by fuzzing and the benchmark
   clang libclang-rt-dev tree  # the default clang and its matching runtime
 )

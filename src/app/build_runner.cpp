@@ -23,7 +23,7 @@ bool build_runner::finished(int* code) {
 }
 
 void build_runner::run() {
-  int code = run_build(settings_, *formatter_, data_folder_, nullptr);
+  int code = run_build(settings_, *formatter_, data_folder_, nullptr).code;
   std::lock_guard<std::mutex> lock(mu_);
   code_ = code;
   done_ = true;

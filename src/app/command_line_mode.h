@@ -8,9 +8,13 @@
 
 // Runs the mode for args (args[0] is the settings file; later arguments are
 // ignored). "--help"/"-h" or "--version" as the only argument print usage or
-// the version instead. Templates and tables come from the kvdata folder
-// that working_folder_at_start() (project/data_folder.h) picks. Returns the exit status: 0 when the build succeeded (or for --help and
-// --version), 1 when the settings file cannot be read or the build failed.
+// the version instead; any other argument starting with "-", or an option
+// followed by more, prints the usage on standard error. Templates and
+// tables come from the kvdata folder that working_folder_at_start()
+// (project/data_folder.h) picks. Returns the exit status: 0 when the build
+// succeeded (or for --help and --version); 1 when the settings file cannot
+// be read, the build failed, or entries could not be read; 2 for a wrong
+// command line.
 int run_command_line_mode(kvarr& args);
 
 #endif  // DIRGEN_APP_COMMAND_LINE_MODE_H_

@@ -15,12 +15,13 @@
 #include <QVBoxLayout>
 
 #include "app/form1_rules.h"
+#include "project/data_folder.h"
 
 TForm1::TForm1(const std::string& working_folder, QWidget* parent)
     : QMainWindow(parent),
       working_folder_(working_folder),
       data_folder_(working_folder + "kvdata/"),
-      help_path_(working_folder + "help.html") {
+      help_path_(manual_at_start(working_folder)) {
   formatter_.load_tables(kvval(std::string_view(data_folder_)));
   tabs_ = new QTabWidget;
   build_form1_pages(tabs_, formatter_.style_names(), &controls_, &commands_);

@@ -34,7 +34,7 @@ class TForm1 : public QMainWindow {
 
  public:
   // working_folder ends in "/": the data folder is working_folder + "kvdata/"
-  // and the help file working_folder + "help.html". Loads the tables, fills
+  // and the help file the one find_manual chooses. Loads the tables, fills
   // the template list and runs New Settings.
   explicit TForm1(const std::string& working_folder, QWidget* parent = nullptr);
   ~TForm1() override;  // waits for a running build

@@ -2,6 +2,14 @@
 // source (a folder tree or an archive) into a file tree, filters and orders
 // it, fills the template variables and runs the template over them. Called
 // by the command-line mode and by the main window's build thread.
+//
+// Where to start reading: run_build() below is the whole path from a loaded
+// settings record to the listing file(s); build.cpp walks it step by step.
+//
+// A build never leaves a listing half written: every listing goes to a
+// temporary file beside its destination and replaces the old file only when
+// the whole build has succeeded. After a failure or a cancel every old
+// listing is as it was and no temporary file remains.
 #ifndef DIRGEN_LISTING_BUILD_H_
 #define DIRGEN_LISTING_BUILD_H_
 
@@ -14,12 +22,14 @@
 #include "value/kvarr.h"
 #include "value/kvval.h"
 
-// Result codes of build_listing.
+// Result codes of a build. Each has its text for the user (result_line).
 enum build_result : int {
   kBuildOk = 0,
-  kBuildNoEntries = 100,  // folder empty / not enterable; bad tar
-  kBuildCantCreateOutput = 200,
-  kBuildCantCreateTemp = 300,
+  kBuildNoEntries = 100,         // the source folder holds nothing; bad tar
+  kBuildSourceMissing = 110,     // the source does not exist
+  kBuildSourceWrongKind = 111,   // a file given as folder or the reverse
+  kBuildCantReadSource = 112,    // the source exists but cannot be read
+  kBuildCantCreateOutput = 200,  // also: output is the archive or template
   kBuildCantGunzip = 310,
   kBuildNoExtension = 700,
   kBuildUnknownExtension = 701,
@@ -27,16 +37,27 @@ enum build_result : int {
   kBuildNotArchive = 720,      // no known archive format
   kBuildDamagedArchive = 730,  // damaged, in a format of no code above
   kBuildNoTemplate = 800,
+  kBuildCancelled = 900,
 };
 
-// Receives progress from a running build (called on the build's thread).
-// All counts are running totals of the whole build, nested per-folder
-// builds included.
+// Receives progress from a running build. Every call comes on the build's
+// thread; an implementation that shares state with another thread guards it
+// itself.
 class build_progress {
  public:
   virtual ~build_progress() = default;
+  // Running totals of the whole build. While an archive is read,
+  // entries_found counts the entries read.
   virtual void on_progress(int64_t folders_scanned, int64_t entries_found,
                            int64_t bytes_written) = 0;
+  // One call per entry or folder that could not be read: its full path and
+  // the system's reason. The listing leaves it out (a folder that cannot be
+  // opened is listed without its contents) and the build goes on.
+  virtual void on_unreadable(const std::string& path,
+                             const std::string& reason) {}
+  // Polled between entries and between pieces of output; true stops the
+  // build with kBuildCancelled, every previous listing untouched.
+  virtual bool cancel_requested() { return false; }
 };
 
 // Everything one build reads. The settings keep the names of the settings
@@ -54,18 +75,44 @@ struct build_inputs {
   build_progress* progress = nullptr;  // optional
 };
 
-// Runs one build. Returns a build_result code. Writes nothing but the
-// listing file(s); frees everything it made on every path.
+// How a build ended. code is a build_result; on failure path names the file
+// or folder concerned and reason says why (the system's strerror text, or a
+// sentence when the refusal is the program's own). unreadable counts the
+// entries reported through build_progress::on_unreadable; a successful
+// build with unreadable entries wrote a listing that leaves them out.
+struct build_outcome {
+  int code = kBuildOk;
+  std::string path;
+  std::string reason;
+  int64_t unreadable = 0;
+};
+
+// Runs one build and returns how it ended. Writes nothing but the listing
+// file(s), each replaced whole or not at all; frees everything it made on
+// every path. The template is checked before anything else is done.
 // REQUIRES: settings, formatter and the four mask lists are set.
-int build_listing(const build_inputs& in);
+build_outcome build_listing(const build_inputs& in);
 
 // The convenience both shells use: compiles the record's four pattern
 // fields, then runs build_listing with them and the data folder.
-int run_build(const dirgen_project& settings, const dirgen_formatter& formatter,
-              const std::string& data_folder, build_progress* progress);
+build_outcome run_build(const dirgen_project& settings,
+                        const dirgen_formatter& formatter,
+                        const std::string& data_folder,
+                        build_progress* progress);
+
+// Where the listing of settings goes (for one file per folder: the source
+// folder's own listing). A relative "save" is taken relative to the listed
+// folder, for an archive source the folder that holds the archive; in
+// one-file-per-folder mode only its file name counts. Empty when "save"
+// names no file.
+std::string listing_output_path(const dirgen_project& settings);
+
+// The one line the user is shown for outcome: "Build is successful.", or the
+// code's message followed by the path and the reason.
+std::string result_line(const build_outcome& outcome, bool archive_source);
 
 // *dst := the message for code (the folder or archive wording by source).
-// A code without a message leaves *dst unchanged.
+// A code without a message (kBuildNoTemplate) leaves *dst unchanged.
 void result_message(int code, kvval* dst, const kvval& source);
 
 #endif  // DIRGEN_LISTING_BUILD_H_

@@ -1,11 +1,15 @@
 #include "listing/build.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "listing/archive_fixture_test_util.h"
 #include "listing/listing_test_util.h"
@@ -34,6 +38,16 @@ bool exists(const std::string& path) {
   return stat(path.c_str(), &st) == 0;
 }
 
+// Every temporary listing file left anywhere under folder.
+std::vector<std::string> leftovers(const std::string& folder) {
+  std::vector<std::string> found;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
+    std::string name = e.path().filename().string();
+    if (name.find(".dirgen-") != std::string::npos) found.push_back(name);
+  }
+  return found;
+}
+
 class Build : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -49,7 +63,7 @@ class Build : public ::testing::Test {
 
   int build() {
     formatter_.load_tables(kvval(std::string_view(root_.at("kvdata"))));
-    return run_build(settings_, formatter_, root_.at("kvdata/"), nullptr);
+    return run_build(settings_, formatter_, root_.at("kvdata/"), nullptr).code;
   }
 
   void recursive(bool one_file) {
@@ -148,7 +162,7 @@ TEST_F(Build, FilteredAwayEntriesGiveAnEmptyListingNotAFailure) {
 // Failure codes and the messages the shells show for them.
 struct failure_case {
   const char* name;
-  int source;                                 // 0 folder, 1 archive
+  int source;                                    // 0 folder, 1 archive
   std::string (*prepare)(scratch_folder& root);  // returns the source path
   int code;
   const char* message;
@@ -156,7 +170,22 @@ struct failure_case {
 
 const failure_case kFailures[] = {
     {"missing folder", 0, [](scratch_folder& r) { return r.at("nowhere"); },
-     kBuildNoEntries, "Directory is empty."},
+     kBuildSourceMissing, "Source directory doesn't exist."},
+    {"missing archive", 1,
+     [](scratch_folder& r) { return r.at("nowhere.zip"); }, kBuildSourceMissing,
+     "Source file doesn't exist."},
+    {"file as folder", 0,
+     [](scratch_folder& r) {
+       r.write("plain.txt", "x");
+       return r.at("plain.txt");
+     },
+     kBuildSourceWrongKind, "Source must be a directory."},
+    {"folder as archive", 1,
+     [](scratch_folder& r) {
+       r.make_folder("dir.tar");
+       return r.at("dir.tar");
+     },
+     kBuildSourceWrongKind, "Source must be an archive file."},
     {"empty folder", 0,
      [](scratch_folder& r) {
        r.make_folder("empty");
@@ -241,15 +270,25 @@ TEST_F(Build, OutputThatIsAFolderCannotBeCreated) {
   EXPECT_EQ(message.str(), "Can't create output file.");
 }
 
-TEST_F(Build, MissingTemplateLeavesAnEmptyOutputAndNoMessage) {
+TEST_F(Build, MissingTemplateChangesNoListingAndSaysWhichFile) {
   put(root_, "src/a.txt", "x");
+  put(root_, "src/sub/b.txt", "x");
+  put(root_, "out.html", "old listing");
+  put(root_, "src/list.html", "old top");
+  put(root_, "src/sub/list.html", "old sub");
   settings_.format = kvval("nosuch.txt");
   EXPECT_EQ(build(), kBuildNoTemplate);
-  EXPECT_TRUE(exists(root_.at("out.html")));
-  EXPECT_EQ(read_file(root_.at("out.html")), "");
-  kvval message("kept");
-  result_message(kBuildNoTemplate, &message, kvval(0));
-  EXPECT_EQ(message.str(), "kept");
+  EXPECT_EQ(read_file(root_.at("out.html")), "old listing");
+  recursive(false);
+  settings_.save = kvval("list.html");
+  build_outcome outcome =
+      run_build(settings_, formatter_, root_.at("kvdata/"), nullptr);
+  EXPECT_EQ(outcome.code, kBuildNoTemplate);
+  EXPECT_EQ(read_file(root_.at("src/list.html")), "old top");
+  EXPECT_EQ(read_file(root_.at("src/sub/list.html")), "old sub");
+  EXPECT_EQ(result_line(outcome, false), "Can't open template file " +
+                                             root_.at("kvdata/nosuch.txt") +
+                                             ": No such file or directory");
 }
 
 TEST_F(Build, EmptyTemplateNameIsAMissingTemplateNotTheDataFolder) {
@@ -292,8 +331,9 @@ TEST_F(Build, ArchiveProgressCountsEntriesRead) {
   settings_.source = kvval(1);
   settings_.path = kvval(std::string_view(root_.at("a.tar")));
   formatter_.load_tables(kvval(std::string_view(root_.at("kvdata"))));
-  ASSERT_EQ(run_build(settings_, formatter_, root_.at("kvdata/"), &progress),
-            kBuildOk);
+  ASSERT_EQ(
+      run_build(settings_, formatter_, root_.at("kvdata/"), &progress).code,
+      kBuildOk);
   EXPECT_EQ(progress.entries, 3);
   EXPECT_EQ(progress.folders, 0);
 }
@@ -312,8 +352,8 @@ TEST_F(Build, LinksAreUrlEncodedOrHtmlEscaped) {
   put(root_, "src/x y/my file.txt", "x");
   root_.write("src/x y/a&b \"q\" caf\xC3\xA9.txt", "x");
   root_.write("kvdata/urls.txt",
-                   "<!--#for var=files--><!--#echo var=url_files-->\n"
-                   "<!--#endfor-->");
+              "<!--#for var=files--><!--#echo var=url_files-->\n"
+              "<!--#endfor-->");
   settings_.format = kvval("urls.txt");
   settings_.order_files = kvval(1);
   recursive(true);
@@ -326,6 +366,190 @@ TEST_F(Build, LinksAreUrlEncodedOrHtmlEscaped) {
   EXPECT_EQ(read_file(root_.at("out.html")),
             "x y/a&amp;b &quot;q&quot; caf\xC3\xA9.txt\n"
             "x y/my file.txt\n");
+}
+
+// What a listing replaces, and what it never does.
+
+TEST_F(Build, ListingReplacesTheFileALinkPointsToKeepingItsPermissions) {
+  put(root_, "src/a.txt", "x");
+  put(root_, "real.html", "old");
+  ASSERT_EQ(chmod(root_.at("real.html").c_str(), 0640), 0);
+  ASSERT_EQ(symlink("real.html", root_.at("out.html").c_str()), 0);
+  ASSERT_EQ(build(), kBuildOk);
+  struct stat st;
+  ASSERT_EQ(lstat(root_.at("out.html").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  ASSERT_EQ(stat(root_.at("real.html").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_NE(read_file(root_.at("real.html")).find("[a|"), std::string::npos);
+  EXPECT_EQ(leftovers(root_.path()), std::vector<std::string>{});
+}
+
+TEST_F(Build, OutputThatIsTheArchiveOrTheTemplateIsRefused) {
+  const std::string tar = tar_of({"one.txt"});
+  root_.write("a.tar", tar);
+  ASSERT_EQ(link(root_.at("a.tar").c_str(), root_.at("same.tar").c_str()), 0);
+  settings_.source = kvval(1);
+  settings_.path = kvval(std::string_view(root_.at("a.tar")));
+  for (const char* save : {"a.tar", "same.tar", "kvdata/all.txt"}) {
+    SCOPED_TRACE(save);
+    settings_.save = kvval(save);
+    build_outcome outcome =
+        run_build(settings_, formatter_, root_.at("kvdata/"), nullptr);
+    EXPECT_EQ(outcome.code, kBuildCantCreateOutput);
+    EXPECT_EQ(outcome.path, root_.at(save));
+    EXPECT_NE(outcome.reason.find(save[0] == 'k' ? "the template"
+                                                 : "the source archive"),
+              std::string::npos);
+  }
+  EXPECT_EQ(read_file(root_.at("a.tar")), tar);
+  EXPECT_EQ(read_file(root_.at("kvdata/all.txt")), kAllTemplate);
+  EXPECT_EQ(leftovers(root_.path()), std::vector<std::string>{});
+}
+
+// Child process: the file size limit makes every write past 100 bytes fail
+// as on a full disk.
+int build_with_a_full_disk(const dirgen_project& settings,
+                           const dirgen_formatter& formatter,
+                           const std::string& data) {
+  signal(SIGXFSZ, SIG_IGN);
+  rlimit limit{100, 100};
+  if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 2;
+  build_outcome outcome = run_build(settings, formatter, data, nullptr);
+  std::fprintf(stderr, "%s\n", result_line(outcome, false).c_str());
+  return outcome.code == kBuildCantCreateOutput &&
+                 outcome.reason == "File too large"
+             ? 0
+             : 1;
+}
+
+TEST_F(Build, FailedWritesLeaveEveryOldListingWholeAndNoTemporaryFile) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  for (int i = 0; i < 50; ++i) {
+    put(root_, "src/sub/file" + std::to_string(i) + ".txt", "x");
+  }
+  put(root_, "src/a.txt", "x");
+  put(root_, "out.html", "old listing");
+  recursive(true);
+  formatter_.load_tables(kvval(std::string_view(root_.at("kvdata"))));
+  EXPECT_EXIT(
+      exit(build_with_a_full_disk(settings_, formatter_, root_.at("kvdata/"))),
+      testing::ExitedWithCode(0), "");
+  EXPECT_EQ(read_file(root_.at("out.html")), "old listing");
+
+  // One file per folder: the subfolder's listing cannot be made, so the
+  // top folder's, written after it, is not put in place either.
+  put(root_, "src/list.html", "old top");
+  root_.make_folder("src/sub/list.html");
+  recursive(false);
+  settings_.save = kvval("list.html");
+  build_outcome outcome =
+      run_build(settings_, formatter_, root_.at("kvdata/"), nullptr);
+  EXPECT_EQ(outcome.code, kBuildCantCreateOutput);
+  EXPECT_EQ(outcome.path, root_.at("src/sub/list.html"));
+  EXPECT_EQ(outcome.reason, "Is a directory");
+  EXPECT_EQ(read_file(root_.at("src/list.html")), "old top");
+  EXPECT_EQ(leftovers(root_.path()), std::vector<std::string>{});
+}
+
+// Cancels at the first poll that comes after some output was written.
+class cancel_after_output : public build_progress {
+ public:
+  void on_progress(int64_t, int64_t, int64_t bytes) override { bytes_ = bytes; }
+  bool cancel_requested() override { return ++polls_ > 3; }
+
+ private:
+  int64_t bytes_ = 0;
+  int polls_ = 0;
+};
+
+TEST_F(Build, CancelledBuildLeavesEveryOldListing) {
+  put(root_, "src/a.txt", "x");
+  put(root_, "src/sub/b.txt", "x");
+  put(root_, "src/sub/deeper/c.txt", "x");
+  put(root_, "src/sub/list.html", "old sub");
+  recursive(false);
+  settings_.save = kvval("list.html");
+  cancel_after_output progress;
+  formatter_.load_tables(kvval(std::string_view(root_.at("kvdata"))));
+  build_outcome outcome =
+      run_build(settings_, formatter_, root_.at("kvdata/"), &progress);
+  EXPECT_EQ(outcome.code, kBuildCancelled);
+  EXPECT_EQ(result_line(outcome, false), "Build was cancelled.");
+  EXPECT_FALSE(exists(root_.at("src/list.html")));
+  EXPECT_EQ(read_file(root_.at("src/sub/list.html")), "old sub");
+  EXPECT_EQ(leftovers(root_.path()), std::vector<std::string>{});
+}
+
+TEST_F(Build, PerFolderModeGivesEmptyFoldersTheirListingToo) {
+  put(root_, "src/a.txt", "x");
+  root_.make_folder("src/empty");
+  recursive(false);
+  settings_.save = kvval("list.html");
+  ASSERT_EQ(build(), kBuildOk);
+  EXPECT_NE(read_file(root_.at("src/empty/list.html")).find("total:0/0"),
+            std::string::npos);
+}
+
+TEST_F(Build, OutputPathIsRelativeToTheListedFolderOrTheArchivesFolder) {
+  dirgen_project s;
+  s.path = kvval("/data/src/");
+  s.save = kvval("out/list.html");
+  EXPECT_EQ(listing_output_path(s), "/data/src/out/list.html");
+  s.save = kvval("/abs/list.html");
+  EXPECT_EQ(listing_output_path(s), "/abs/list.html");
+  s.subfolders = kvval(1);
+  EXPECT_EQ(listing_output_path(s), "/data/src/list.html");
+  s.subfolders = kvval(0);
+  s.source = kvval(1);
+  s.path = kvval("/data/a.tar");
+  s.save = kvval("out/list.html");
+  EXPECT_EQ(listing_output_path(s), "/data/out/list.html");
+  s.path = kvval("a.tar");
+  EXPECT_EQ(listing_output_path(s), "out/list.html");
+  s.save = kvval("");
+  EXPECT_EQ(listing_output_path(s), "");
+}
+
+TEST_F(Build, TiesKeepTheByteOrderOfTheFullNames) {
+  for (const char* f : {"x.txt", "x.doc", "x.c", "Y.txt", "y.a"}) {
+    put(root_, std::string("src/") + f, "same");
+  }
+  settings_.order_files = kvval(1);  // name: x.c, x.doc, x.txt tie
+  ASSERT_EQ(build(), kBuildOk);
+  EXPECT_NE(read_file(root_.at("out.html"))
+                .find("files:1=Y.txt 2=x.c 3=x.doc 4=x.txt 5=y.a \n"),
+            std::string::npos);
+  settings_.order_files = kvval(3);  // size: every file ties
+  ASSERT_EQ(build(), kBuildOk);
+  EXPECT_NE(read_file(root_.at("out.html"))
+                .find("files:1=Y.txt 2=x.c 3=x.doc 4=x.txt 5=y.a \n"),
+            std::string::npos);
+}
+
+TEST_F(Build, SizeUnitsWithTrailingLettersKeepTheirLabel) {
+  put(root_, "src/a.txt", std::string(2048, 'x'));
+  root_.write("kvdata/size.txt",
+              "<!--#for var=files--><!--#echo var=size_files--> "
+              "<!--#echo var=size_units_files--><!--#endfor-->");
+  settings_.format = kvval("size.txt");
+  settings_.size_units = kvval("1Kb");
+  ASSERT_EQ(build(), kBuildOk);
+  EXPECT_EQ(read_file(root_.at("out.html")), "3 Kb");
+}
+
+TEST(ResultLine, GivesTheMessageThenThePathAndTheReason) {
+  build_outcome o;
+  EXPECT_EQ(result_line(o, false), "Build is successful.");
+  o.unreadable = 3;
+  EXPECT_EQ(result_line(o, false), "Build is successful.");
+  o = {kBuildSourceMissing, "/x/src", "No such file or directory", 0};
+  EXPECT_EQ(result_line(o, false),
+            "Source directory doesn't exist. /x/src: No such file or "
+            "directory");
+  o.code = kBuildNoEntries;
+  o.reason.clear();
+  EXPECT_EQ(result_line(o, true), "File is not valid tar archive. /x/src");
 }
 
 }  // namespace

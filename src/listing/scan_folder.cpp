@@ -4,17 +4,26 @@
 #include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "markup/files.h"
 
 namespace {
 
+// Only what a listing shows: the kind, the permission bits, size and time.
+constexpr unsigned kWantedFields =
+    STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME;
+
 bool is_dot_entry(const char* name) {
-  return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
+  return name[0] == '.' &&
+         (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
 bool wanted(const char* name, const char* pattern) {
@@ -22,68 +31,124 @@ bool wanted(const char* name, const char* pattern) {
   return fnmatch(pattern, name, FNM_CASEFOLD) == 0;
 }
 
-// Fills node from the entry's status. Links are described by their target
-// when it exists.
-void describe_entry(int dir_fd, const dirent* entry, kvfile_node* node) {
-  struct stat st;
-  if (fstatat(dir_fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-    node->is_folder = entry->d_type == DT_DIR ? 1 : 0;
-    return;  // unreadable details: listed with size and time 0
+// One examined entry, before it becomes a node: what a node records.
+struct entry {
+  std::string name;
+  uint64_t size = 0;
+  int64_t mtime = 0;
+  uint32_t mode = 0;
+  bool is_link = false;
+};
+
+bool is_folder(const entry& e) { return S_ISDIR(e.mode); }
+
+// Examines name in dir_fd; links by their target when it exists. Returns 0
+// or the error number.
+int examine(int dir_fd, const char* name, entry* e) {
+  struct statx st;
+  const int flags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
+  if (statx(dir_fd, name, flags, kWantedFields, &st) != 0) return errno;
+  e->is_link = S_ISLNK(st.stx_mode);
+  if (e->is_link) {
+    struct statx target;
+    if (statx(dir_fd, name, AT_NO_AUTOMOUNT, kWantedFields, &target) == 0) {
+      st = target;
+    }
   }
-  if (S_ISLNK(st.st_mode)) {
-    node->is_link = 1;
-    struct stat target;
-    if (fstatat(dir_fd, entry->d_name, &target, 0) == 0) st = target;
-  }
-  node->is_folder = S_ISDIR(st.st_mode) ? 1 : 0;
-  node->time = static_cast<int64_t>(st.st_mtim.tv_sec);
-  node->attributes = static_cast<uint32_t>(st.st_mode);
-  if (node->is_folder) return;
-  constexpr off_t kIntLimit = off_t{1} << 31;
-  if (st.st_size < kIntLimit) {
-    node->size = kvval(static_cast<int>(st.st_size));
-  } else {
-    node->size = kvval(static_cast<double>(st.st_size));
-  }
+  e->size = st.stx_size;
+  e->mtime = st.stx_mtime.tv_sec;
+  e->mode = st.stx_mode;
+  return 0;
 }
 
-using node_list = std::vector<std::unique_ptr<kvfile_node>>;
+// The node for e; every field of the node is set here.
+kvfile_node* make_node(const entry& e) {
+  auto* node = new kvfile_node;
+  node->name = kvval(std::string_view(e.name));
+  node->is_folder = is_folder(e) ? 1 : 0;
+  node->is_link = e.is_link ? 1 : 0;
+  node->time = e.mtime;
+  node->attributes = e.mode;
+  if (!node->is_folder) {
+    constexpr uint64_t kIntLimit = uint64_t{1} << 31;
+    node->size = e.size < kIntLimit ? kvval(static_cast<int>(e.size))
+                                    : kvval(static_cast<double>(e.size));
+  }
+  return node;
+}
 
-// Reads every wanted entry, folders and files apart, in enumeration order.
-void read_entries(DIR* dir, const char* pattern, node_list* folders,
-                  node_list* files) {
+// Reads every wanted entry. An entry removed between enumeration and
+// examination is simply gone; any other failure is reported.
+void read_entries(DIR* dir, const char* pattern,
+                  const scan_unreadable& unreadable,
+                  std::vector<entry>* entries) {
   const int dir_fd = dirfd(dir);
-  while (const dirent* entry = readdir(dir)) {
-    if (is_dot_entry(entry->d_name) || !wanted(entry->d_name, pattern)) {
+  for (;;) {
+    errno = 0;
+    const dirent* d = readdir(dir);
+    if (!d) {
+      if (errno != 0 && unreadable) unreadable("", errno);
+      return;
+    }
+    if (is_dot_entry(d->d_name) || !wanted(d->d_name, pattern)) continue;
+    entry e;
+    int error = examine(dir_fd, d->d_name, &e);
+    if (error == ENOENT) continue;
+    if (error != 0) {
+      if (unreadable) unreadable(d->d_name, error);
       continue;
     }
-    auto node = std::make_unique<kvfile_node>();
-    node->name = kvval(std::string_view(entry->d_name));
-    describe_entry(dir_fd, entry, node.get());
-    (node->is_folder ? folders : files)->push_back(std::move(node));
+    e.name = d->d_name;
+    entries->push_back(std::move(e));
   }
 }
 
-void link_nodes(node_list* nodes, kvfile_tree* tree, kvfile_node* parent) {
-  for (auto& node : *nodes) {
+void link_nodes(const std::vector<entry>& entries, kvfile_tree* tree,
+                kvfile_node* parent) {
+  for (const entry& e : entries) {
+    kvfile_node* node = make_node(e);
     if (parent) {
-      tree->append_child(node.release(), parent);
+      tree->append_child(node, parent);
     } else {
-      tree->append_top(node.release());
+      tree->append_top(node);
     }
   }
 }
 
 }  // namespace
 
+bool scan_folder_at(int dir_fd, kvfile_tree* tree, kvfile_node* parent,
+                    const char* pattern, const scan_unreadable& unreadable,
+                    int64_t* listed, int* error) {
+  // The DIR takes a descriptor of its own, so the caller's stays open.
+  int own = fcntl(dir_fd, F_DUPFD_CLOEXEC, 0);
+  unique_dir dir(own < 0 ? nullptr : fdopendir(own));
+  if (!dir) {
+    *error = errno;
+    if (own >= 0) close(own);
+    return false;
+  }
+  std::vector<entry> entries;
+  read_entries(dir.get(), pattern, unreadable, &entries);
+  std::sort(entries.begin(), entries.end(), [](const entry& a, const entry& b) {
+    if (is_folder(a) != is_folder(b)) return is_folder(a);
+    return a.name < b.name;  // byte-wise: std::string compares
+                             // as unsigned char
+  });
+  if (!tree->root()) parent = nullptr;
+  link_nodes(entries, tree, parent);
+  *listed = static_cast<int64_t>(entries.size());
+  return true;
+}
+
 bool scan_folder(const kvval& folder_path, kvfile_tree* tree,
                  kvfile_node* parent, const kvval& pattern) {
-  unique_dir dir(opendir(folder_path.as_text()));
-  if (!dir) return false;
-  node_list folders, files;
-  read_entries(dir.get(), pattern.as_text(), &folders, &files);
-  if (!tree->root()) parent = nullptr;
-  link_nodes(&folders, tree, parent);
-  link_nodes(&files, tree, parent);
-  return !folders.empty() || !files.empty();
+  int fd = open(folder_path.as_text(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  int64_t listed = 0;
+  int error = 0;
+  bool read = scan_folder_at(fd, tree, parent, pattern.as_text(), nullptr,
+                             &listed, &error);
+  close(fd);
+  return read && listed > 0;
 }

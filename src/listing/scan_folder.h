@@ -1,17 +1,32 @@
 // Reading one level of a folder into a kvfile_tree. The build calls it for
 // the source folder and, level by level, for every subfolder it recurses
 // into; the installer uses it to list its distribution folder.
+//
+// Folders are read through their descriptors: the build opens each
+// subfolder relative to its parent and every entry is examined relative to
+// its folder, so no full path is ever built and paths of any length work.
 #ifndef DIRGEN_LISTING_SCAN_FOLDER_H_
 #define DIRGEN_LISTING_SCAN_FOLDER_H_
+
+#include <cstdint>
+#include <functional>
+#include <string_view>
 
 #include "listing/kvfile_tree.h"
 #include "value/kvval.h"
 
-// Appends the entries of the folder folder_path (one level, no recursion)
-// whose names match the wildcard pattern ("*" or empty: every entry; "*"
-// and "?" as in shell patterns, case ignored) under parent, or at the top
-// level of *tree when parent is null or the tree is empty. Folders come
-// first, then files, each group in the order the system enumerates them;
+// Told about each entry that was enumerated but could not be examined: its
+// name within the folder and the system's error number. An empty name means
+// the enumeration itself failed part way.
+using scan_unreadable = std::function<void(std::string_view name, int error)>;
+
+// Appends the entries of the folder dir_fd (borrowed, opened for reading and
+// not read before; one
+// level, no recursion) whose names match the wildcard pattern ("*" or
+// empty: every entry; "*" and "?" as in shell patterns, case ignored) under
+// parent, or at the top level of *tree when parent is null or the tree is
+// empty. Folders come first, then files, each group in byte-wise order of
+// the names, so a listing never depends on the order the file system keeps.
 // "." and ".." are skipped. The tree owns the new nodes.
 //
 // Each node gets name, is_folder, size (an integer below 2^31 bytes, a real
@@ -19,13 +34,19 @@
 // (the st_mode bits) and is_link. A symbolic link is described by its
 // target: a link to a folder becomes a folder node with is_link 1, which the
 // recursive build must not descend into; a dangling link is a file described
-// by the link itself. An entry whose details cannot be read is still listed,
-// with size and time 0.
+// by the link itself. An entry that vanished meanwhile is left out silently;
+// one that cannot be examined otherwise is left out and passed to
+// unreadable (which may be empty).
 //
-// The folder is read by path; the process's current directory is not
-// changed. Returns true when at least one entry other than "." and ".." was
-// listed; false (tree untouched) when the folder cannot be opened or lists
-// nothing. An error while reading keeps what was read so far.
+// Returns false with *error set when the folder cannot be read at all
+// (tree untouched); otherwise true with *listed the number of nodes added.
+bool scan_folder_at(int dir_fd, kvfile_tree* tree, kvfile_node* parent,
+                    const char* pattern, const scan_unreadable& unreadable,
+                    int64_t* listed, int* error);
+
+// scan_folder_at for the folder at folder_path. True when at least one
+// entry was listed; false (tree untouched) when the folder cannot be opened
+// or lists nothing. Entries that cannot be examined are left out.
 bool scan_folder(const kvval& folder_path, kvfile_tree* tree,
                  kvfile_node* parent, const kvval& pattern);
 

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -23,23 +24,6 @@ std::vector<std::string> top_names(const kvfile_tree& tree) {
   return out;
 }
 
-// What the scan must give: the folder's entries in the system's own
-// enumeration order, folders first.
-std::vector<std::string> folders_then_files(const std::string& path) {
-  std::vector<std::string> folders, files;
-  DIR* dir = opendir(path.c_str());
-  while (const dirent* e = readdir(dir)) {
-    std::string name = e->d_name;
-    if (name == "." || name == "..") continue;
-    struct stat st;
-    stat((path + "/" + name).c_str(), &st);
-    (S_ISDIR(st.st_mode) ? folders : files).push_back(name);
-  }
-  closedir(dir);
-  folders.insert(folders.end(), files.begin(), files.end());
-  return folders;
-}
-
 const kvfile_node* find_top(const kvfile_tree& tree, const char* name) {
   for (const kvfile_node* n = tree.root(); n; n = n->next_sibling) {
     if (n->name.str() == name) return n;
@@ -47,7 +31,7 @@ const kvfile_node* find_top(const kvfile_tree& tree, const char* name) {
   return nullptr;
 }
 
-TEST(ScanFolder, ListsFoldersFirstThenFilesInEnumerationOrder) {
+TEST(ScanFolder, ListsFoldersFirstThenFilesInByteOrderOfTheirNames) {
   scratch_folder tmp;
   for (const char* f : {"b.txt", "a.txt", ".hidden", "z", "m.doc"}) {
     ASSERT_TRUE(tmp.write(f));
@@ -55,7 +39,9 @@ TEST(ScanFolder, ListsFoldersFirstThenFilesInEnumerationOrder) {
   for (const char* d : {"Sub", "aa", "Zed"}) ASSERT_TRUE(tmp.make_folder(d));
   kvfile_tree tree;
   EXPECT_TRUE(scan_folder(kvval(tmp.path()), &tree, nullptr, kvval("*")));
-  EXPECT_EQ(top_names(tree), folders_then_files(tmp.path()));
+  const std::vector<std::string> want = {"Sub",   "Zed",   "aa",    ".hidden",
+                                         "a.txt", "b.txt", "m.doc", "z"};
+  EXPECT_EQ(top_names(tree), want);
   EXPECT_EQ(tree.count(), 8);
   EXPECT_EQ(link_fault(tree), "");
   EXPECT_EQ(find_top(tree, "Sub")->is_folder, 1);
@@ -180,3 +166,39 @@ TEST(ScanFolderDeathTest, UnreadableFolderGivesFalseAndNoNodes) {
 }
 
 }  // namespace
+
+// In a child as "nobody": a folder that can be read but not searched lists
+// its names, yet none can be examined; each is reported, none is listed
+// with made-up details.
+int scan_unsearchable_folder(const std::string& path) {
+  if (geteuid() == 0 && setuid(65534) != 0) return 2;
+  int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY);
+  if (fd < 0) return 3;
+  std::vector<std::string> reported;
+  kvfile_tree tree;
+  int64_t listed = -1;
+  int error = 0;
+  bool read = scan_folder_at(
+      fd, &tree, nullptr, "*",
+      [&](std::string_view name, int e) {
+        reported.push_back(std::string(name) + ":" + std::to_string(e));
+      },
+      &listed, &error);
+  close(fd);
+  std::sort(reported.begin(), reported.end());
+  const std::vector<std::string> want = {"a.txt:" + std::to_string(EACCES),
+                                         "b:" + std::to_string(EACCES)};
+  return read && listed == 0 && !tree.root() && reported == want ? 0 : 1;
+}
+
+TEST(ScanFolderDeathTest, EntriesThatCannotBeExaminedAreReportedNotListed) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  scratch_folder tmp;
+  ASSERT_EQ(chmod(tmp.path().c_str(), 0755), 0);
+  ASSERT_TRUE(tmp.make_folder("names_only"));
+  ASSERT_TRUE(tmp.write("names_only/a.txt"));
+  ASSERT_TRUE(tmp.make_folder("names_only/b"));
+  ASSERT_EQ(chmod(tmp.at("names_only").c_str(), 0444), 0);
+  EXPECT_EXIT(exit(scan_unsearchable_folder(tmp.at("names_only"))),
+              testing::ExitedWithCode(0), "");
+}

@@ -36,9 +36,16 @@ bool read_markup(FILE* f, kvxml* reader, parse_status* status) {
   return true;
 }
 
-// Adds the text of every element of the shape <key>text</key> under its name.
-void collect_settings(const xml_document& doc, kvhash_array* table) {
+// Adds the text of every element of the shape <key>text</key> under its
+// name; notes the names of elements without text in *empty (if given).
+void collect_settings(const xml_document& doc, kvhash_array* table,
+                      std::vector<std::string>* empty) {
   for (xml_node* n = doc.root(); n; n = xml_document::next_preorder(n)) {
+    if (empty && (n->kind == KIND_EMPTY ||
+                  (n->kind == KIND_ELEMENT && n->child_count == 1 &&
+                   n->first_child->kind == KIND_END_TAG))) {
+      empty->push_back(n->name.str());
+    }
     if (n->kind != KIND_ELEMENT || n->child_count != 2) continue;
     const xml_node* text = n->first_child;
     if (text->kind == KIND_TEXT || text->kind == -1) {
@@ -80,7 +87,8 @@ std::string settings_text(kvhash_array& src) {
 }  // namespace
 
 bool load_settings_file(const kvval& path, kvhash_array* table,
-                        std::string* err) {
+                        std::string* err,
+                        std::vector<std::string>* empty_keys) {
   std::string name = path.str();
   unique_file f(std::fopen(name.c_str(), "rb"));
   if (!f) {
@@ -103,7 +111,7 @@ bool load_settings_file(const kvval& path, kvhash_array* table,
     *err = report.str();
     return false;
   }
-  collect_settings(doc, table);
+  collect_settings(doc, table, empty_keys);
   return true;
 }
 

@@ -4,6 +4,9 @@
 #ifndef DIRGEN_MARKUP_SETTINGS_FILE_H_
 #define DIRGEN_MARKUP_SETTINGS_FILE_H_
 
+#include <string>
+#include <vector>
+
 #include "value/kvhash.h"
 #include "value/kvval.h"
 
@@ -15,8 +18,12 @@
 // "Can't open file " + path) or the markup is in error (*err := the "Line:
 // ..., column: ...\r\nNear by: ..." report); *table then keeps what it held
 // before the call.
+// When empty_keys is given, it receives the lower-cased name of every
+// element that is present without text (<key></key> or <key/>), so a
+// caller can tell an empty setting from a missing one.
 bool load_settings_file(const kvval& path, kvhash_array* table,
-                        std::string* err);
+                        std::string* err,
+                        std::vector<std::string>* empty_keys = nullptr);
 
 // Writes every key of src in ascending key order, one line
 // "<key>html-escaped value</key>\r\n" per value, replacing the file with

@@ -1,7 +1,7 @@
 #include "platform/content_types.h"
 
 #include "markup/files.h"
-#include "platform/user_folders.h"
+#include "platform/home_folder.h"
 #include "text/ascii.h"
 
 namespace {

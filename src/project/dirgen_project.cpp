@@ -1,9 +1,11 @@
 #include "project/dirgen_project.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "markup/settings_file.h"
 #include "value/kvhash.h"
@@ -80,13 +82,20 @@ void dirgen_project::reset_settings() {
 bool dirgen_project::load_settings(const kvval& file, std::string* err) {
   reset_settings();
   kvhash_array table;
-  if (!load_settings_file(file, &table, err)) return false;
-  // The first occurrence of each key wins; a missing key gives empty text.
+  std::vector<std::string> empty;
+  if (!load_settings_file(file, &table, err, &empty)) return false;
+  // The first occurrence of each key wins; a key written without a value
+  // is the empty text; a key the file leaves out keeps its default (as
+  // text, like every loaded field), so a hand-written file needs only the
+  // keys it changes.
   for (const FieldEntry& f : kFields) {
+    kvval& field = this->*f.member;
     kvval value;
-    table.first(kvval(f.key), &value);
-    value.convert(KV_TEXT);
-    this->*f.member = std::move(value);
+    if (table.first(kvval(f.key), &value) ||
+        std::find(empty.begin(), empty.end(), f.key) != empty.end()) {
+      field = std::move(value);  // first() gives the empty text if absent
+    }
+    field.convert(KV_TEXT);
   }
   return true;
 }

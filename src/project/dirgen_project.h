@@ -19,11 +19,11 @@ class dirgen_project {
   void reset_settings();
 
   // Resets the record, then reads the settings file at path. True when the
-  // file was read and parsed: every one of the 25 fields then holds text,
-  // the first element of its name in the file, or the empty text when the
-  // file has none. False when the file cannot be opened or does not parse
-  // (*err says which, see load_settings_file); the record then keeps the
-  // defaults.
+  // file was read and parsed: a field named in the file holds the text of
+  // its first element (the empty text for <key></key>); a field the file
+  // does not name keeps its default. False when the file cannot be opened
+  // or does not parse (*err says which, see load_settings_file); the record
+  // then keeps the defaults.
   bool load_settings(const kvval& path, std::string* err);
 
   // Writes the 25 fields as "<key>escaped value</key>\r\n" lines in ascending

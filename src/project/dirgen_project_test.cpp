@@ -155,10 +155,15 @@ TEST(ProjectLoad, FileContentsGiveFieldTexts) {
   std::string err;
   const LoadCase cases[] = {
       {"only mask", "<mask>*.htm</mask>", "mask", "*.htm"},
-      {"missing flag is empty", "<mask>*.htm</mask>", "show_folders", ""},
-      {"missing size is empty", "<mask>*.htm</mask>", "size_end", ""},
-      {"missing text is empty", "<mask>*.htm</mask>", "date_format", ""},
-      {"missing time is empty", "<mask>*.htm</mask>", "time_start", ""},
+      {"missing flag keeps its default", "<mask>*.htm</mask>", "show_folders",
+       "1"},
+      {"missing size keeps its default", "<mask>*.htm</mask>", "size_end",
+       "1048576"},
+      {"missing text keeps its default", "<mask>*.htm</mask>", "date_format",
+       "%c"},
+      {"empty element is empty", "<date_format></date_format>", "date_format",
+       ""},
+      {"self-closed element is empty", "<format/>", "format", ""},
       {"first occurrence wins", "<mask>*.a</mask>\r\n<mask>*.b</mask>", "mask",
        "*.a"},
       {"names fold to lower case", "<Mask>*.htm</Mask>", "mask", "*.htm"},
@@ -173,7 +178,7 @@ TEST(ProjectLoad, FileContentsGiveFieldTexts) {
        "*.d"},
       {"comment ignored", "<!-- <mask>no</mask> --><mask>*.e</mask>", "mask",
        "*.e"},
-      {"unknown keys ignored", "<colour>red</colour>", "mask", ""},
+      {"unknown keys ignored", "<colour>red</colour>", "mask", "*"},
       {"big time", "<time_end>4102444800</time_end>", "time_end", "4102444800"},
   };
   scratch_folder dir;
@@ -200,8 +205,8 @@ TEST(ProjectLoad, LoadedTextsReadAsNumbersByTheValueRules) {
   EXPECT_EQ(p.size_end.as_int(), 12);
   EXPECT_EQ(p.order_files.as_int(), 0);
   EXPECT_EQ(p.size_start.as_int(), -5);
-  EXPECT_FALSE(p.show_folders.as_bool());
-  EXPECT_EQ(p.time_start.as_int64(), 0);
+  EXPECT_TRUE(p.show_folders.as_bool());           // absent: the default
+  EXPECT_GT(p.time_start.as_int64(), 1700000000);  // absent: now
   EXPECT_EQ(p.time_end.as_int64(), 4102444800LL);
 }
 

@@ -31,21 +31,41 @@ bool list_folder_files(const std::string& folder,
   return true;
 }
 
-bool check_distribution(const std::string& folder, uint64_t* total) {
+bool check_distribution(const std::string& folder, uint64_t* total,
+                        std::string* err) {
   uint64_t sum = 0;
   for (std::string_view name : kDistributionFiles) {
+    std::string path = folder + "/" + std::string(name);
     uint64_t size = 0;
-    if (!file_size_of(folder + "/" + std::string(name), &size)) return false;
+    if (!file_size_of(path, &size)) {
+      *err = path + " is missing";
+      return false;
+    }
     sum += size;
   }
   for (std::string_view name : kDistributionFolders) {
+    std::string path = folder + "/" + std::string(name);
     std::vector<distribution_file> files;
-    if (!list_folder_files(folder + "/" + std::string(name), &files))
+    if (!list_folder_files(path, &files)) {
+      *err = path + " is missing or cannot be read";
       return false;
+    }
     for (const distribution_file& f : files) sum += f.size;
+  }
+  for (std::string_view name : kRequiredDataFiles) {
+    std::string path = folder + "/" + std::string(name);
+    uint64_t size = 0;
+    if (!file_size_of(path, &size)) {
+      *err = path + " is missing";
+      return false;
+    }
   }
   *total = sum;
   return true;
+}
+
+std::string incomplete_distribution_message(const std::string& err) {
+  return "The distribution is incomplete.\n" + err + ".\nTerminating.";
 }
 
 std::string required_space_line(uint64_t total,

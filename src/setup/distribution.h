@@ -21,12 +21,19 @@ struct distribution_file {
 bool list_folder_files(const std::string& folder,
                        std::vector<distribution_file>* files);
 
-// Checks the distribution in folder: every listed file must exist and every
-// listed data folder must list. On success returns true and *total holds the
-// bytes of all files to be copied (the listed files and the files directly
-// inside the data folders). Returns false at the first missing file or
-// folder that does not list.
-bool check_distribution(const std::string& folder, uint64_t* total);
+// Checks the distribution in folder: every listed file and required data
+// file must exist and every listed data folder must list. On success
+// returns true and *total holds the bytes of all files to be copied (the
+// listed files and the files directly inside the data folders). Returns
+// false at the first missing file or folder that does not list, with its
+// path and the reason in *err.
+bool check_distribution(const std::string& folder, uint64_t* total,
+                        std::string* err);
+
+// What the installer says of an incomplete distribution, err being what
+// check_distribution said: "The distribution is incomplete.", err and
+// "Terminating." on three lines.
+std::string incomplete_distribution_message(const std::string& err);
 
 // "The program requires N Kb of the disk space." with N = total / 1024 + 1
 // written with fmt.

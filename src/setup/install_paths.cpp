@@ -3,8 +3,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/registry.h"
-#include "platform/user_folders.h"
+#include <algorithm>
+#include <cstdlib>
+
+#include "platform/home_folder.h"
+#include "setup/install_record.h"
+#include "setup/registry.h"
 #include "setup/setup_names.h"
 
 namespace {
@@ -23,17 +27,6 @@ std::string parent_path(const std::string& path) {
   size_t slash = path.rfind('/');
   if (slash == std::string::npos || slash == 0) return "/";
   return path.substr(0, slash);
-}
-
-bool read_inst_dir(registry_root root, std::string* inst_dir) {
-  kvhash values;
-  values.put(kvval(kInstallFolderValue), kvval(""));
-  if (!read_registry(root, kvval(kProductKey), &values)) return false;
-  kvval value;
-  values.get(kvval(kInstallFolderValue), &value);
-  if (value.length() == 0) return false;
-  *inst_dir = value.str();
-  return true;
 }
 
 }  // namespace
@@ -63,38 +56,53 @@ std::string parent_of_installation(const std::string& inst_dir) {
 }
 
 registry_root install_registry_root() {
-  std::string folder =
-      existing_ancestor(registry_root_folder(registry_root::machine));
-  bool writable = is_folder(folder) && ::access(folder.c_str(), W_OK) == 0;
-  return writable ? registry_root::machine : registry_root::current_user;
+  return can_create_under(registry_root_folder(registry_root::machine))
+             ? registry_root::machine
+             : registry_root::current_user;
 }
 
-registry_root other_root(registry_root root) {
-  return root == registry_root::machine ? registry_root::current_user
-                                        : registry_root::machine;
+std::string program_files_folder() {
+  if (::access("/opt", W_OK) == 0) return "/opt";
+  std::string home = home_folder();
+  if (home == "/") home.clear();
+  return home + "/.local/opt";
 }
 
-bool recorded_installation(std::string* inst_dir) {
-  registry_root first = install_registry_root();
-  return read_inst_dir(first, inst_dir) ||
-         read_inst_dir(other_root(first), inst_dir);
-}
-
-bool default_destination(std::string* destination, bool* previous) {
-  std::string inst_dir;
-  if (recorded_installation(&inst_dir)) {
-    *destination = parent_of_installation(inst_dir);
+void default_destination(std::string* destination, bool* previous) {
+  registry_root root = install_registry_root();
+  kvhash values;
+  values.put(kvval(kInstallFolderValue), kvval(""));
+  kvval latest;
+  install_record record;
+  if (read_registry(root, kvval(kProductKey), &values) &&
+      values.get(kvval(kInstallFolderValue), &latest) &&
+      load_record(root, latest.str(), &record) &&
+      can_create_under(record.inst_dir)) {
+    *destination = parent_of_installation(record.inst_dir);
     *previous = true;
-    return true;
+    return;
   }
   *previous = false;
-  kvval program_files;
-  if (!program_files_folder(&program_files) || program_files.length() == 0)
-    return false;
-  *destination = installation_folder_for(program_files.str());
+  *destination = installation_folder_for(program_files_folder());
   destination->resize(destination->size() - kInstallSubfolder.size());
   *destination += kVendorFolder;
-  return true;
+}
+
+std::string desktop_data_folder(bool for_everyone) {
+  if (!for_everyone) return xdg_folder("XDG_DATA_HOME", "/.local/share");
+  const char* prefix = std::getenv("DIRGEN_SYSTEM_PREFIX");
+  std::string folder = prefix != nullptr && *prefix != '\0'
+                           ? without_trailing_slashes(prefix)
+                           : "/usr/local";
+  return folder + "/share";
+}
+
+std::string menu_folder(bool for_everyone) {
+  return desktop_data_folder(for_everyone) + "/applications";
+}
+
+std::string icon_folder(bool for_everyone) {
+  return desktop_data_folder(for_everyone) + "/" + std::string(kIconSubfolder);
 }
 
 std::string existing_ancestor(const std::string& path) {
@@ -104,4 +112,21 @@ std::string existing_ancestor(const std::string& path) {
     folder = parent_path(folder);
   }
   return folder;
+}
+
+bool can_create_under(const std::string& path) {
+  std::string folder = existing_ancestor(path);
+  return is_folder(folder) && ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+std::vector<std::string> missing_folders(const std::string& path) {
+  std::vector<std::string> missing;
+  std::string folder = without_trailing_slashes(path);
+  struct stat st;
+  while (folder != "/" && ::stat(folder.c_str(), &st) != 0) {
+    missing.push_back(folder);
+    folder = parent_path(folder);
+  }
+  std::reverse(missing.begin(), missing.end());
+  return missing;
 }

@@ -1,15 +1,16 @@
 // Where an installation goes and where it is recorded: the destination
 // typed by the user made into a folder path, the installation folder, the
-// default destination (a previous installation, else the program-files
-// folder), and the registry store the installation is recorded in.
-// Used by the wizard, the installation steps and the uninstaller.
+// default destination, the menu and icon folders, and the registry store
+// the installation is recorded in. Used by the wizard, the installation
+// steps and the uninstaller.
 #ifndef DIRGEN_SETUP_INSTALL_PATHS_H_
 #define DIRGEN_SETUP_INSTALL_PATHS_H_
 
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "platform/registry_store.h"
+#include "setup/registry_store.h"
 
 // The destination for the text of the destination box: trailing "/"
 // removed ("/" itself stays), and a relative path taken relative to
@@ -28,25 +29,43 @@ std::string installation_folder_for(const std::string& destination);
 std::string parent_of_installation(const std::string& inst_dir);
 
 // The store an installation is recorded in: the machine-wide one when this
-// user may write it, else the current user's (a per-user installation).
+// user may write it (an installation for everyone), else the current
+// user's (an installation for this user only).
 registry_root install_registry_root();
+inline bool installs_for_everyone() {
+  return install_registry_root() == registry_root::machine;
+}
 
-// The other store.
-registry_root other_root(registry_root root);
+// The folder programs are installed under: "/opt" when this user may write
+// there, else ~/.local/opt. Nothing is created.
+std::string program_files_folder();
 
-// The recorded installation folder ("inst_dir" of the product key), looked
-// up in install_registry_root() first, then the other store. Returns true
-// with *inst_dir set when a non-empty value is found; false otherwise.
-bool recorded_installation(std::string* inst_dir);
+// The default destination shown on the destination page. When this user's
+// store (install_registry_root) records an installation whose folder this
+// user may write: its parent folder, and *previous true. Otherwise the
+// program-files folder + "/Kovix" and *previous false. Creates nothing.
+void default_destination(std::string* destination, bool* previous);
 
-// The default destination shown on the destination page. When an
-// installation is recorded: its parent folder and *previous true. Else the
-// program-files folder + "/Kovix" and *previous false. Returns false when
-// neither can be found (no program-files folder).
-bool default_destination(std::string* destination, bool* previous);
+// The data folder menu entries and icons go below: for everyone
+// $DIRGEN_SYSTEM_PREFIX/share (/usr/local/share when unset; tests point
+// the prefix at a temporary root), for this user $XDG_DATA_HOME
+// (~/.local/share).
+std::string desktop_data_folder(bool for_everyone);
+// Its "applications" folder (the menu) and the hicolor theme's scalable
+// application icons.
+std::string menu_folder(bool for_everyone);
+std::string icon_folder(bool for_everyone);
 
 // The nearest folder at or above path that exists (for the free-space
 // query, since the destination need not exist yet). "/" at worst.
 std::string existing_ancestor(const std::string& path);
+
+// True when this user may create path: its nearest existing ancestor is a
+// folder this user may write and enter.
+bool can_create_under(const std::string& path);
+
+// The folders that making path (and every missing parent) would create,
+// outermost first; empty when path exists.
+std::vector<std::string> missing_folders(const std::string& path);
 
 #endif  // DIRGEN_SETUP_INSTALL_PATHS_H_

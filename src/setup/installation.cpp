@@ -5,14 +5,15 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <vector>
 
-#include "platform/registry.h"
-#include "platform/shortcut.h"
-#include "platform/user_folders.h"
+#include "markup/files.h"
+#include "setup/catalogue_merge.h"
 #include "setup/distribution.h"
 #include "setup/install_paths.h"
+#include "setup/install_record.h"
+#include "setup/menu_entries.h"
 #include "setup/setup_names.h"
+#include "setup/sha256.h"
 
 namespace {
 
@@ -43,14 +44,12 @@ bool make_folder(const std::string& path) {
   return ::mkdir(path.c_str(), 0755) == 0 || is_folder(path);
 }
 
-// Creates every folder on the way to path, the root excepted.
-bool make_folder_chain(const std::string& path) {
-  for (size_t slash = path.find('/', 1); slash != std::string::npos;
-       slash = path.find('/', slash + 1)) {
-    make_folder(path.substr(0, slash));
-  }
-  return make_folder(path);
-}
+// How a file of the distribution is placed over an existing one.
+enum class file_kind {
+  program,    // always replaced
+  data,       // a changed one is kept, the new version goes beside it
+  catalogue,  // a changed one is merged with the new one
+};
 
 // One run of the installation: the state the steps share.
 class installation_run {
@@ -60,25 +59,28 @@ class installation_run {
       : request_(request), services_(services) {}
 
   install_outcome run();
-  const std::string& folder() const { return folder_; }
+  installation_result& result() { return result_; }
 
  private:
   install_outcome check_destination();
-  bool record_installation();
+  void claim_folders();
   bool copy_files();
   bool copy_folders();
-  // Null on success, else the message to show.
-  const char* make_start_menu();
-  void register_uninstaller();
-  bool write_product_value(std::string_view name, const std::string& value);
+  bool make_menu_entries();
+  bool place(const std::string& from, const std::string& to, file_kind kind);
+  bool keep_changed(const std::string& from, const std::string& to,
+                    file_kind kind);
+  bool write_placed(const std::string& path, const std::string& text);
   void progress(int p);
   void advance(uint64_t size);
   install_outcome fail(const char* message, install_outcome outcome);
 
   const installation_request& request_;
   setup_services* services_;
-  std::string folder_;  // the installation folder
-  registry_root root_ = registry_root::machine;
+  installation_result result_;
+  std::string folder_;       // the installation folder
+  install_record previous_;  // of an earlier installation into folder_
+  install_record record_;
   int percent_ = 0;
 };
 
@@ -113,30 +115,95 @@ install_outcome installation_run::check_destination() {
   return install_outcome::done;
 }
 
-bool installation_run::write_product_value(std::string_view name,
-                                           const std::string& value) {
-  kvhash values;
-  values.put(kvval(name), kvval(std::string_view(value)));
-  return write_registry(root_, kvval(kProductKey), &values);
+// The folders this installation may remove again when it is removed: the
+// ones it is about to create, and the ones another recorded installation
+// created on the same paths (so whichever is removed last removes them).
+void installation_run::claim_folders() {
+  std::vector<std::string> claimed_elsewhere;
+  for (registry_root root :
+       {registry_root::machine, registry_root::current_user}) {
+    for (const install_record& other : all_records(root)) {
+      if (other.inst_dir == record_.inst_dir) continue;
+      claimed_elsewhere.insert(claimed_elsewhere.end(),
+                               other.created_folders.begin(),
+                               other.created_folders.end());
+    }
+  }
+  std::vector<std::string>& claimed = record_.created_folders;
+  claimed = previous_.created_folders;
+  auto claim = [&claimed](const std::string& folder) {
+    if (std::find(claimed.begin(), claimed.end(), folder) == claimed.end())
+      claimed.push_back(folder);
+  };
+  bool everyone = result_.for_everyone;
+  for (const std::string& path :
+       {folder_, folder_ + "/kvdata", folder_ + "/images",
+        menu_folder(everyone), icon_folder(everyone),
+        registry_root_folder(record_.root) + "/" +
+            record_key(record_.inst_dir)}) {
+    for (const std::string& folder : missing_folders(path)) claim(folder);
+    for (const std::string& folder : claimed_elsewhere) {
+      if (path == folder ||
+          path.compare(0, folder.size() + 1, folder + "/") == 0)
+        claim(folder);
+    }
+  }
 }
 
-bool installation_run::record_installation() {
-  root_ = install_registry_root();
-  create_registry_key(root_, kvval(kVendorKey));
-  if (!create_registry_key(root_, kvval(kProductKey))) {
-    kvhash probe;
-    if (!read_registry(root_, kvval(kProductKey), &probe)) return false;
+bool installation_run::write_placed(const std::string& path,
+                                    const std::string& text) {
+  if (!write_file_atomically(path, text, 0644, nullptr)) return false;
+  record_.files.push_back({path, sha256_hex(text)});
+  return true;
+}
+
+bool installation_run::place(const std::string& from, const std::string& to,
+                             file_kind kind) {
+  std::string shipped, current;
+  if (!file_sha256(from, &shipped, nullptr)) return false;
+  bool exists = file_sha256(to, &current, nullptr);
+  bool replace = !exists || kind == file_kind::program || current == shipped ||
+                 current == previous_.sum_of(to);
+  if (!replace && !keep_changed(from, to, kind)) return false;
+  if (replace && !copy_file_with_mode(from, to)) return false;
+  // A kept file stays recorded with the shipped checksum, so that it still
+  // counts as the user's when the installation is removed.
+  record_.files.push_back({to, shipped});
+  return true;
+}
+
+bool installation_run::keep_changed(const std::string& from,
+                                    const std::string& to, file_kind kind) {
+  result_.kept.push_back(to);
+  if (kind == file_kind::catalogue) {
+    std::string shipped, users;
+    return read_whole_file(from, &shipped, nullptr) &&
+           read_whole_file(to, &users, nullptr) &&
+           write_file_atomically(to + std::string(kOldVersionSuffix), users,
+                                 0644, nullptr) &&
+           write_file_atomically(to, merge_catalogue(shipped, users), 0644,
+                                 nullptr);
   }
-  progress(4);
-  return write_product_value(kInstallFolderValue, folder_);
+  std::string beside = to + std::string(kNewVersionSuffix);
+  std::string shipped;
+  if (!copy_file_with_mode(from, beside) ||
+      !file_sha256(beside, &shipped, nullptr))
+    return false;
+  record_.files.push_back({beside, shipped});
+  return true;
 }
 
 bool installation_run::copy_files() {
   for (std::string_view name : kDistributionFiles) {
     std::string from = request_.source_folder + "/" + std::string(name);
+    // The installer's own file is installed as the program.
+    bool is_setup = name == kSetupFile;
+    std::string to = folder_ + std::string(is_setup ? kProgramFile : name);
+    bool program = is_setup || name == kRemoveFile;
     uint64_t size = 0;
     file_size_of(from, &size);
-    if (!copy_file_with_mode(from, folder_ + std::string(name))) return false;
+    if (!place(from, to, program ? file_kind::program : file_kind::data))
+      return false;
     advance(size);
   }
   return true;
@@ -154,7 +221,10 @@ bool installation_run::copy_folders() {
     std::vector<distribution_file> files;
     if (!list_folder_files(source, &files)) continue;
     for (const distribution_file& f : files) {
-      if (!copy_file_with_mode(source + "/" + f.name, target + "/" + f.name)) {
+      std::string relative = std::string(name) + "/" + f.name;
+      file_kind kind =
+          relative == kCatalogueFile ? file_kind::catalogue : file_kind::data;
+      if (!place(source + "/" + f.name, target + "/" + f.name, kind)) {
         services_->show_message(kNoCopy, message_icon::warning);
         return false;
       }
@@ -164,60 +234,48 @@ bool installation_run::copy_folders() {
   return true;
 }
 
-const char* installation_run::make_start_menu() {
-  kvval programs;
-  if (!programs_folder(&programs)) return kNoStartMenu;
-  std::string menu = programs.str();
-  if (menu.back() != '/') menu += '/';
-  menu += kStartMenuFolder;
-  if (!make_folder(menu)) return kNoStartMenu;
-  if (!write_product_value(kStartMenuValue, menu)) return kNoRegistry;
-  std::string program = folder_ + std::string(kProgramFile);
-  std::string icon = folder_ + std::string(kIconFile);
-  std::string link = menu + "/" + std::string(kProgramShortcut);
-  if (!create_shortcut(kvval(std::string_view(link)),
-                       kvval(std::string_view(program)), kvval(""),
-                       kvval(std::string_view(icon)), 0, 5,
-                       kvval(std::string_view(folder_)))) {
-    return kNoStartMenu;
-  }
+bool installation_run::make_menu_entries() {
+  bool everyone = result_.for_everyone;
+  std::string menu = menu_folder(everyone), icons = icon_folder(everyone);
+  if (!make_folders(menu, nullptr) || !make_folders(icons, nullptr))
+    return false;
+  result_.menu_folder = menu;
+  std::string icon = icons + "/" + std::string(kIconName) + ".svg";
+  std::string icon_source =
+      request_.source_folder + "/" + std::string(kIconSource);
+  std::string icon_sum;
+  if (!copy_file_with_mode(icon_source, icon) ||
+      !file_sha256(icon, &icon_sum, nullptr))
+    return false;
+  record_.files.push_back({icon, icon_sum});
   progress(percent_ + 3);
-  std::string help = folder_ + std::string(kHelpFile);
-  link = menu + "/" + std::string(kHelpShortcut);
-  create_shortcut(kvval(std::string_view(link)), kvval(std::string_view(help)),
-                  kvval(""), kvval(""), 0, 5, kvval(""));
-  return nullptr;
-}
-
-void installation_run::register_uninstaller() {
-  progress(percent_ + 2);
-  create_registry_key(root_, kvval(kUninstallKey));
-  kvhash values;
-  values.put(kvval(kDisplayNameValue), kvval(kProductName));
-  values.put(kvval(kUninstallStringValue),
-             kvval(std::string_view(folder_ + std::string(kRemoveFile))));
-  write_registry(root_, kvval(kUninstallKey), &values);
+  return write_placed(menu + "/" + std::string(kProgramEntryFile),
+                      desktop_entry_text(program_entry(folder_))) &&
+         write_placed(menu + "/" + std::string(kManualEntryFile),
+                      desktop_entry_text(manual_entry(folder_)));
 }
 
 install_outcome installation_run::run() {
   install_outcome checked = check_destination();
   if (checked != install_outcome::done) return checked;
   if (request_.on_start) request_.on_start();
-  if (!make_folder_chain(folder_))
-    return fail(kNoFolder, install_outcome::go_back);
+  result_.for_everyone = installs_for_everyone();
+  record_.root = install_registry_root();
+  record_.inst_dir = folder_ + "/";
+  load_record(record_.root, record_.inst_dir, &previous_);
+  claim_folders();
+  if (!make_folders(folder_, nullptr))
+    return fail(kNoFolder, install_outcome::failed);
   progress(2);
   folder_ += '/';
-  if (!record_installation())
-    return fail(kNoRegistry, install_outcome::go_back);
   progress(5);
-  if (!copy_files()) return fail(kNoCopy, install_outcome::go_back);
-  std::string program = folder_ + std::string(kProgramFile);
-  ::unlink(program.c_str());
-  ::rename((folder_ + std::string(kSetupFile)).c_str(), program.c_str());
-  if (!copy_folders()) return install_outcome::go_back;
-  if (const char* message = make_start_menu())
-    return fail(message, install_outcome::go_back);
-  register_uninstaller();
+  if (!copy_files()) return fail(kNoCopy, install_outcome::failed);
+  if (!copy_folders()) return install_outcome::failed;
+  if (!make_menu_entries()) return fail(kNoStartMenu, install_outcome::failed);
+  progress(percent_ + 2);
+  if (!save_record(record_, nullptr))
+    return fail(kNoRegistry, install_outcome::failed);
+  result_.folder = folder_;
   progress(100);
   return install_outcome::done;
 }
@@ -236,9 +294,9 @@ bool copy_file_with_mode(const std::string& from, const std::string& to) {
 
 install_outcome run_installation(const installation_request& request,
                                  setup_services* services,
-                                 std::string* installation_folder) {
+                                 installation_result* result) {
   installation_run run(request, services);
   install_outcome outcome = run.run();
-  if (outcome == install_outcome::done) *installation_folder = run.folder();
+  if (outcome == install_outcome::done) *result = std::move(run.result());
   return outcome;
 }

@@ -1,21 +1,30 @@
 // The installation itself, run when the wizard enters its last page: checks
-// the destination and its free space, copies the distribution, records the
-// installation in the registry, makes the Start-menu shortcuts and the
-// uninstall entry. Plain C++; the wizard window only shows its progress.
+// the destination and its free space, copies the distribution, makes the
+// menu entries and the icon, and records the installation (install_record.h)
+// once everything is in place. Plain C++; the wizard window only shows its
+// progress.
+//
+// A reinstallation into the same folder replaces the files the user left
+// as they were installed. A file the user changed (or made under a name the
+// distribution uses) is kept, and the new version is put beside it under
+// its name + ".dist"; the style catalogue is merged instead: the new one
+// plus the user's own entries, the user's previous catalogue being kept as
+// "styles.txt.old". The programs themselves are always replaced.
 #ifndef DIRGEN_SETUP_INSTALLATION_H_
 #define DIRGEN_SETUP_INSTALLATION_H_
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "setup/setup_services.h"
 
 // How the installation ended, and so which page the wizard shows next.
 enum class install_outcome {
-  done,     // installed: show the completion page
-  stay,     // refused before anything was touched: page 2, screen unchanged
-  go_back,  // failed part-way: page 2 with its defaults recomputed
+  done,    // installed: show the completion page
+  stay,    // refused before anything was touched
+  failed,  // failed part-way, nothing recorded
 };
 
 struct installation_request {
@@ -30,13 +39,19 @@ struct installation_request {
   std::function<void(int)> on_progress;
 };
 
+struct installation_result {
+  std::string folder;  // the installation folder, with its trailing "/"
+  bool for_everyone = false;
+  std::string menu_folder;        // where the menu entries went
+  std::vector<std::string> kept;  // changed files kept (new version beside)
+};
+
 // Runs the installation steps in order; every failure is told through
-// services->show_message before returning. On done, *installation_folder
-// holds the installation folder with its trailing "/". Things made before a
-// failure stay in place; a second run overwrites them.
+// services->show_message before returning. Things copied before a failure
+// stay in place, but nothing is recorded; a second run overwrites them.
 install_outcome run_installation(const installation_request& request,
                                  setup_services* services,
-                                 std::string* installation_folder);
+                                 installation_result* result);
 
 // Copies the file from to the path to, replacing an existing file, and gives
 // the copy the permission bits of the original (so a program stays

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/windowed_mode.h"
+#include "setup/distribution.h"
 #include "setup/setup_form.h"
 #include "setup/setup_names.h"
 
@@ -42,18 +43,28 @@ std::string distribution_folder(const char* argv0, const std::string& cwd) {
 }  // namespace
 
 int run_installer(int argc, char** argv) {
+  std::string cwd = current_folder();
+  std::string source = distribution_folder(argc > 0 ? argv[0] : nullptr, cwd);
   if (!display_available()) {
-    std::fprintf(stderr,
-                 "setup: no display to open the installer on (neither DISPLAY "
-                 "nor WAYLAND_DISPLAY is set).\n");
+    // Still say what is wrong with the distribution, which matters first.
+    uint64_t total = 0;
+    std::string missing;
+    if (!check_distribution(source, &total, &missing)) {
+      std::fprintf(stderr, "setup: %s\n",
+                   incomplete_distribution_message(missing).c_str());
+    } else {
+      std::fprintf(stderr,
+                   "setup: no display to open the installer on (neither "
+                   "DISPLAY nor WAYLAND_DISPLAY is set).\n");
+    }
     return 1;
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(
       kProductName.data(), static_cast<qsizetype>(kProductName.size())));
-  std::string cwd = current_folder();
-  TSetupForm form(distribution_folder(argc > 0 ? argv[0] : nullptr, cwd), cwd);
-  if (form.wizard().closed()) return 0;  // told already; nothing to show
+  TSetupForm form(source, cwd);
+  // An incomplete distribution has been told already; nothing to show.
+  if (form.wizard().incomplete()) return 1;
   form.show();
   return app.exec();
 }

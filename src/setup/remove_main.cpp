@@ -1,6 +1,9 @@
-// "remove", the uninstaller the installer registers: removes the recorded
-// installation and says on standard output what it removed. Exit status 0
-// when an installation was found and removed, 1 otherwise.
+// "remove", the uninstaller every installation carries: removes the
+// installation it belongs to (the folder it runs from) and says on standard
+// output what it removed and what it kept. Exit status 0 when everything
+// it should remove is gone; 1 when the folder holds no recorded
+// installation, when this user lacks the rights to remove it (nothing is
+// touched then), or when something could not be removed.
 #include <cstdio>
 #include <string>
 
@@ -10,9 +13,22 @@
 
 int main() {
   std::string product(kProductName);
-  installation_record record;
-  if (!find_installation(executable_folder(), &record)) {
-    std::printf("%s is not installed.\n", product.c_str());
+  std::string folder = executable_folder();
+  install_record record;
+  if (!find_installation(folder, &record)) {
+    std::printf("%s is not installed in %s.\n", product.c_str(),
+                folder.c_str());
+    return 1;
+  }
+  std::string needed = folder_needing_permission(record);
+  if (!needed.empty()) {
+    std::printf(
+        "%s was not removed: removing the installation in %s needs write "
+        "permission on %s.\n%s",
+        product.c_str(), folder.c_str(), needed.c_str(),
+        record.root == registry_root::machine
+            ? "It was installed for everyone: run remove as root (sudo).\n"
+            : "");
     return 1;
   }
   uninstall_report report;
@@ -20,7 +36,15 @@ int main() {
   for (const std::string& item : report.removed)
     std::printf("Removed %s\n", item.c_str());
   for (const std::string& item : report.kept)
-    std::printf("Left %s\n", item.c_str());
+    std::printf("Kept %s\n", item.c_str());
+  for (const std::string& item : report.restored)
+    std::printf("Restored %s\n", item.c_str());
+  for (const std::string& item : report.failed)
+    std::printf("Could not remove %s\n", item.c_str());
+  if (!report.failed.empty()) {
+    std::printf("%s was not removed completely.\n", product.c_str());
+    return 1;
+  }
   std::printf("%s has been removed.\n", product.c_str());
   return 0;
 }

@@ -2,12 +2,14 @@
 
 #include <QFont>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -60,6 +62,11 @@ class qt_setup_services : public setup_services {
   bool free_space(const std::string& folder, uint64_t* bytes) override {
     return statvfs_free_space(folder, bytes);
   }
+  bool start_program(const std::string& program,
+                     const std::string& folder) override {
+    return QProcess::startDetached(QString::fromStdString(program), {},
+                                   QString::fromStdString(folder));
+  }
 
  private:
   QWidget* owner_;
@@ -82,6 +89,7 @@ TSetupForm::TSetupForm(const std::string& source_folder,
     own_services_ = std::make_unique<qt_setup_services>(this);
     services = own_services_.get();
   }
+  services_ = services;
   setObjectName("TSetupForm");
   setWindowTitle(qstr(kProductName));
   setFont(plain_font());
@@ -146,8 +154,7 @@ void TSetupForm::build_license_panel() {
   license_box_->setObjectName("license_box");
   license_box_->setGeometry(10, 24, kPanelWidth - 20, 198);
   license_box_->setReadOnly(true);
-  license_box_->setLineWrapMode(QPlainTextEdit::NoWrap);
-  license_box_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  license_box_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   license_box_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   add_label(license_panel_,
             "Do you accept the terms of the License Agreement? ", 10,
@@ -172,8 +179,13 @@ void TSetupForm::build_destination_panel() {
   required_label_ =
       add_label(destination_panel_, "", 10, 84, kPanelWidth - 20, kLineHeight);
   required_label_->setObjectName("required_space_label");
+  hint_label_ =
+      add_label(destination_panel_, "", 10, 108, kPanelWidth - 20, 64);
+  hint_label_->setObjectName("hint_label");
+  hint_label_->setWordWrap(true);
+  hint_label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   notice_label_ =
-      add_label(destination_panel_, "", 10, 120, kPanelWidth - 20, 80);
+      add_label(destination_panel_, "", 10, 176, kPanelWidth - 20, 60);
   notice_label_->setObjectName("notice_label");
   QFont bold = plain_font();
   bold.setBold(true);
@@ -202,6 +214,23 @@ void TSetupForm::build_progress_panel() {
   completion_label_->setObjectName("completion_label");
   completion_label_->setFont(display_font(20, false));
   completion_label_->hide();
+  details_label_ =
+      add_label(progress_panel_, "", 10, 144, kPanelWidth - 20, 80);
+  details_label_->setObjectName("details_label");
+  details_label_->setWordWrap(true);
+  details_label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  details_label_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  start_button_ = new QPushButton("Start Dirgen", progress_panel_);
+  start_button_->setObjectName("start_button");
+  start_button_->setGeometry(10, 228, 135, 26);
+  start_button_->hide();
+  connect(start_button_, &QPushButton::clicked, this, [this] {
+    if (services_->start_program(wizard_->installed_program(),
+                                 wizard_->result().folder)) {
+      wizard_->close();
+      refresh();
+    }
+  });
 }
 
 void TSetupForm::build_buttons() {
@@ -233,6 +262,20 @@ void TSetupForm::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (wizard_->closed())
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void TSetupForm::keyPressEvent(QKeyEvent* event) {
+  QPushButton* target = nullptr;
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    target = middle_button_->isVisible() ? middle_button_ : right_button_;
+  } else if (event->key() == Qt::Key_Escape) {
+    target = right_button_;
+  }
+  if (target == nullptr || !target->isVisible()) {
+    QWidget::keyPressEvent(event);
+    return;
+  }
+  target->click();
 }
 
 void TSetupForm::on_middle() {
@@ -292,6 +335,14 @@ void TSetupForm::refresh() {
     destination_edit_->setText(QString::fromStdString(wizard_->edit_text()));
   required_label_->setText(QString::fromStdString(wizard_->required_space()));
   notice_label_->setText(QString::fromStdString(wizard_->notice()));
+  if (page == 2)
+    hint_label_->setText(QString::fromStdString(wizard_->destination_hint()));
+  if (page == 3) {
+    details_label_->setText(
+        QString::fromStdString(wizard_->completion_details()));
+  }
+  details_label_->setVisible(page == 3);
+  start_button_->setVisible(page == 3);
   static const char* const kRight[] = {"Cancel", "Don't Accept", "Cancel",
                                        "Finish"};
   static const char* const kMiddle[] = {"Next >", "Accept",

@@ -35,6 +35,9 @@ class TSetupForm : public QWidget {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // Return presses the middle button ("Finish" on the last page), Esc the
+  // rightmost one.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void build_header();
@@ -54,6 +57,7 @@ class TSetupForm : public QWidget {
   void refresh();
 
   std::unique_ptr<setup_services> own_services_;
+  setup_services* services_ = nullptr;  // own_services_ or the caller's
   std::unique_ptr<setup_wizard> wizard_;
   QWidget* welcome_panel_ = nullptr;
   QWidget* license_panel_ = nullptr;
@@ -63,6 +67,9 @@ class TSetupForm : public QWidget {
   QLineEdit* destination_edit_ = nullptr;
   QLabel* required_label_ = nullptr;
   QLabel* notice_label_ = nullptr;
+  QLabel* hint_label_ = nullptr;
+  QLabel* details_label_ = nullptr;
+  QPushButton* start_button_ = nullptr;
   QProgressBar* progress_bar_ = nullptr;
   QLabel* percent_label_ = nullptr;
   QLabel* completion_label_ = nullptr;

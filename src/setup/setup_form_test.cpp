@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <filesystem>
 #include <memory>
 
@@ -81,13 +82,17 @@ TEST_F(SetupForm, WalksThroughEveryPageToTheCompletedInstallation) {
   EXPECT_EQ(visible_panel(), "license_panel");
   EXPECT_EQ(buttons(), (strings{"< Back", "Accept", "Don't Accept"}));
   EXPECT_EQ(find<QPlainTextEdit>("license_box")->toPlainText().toStdString(),
-            "Licence line 1\nLicence line 2\n");
+            "Licence line 1 Licence line 2\n");
+  EXPECT_EQ(find<QPlainTextEdit>("license_box")->lineWrapMode(),
+            QPlainTextEdit::WidgetWidth);
 
   click("middle_button");
   EXPECT_EQ(visible_panel(), "destination_panel");
   EXPECT_EQ(buttons(), (strings{"< Back", "Start installation", "Cancel"}));
   EXPECT_EQ(find<QLabel>("required_space_label")->text().toStdString(),
             form_->wizard().required_space());
+  EXPECT_EQ(find<QLabel>("hint_label")->text().toStdString(),
+            form_->wizard().destination_hint());
   QLineEdit* edit = find<QLineEdit>("destination_edit");
   edit->setText(QString::fromStdString(desktop_.home() + "/Apps/"));
 
@@ -102,18 +107,42 @@ TEST_F(SetupForm, WalksThroughEveryPageToTheCompletedInstallation) {
   EXPECT_EQ(find<QLabel>("percent_label")->text().toStdString(), "100");
   std::string inst = desktop_.home() + "/Apps/DGN2/";
   EXPECT_TRUE(is_runnable(inst + "kdgn20"));
-  EXPECT_TRUE(fs::exists(desktop_.applications() +
-                         "/Kovix Dirgen/Kovix Dirgen 2.0.desktop"));
+  EXPECT_TRUE(fs::exists(desktop_.system_applications() + "/dirgen.desktop"));
+  QLabel* details = find<QLabel>("details_label");
+  EXPECT_TRUE(details->isVisible());
+  EXPECT_NE(details->text().toStdString().find("installed in " + inst),
+            std::string::npos);
 
-  click("right_button");
+  click("start_button");
+  EXPECT_EQ(services_.started, strings{inst + "kdgn20 in " + inst});
   EXPECT_FALSE(form_->isVisible());
+}
+
+TEST_F(SetupForm, ReturnGoesOnAndEscapeCancels) {
+  open();
+  QTest::keyClick(form_.get(), Qt::Key_Return);
+  EXPECT_EQ(visible_panel(), "license_panel");
+  QTest::keyClick(form_.get(), Qt::Key_Enter);
+  EXPECT_EQ(visible_panel(), "destination_panel");
+  QLineEdit* edit = find<QLineEdit>("destination_edit");
+  edit->setText(QString::fromStdString(desktop_.home() + "/Apps"));
+  QTest::keyClick(edit, Qt::Key_Return);  // the box passes Return on
+  EXPECT_EQ(visible_panel(), "progress_panel");
+  QTest::keyClick(form_.get(), Qt::Key_Return);
+  EXPECT_FALSE(form_->isVisible()) << "Return finishes";
+
+  open();
+  QTest::keyClick(form_.get(), Qt::Key_Escape);
+  EXPECT_FALSE(form_->isVisible());
+  EXPECT_TRUE(form_->wizard().closed());
 }
 
 TEST_F(SetupForm, IncompleteDistributionClosesTheWindowWhenShown) {
   fs::remove(dist_ + "/remove");
   open();
   EXPECT_EQ(services_.messages,
-            strings{"The distribution is incomplete.\nTerminating."});
+            strings{"The distribution is incomplete.\n" + dist_ +
+                    "/remove is missing.\nTerminating."});
   EXPECT_FALSE(form_->isVisible());
 }
 

@@ -1,6 +1,6 @@
 // The fixed names of the installation: the distribution's files and
-// folders, the product and uninstall registry keys, the installed program
-// and the Start-menu folder and shortcuts. Shared by the installer wizard
+// folders, the product registry key, the installed program, the menu
+// entries and the icon. Shared by the installer wizard
 // and the uninstaller so both agree on what an installation is.
 #ifndef DIRGEN_SETUP_SETUP_NAMES_H_
 #define DIRGEN_SETUP_SETUP_NAMES_H_
@@ -30,22 +30,32 @@ inline constexpr std::string_view kInstallSubfolder = "DGN2";
 // Appended to the program-files folder for the default destination.
 inline constexpr std::string_view kVendorFolder = "Kovix";
 
+// The product key holds one record per installation (install_record.h)
+// and names the latest in "inst_dir".
 inline constexpr std::string_view kProductKey = "Software/Kovix/DGN2";
-inline constexpr std::string_view kVendorKey = "Software/Kovix";
 inline constexpr std::string_view kInstallFolderValue = "inst_dir";
-inline constexpr std::string_view kStartMenuValue = "icon_dir";
-inline constexpr std::string_view kUninstallKey =
-    "Software/Microsoft/Windows/CurrentVersion/Uninstall/kdgn2";
 inline constexpr std::string_view kDisplayNameValue = "DisplayName";
 inline constexpr std::string_view kUninstallStringValue = "UninstallString";
 
-// The Start-menu folder inside the programs menu, and its two shortcuts
-// (written as "Kovix Dirgen 2.0.desktop" and "Help.desktop").
-inline constexpr std::string_view kStartMenuFolder = "Kovix Dirgen";
-inline constexpr std::string_view kProgramShortcut = "Kovix Dirgen 2.0.lnk";
-inline constexpr std::string_view kHelpShortcut = "Help.lnk";
-inline constexpr std::string_view kProgramShortcutFile =
-    "Kovix Dirgen 2.0.desktop";
-inline constexpr std::string_view kHelpShortcutFile = "Help.desktop";
+// Files the distribution must hold besides kDistributionFiles: the icon
+// the menu entries show and the style catalogue.
+inline constexpr std::array<std::string_view, 2> kRequiredDataFiles = {
+    "images/dirgen.svg", "kvdata/styles.txt"};
+inline constexpr std::string_view kIconSource = "images/dirgen.svg";
+inline constexpr std::string_view kCatalogueFile = "kvdata/styles.txt";
+
+// The menu entries, named as the program's window says it is
+// (setDesktopFileName), and the icon theme entry they show.
+inline constexpr std::string_view kProgramEntryFile = "dirgen.desktop";
+inline constexpr std::string_view kManualEntryFile = "dirgen-manual.desktop";
+inline constexpr std::string_view kIconName = "dirgen";
+inline constexpr std::string_view kIconSubfolder =
+    "icons/hicolor/scalable/apps";
+
+// A changed file a reinstallation keeps gets the new version beside it
+// under its name + kNewVersionSuffix; a changed style catalogue is merged
+// and the user's previous one kept under its name + kOldVersionSuffix.
+inline constexpr std::string_view kNewVersionSuffix = ".dist";
+inline constexpr std::string_view kOldVersionSuffix = ".old";
 
 #endif  // DIRGEN_SETUP_SETUP_NAMES_H_

@@ -1,6 +1,7 @@
-// What the installer asks of its surroundings: message boxes and the free
-// space of a file system. The wizard window supplies the real ones
-// (QMessageBox, statvfs); tests supply recording fakes so nothing blocks.
+// What the installer asks of its surroundings: message boxes, the free
+// space of a file system and starting the installed program. The wizard window
+// supplies the real ones (QMessageBox, statvfs); tests supply recording fakes
+// so nothing blocks.
 #ifndef DIRGEN_SETUP_SETUP_SERVICES_H_
 #define DIRGEN_SETUP_SETUP_SERVICES_H_
 
@@ -19,6 +20,10 @@ class setup_services {
   // on the file system that holds folder (which exists). False when the
   // query fails.
   virtual bool free_space(const std::string& folder, uint64_t* bytes) = 0;
+  // Starts program in folder, detached from the installer. False when it
+  // could not be started.
+  virtual bool start_program(const std::string& program,
+                             const std::string& folder) = 0;
 };
 
 // free_space for the real file system: statvfs, available blocks times the

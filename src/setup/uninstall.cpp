@@ -1,137 +1,168 @@
 #include "setup/uninstall.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
 #include "markup/files.h"
-#include "platform/registry.h"
+#include "setup/menu_entries.h"
 #include "setup/setup_names.h"
+#include "setup/sha256.h"
 
 namespace {
 
-bool ends_with(std::string_view s, std::string_view suffix) {
-  return s.size() >= suffix.size() &&
-         s.substr(s.size() - suffix.size()) == suffix;
-}
-
-bool read_record(registry_root root, installation_record* record) {
-  kvhash values;
-  values.put(kvval(kInstallFolderValue), kvval(""));
-  values.put(kvval(kStartMenuValue), kvval(""));
-  if (!read_registry(root, kvval(kProductKey), &values)) return false;
-  kvval inst_dir, icon_dir;
-  values.get(kvval(kInstallFolderValue), &inst_dir);
-  values.get(kvval(kStartMenuValue), &icon_dir);
-  if (inst_dir.length() == 0) return false;
-  record->root = root;
-  record->inst_dir = inst_dir.str();
-  record->icon_dir = icon_dir.str();
-  return true;
-}
-
-// Removes a file or symbolic link (never a folder).
-void remove_file(const std::string& path, uninstall_report* report) {
+bool exists(const std::string& path) {
   struct stat st;
-  if (::lstat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return;
-  if (::unlink(path.c_str()) == 0) {
-    report->removed.push_back(path);
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::string parent_of(const std::string& path) {
+  size_t slash = path.rfind('/', path.size() > 1 ? path.size() - 2 : 0);
+  if (slash == std::string::npos || slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+bool writable(const std::string& folder) {
+  return ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+// The other installation (in either store) that placed path with the
+// content it has now, or the empty text.
+std::string other_owner(const install_record& record, const std::string& path,
+                        const std::string& current) {
+  for (registry_root root :
+       {registry_root::machine, registry_root::current_user}) {
+    for (const install_record& other : all_records(root)) {
+      if (other.inst_dir == record.inst_dir && other.root == record.root)
+        continue;
+      if (other.sum_of(path) == current) return other.inst_dir;
+    }
+  }
+  return "";
+}
+
+void remove_file(const install_record& record, const installed_file& file,
+                 uninstall_report* report) {
+  if (!exists(file.path)) return;
+  std::string current;
+  file_sha256(file.path, &current, nullptr);
+  std::string owner = other_owner(record, file.path, current);
+  if (!owner.empty()) {
+    report->kept.push_back(file.path + " (used by the installation in " +
+                           owner + ")");
+  } else if (current != file.sha256) {
+    report->kept.push_back(file.path + " (changed since it was installed)");
+  } else if (::unlink(file.path.c_str()) == 0) {
+    report->removed.push_back(file.path);
   } else {
-    report->kept.push_back(path + " (cannot be removed)");
+    report->failed.push_back(file.path + ": " + std::strerror(errno));
   }
 }
 
-// Removes folder when it is empty.
-void remove_empty_folder(const std::string& folder, uninstall_report* report) {
-  struct stat st;
-  if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return;
-  if (::rmdir(folder.c_str()) == 0) {
-    report->removed.push_back(folder);
-  } else {
-    report->kept.push_back(folder + " (not empty)");
+std::string base_name(const std::string& path) {
+  return path.substr(path.rfind('/') + 1);
+}
+
+// Writes back the menu entries another installation of the same store
+// recorded for the paths this one's removal freed, when they are still
+// the entries that installation made.
+void restore_menu_entries(const install_record& record,
+                          uninstall_report* report) {
+  for (const installed_file& file : record.files) {
+    std::string name = base_name(file.path);
+    bool program = name == kProgramEntryFile;
+    if ((!program && name != kManualEntryFile) || exists(file.path)) continue;
+    for (const install_record& other : all_records(record.root)) {
+      if (other.inst_dir == record.inst_dir) continue;
+      std::string text =
+          desktop_entry_text(program ? program_entry(other.inst_dir)
+                                     : manual_entry(other.inst_dir));
+      if (other.sum_of(file.path) != sha256_hex(text)) continue;
+      if (write_file_atomically(file.path, text, 0644, nullptr)) {
+        report->restored.push_back(file.path + " for the installation in " +
+                                   other.inst_dir);
+      }
+      break;
+    }
   }
 }
 
-// The files directly inside a data folder (the installer copied those).
-void remove_data_folder(const std::string& folder, uninstall_report* report) {
-  unique_dir dir(::opendir(folder.c_str()));
-  if (!dir) return;
-  std::vector<std::string> names;
-  while (struct dirent* entry = ::readdir(dir.get())) {
-    std::string name = entry->d_name;
-    if (name != "." && name != "..") names.push_back(name);
+// What is left in the installation folder once the recorded files are
+// gone: the user's own files.
+void report_users_files(const install_record& record,
+                        uninstall_report* report) {
+  std::error_code ec;
+  std::vector<std::string> left;
+  for (auto it =
+           std::filesystem::recursive_directory_iterator(record.inst_dir, ec);
+       !ec && it != std::filesystem::recursive_directory_iterator();
+       it.increment(ec)) {
+    if (!it->is_directory()) left.push_back(it->path().string());
   }
-  dir.reset();
-  for (const std::string& name : names)
-    remove_file(folder + "/" + name, report);
-  remove_empty_folder(folder, report);
+  std::sort(left.begin(), left.end());
+  for (const std::string& path : left) {
+    bool told = std::any_of(
+        report->kept.begin(), report->kept.end(),
+        [&path](const std::string& k) { return k.rfind(path + " (", 0) == 0; });
+    if (!told) report->kept.push_back(path + " (not installed by setup)");
+  }
 }
 
-void remove_installation_folder(const std::string& inst_dir,
-                                uninstall_report* report) {
-  std::string tail = "/" + std::string(kInstallSubfolder) + "/";
-  if (inst_dir.empty() || inst_dir.front() != '/' ||
-      !ends_with(inst_dir, tail)) {
-    report->kept.push_back(inst_dir + " (not an installation folder)");
-    return;
-  }
-  for (std::string_view name : kDistributionFiles)
-    remove_file(inst_dir + std::string(name), report);
-  remove_file(inst_dir + std::string(kProgramFile), report);
-  for (std::string_view name : kDistributionFolders)
-    remove_data_folder(inst_dir + std::string(name), report);
-  remove_empty_folder(inst_dir.substr(0, inst_dir.size() - 1), report);
-}
-
-void remove_start_menu(const std::string& icon_dir, uninstall_report* report) {
-  if (icon_dir.empty()) return;
-  if (icon_dir.front() != '/' ||
-      !ends_with(icon_dir, "/" + std::string(kStartMenuFolder))) {
-    report->kept.push_back(icon_dir + " (not a Start-menu folder)");
-    return;
-  }
-  remove_file(icon_dir + "/" + std::string(kProgramShortcutFile), report);
-  remove_file(icon_dir + "/" + std::string(kHelpShortcutFile), report);
-  remove_empty_folder(icon_dir, report);
-}
-
-// Deletes key, then each key above it that is left with neither values nor
-// sub-keys.
-void remove_key(registry_root root, std::string key, uninstall_report* report) {
-  if (!registry_key::remove(root, key, false)) return;
-  report->removed.push_back("registry key " + key);
-  for (size_t slash = key.rfind('/'); slash != std::string::npos;
-       slash = key.rfind('/')) {
-    key.resize(slash);
-    if (!registry_key::remove(root, key, true)) return;
+// Removes the created folders that are empty now, deepest first.
+void remove_created_folders(const install_record& record,
+                            uninstall_report* report) {
+  std::vector<std::string> folders = record.created_folders;
+  std::sort(folders.begin(), folders.end(),
+            [](const std::string& a, const std::string& b) {
+              return a.size() > b.size();
+            });
+  for (const std::string& folder : folders) {
+    if (!exists(folder)) continue;
+    if (::rmdir(folder.c_str()) == 0) {
+      report->removed.push_back(folder);
+    } else if (errno != ENOTEMPTY && errno != EEXIST) {
+      report->failed.push_back(folder + ": " + std::strerror(errno));
+    }
   }
 }
 
 }  // namespace
 
-bool find_installation(const std::string& own_folder,
-                       installation_record* record) {
-  installation_record found[2];
-  bool has[2] = {read_record(registry_root::machine, &found[0]),
-                 read_record(registry_root::current_user, &found[1])};
-  for (int i = 0; i < 2; ++i) {
-    if (has[i] && found[i].inst_dir == own_folder) {
-      *record = found[i];
-      return true;
-    }
-  }
-  for (int i = 0; i < 2; ++i) {
-    if (has[i]) {
-      *record = found[i];
-      return true;
-    }
-  }
-  return false;
+bool find_installation(const std::string& own_folder, install_record* record) {
+  return load_record(registry_root::machine, own_folder, record) ||
+         load_record(registry_root::current_user, own_folder, record);
 }
 
-void uninstall(const installation_record& record, uninstall_report* report) {
-  remove_installation_folder(record.inst_dir, report);
-  remove_start_menu(record.icon_dir, report);
-  remove_key(record.root, std::string(kUninstallKey), report);
-  remove_key(record.root, std::string(kProductKey), report);
+std::string folder_needing_permission(const install_record& record) {
+  std::vector<std::string> folders;
+  for (const installed_file& file : record.files) {
+    if (exists(file.path)) folders.push_back(parent_of(file.path));
+  }
+  for (const std::string& folder : record.created_folders) {
+    if (exists(folder)) folders.push_back(parent_of(folder));
+  }
+  registry_key key;
+  if (registry_key::open(record.root, record_key(record.inst_dir), &key)) {
+    folders.push_back(key.folder());
+    folders.push_back(parent_of(key.folder()));
+  }
+  for (const std::string& folder : folders) {
+    if (!writable(folder)) return folder;
+  }
+  return "";
+}
+
+void uninstall(const install_record& record, uninstall_report* report) {
+  for (const installed_file& file : record.files)
+    remove_file(record, file, report);
+  if (!delete_record(record))
+    report->failed.push_back("the record of " + record.inst_dir +
+                             " in the registry");
+  restore_menu_entries(record, report);
+  report_users_files(record, report);
+  remove_created_folders(record, report);
 }

@@ -1,41 +1,42 @@
-// The uninstaller's work: finding the recorded installation and removing
-// exactly what the installer made: the installed files and data folders,
-// the Start-menu folder with its two shortcuts, and the product and
-// uninstall registry keys (with the parent keys they leave empty). Nothing
-// outside the recorded installation folder and Start-menu folder is
-// touched. Used by the "remove" program.
+// The uninstaller's work: finding the installation a "remove" program
+// belongs to and removing what its record lists: every recorded file the
+// user has not changed since, the folders the installation created once
+// they are empty, and the record itself. Files the user changed or made are
+// kept and reported. Nothing the record does not list is touched. Used by
+// the "remove" program.
 #ifndef DIRGEN_SETUP_UNINSTALL_H_
 #define DIRGEN_SETUP_UNINSTALL_H_
 
 #include <string>
 #include <vector>
 
-#include "platform/registry_store.h"
+#include "setup/install_record.h"
 
-struct installation_record {
-  registry_root root = registry_root::machine;  // the store it is recorded in
-  std::string inst_dir;  // the installation folder, with its trailing "/"
-  std::string icon_dir;  // the Start-menu folder; empty when not recorded
-};
+// The installation whose folder is own_folder (the uninstaller's folder,
+// with its trailing "/"), recorded in either store (machine-wide first).
+// Returns false when none is.
+bool find_installation(const std::string& own_folder, install_record* record);
 
-// Finds the recorded installation: among the stores (machine-wide, then
-// current user) that hold the product key with a non-empty "inst_dir", the
-// one whose folder is own_folder (the uninstaller's folder, trailing "/"),
-// else the first. Returns false when none is recorded.
-bool find_installation(const std::string& own_folder,
-                       installation_record* record);
+// The first folder this user would have to write in to remove the
+// installation (a recorded file's folder, the parent of a folder to remove,
+// the record's registry folders), or the empty text when every one is
+// writable. Checked before anything is removed, so that a removal without
+// the rights changes nothing.
+std::string folder_needing_permission(const install_record& record);
 
 struct uninstall_report {
-  std::vector<std::string> removed;  // paths and keys removed
-  std::vector<std::string> kept;     // what was left, with the reason
+  std::vector<std::string> removed;   // paths removed
+  std::vector<std::string> kept;      // path and why it stays
+  std::vector<std::string> restored;  // menu entries given back to another
+                                      // installation, and to which
+  std::vector<std::string> failed;    // path and the system's reason
 };
 
-// Removes the installation described by record and says what it did.
-// The installation folder must be an absolute path ending in "/DGN2/" and
-// the Start-menu folder must be named "Kovix Dirgen"; otherwise that folder
-// is left alone (reported in kept). Only the known file names, the files
-// directly inside the data folders, and folders that are then empty are
-// removed.
-void uninstall(const installation_record& record, uninstall_report* report);
+// Removes the installation described by record and says what it did. It
+// removed everything it should when report->failed is empty afterwards.
+// The menu entries are shared by the installations of one store, the
+// latest having written them: when they go, another recorded installation
+// gets its own entries back.
+void uninstall(const install_record& record, uninstall_report* report);
 
 #endif  // DIRGEN_SETUP_UNINSTALL_H_

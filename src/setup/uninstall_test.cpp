@@ -1,13 +1,13 @@
 #include "setup/uninstall.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
-#include "platform/registry.h"
 #include "setup/setup_test_util.h"
 #include "setup/setup_wizard.h"
 
@@ -15,17 +15,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Runs program and returns its standard output; *status gets its exit code.
-std::string run(const std::string& program, int* status) {
-  std::string output;
-  FILE* pipe = ::popen(("'" + program + "' 2>&1").c_str(), "r");
-  if (pipe == nullptr) return "<popen failed>";
-  char buffer[512];
-  while (size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
-    output.append(buffer, n);
-  int raw = ::pclose(pipe);
-  *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return output;
+bool has_line(const std::string& output, const std::string& line) {
+  return ("\n" + output).find("\n" + line + "\n") != std::string::npos;
 }
 
 class Uninstall : public ::testing::Test {
@@ -35,23 +26,30 @@ class Uninstall : public ::testing::Test {
     make_distribution(dist_);
     fs::copy_file(DIRGEN_REMOVE_PROGRAM, dist_ + "/remove",
                   fs::copy_options::overwrite_existing);
-    // What any desktop user has before installing anything.
-    fs::create_directories(desktop_.applications());
-    fs::create_directories(desktop_.home() + "/Apps");
-    fs::create_directories(desktop_.home() + "/.local/opt");
-    fs::create_directories(desktop_.user_root());
-    std::ofstream(desktop_.applications() + "/editor.desktop") << "[Desktop]\n";
   }
-  // Installs into ~/Apps; returns the installation folder.
-  std::string install() {
+  // Installs into folder; returns the installation folder.
+  std::string install(const std::string& folder) {
     setup_wizard wizard(dist_, work_.path(), &services_);
     wizard.next();
     wizard.next();
-    wizard.set_edit_text(desktop_.home() + "/Apps");
+    wizard.set_edit_text(folder);
     wizard.next();
     EXPECT_EQ(wizard.page(), 3);
     EXPECT_EQ(services_.messages, std::vector<std::string>{});
     return wizard.destination();
+  }
+  // Everything the installations may touch, for before/after comparisons.
+  std::map<std::string, std::string> everything() {
+    std::map<std::string, std::string> all;
+    for (const std::string& top :
+         {desktop_.home(), work_.path(),
+          fs::path(desktop_.machine_root()).parent_path().string(),
+          fs::path(desktop_.user_root()).parent_path().string(),
+          desktop_.system_prefix()}) {
+      for (const auto& [path, content] : snapshot(top))
+        all[top + "/" + path] = content;
+    }
+    return all;
   }
 
   isolated_desktop desktop_;
@@ -60,92 +58,133 @@ class Uninstall : public ::testing::Test {
   fake_services services_;
 };
 
-TEST_F(Uninstall, RemoveUndoesAPerUserInstallationExactly) {
-  desktop_.forbid_machine_root();
-  auto home_before = snapshot(desktop_.home());
-  auto registry_before = snapshot(desktop_.user_root());
-  std::string inst = install();
-  ASSERT_NE(snapshot(desktop_.home()), home_before);
+TEST_F(Uninstall, RemoveLeavesNothingOfAPerUserOrMachineWideInstallation) {
+  for (bool for_everyone : {true, false}) {
+    SCOPED_TRACE(for_everyone ? "for everyone" : "per user");
+    if (!for_everyone) desktop_.forbid_machine_root();
+    auto before = everything();
+    std::string inst = install(desktop_.home() + "/Apps");
+    std::string menu =
+        for_everyone ? desktop_.system_applications() : desktop_.applications();
+    ASSERT_TRUE(fs::exists(menu + "/dirgen.desktop"));
 
-  int status = -1;
-  std::string output = run(inst + "remove", &status);
-  EXPECT_EQ(status, 0) << output;
-  EXPECT_NE(output.find("Removed " + inst + "kdgn20\n"), std::string::npos)
-      << output;
-  EXPECT_NE(output.find("Removed registry key Software/Kovix/DGN2\n"),
-            std::string::npos)
-      << output;
-  EXPECT_NE(output.find("Dirgen 2.0 has been removed.\n"), std::string::npos);
-  EXPECT_EQ(output.find("Left "), std::string::npos) << output;
-  EXPECT_EQ(snapshot(desktop_.home()), home_before);
-  EXPECT_EQ(snapshot(desktop_.user_root()), registry_before);
+    program_run removed = run_program(inst + "remove");
+    EXPECT_EQ(removed.status, 0) << removed.output;
+    EXPECT_TRUE(has_line(removed.output, "Removed " + inst + "kdgn20"))
+        << removed.output;
+    EXPECT_TRUE(has_line(removed.output, "Removed " + menu)) << removed.output;
+    EXPECT_TRUE(has_line(removed.output, "Dirgen 2.0 has been removed."));
+    EXPECT_EQ(removed.output.find("Kept "), std::string::npos)
+        << removed.output;
+    EXPECT_EQ(everything(), before) << "no file or folder left behind";
 
-  EXPECT_EQ(run(DIRGEN_REMOVE_PROGRAM, &status),
-            "Dirgen 2.0 is not installed.\n");
-  EXPECT_EQ(status, 1);
-}
-
-TEST_F(Uninstall, KeepsWhatTheInstallerDidNotMake) {
-  std::string inst = install();
-  std::string menu = desktop_.applications() + "/Kovix Dirgen";
-  std::ofstream(inst + "notes.txt") << "mine";
-  fs::create_directories(inst + "kvdata/my-styles");
-  std::ofstream(menu + "/Other.desktop") << "[Desktop Entry]\n";
-  create_registry_key(registry_root::machine, kvval("Software/Kovix/Other"));
-
-  installation_record record;
-  ASSERT_TRUE(find_installation("/elsewhere/", &record));
-  EXPECT_EQ(record.root, registry_root::machine);
-  uninstall_report report;
-  uninstall(record, &report);
-
-  EXPECT_TRUE(fs::exists(inst + "notes.txt"));
-  EXPECT_TRUE(fs::is_directory(inst + "kvdata/my-styles"));
-  EXPECT_FALSE(fs::exists(inst + "kvdata/styles.txt"));
-  EXPECT_FALSE(fs::exists(inst + "kdgn20"));
-  EXPECT_TRUE(fs::exists(menu + "/Other.desktop"));
-  EXPECT_FALSE(fs::exists(menu + "/Help.desktop"));
-  EXPECT_TRUE(fs::exists(desktop_.applications() + "/editor.desktop"));
-  EXPECT_EQ(report.kept.size(), 3u);  // kvdata, the folder, the menu folder
-  kvhash none;
-  EXPECT_FALSE(read_registry(registry_root::machine,
-                             kvval("Software/Kovix/DGN2"), &none));
-  EXPECT_TRUE(read_registry(registry_root::machine,
-                            kvval("Software/Kovix/Other"), &none));
-  EXPECT_FALSE(read_registry(registry_root::machine,
-                             kvval("Software/Microsoft"), &none));
-}
-
-TEST_F(Uninstall, RecordPointingOutsideAnInstallationTouchesNoFiles) {
-  std::ofstream(desktop_.home() + "/readme.txt") << "user's own";
-  std::ofstream(desktop_.applications() + "/Help.desktop") << "user's own";
-  installation_record record;
-  record.root = registry_root::machine;
-  record.inst_dir = desktop_.home() + "/";
-  record.icon_dir = desktop_.applications();
-  auto before = snapshot(desktop_.home());
-  uninstall_report report;
-  uninstall(record, &report);
-  EXPECT_EQ(snapshot(desktop_.home()), before);
-  EXPECT_EQ(report.removed, std::vector<std::string>{});
-  EXPECT_EQ(report.kept.size(), 2u);
-}
-
-TEST_F(Uninstall, FindsTheInstallationItBelongsTo) {
-  for (auto root : {registry_root::machine, registry_root::current_user}) {
-    create_registry_key(root, kvval("Software/Kovix/DGN2"));
-    kvhash values;
-    std::string folder =
-        root == registry_root::machine ? "/opt/Kovix/DGN2/" : "/u/DGN2/";
-    values.put(kvval("inst_dir"), kvval(std::string_view(folder)));
-    write_registry(root, kvval("Software/Kovix/DGN2"), &values);
+    removed = run_program(inst + "remove");
+    EXPECT_EQ(removed.status, 127) << "the program removed itself";
+    fs::create_directories(inst);
+    fs::copy_file(DIRGEN_REMOVE_PROGRAM, inst + "remove");
+    removed = run_program(inst + "remove");
+    EXPECT_EQ(removed.output, "Dirgen 2.0 is not installed in " + inst + ".\n");
+    EXPECT_EQ(removed.status, 1);
+    fs::remove_all(desktop_.home() + "/Apps");
   }
-  installation_record record;
-  ASSERT_TRUE(find_installation("/u/DGN2/", &record));
-  EXPECT_EQ(record.root, registry_root::current_user);
-  ASSERT_TRUE(find_installation("/other/", &record));
-  EXPECT_EQ(record.root, registry_root::machine);
-  EXPECT_EQ(record.inst_dir, "/opt/Kovix/DGN2/");
+}
+
+TEST_F(Uninstall, KeepsTheFilesTheUserChangedOrMadeAndSaysSo) {
+  std::string inst = install(desktop_.home() + "/Apps");
+  std::ofstream(inst + "kvdata/README") << "edited by the user";
+  std::ofstream(inst + "kvdata/mine.txt") << "my template";
+  std::ofstream(inst + "notes.txt") << "mine";
+  std::ofstream(inst + "kvdata/styles.txt", std::ios::app)
+      << "<style_name>Mine</style_name><style_file>mine.txt</style_file>\n";
+
+  program_run removed = run_program(inst + "remove");
+  EXPECT_EQ(removed.status, 0) << removed.output;
+  for (const char* line : {"kvdata/README (changed since it was installed)",
+                           "kvdata/styles.txt (changed since it was installed)",
+                           "kvdata/mine.txt (not installed by setup)",
+                           "notes.txt (not installed by setup)"}) {
+    EXPECT_TRUE(has_line(removed.output, "Kept " + inst + line))
+        << line << "\n"
+        << removed.output;
+  }
+  EXPECT_TRUE(has_line(removed.output, "Dirgen 2.0 has been removed."));
+  std::vector<std::string> left;
+  for (const auto& entry : fs::recursive_directory_iterator(inst)) {
+    if (!entry.is_directory())
+      left.push_back(fs::relative(entry.path(), inst).string());
+  }
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"kvdata/README", "kvdata/mine.txt",
+                                            "kvdata/styles.txt", "notes.txt"}));
+  EXPECT_FALSE(fs::exists(inst + "images")) << "emptied, so removed";
+  install_record record;
+  EXPECT_FALSE(find_installation(inst, &record));
+}
+
+TEST_F(Uninstall, TwoInstallationsAreRemovedIndependently) {
+  desktop_.forbid_machine_root();
+  auto before = everything();
+  std::string first = install(desktop_.home() + "/.local/opt/Kovix");
+  std::string second = install(desktop_.home() + "/apps");
+
+  program_run removed = run_program(second + "remove");
+  EXPECT_EQ(removed.status, 0) << removed.output;
+  EXPECT_FALSE(fs::exists(second));
+  EXPECT_TRUE(is_runnable(first + "kdgn20"));
+  EXPECT_TRUE(
+      has_line(removed.output, "Kept " + desktop_.icons() +
+                                   "/dirgen.svg (used by the installation in " +
+                                   first + ")"))
+      << removed.output;
+  install_record record;
+  EXPECT_TRUE(find_installation(first, &record));
+  std::string entry = desktop_.applications() + "/dirgen.desktop";
+  EXPECT_TRUE(has_line(removed.output, "Restored " + entry +
+                                           " for the installation in " + first))
+      << removed.output;
+  std::ifstream in(entry);
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_NE(text.str().find("Exec=" + first + "kdgn20\n"), std::string::npos)
+      << "the menu starts the installation that is left";
+
+  removed = run_program(first + "remove");
+  EXPECT_EQ(removed.status, 0) << removed.output;
+  EXPECT_EQ(everything(), before);
+}
+
+// True when every folder above path lets others through.
+bool others_can_reach(const std::string& path) {
+  for (fs::path p = fs::path(path).parent_path(); p != p.root_path();
+       p = p.parent_path()) {
+    struct stat st;
+    if (::stat(p.c_str(), &st) != 0 || (st.st_mode & S_IXOTH) == 0)
+      return false;
+  }
+  return true;
+}
+
+TEST_F(Uninstall, MachineWideRemovalWithoutTheRightsChangesNothing) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  if (!others_can_reach(work_.path()))
+    GTEST_SKIP() << "the temporary folder is closed to other users";
+  // Let nobody reach the installation, so that only the rights are missing.
+  for (const std::string& folder :
+       {work_.path(), desktop_.home(),
+        fs::path(desktop_.machine_root()).parent_path().string(),
+        desktop_.system_prefix()})
+    ::chmod(folder.c_str(), 0755);
+  std::string inst = install(work_.path() + "/Apps");
+  auto before = everything();
+  program_run removed = run_program(inst + "remove", true);
+  EXPECT_EQ(removed.status, 1) << removed.output;
+  EXPECT_EQ(removed.output,
+            "Dirgen 2.0 was not removed: removing the installation in " + inst +
+                " needs write permission on " +
+                inst.substr(0, inst.size() - 1) +
+                ".\nIt was installed for everyone: run remove as root "
+                "(sudo).\n");
+  EXPECT_EQ(everything(), before);
 }
 
 }  // namespace

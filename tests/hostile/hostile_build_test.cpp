@@ -49,7 +49,8 @@ class HostileBuild : public ::testing::Test {
   int build() {
     formatter_.load_tables(kvval(std::string_view(root_.at("kvdata"))));
     tree_snapshot before = snapshot(root_.path());
-    int code = run_build(settings_, formatter_, root_.at("kvdata/"), nullptr);
+    int code =
+        run_build(settings_, formatter_, root_.at("kvdata/"), nullptr).code;
     changed_ = changes(before, snapshot(root_.path()));
     return code;
   }
@@ -89,44 +90,37 @@ TEST_F(HostileBuild, LongestNamesAreListedWhole) {
   EXPECT_NE(out.find("total:2/1"), std::string::npos);
 }
 
-TEST_F(HostileBuild, PathsOfFourThousandBytesAreListedToTheBottom) {
-  std::string rel = "src";
-  const std::string level(100, 'p');
-  while (root_.at(rel).size() + 1 + level.size() < 3850) rel += "/" + level;
-  const size_t name_size = 4000 - root_.at(rel).size() - 1;
-  const std::string deepest =
-      rel + "/" + std::string(name_size - 4, 'z') + ".txt";
-  ASSERT_EQ(root_.at(deepest).size(), 4000u);
-  ASSERT_LT(root_.at(deepest).size(), static_cast<size_t>(PATH_MAX));
-  ASSERT_TRUE(root_.write(deepest, "deep"));
-  recursive();
-  ASSERT_EQ(build(), kBuildOk);
-  EXPECT_EQ(changed_, kOnlyOutput);
-  EXPECT_NE(output().find(deepest.substr(4) + "]"), std::string::npos);
-}
-
-TEST_F(HostileBuild, FoldersPastPathMaxAreListedWithoutTheirContents) {
+TEST_F(HostileBuild, PathsOfMoreThanEightThousandBytesAreListedToTheBottom) {
   // Made level by level through descriptors: the whole path is longer than
   // any path the system calls take.
   int fd = open(root_.at("src").c_str(), O_RDONLY | O_DIRECTORY);
   ASSERT_GE(fd, 0);
   const std::string level(250, 'q');
-  for (int depth = 0; depth < 24; ++depth) {
+  std::string rel;
+  for (int depth = 0; depth < 33; ++depth) {
     ASSERT_EQ(mkdirat(fd, level.c_str(), 0700), 0);
     int next = openat(fd, level.c_str(), O_RDONLY | O_DIRECTORY);
     close(fd);
     ASSERT_GE(next, 0);
     fd = next;
+    rel += level + "/";
   }
   int file = openat(fd, "bottom.txt", O_CREAT | O_WRONLY, 0600);
   ASSERT_GE(file, 0);
   close(file);
   close(fd);
+  ASSERT_GT((root_.at("src/") + rel + "bottom.txt").size(), 8000u);
   recursive();
   ASSERT_EQ(build(), kBuildOk);
   EXPECT_EQ(changed_, kOnlyOutput);
-  EXPECT_NE(output().find("[" + level + "]"), std::string::npos);
-  EXPECT_EQ(output().find("bottom"), std::string::npos);
+  EXPECT_NE(output().find("[" + rel + "bottom.txt]"), std::string::npos);
+
+  // One file per folder: the deepest folder gets its listing too.
+  settings_.subfolders_in_one_file = kvval(0);
+  settings_.save = kvval("list.html");
+  ASSERT_EQ(build(), kBuildOk);
+  EXPECT_EQ(changed_.size(), 34u);
+  EXPECT_EQ(changed_.back(), "+src/" + rel + "list.html");
 }
 
 TEST_F(HostileBuild, FolderOfOneHundredThousandEntriesIsListedWhole) {
@@ -175,20 +169,56 @@ TEST_F(HostileBuild, LinkLoopsInPerFolderModeEndToo) {
   EXPECT_EQ(changed_, want);
 }
 
-TEST_F(HostileBuild, UnreadableSubfolderIsListedAndTheBuildSucceeds) {
+// Collects what the build could not read.
+class unreadable_log : public build_progress {
+ public:
+  void on_progress(int64_t, int64_t, int64_t) override {}
+  void on_unreadable(const std::string& path,
+                     const std::string& reason) override {
+    lines.push_back(path + ": " + reason);
+  }
+  std::vector<std::string> lines;
+};
+
+// Child process, as "nobody" when started as root, so that permissions
+// apply: builds and prints what it reported; exits 0 when the listing holds
+// what could be read and the locked folder was reported.
+int build_as_nobody(const dirgen_project& settings,
+                    const dirgen_formatter& formatter, const std::string& data,
+                    const std::string& locked, const std::string& out) {
+  if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 2;
+  unreadable_log log;
+  build_outcome outcome = run_build(settings, formatter, data, &log);
+  for (const std::string& line : log.lines)
+    fprintf(stderr, "%s\n", line.c_str());
+  const std::string listing = read_file(out);
+  const std::vector<std::string> want = {locked + ": Permission denied"};
+  return outcome.code == kBuildOk && outcome.unreadable == 1 &&
+                 log.lines == want &&
+                 listing.find("[locked]") != std::string::npos &&
+                 listing.find("[open.txt]") != std::string::npos &&
+                 listing.find("inner") == std::string::npos
+             ? 0
+             : 1;
+}
+
+TEST_F(HostileBuild, UnreadableSubfolderIsReportedAndTheRestIsListed) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
   ASSERT_TRUE(root_.write("src/locked/inner.txt", "secret"));
   ASSERT_TRUE(root_.write("src/open.txt", "x"));
+  // Everything but the locked folder is open to anyone.
+  ASSERT_EQ(chmod(root_.path().c_str(), 0777), 0);
+  for (const char* f : {"src", "kvdata"}) {
+    ASSERT_EQ(chmod(root_.at(f).c_str(), 0777), 0);
+  }
+  ASSERT_EQ(chmod(root_.at("kvdata/list.txt").c_str(), 0644), 0);
   ASSERT_EQ(chmod(root_.at("src/locked").c_str(), 0), 0);
-  // As root the folder stays readable; the build must succeed either way.
-  const bool readable =
-      access(root_.at("src/locked").c_str(), R_OK | X_OK) == 0;
   recursive();
-  ASSERT_EQ(build(), kBuildOk);
-  EXPECT_EQ(changed_, kOnlyOutput);
-  const std::string out = output();
-  EXPECT_NE(out.find("[locked]"), std::string::npos);
-  EXPECT_NE(out.find("[open.txt]"), std::string::npos);
-  EXPECT_EQ(out.find("[locked/inner.txt]") != std::string::npos, readable);
+  formatter_.load_tables(kvval(std::string_view(root_.at("kvdata"))));
+  EXPECT_EXIT(
+      exit(build_as_nobody(settings_, formatter_, root_.at("kvdata/"),
+                           root_.at("src/locked"), root_.at("out.html"))),
+      testing::ExitedWithCode(0), "");
 }
 
 TEST_F(HostileBuild, OutputPathThatIsAFolderFailsAndWritesNothing) {
@@ -198,6 +228,40 @@ TEST_F(HostileBuild, OutputPathThatIsAFolderFailsAndWritesNothing) {
   int code = build();
   EXPECT_EQ(code, kBuildCantCreateOutput);
   EXPECT_EQ(message_of(code, settings_.source), "Can't create output file.");
+  EXPECT_EQ(changed_, kNothing);
+  // Nor into a folder the build cannot write to.
+  settings_.save = kvval(std::string_view(root_.at("nowhere/out.html")));
+  EXPECT_EQ(build(), kBuildCantCreateOutput);
+  EXPECT_EQ(changed_, kNothing);
+}
+
+TEST_F(HostileBuild, OutputThatIsTheSourceArchiveByAnyPathChangesNothing) {
+  ASSERT_TRUE(root_.write("a.tar", tar_of({"one.txt", "two.txt"})));
+  ASSERT_EQ(symlink("a.tar", root_.at("link.html").c_str()), 0);
+  ASSERT_EQ(link(root_.at("a.tar").c_str(), root_.at("hard.html").c_str()), 0);
+  archive("a.tar");
+  for (const char* save : {"a.tar", "link.html", "hard.html", "./a.tar"}) {
+    settings_.save = kvval(save);
+    EXPECT_EQ(build(), kBuildCantCreateOutput) << save;
+    EXPECT_EQ(changed_, kNothing) << save;
+  }
+  settings_.save = kvval("kvdata/list.txt");  // the template
+  EXPECT_EQ(build(), kBuildCantCreateOutput);
+  EXPECT_EQ(changed_, kNothing);
+}
+
+TEST_F(HostileBuild, FailedBuildsLeaveNoTemporaryFileAnywhere) {
+  ASSERT_TRUE(root_.write("src/a.txt", "x"));
+  ASSERT_TRUE(root_.write("src/b/c/d.txt", "x"));
+  ASSERT_TRUE(root_.write("src/list.html", "old"));
+  ASSERT_TRUE(root_.make_folder("src/b/c/list.html"));  // cannot be replaced
+  settings_.subfolders = kvval(1);
+  settings_.subfolders_in_one_file = kvval(0);
+  settings_.save = kvval("list.html");
+  EXPECT_EQ(build(), kBuildCantCreateOutput);
+  EXPECT_EQ(changed_, kNothing);
+  settings_.format = kvval("missing.txt");
+  EXPECT_EQ(build(), kBuildNoTemplate);
   EXPECT_EQ(changed_, kNothing);
 }
 

@@ -11,13 +11,13 @@
 // Stored string, expandable string and binary values read as text (less the
 // string's terminating NUL); a multi-string reads as text less its final two
 // NULs; any other stored type reads as empty text.
-#ifndef DIRGEN_PLATFORM_REGISTRY_H_
-#define DIRGEN_PLATFORM_REGISTRY_H_
+#ifndef DIRGEN_SETUP_REGISTRY_H_
+#define DIRGEN_SETUP_REGISTRY_H_
 
 #include <cstdint>
 #include <string>
 
-#include "platform/registry_store.h"
+#include "setup/registry_store.h"
 #include "value/kvhash.h"
 #include "value/kvval.h"
 
@@ -42,4 +42,4 @@ bool create_registry_key(registry_root root, const kvval& sub_key);
 void registry_data_of(const kvval& value, uint32_t* type, std::string* data);
 kvval registry_value_of(uint32_t type, const std::string& data);
 
-#endif  // DIRGEN_PLATFORM_REGISTRY_H_
+#endif  // DIRGEN_SETUP_REGISTRY_H_

@@ -1,16 +1,17 @@
-#include "platform/registry_store.h"
+#include "setup/registry_store.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
 
 #include "markup/files.h"
-#include "platform/user_folders.h"
+#include "platform/home_folder.h"
 #include "text/ascii.h"
 
 namespace {
@@ -43,6 +44,24 @@ bool is_folder(const std::string& path) {
 // The existing sub-folder of parent whose name equals name without regard to
 // case (the exact spelling first; among others the byte-wise smallest, so
 // the choice does not depend on the folder's listing order). Empty if none.
+// folder_name_for undone.
+std::string key_name_for(std::string_view folder_name) {
+  std::string out;
+  for (size_t i = 0; i < folder_name.size(); ++i) {
+    std::string_view rest = folder_name.substr(i);
+    if (rest.substr(0, 3) == "%25") {
+      out += '%';
+      i += 2;
+    } else if (i == 0 && rest.substr(0, 3) == "%2E") {
+      out += '.';
+      i += 2;
+    } else {
+      out += folder_name[i];
+    }
+  }
+  return out;
+}
+
 std::string find_child_folder(const std::string& parent,
                               const std::string& name) {
   if (is_folder(parent + "/" + name)) return name;
@@ -177,6 +196,20 @@ bool registry_key::remove(registry_root root, std::string_view path,
   // Something else lives in the folder: put the values back as they were.
   key.save(nullptr);
   return false;
+}
+
+std::vector<std::string> registry_key::sub_keys() const {
+  std::vector<std::string> names;
+  unique_dir dir(::opendir(folder_.c_str()));
+  if (!dir) return names;
+  while (struct dirent* entry = ::readdir(dir.get())) {
+    std::string name = entry->d_name;
+    if (name == "." || name == ".." || !is_folder(folder_ + "/" + name))
+      continue;
+    names.push_back(key_name_for(name));
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 const registry_value* registry_key::find(std::string_view name) const {

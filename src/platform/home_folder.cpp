@@ -1,12 +1,10 @@
-#include "platform/user_folders.h"
+#include "platform/home_folder.h"
 
 #include <pwd.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <vector>
-
-#include "markup/files.h"
 
 std::string home_folder() {
   const char* home = std::getenv("HOME");
@@ -28,27 +26,4 @@ std::string xdg_folder(const char* name, const char* fallback) {
   std::string home = home_folder();
   if (home == "/") home.clear();
   return home + fallback;
-}
-
-bool programs_folder(kvval* result) {
-  *result = kvval("");
-  std::string folder = xdg_folder("XDG_DATA_HOME", "/.local/share");
-  folder += "/applications";
-  if (!make_folders(folder, nullptr)) return false;
-  *result = kvval(std::string_view(folder));
-  return true;
-}
-
-bool program_files_folder(kvval* result) {
-  *result = kvval("");
-  if (::access("/opt", W_OK) == 0) {
-    *result = kvval("/opt");
-    return true;
-  }
-  std::string home = home_folder();
-  if (home == "/") home.clear();
-  std::string folder = home + "/.local/opt";
-  if (!make_folders(folder, nullptr)) return false;
-  *result = kvval(std::string_view(folder));
-  return true;
 }

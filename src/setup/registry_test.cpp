@@ -1,4 +1,4 @@
-#include "platform/registry.h"
+#include "setup/registry.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>

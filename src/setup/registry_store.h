@@ -4,8 +4,8 @@
 // value names compare without regard to ASCII case; the case first written is
 // kept. Used by the registry functions (registry.h) and by tests that need
 // value types the kvval mapping never writes.
-#ifndef DIRGEN_PLATFORM_REGISTRY_STORE_H_
-#define DIRGEN_PLATFORM_REGISTRY_STORE_H_
+#ifndef DIRGEN_SETUP_REGISTRY_STORE_H_
+#define DIRGEN_SETUP_REGISTRY_STORE_H_
 
 #include <cstdint>
 #include <string>
@@ -61,6 +61,9 @@ class registry_key {
   static bool remove(registry_root root, std::string_view path,
                      bool only_if_empty);
 
+  // The names of the existing key's sub-keys, in byte order.
+  std::vector<std::string> sub_keys() const;
+
   // The value whose name matches without regard to case, or null.
   const registry_value* find(std::string_view name) const;
   // Sets or replaces a value in memory; save() writes it.
@@ -80,4 +83,4 @@ class registry_key {
   std::unordered_map<std::string, size_t> index_;  // lower-case name -> slot
 };
 
-#endif  // DIRGEN_PLATFORM_REGISTRY_STORE_H_
+#endif  // DIRGEN_SETUP_REGISTRY_STORE_H_

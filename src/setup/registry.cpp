@@ -1,4 +1,4 @@
-#include "platform/registry.h"
+#include "setup/registry.h"
 
 #include <cstring>
 

@@ -1,0 +1,175 @@
+#!/usr/bin/env python3
+"""Runs kdgn20 as a user would and checks what it says and leaves behind.
+
+Usage: check_command_line.py KDGN20
+Unreadable folders are tried as the unprivileged user "nobody" (through
+setpriv) when the check runs as root, since root reads every folder.
+"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+KDGN20 = None
+TEMPLATE = ("<!--#for var=all-->[<!--#echo var=rel_path_all-->"
+            "<!--#echo var=name_all--><!--#echo var=ext_all-->]"
+            "<!--#endfor-->")
+
+
+def run(args, cwd, as_nobody=False):
+    cmd = [KDGN20] + args
+    if as_nobody and os.geteuid() == 0:
+        cmd = ["setpriv", "--reuid=65534", "--regid=65534",
+               "--clear-groups", "--"] + cmd
+    p = subprocess.run(cmd, cwd=cwd, capture_output=True, timeout=60)
+    return p.returncode, p.stdout.decode(), p.stderr.decode()
+
+
+class CommandLine(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="dirgen-cli-")
+        os.chmod(self.dir, 0o755)
+        os.makedirs(self.at("kvdata"))
+        with open(self.at("kvdata/list.txt"), "w") as f:
+            f.write(TEMPLATE)
+        os.makedirs(self.at("src/sub"))
+        for name in ("src/a.txt", "src/sub/b.txt"):
+            with open(self.at(name), "w") as f:
+                f.write("x")
+
+    def tearDown(self):
+        for root, dirs, _ in os.walk(self.dir):
+            for d in dirs:
+                os.chmod(os.path.join(root, d), 0o755)
+        shutil.rmtree(self.dir)
+
+    def at(self, rel):
+        return os.path.join(self.dir, rel)
+
+    def settings(self, text, name="s.txt"):
+        with open(self.at(name), "w") as f:
+            f.write(text)
+        return name
+
+    def read(self, rel):
+        with open(self.at(rel)) as f:
+            return f.read()
+
+    def test_wrong_arguments_print_the_usage_and_exit_2(self):
+        for args in (["--help", "x"], ["-x"], ["--version", "s.txt"]):
+            code, out, err = run(args, self.dir)
+            self.assertEqual(code, 2, args)
+            self.assertEqual(out, "", args)
+            self.assertIn("Usage: kdgn20 SETTINGS-FILE", err)
+        code, out, _ = run(["--help"], self.dir)
+        self.assertEqual(code, 0)
+        self.assertIn("Exit status", out)
+
+    def test_a_hand_written_file_needs_only_the_keys_it_changes(self):
+        s = self.settings("<path>%s</path>\n<save>out.html</save>\n"
+                          "<format>list.txt</format>\n" % self.at("src"))
+        code, out, err = run([s], self.dir)
+        self.assertEqual((code, out, err),
+                         (0, "Dirgen 2.0\nBuild is successful.\n", ""))
+        # A relative save goes into the listed folder.
+        self.assertEqual(self.read("src/out.html"), "[sub][a.txt]")
+
+    def test_every_failure_names_the_file_and_the_reason(self):
+        missing = self.at("nowhere")
+        cases = [
+            ("<path>%s</path><format>list.txt</format>" % missing,
+             "Source directory doesn't exist. %s: No such file or directory"
+             % missing),
+            ("<source>1</source><path>%s.zip</path><format>list.txt</format>"
+             % missing,
+             "Source file doesn't exist. %s.zip: No such file or directory"
+             % missing),
+            ("<path>%s</path><format>nosuch.txt</format>" % self.at("src"),
+             "Can't open template file %s: No such file or directory"
+             % os.path.join(self.dir, "kvdata/nosuch.txt")),
+            ("<path>%s</path><save>%s</save><format>list.txt</format>"
+             % (self.at("src"), self.at("no/out.html")),
+             "Can't create output file. %s: No such file or directory"
+             % self.at("no/out.html")),
+        ]
+        for text, line in cases:
+            code, out, _ = run([self.settings(text)], self.dir)
+            self.assertEqual((code, out), (1, "Dirgen 2.0\n" + line + "\n"))
+        code, out, _ = run(["absent.txt"], self.dir)
+        self.assertEqual((code, out), (1, "Dirgen 2.0\nCan't read absent.txt "
+                                          "file. No such file or directory\n"))
+
+    def test_an_archive_can_never_be_replaced_by_its_own_listing(self):
+        with open(self.at("a.tar"), "wb") as f:
+            f.write(b"\0" * 1024)
+        before = self.read("a.tar")
+        s = self.settings("<source>1</source><path>%s</path><save>a.tar</save>"
+                          "<format>list.txt</format>" % self.at("a.tar"))
+        code, out, _ = run([s], self.dir)
+        self.assertEqual(code, 1)
+        self.assertIn("Can't create output file. %s: this is the source "
+                      "archive itself" % self.at("a.tar"), out)
+        self.assertEqual(self.read("a.tar"), before)
+
+    def test_unreadable_folders_are_warned_about_and_exit_1(self):
+        os.chmod(self.dir, 0o777)
+        os.chmod(self.at("src"), 0o777)
+        for i in range(23):
+            os.makedirs(self.at("src/locked%02d" % i))
+            os.chmod(self.at("src/locked%02d" % i), 0)
+        s = self.settings("<path>%s</path><save>%s</save><format>list.txt"
+                          "</format><subfolders>1</subfolders>"
+                          "<subfolders_in_one_file>1</subfolders_in_one_file>"
+                          % (self.at("src"), self.at("out.html")))
+        code, out, err = run([s], self.dir, as_nobody=True)
+        self.assertEqual((code, out), (1, "Dirgen 2.0\nBuild is successful.\n"))
+        lines = err.splitlines()
+        self.assertEqual(len(lines), 22, err)
+        self.assertEqual(lines[0], "kdgn20: warning: can't read %s: "
+                         "Permission denied" % self.at("src/locked00"))
+        self.assertEqual(lines[20], "kdgn20: warning: and 3 more")
+        self.assertEqual(lines[21], "kdgn20: warning: 23 entries could not "
+                         "be read; the listing leaves them out")
+        self.assertIn("[sub/b.txt]", self.read("out.html"))
+
+    def test_a_read_only_listing_is_not_replaced(self):
+        os.chmod(self.dir, 0o777)
+        with open(self.at("out.html"), "w") as f:
+            f.write("kept")
+        os.chmod(self.at("out.html"), 0o444)
+        if os.geteuid() == 0:
+            os.chown(self.at("out.html"), 65534, 65534)
+        s = self.settings("<path>%s</path><save>%s</save><format>list.txt"
+                          "</format>" % (self.at("src"), self.at("out.html")))
+        code, out, _ = run([s], self.dir, as_nobody=True)
+        self.assertEqual((code, out), (1, "Dirgen 2.0\nCan't create output "
+                                          "file. %s: Permission denied\n"
+                                          % self.at("out.html")))
+        self.assertEqual(self.read("out.html"), "kept")
+        self.assertEqual([n for n in os.listdir(self.dir) if "dirgen-" in n],
+                         [])
+
+    def test_a_folder_that_cannot_take_its_listing_fails_the_whole_build(self):
+        for d in (self.dir, self.at("src")):
+            os.chmod(d, 0o777)
+        with open(self.at("src/list.html"), "w") as f:
+            f.write("old top")
+        os.chmod(self.at("src/list.html"), 0o666)
+        os.chmod(self.at("src/sub"), 0o555)  # readable, not writable
+        s = self.settings("<path>%s</path><save>list.html</save><format>"
+                          "list.txt</format><subfolders>1</subfolders>"
+                          % self.at("src"))
+        code, out, _ = run([s], self.dir, as_nobody=True)
+        self.assertEqual((code, out), (1, "Dirgen 2.0\nCan't create output "
+                                          "file. %s: Permission denied\n"
+                                          % self.at("src/sub/list.html")))
+        self.assertEqual(self.read("src/list.html"), "old top")
+        self.assertEqual(sorted(os.listdir(self.at("src"))),
+                         ["a.txt", "list.html", "sub"])
+
+
+if __name__ == "__main__":
+    KDGN20 = os.path.abspath(sys.argv.pop(1))
+    unittest.main()
