@@ -9,6 +9,8 @@ PACKAGES=(
   # archives of every format, read by content
   libarchive-dev
   qt6-base-dev
+  # the program's SVG icon in the window and the about box
+  libqt6svg6
   media-types
   # used by tests: archive fixtures, .desktop validation, HTML checks
   tar gzip zip desktop-file-utils python3 xvfb xauth
@@ -18,6 +20,9 @@ PACKAGES=(
   # the Debian package: dependencies from dpkg-shlibdeps (dpkg-dev, file),
   # checked by lintian
   dpkg-dev file lintian
+  # used by the window's accessibility test and pictures: AT-SPI bus and
+  # Python bindings, a D-Bus session, a window manager on the virtual screen
+  python3-pyatspi at-spi2-core dbus-x11 openbox
   # used by fuzzing and the benchmark
   clang libclang-rt-dev tree  # the default clang and its matching runtime
 )

@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include "listing/build.h"
-
 build_runner::build_runner(const dirgen_project& settings,
                            const dirgen_formatter* formatter,
                            std::string data_folder)
@@ -16,15 +14,21 @@ build_runner::~build_runner() {
   if (worker_.joinable()) worker_.join();
 }
 
-bool build_runner::finished(int* code) {
+bool build_runner::finished(build_outcome* outcome) {
   std::lock_guard<std::mutex> lock(mu_);
-  if (done_) *code = code_;
+  if (done_) *outcome = outcome_;
   return done_;
 }
 
+void build_runner::on_progress(int64_t, int64_t entries_found,
+                               int64_t bytes_written) {
+  entries_.store(entries_found);
+  bytes_.store(bytes_written);
+}
+
 void build_runner::run() {
-  int code = run_build(settings_, *formatter_, data_folder_, nullptr).code;
+  build_outcome outcome = run_build(settings_, *formatter_, data_folder_, this);
   std::lock_guard<std::mutex> lock(mu_);
-  code_ = code;
+  outcome_ = std::move(outcome);
   done_ = true;
 }

@@ -1,20 +1,24 @@
 // One build on a worker thread, for the main window. The worker runs the
 // build on its own copy of the settings (whose texts share their bytes with
 // the window's record, which kvval allows across threads) and stores the
-// result code under a lock; the window thread polls for it from a timer and
-// so keeps painting. Only one build runs at a time: two builds of one record
-// would write the same listing files at once.
+// outcome under a lock; the window thread polls for it from a timer and so
+// keeps painting, reads the running counts and may ask the build to stop.
+// Only one build runs at a time: two builds of one record would write the
+// same listing files at once.
 #ifndef DIRGEN_APP_BUILD_RUNNER_H_
 #define DIRGEN_APP_BUILD_RUNNER_H_
 
+#include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <thread>
 
+#include "listing/build.h"
 #include "project/dirgen_formatter.h"
 #include "project/dirgen_project.h"
 
-class build_runner {
+class build_runner : private build_progress {
  public:
   // Starts the build of settings (copied) with formatter (borrowed: it must
   // outlive the runner and stay unchanged) and the data folder (ending in
@@ -22,23 +26,39 @@ class build_runner {
   build_runner(const dirgen_project& settings,
                const dirgen_formatter* formatter, std::string data_folder);
   // Waits for the worker when it is still running.
-  ~build_runner();
+  ~build_runner() override;
   build_runner(const build_runner&) = delete;
   build_runner& operator=(const build_runner&) = delete;
 
-  // True once the build has finished, with its result code in *code; false
-  // while it runs. Reads the shared result under the lock.
-  bool finished(int* code);
+  // True once the build has finished, with its outcome in *outcome; false
+  // while it runs. Reads the shared outcome under the lock.
+  bool finished(build_outcome* outcome);
+
+  // Entries found (or read from an archive) and bytes written so far.
+  int64_t entries() const { return entries_.load(); }
+  int64_t bytes() const { return bytes_.load(); }
+
+  // Asks the build to stop before its next entry; it then ends with
+  // kBuildCancelled and leaves every earlier listing as it was.
+  void cancel() { cancel_.store(true); }
+  bool cancelling() const { return cancel_.load(); }
 
  private:
   void run();
+  // build_progress, called on the worker thread.
+  void on_progress(int64_t folders_scanned, int64_t entries_found,
+                   int64_t bytes_written) override;
+  bool cancel_requested() override { return cancel_.load(); }
 
   dirgen_project settings_;
   const dirgen_formatter* formatter_;
   std::string data_folder_;
+  std::atomic<int64_t> entries_{0};
+  std::atomic<int64_t> bytes_{0};
+  std::atomic<bool> cancel_{false};
   std::mutex mu_;
   bool done_ = false;  // guarded by mu_; both written once by the worker
-  int code_ = -1;
+  build_outcome outcome_;
   std::thread worker_;  // last: starts after every member above is ready
 };
 

@@ -11,19 +11,45 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
 namespace {
 
-// A panel: its group boxes stacked from the top.
+// A scroll area that asks for the whole size of its panel (a plain one caps
+// its wish at a few dozen lines), while it can still shrink to fit a small
+// screen or a large scale factor.
+class panel_scroll_area : public QScrollArea {
+ public:
+  QSize sizeHint() const override {
+    QSize bar(verticalScrollBar()->sizeHint().width(), 0);
+    return widget() ? widget()->sizeHint() + bar : QScrollArea::sizeHint();
+  }
+};
+
+// A panel: its group boxes stacked from the top, in a scroll area.
 QWidget* new_panel(QTabWidget* tabs, const char* caption,
                    QVBoxLayout** layout) {
   auto* panel = new QWidget;
   *layout = new QVBoxLayout(panel);
-  tabs->addTab(panel, QString::fromUtf8(caption));
+  auto* scroll = new panel_scroll_area;
+  scroll->setWidget(panel);
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
+  tabs->addTab(scroll, QString::fromUtf8(caption));
   return panel;
+}
+
+// The name a screen reader gives an input, and the tooltip that says what
+// it does.
+template <typename W>
+W* described(W* widget, const char* name, const char* tip) {
+  if (name != nullptr) widget->setAccessibleName(QString::fromUtf8(name));
+  widget->setToolTip(QString::fromUtf8(tip));
+  return widget;
 }
 
 QGroupBox* add_group(QVBoxLayout* panel, const char* caption) {
@@ -53,10 +79,13 @@ void pair_radios(QObject* owner, QRadioButton* a, QRadioButton* b,
   (checked_second ? b : a)->setChecked(true);
 }
 
-// A row "Include:"/"Skip:" label and edit box in a grid.
-QLineEdit* add_labelled_edit(QGridLayout* grid, int row, const char* label) {
-  auto* edit = new QLineEdit;
-  grid->addWidget(new QLabel(QString::fromUtf8(label)), row, 0);
+// A row "Include:"/"Skip:" label (with its mnemonic) and edit box in a grid.
+QLineEdit* add_labelled_edit(QGridLayout* grid, int row, const char* label,
+                             const char* name, const char* tip) {
+  auto* edit = described(new QLineEdit, name, tip);
+  auto* caption = new QLabel(QString::fromUtf8(label));
+  caption->setBuddy(edit);
+  grid->addWidget(caption, row, 0);
   grid->addWidget(edit, row, 1);
   return edit;
 }
@@ -70,12 +99,19 @@ void build_source_page(QTabWidget* tabs,
   QGroupBox* source = add_group(
       panel, "Source.  Select directory or archive file to make listing from.");
   auto* sl = new QGridLayout(source);
-  c->directory_radio = new QRadioButton("Directory listing");
+  c->directory_radio = described(new QRadioButton("&Directory listing"),
+                                 nullptr, "List a folder and what it holds.");
   c->archive_radio =
-      new QRadioButton("Archive file listing (tar, tar.gz, tgz, zip) ");
+      described(new QRadioButton("A&rchive file listing (tar, tar.gz, tgz, "
+                                 "zip) "),
+                nullptr, "List the entries of an archive file.");
   pair_radios(source, c->directory_radio, c->archive_radio, false);
-  c->source_edit = new QLineEdit;
-  k->path_select = new QPushButton("Path select...");
+  c->source_edit =
+      described(new QLineEdit, "Source path",
+                "The folder or archive to list. You can also drop a folder "
+                "or an archive on the window.");
+  k->path_select = described(new QPushButton("&Path select..."), nullptr,
+                             "Choose the folder or the archive to list.");
   sl->addWidget(c->directory_radio, 0, 0);
   sl->addWidget(c->archive_radio, 0, 1);
   sl->addWidget(c->source_edit, 1, 0, 1, 2);
@@ -85,11 +121,15 @@ void build_source_page(QTabWidget* tabs,
   QGroupBox* tmpl = add_group(
       panel, "Output template.  Make output file using selected template.");
   auto* tl = new QGridLayout(tmpl);
-  c->template_list = new QComboBox;
+  c->template_list = described(new QComboBox, "Output template",
+                               "The style the listing is made with.");
   for (const std::string& name : style_names)
     c->template_list->addItem(to_qt(name));
-  k->edit_template = new QPushButton("Edit template");
-  k->template_description = new_link("Template description");
+  k->edit_template =
+      described(new QPushButton("&Edit template"), nullptr,
+                "Open the chosen style's template file in its editor.");
+  k->template_description = described(new_link("Template description"), nullptr,
+                                      "Show what the chosen style makes.");
   tl->addWidget(c->template_list, 0, 0);
   tl->addWidget(k->edit_template, 0, 1);
   tl->addWidget(k->template_description, 1, 0);
@@ -98,9 +138,15 @@ void build_source_page(QTabWidget* tabs,
   QGroupBox* output =
       add_group(panel, "Output file.  Save generated output file as...");
   auto* ol = new QGridLayout(output);
-  c->output_edit = new QLineEdit;
-  k->output_save_as = new QPushButton("Save As...");
-  k->view_output = new_link("View generated output file");
+  c->output_edit = described(
+      new QLineEdit, "Output file",
+      "Where the listing is written. A name without a folder goes into the "
+      "listed folder; with one file per subfolder, every subfolder gets a "
+      "file of this name.");
+  k->output_save_as = described(new QPushButton("Save &As..."), nullptr,
+                                "Choose where the listing is written.");
+  k->view_output = described(new_link("View generated output file"), nullptr,
+                             "Open the listing the last build made.");
   set_link_enabled(k->view_output, false);
   ol->addWidget(c->output_edit, 0, 0);
   ol->addWidget(k->output_save_as, 0, 1);
@@ -111,13 +157,17 @@ void build_source_page(QTabWidget* tabs,
 
 // One "Start"/"End" row of the time filter: label, date and time pickers.
 void add_time_row(QGridLayout* grid, int row, const char* caption,
-                  QLabel** label, QDateEdit** date, QTimeEdit** time) {
+                  const std::string& name, QLabel** label, QDateEdit** date,
+                  QTimeEdit** time) {
   *label = new QLabel(QString::fromUtf8(caption));
-  *date = new QDateEdit;
+  *date = described(new QDateEdit, (name + " date").c_str(),
+                    "Day of this bound of the modification time (local).");
   (*date)->setCalendarPopup(true);
   (*date)->setDisplayFormat("yyyy-MM-dd");
-  *time = new QTimeEdit;
+  *time = described(new QTimeEdit, (name + " time").c_str(),
+                    "Time of day of this bound (local).");
   (*time)->setDisplayFormat("HH:mm:ss");
+  (*label)->setBuddy(*date);
   grid->addWidget(*label, row, 0);
   grid->addWidget(*date, row, 1);
   grid->addWidget(*time, row, 2);
@@ -128,25 +178,40 @@ void add_filter_groups(QVBoxLayout* panel, form1_controls* c) {
       panel,
       "Files filter.  Use wildcards.  Use semicolon to separate entries.");
   auto* fl = new QGridLayout(files);
-  c->file_include = add_labelled_edit(fl, 0, "Include:");
-  c->file_skip = add_labelled_edit(fl, 1, "Skip:");
+  c->file_include =
+      add_labelled_edit(fl, 0, "&Include:", "Files filter: Include",
+                        "List only files whose names match one of these "
+                        "patterns, e.g. *.html;*.txt");
+  c->file_skip = add_labelled_edit(fl, 1, "S&kip:", "Files filter: Skip",
+                                   "Leave out files whose names match one "
+                                   "of these patterns, e.g. *.bak;~*");
 
   QGroupBox* folders = add_group(panel,
                                  "Directories filter.  Use wildcards.  Use "
                                  "semicolon to separate entries.");
   auto* dl = new QGridLayout(folders);
-  c->folder_include = add_labelled_edit(dl, 0, "Include:");
-  c->folder_skip = add_labelled_edit(dl, 1, "Skip:");
+  c->folder_include = add_labelled_edit(
+      dl, 0, "In&clude:", "Directories filter: Include",
+      "Enter only folders whose names match one of these patterns.");
+  c->folder_skip = add_labelled_edit(
+      dl, 1, "Ski&p:", "Directories filter: Skip",
+      "Leave out folders whose names match one of these patterns, e.g. "
+      ".git;tmp");
 }
 
 void add_size_group(QVBoxLayout* panel, form1_controls* c) {
   QGroupBox* size = add_group(panel, "File size filter. ");
   auto* zl = new QGridLayout(size);
-  c->size_filter = new QCheckBox("Process only files with size between:");
-  c->size_start = new QLineEdit("0");
+  c->size_filter = described(
+      new QCheckBox("Process only files with si&ze between:"), nullptr,
+      "List only files whose size lies between the two numbers.");
+  c->size_start = described(new QLineEdit("0"), "Smallest size in Kb",
+                            "Smallest size listed, a whole number of Kb.");
   c->size_start_unit = new QLabel("Kb");
-  c->size_and = new QLabel("and");
-  c->size_end = new QLineEdit("0");
+  c->size_and = new QLabel("&and");
+  c->size_end = described(new QLineEdit("0"), "Largest size in Kb",
+                          "Largest size listed, a whole number of Kb.");
+  c->size_and->setBuddy(c->size_end);
   c->size_end_unit = new QLabel("Kb");
   zl->addWidget(c->size_filter, 0, 0, 1, 6);
   zl->addWidget(c->size_start, 1, 0);
@@ -164,10 +229,13 @@ void build_filter_page(QTabWidget* tabs, form1_controls* c) {
 
   QGroupBox* time = add_group(panel, "File time filter.");
   auto* ml = new QGridLayout(time);
-  c->time_filter = new QCheckBox("Process only files modified between");
+  c->time_filter =
+      described(new QCheckBox("Process only files &modified between"), nullptr,
+                "List only files last changed between Start and End.");
   ml->addWidget(c->time_filter, 0, 0, 1, 4);
-  add_time_row(ml, 1, "Start", &c->start_label, &c->start_date, &c->start_time);
-  add_time_row(ml, 2, "End", &c->end_label, &c->end_date, &c->end_time);
+  add_time_row(ml, 1, "S&tart", "Start", &c->start_label, &c->start_date,
+               &c->start_time);
+  add_time_row(ml, 2, "&End", "End", &c->end_label, &c->end_date, &c->end_time);
   ml->setColumnStretch(3, 1);
 
   add_size_group(panel, c);
@@ -182,12 +250,17 @@ void build_order_page(QTabWidget* tabs, form1_controls* c) {
       panel,
       "File order options. Specify the order of links in the output file. ");
   auto* ol = new QGridLayout(order);
-  c->order_by = new QComboBox;
+  c->order_by = described(new QComboBox, "Order by",
+                          "What the entries of each folder are sorted by.");
   c->order_by->addItems({"Unsorted", "Name", "Extension", "Size", "Date"});
-  c->ascending = new QRadioButton("Ascending");
-  c->descending = new QRadioButton("Descending");
+  c->ascending = described(new QRadioButton("A&scending"), nullptr,
+                           "Smallest, first or earliest first.");
+  c->descending = described(new QRadioButton("&Descending"), nullptr,
+                            "Largest, last or latest first.");
   pair_radios(order, c->ascending, c->descending, false);
-  ol->addWidget(new QLabel("Order by:"), 0, 0);
+  auto* order_label = new QLabel("O&rder by:");
+  order_label->setBuddy(c->order_by);
+  ol->addWidget(order_label, 0, 0);
   ol->addWidget(c->order_by, 0, 1);
   ol->addWidget(c->ascending, 1, 1);
   ol->addWidget(c->descending, 2, 1);
@@ -198,9 +271,14 @@ void build_order_page(QTabWidget* tabs, form1_controls* c) {
       "Recursive options. This is useful to build tree like listings or to "
       "process all inner folders. ");
   auto* rl = new QVBoxLayout(recursion);
-  c->recursive = new QCheckBox("Recursive directory processing");
-  c->single_file = new QRadioButton("All output go to a single file");
-  c->per_folder = new QRadioButton("Each subfolder generates its own file");
+  c->recursive = described(new QCheckBox("Re&cursive directory processing"),
+                           nullptr, "List the folders inside the source too.");
+  c->single_file =
+      described(new QRadioButton("All o&utput go to a single file"), nullptr,
+                "One listing holds the whole tree.");
+  c->per_folder = described(
+      new QRadioButton("Each su&bfolder generates its own file"), nullptr,
+      "Every folder gets a listing of its own, linked to the others.");
   pair_radios(recursion, c->single_file, c->per_folder, true);
   rl->addWidget(c->recursive);
   rl->addWidget(c->single_file);
@@ -215,18 +293,26 @@ void add_format_groups(QVBoxLayout* panel, form1_controls* c,
       "Output Options.  Specify what things to include or to exclude from "
       "output.");
   auto* pl = new QVBoxLayout(options);
-  c->show_folders = new QCheckBox("Use folders [name or links] in the output");
-  c->show_summary = new QCheckBox("Show summary ");
+  c->show_folders =
+      described(new QCheckBox("&Use folders [name or links] in the output"),
+                nullptr, "List folders as well as files.");
+  c->show_summary = described(new QCheckBox("Show summar&y "), nullptr,
+                              "Add the counts and total size of the listing.");
   pl->addWidget(c->show_folders);
   pl->addWidget(c->show_summary);
 
   QGroupBox* date =
       add_group(panel, "Date Format.  Use \"strftime\" function format. ");
   auto* dl = new QGridLayout(date);
-  c->date_format = new QLineEdit;
-  k->see_example = new QPushButton("See example:");
+  c->date_format =
+      described(new QLineEdit, "Date format",
+                "How dates are written, in strftime form, e.g. %Y-%m-%d %H:%M");
+  k->see_example = described(new QPushButton("See e&xample:"), nullptr,
+                             "Show the current time written in this format.");
   c->date_example = new QLabel;
-  c->gmt_dates = new QCheckBox("Convert dates to GMT ");
+  c->date_example->setAccessibleName("Date example");
+  c->gmt_dates = described(new QCheckBox("&Convert dates to GMT "), nullptr,
+                           "Write dates in UTC instead of local time.");
   dl->addWidget(c->date_format, 0, 0);
   dl->addWidget(k->see_example, 0, 1);
   dl->addWidget(c->date_example, 0, 2);
@@ -238,8 +324,12 @@ void add_format_groups(QVBoxLayout* panel, form1_controls* c,
       panel,
       "Images directory. This is needed to build a path to icon images. ");
   auto* il = new QHBoxLayout(images);
-  c->image_dir = new QLineEdit;
-  k->put_local_path = new QPushButton("Put local path");
+  c->image_dir = described(new QLineEdit, "Images directory",
+                           "Folder or address of the icons the listing shows.");
+  k->put_local_path =
+      described(new QPushButton("Put &local path"), nullptr,
+                "Use the icons installed with the program (a file:// "
+                "address).");
   il->addWidget(c->image_dir, 1);
   il->addWidget(k->put_local_path);
 }
@@ -253,17 +343,22 @@ void build_format_page(QTabWidget* tabs, form1_controls* c, form1_commands* k) {
   panel->addLayout(row);
   auto* encode = new QGroupBox("Encode link URLs with: ");
   auto* el = new QVBoxLayout(encode);
-  c->url_encode = new QRadioButton("URL Encode");
-  c->html_escape = new QRadioButton("HTML Escape");
+  c->url_encode = described(new QRadioButton("URL &Encode"), nullptr,
+                            "Write special characters of links as %XX.");
+  c->html_escape = described(new QRadioButton("HTML Esca&pe"), nullptr,
+                             "Write special characters of links as &xx;.");
   pair_radios(encode, c->url_encode, c->html_escape, false);
   el->addWidget(c->url_encode);
   el->addWidget(c->html_escape);
 
   auto* units = new QGroupBox("Show file size in: ");
   auto* ul = new QVBoxLayout(units);
-  c->bytes = new QRadioButton("Bytes");
-  c->kilobytes = new QRadioButton("Kb");
-  c->megabytes = new QRadioButton("Mb");
+  c->bytes =
+      described(new QRadioButton("&Bytes"), nullptr, "Show sizes in bytes.");
+  c->kilobytes =
+      described(new QRadioButton("&Kb"), nullptr, "Show sizes in kilobytes.");
+  c->megabytes =
+      described(new QRadioButton("&Mb"), nullptr, "Show sizes in megabytes.");
   c->bytes->setChecked(true);  // one exclusive set: they share the box
   ul->addWidget(c->bytes);
   ul->addWidget(c->kilobytes);

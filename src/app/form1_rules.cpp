@@ -2,12 +2,13 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
-#include <ctime>
-#include <vector>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <limits>
 
-#include "platform/date_conversion.h"
-
+const char kDirgenVersion[] = "2.0";
 const char kDirgenCaption[] = "Dirgen 2.0";
 
 namespace {
@@ -36,9 +37,44 @@ std::string source_message(const dirgen_project& settings) {
                  : "Source directory doesn't exist.";
 }
 
-std::string join(const std::string& folder, const std::string& rest) {
-  if (folder.empty() || folder.back() == '/') return folder + rest;
-  return folder + "/" + rest;
+// The whole file at path, or false with the system's reason.
+bool read_text(const std::string& path, std::string* text,
+               std::string* reason) {
+  errno = 0;
+  FILE* file = std::fopen(path.c_str(), "rb");
+  bool ok = file != nullptr;
+  char buffer[16384];
+  while (ok) {
+    size_t n = std::fread(buffer, 1, sizeof buffer, file);
+    text->append(buffer, n);
+    if (n < sizeof buffer) {
+      ok = !std::ferror(file);
+      break;
+    }
+  }
+  if (!ok) *reason = std::strerror(errno != 0 ? errno : EIO);
+  if (file != nullptr) std::fclose(file);
+  return ok;
+}
+
+// Whether text holds "<key>" for one of the record's keys.
+bool holds_a_settings_key(const std::string& text) {
+  for (int i = 0; i < kProjectFieldCount; ++i) {
+    std::string open = std::string("<") + project_field_key(i) + ">";
+    if (text.find(open) != std::string::npos) return true;
+  }
+  return false;
+}
+
+// 1234567 -> "1,234,567".
+std::string grouped(int64_t n) {
+  std::string digits = std::to_string(n);
+  std::string out;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
 }
 
 }  // namespace
@@ -58,17 +94,6 @@ bar_span progress_bar_span(int64_t tick, int strip_width) {
   return {left, strip_width - left};
 }
 
-std::string date_example(const std::string& format, int64_t utc_seconds) {
-  time_t local = static_cast<time_t>(utc_to_local_seconds(utc_seconds));
-  struct tm fields;
-  if (gmtime_r(&local, &fields) == nullptr) return "";
-  size_t percents = std::count(format.begin(), format.end(), '%');
-  std::vector<char> buffer(format.size() + 15 * percents + 128);
-  size_t n =
-      std::strftime(buffer.data(), buffer.size(), format.c_str(), &fields);
-  return std::string(buffer.data(), n);
-}
-
 std::string window_caption(const std::string& settings_path,
                            int32_t name_offset) {
   if (settings_path.empty())
@@ -80,23 +105,6 @@ std::string window_caption(const std::string& settings_path,
   return settings_path.substr(start) + " - " + kDirgenCaption;
 }
 
-std::string generated_output_path(const dirgen_project& settings) {
-  std::string save = settings.save.str();
-  std::string source = settings.path.str();
-  bool archive = settings.source.as_bool();
-  bool per_folder = settings.subfolders.as_bool() &&
-                    !settings.subfolders_in_one_file.as_bool();
-  if (per_folder) save = save.substr(save.rfind('/') + 1);
-  if (save.empty() || save[0] == '/') return save;
-  if (archive) {
-    if (save.find('/') != std::string::npos) return save;
-    size_t slash = source.rfind('/');
-    return slash == std::string::npos ? save
-                                      : source.substr(0, slash + 1) + save;
-  }
-  return join(source, save);
-}
-
 std::string folder_part(const std::string& path) {
   size_t slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(0, slash);
@@ -104,4 +112,116 @@ std::string folder_part(const std::string& path) {
 
 bool is_existing_file(const std::string& path) {
   return kind_of(path) == path_kind::file;
+}
+
+std::string local_images_url(const std::string& working_folder) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string url = "file://";
+  for (unsigned char c : working_folder + "images") {
+    bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                 (c >= '0' && c <= '9') || std::strchr("-._~/", c) != nullptr;
+    if (plain && c != '\0') {
+      url += static_cast<char>(c);
+    } else {
+      url += '%';
+      url += kHex[c >> 4];
+      url += kHex[c & 15];
+    }
+  }
+  return url;
+}
+
+bool read_settings_file(const std::string& path, dirgen_project* settings,
+                        std::string* err) {
+  std::string text, reason;
+  if (!read_text(path, &text, &reason)) {
+    *err = "Can't open settings file " + path + ": " + reason + ".";
+    return false;
+  }
+  if (!holds_a_settings_key(text)) {
+    *err = path + " is not a settings file: it holds none of the settings.";
+    return false;
+  }
+  dirgen_project read;
+  std::string load_err;  // the message below says it in the window's words
+  if (!read.load_settings(kvval(std::string_view(path)), &load_err)) {
+    *err = "Can't read settings file " + path + ": it is not well formed.";
+    return false;
+  }
+  *settings = read;
+  return true;
+}
+
+bool write_settings_file(const dirgen_project& settings,
+                         const std::string& path, std::string* err) {
+  errno = 0;
+  std::string save_err;  // the message below says it in the window's words
+  if (settings.save_settings(kvval(std::string_view(path)), &save_err)) {
+    return true;
+  }
+  int code = errno;
+  *err = "Can't save settings to " + path + ": " +
+         (code != 0 ? std::strerror(code) : "it could not be written") + ".";
+  return false;
+}
+
+bool read_size_box(const std::string& text, int64_t* kb, std::string* why) {
+  const int64_t kLargest = std::numeric_limits<int64_t>::max() / 1024;
+  int64_t value = -1;
+  const char* end = text.data() + text.size();
+  bool digits = !text.empty() &&
+                text.find_first_not_of("0123456789") == std::string::npos;
+  if (!digits || std::from_chars(text.data(), end, value).ec != std::errc() ||
+      value > kLargest) {
+    *why = "File sizes are whole numbers of Kb from 0 to " +
+           std::to_string(kLargest) + "; \"" + text + "\" is not one.";
+    return false;
+  }
+  *kb = value;
+  return true;
+}
+
+drop_role role_of_dropped(const std::string& path) {
+  switch (kind_of(path)) {
+    case path_kind::missing:
+      return drop_role::nothing;
+    case path_kind::folder:
+      return drop_role::source_folder;
+    case path_kind::file:
+      break;
+  }
+  std::string text, reason;
+  if (read_text(path, &text, &reason) && holds_a_settings_key(text))
+    return drop_role::settings_file;
+  return drop_role::source_archive;
+}
+
+std::vector<std::string> with_recent(std::vector<std::string> recent,
+                                     const std::string& path) {
+  std::erase(recent, path);
+  recent.insert(recent.begin(), path);
+  if (recent.size() > kRecentFilesShown) recent.resize(kRecentFilesShown);
+  return recent;
+}
+
+bool same_settings(dirgen_project a, dirgen_project b) {
+  for (int i = 0; i < kProjectFieldCount; ++i) {
+    const char* key = project_field_key(i);
+    if (project_field(&a, key)->str() != project_field(&b, key)->str())
+      return false;
+  }
+  return true;
+}
+
+std::string progress_text(int64_t entries, int64_t bytes) {
+  char size[32];
+  if (bytes < 1024 * 1024) {
+    std::snprintf(size, sizeof size, "%lld KB",
+                  static_cast<long long>((bytes + 1023) / 1024));
+  } else {
+    std::snprintf(size, sizeof size, "%.1f MB",
+                  static_cast<double>(bytes) / (1024.0 * 1024.0));
+  }
+  return grouped(entries) + (entries == 1 ? " entry, " : " entries, ") + size +
+         " written";
 }

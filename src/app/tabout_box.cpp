@@ -15,25 +15,24 @@
 
 namespace {
 
-QLabel* icon_label(const std::string& icon_path) {
+QLabel* icon_label(const QIcon& icon) {
+  const int kIconSize = 64;
   auto* label = new QLabel;
-  QPixmap picture(to_qt(icon_path));
-  if (picture.isNull()) {
-    picture =
-        QApplication::style()->standardIcon(QStyle::SP_DirIcon).pixmap(48, 48);
-  }
-  label->setPixmap(picture);
+  QIcon shown = icon.isNull()
+                    ? QApplication::style()->standardIcon(QStyle::SP_DirIcon)
+                    : icon;
+  label->setPixmap(shown.pixmap(kIconSize, kIconSize));
   label->setAlignment(Qt::AlignTop);
   return label;
 }
 
 }  // namespace
 
-TAboutBox::TAboutBox(const std::string& icon_path, QWidget* parent)
-    : QDialog(parent) {
+TAboutBox::TAboutBox(const QIcon& icon, QWidget* parent) : QDialog(parent) {
   setWindowTitle("About");
   product_ = new QLabel(QString::fromUtf8(kDirgenCaption));
-  version_ = new QLabel(QString());
+  version_ = new QLabel(QStringLiteral("Version ") +
+                        QString::fromUtf8(kDirgenVersion));
   copyright_ =
       new QLabel("Copyright (c) 2026 The Dirgen developers. MIT licence.");
   comments_ =
@@ -47,7 +46,7 @@ TAboutBox::TAboutBox(const std::string& icon_path, QWidget* parent)
     labels->addWidget(l);
   labels->addStretch(1);
   auto* inside = new QHBoxLayout(panel);
-  inside->addWidget(icon_label(icon_path));
+  inside->addWidget(icon_label(icon));
   inside->addLayout(labels, 1);
 
   auto* ok = new QPushButton("OK");

@@ -5,7 +5,7 @@
 #define DIRGEN_APP_TABOUT_BOX_H_
 
 #include <QDialog>
-#include <string>
+#include <QIcon>
 
 class QLabel;
 
@@ -13,10 +13,9 @@ class TAboutBox : public QDialog {
   Q_OBJECT
 
  public:
-  // icon_path: the program's picture (e.g. the working folder's
-  // images/dirgen.gif); the toolkit's own icon is shown when it cannot be
-  // read.
-  explicit TAboutBox(const std::string& icon_path, QWidget* parent = nullptr);
+  // icon: the program's icon; the toolkit's folder icon is shown when it is
+  // null.
+  explicit TAboutBox(const QIcon& icon, QWidget* parent = nullptr);
 
   QLabel* product_name() const { return product_; }
   QLabel* version() const { return version_; }

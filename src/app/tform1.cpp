@@ -1,27 +1,42 @@
-// TForm1: creation, menus, layout and the build's progress. The commands
-// are in tform1_commands.cpp.
+// TForm1: creation, menus, layout, change tracking, drops and the build's
+// progress. The commands are in tform1_commands.cpp.
 #include "app/tform1.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPalette>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStatusBar>
 #include <QTabWidget>
+#include <QTimeEdit>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "app/form1_rules.h"
 #include "project/data_folder.h"
 
-TForm1::TForm1(const std::string& working_folder, QWidget* parent)
+TForm1::TForm1(const std::string& working_folder,
+               const std::string& memory_file, QWidget* parent)
     : QMainWindow(parent),
       working_folder_(working_folder),
       data_folder_(working_folder + "kvdata/"),
-      help_path_(manual_at_start(working_folder)) {
+      help_path_(manual_at_start(working_folder)),
+      memory_(memory_file) {
   formatter_.load_tables(kvval(std::string_view(data_folder_)));
   tabs_ = new QTabWidget;
   build_form1_pages(tabs_, formatter_.style_names(), &controls_, &commands_);
@@ -30,11 +45,13 @@ TForm1::TForm1(const std::string& working_folder, QWidget* parent)
   layout->addWidget(tabs_, 1);
   layout->addWidget(build_bottom_strip());
   setCentralWidget(central);
+  status_ = new QLabel;
+  statusBar()->addWidget(status_, 1);
   build_menus();
   connect_commands();
+  watch_for_changes();
+  setAcceptDrops(true);
 
-  for (kvval* title : {&file_dialog_.title, &folder_dialog_.title})
-    *title = kvval(kDirgenCaption);
   file_dialog_.owner = this;
   folder_dialog_.owner = this;
   file_dialog_.ask_overwrite();
@@ -42,8 +59,21 @@ TForm1::TForm1(const std::string& working_folder, QWidget* parent)
   connect(&poll_timer_, &QTimer::timeout, this, &TForm1::poll_build);
 
   new_settings();
-  resize(sizeHint());
-  center_on_screen(this);
+  if (!restoreGeometry(memory_.geometry())) {
+    resize(first_size());
+    center_on_screen(this);
+  }
+}
+
+// The size the window asks for, within the screen's free area less room
+// for a window manager's frame; the tabs scroll when it is smaller.
+QSize TForm1::first_size() const {
+  const int kFrameRoom = 64;
+  QSize wanted = sizeHint();
+  if (screen() == nullptr) return wanted;
+  QSize room =
+      screen()->availableGeometry().size() - QSize(kFrameRoom, kFrameRoom);
+  return wanted.boundedTo(room).expandedTo(minimumSizeHint());
 }
 
 TForm1::~TForm1() = default;
@@ -70,11 +100,13 @@ void TForm1::build_menus() {
                   &TForm1::new_settings);
   file->addAction("&Open Settings", QKeySequence("Ctrl+O"), this,
                   &TForm1::open_settings);
+  recent_menu_ = file->addMenu("Recent &Files");
   file->addAction("&Save Settings", QKeySequence("Ctrl+S"), this,
                   &TForm1::save_settings);
   file->addAction("Save Settings &As...", this, &TForm1::save_settings_as);
   file->addSeparator();
-  file->addAction("E&xit", this, &QWidget::close);
+  file->addAction("E&xit", QKeySequence::Quit, this, &QWidget::close);
+  fill_recent_menu();
 
   QMenu* view = menuBar()->addMenu("&View");
   view_output_action_ = view->addAction("&View generated output file", this,
@@ -94,8 +126,9 @@ void TForm1::build_menus() {
   help->addAction("&About", this, &TForm1::show_about);
 }
 
-// "Make Listing !" with the progress strip to its left: a sunken panel,
-// hidden except during a build, holding a bar in the highlight colour.
+// "Make Listing !" with the progress to its left: a sunken strip holding a
+// bar in the highlight colour, the counts so far and Cancel, all hidden
+// except during a build.
 QWidget* TForm1::build_bottom_strip() {
   auto* bottom = new QWidget;
   auto* row = new QHBoxLayout(bottom);
@@ -108,18 +141,32 @@ QWidget* TForm1::build_bottom_strip() {
   QPalette palette = bar_->palette();
   palette.setColor(QPalette::Window, palette.color(QPalette::Highlight));
   bar_->setPalette(palette);
-  QSizePolicy keep = strip_->sizePolicy();
-  keep.setRetainSizeWhenHidden(true);
-  strip_->setSizePolicy(keep);
-  strip_->hide();
+  counts_ = new QLabel;
+  counts_->setAccessibleName("Progress");
+  cancel_button_ = new QPushButton("Cancel");
+  cancel_button_->setToolTip(
+      "Stop the listing at the next entry; the "
+      "listing made before stays as it was.");
+  for (QWidget* w :
+       {static_cast<QWidget*>(strip_), static_cast<QWidget*>(counts_),
+        static_cast<QWidget*>(cancel_button_)}) {
+    QSizePolicy keep = w->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    w->setSizePolicy(keep);
+    w->hide();
+  }
   make_button_ = new QPushButton("Make Listing !");
+  make_button_->setToolTip("Check the settings and make the listing (Ctrl+M).");
   row->addWidget(strip_, 1);
+  row->addWidget(counts_);
+  row->addWidget(cancel_button_);
   row->addWidget(make_button_);
   return bottom;
 }
 
 void TForm1::connect_commands() {
   connect(make_button_, &QPushButton::clicked, this, &TForm1::make_listing);
+  connect(cancel_button_, &QPushButton::clicked, this, &TForm1::cancel_build);
   connect(commands_.path_select, &QPushButton::clicked, this,
           &TForm1::path_select);
   connect(commands_.edit_template, &QPushButton::clicked, this,
@@ -134,6 +181,39 @@ void TForm1::connect_commands() {
           &TForm1::see_example);
   connect(commands_.put_local_path, &QPushButton::clicked, this,
           &TForm1::put_local_path);
+}
+
+// Every control that shows a field reports its changes; the title's mark
+// then says whether the record differs from the one last opened or saved.
+void TForm1::watch_for_changes() {
+  const form1_controls& c = controls_;
+  auto changed = [this] { update_modified(); };
+  for (QLineEdit* edit : {c.source_edit, c.output_edit, c.file_include,
+                          c.file_skip, c.folder_include, c.folder_skip,
+                          c.size_start, c.size_end, c.date_format, c.image_dir})
+    connect(edit, &QLineEdit::textChanged, this, changed);
+  for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{
+           c.archive_radio, c.time_filter, c.size_filter, c.descending,
+           c.recursive, c.single_file, c.show_folders, c.show_summary,
+           c.gmt_dates, c.html_escape, c.bytes, c.kilobytes, c.megabytes})
+    connect(button, &QAbstractButton::toggled, this, changed);
+  for (QComboBox* list : {c.template_list, c.order_by})
+    connect(list, &QComboBox::currentIndexChanged, this, changed);
+  for (QDateEdit* date : {c.start_date, c.end_date})
+    connect(date, &QDateEdit::dateChanged, this, changed);
+  for (QTimeEdit* time : {c.start_time, c.end_time})
+    connect(time, &QTimeEdit::timeChanged, this, changed);
+}
+
+void TForm1::update_modified() {
+  dirgen_project shown;
+  controls_to_settings(controls_, formatter_, &shown);
+  setWindowModified(!same_settings(shown, saved_));
+}
+
+void TForm1::mark_saved() {
+  controls_to_settings(controls_, formatter_, &saved_);
+  setWindowModified(false);
 }
 
 void TForm1::select_tab(int index) { tabs_->setCurrentIndex(index); }
@@ -151,6 +231,11 @@ void TForm1::set_busy(bool busy) {
   make_button_->setEnabled(!busy);
   menuBar()->setEnabled(!busy);
   strip_->setVisible(busy);
+  counts_->setVisible(busy);
+  counts_->clear();
+  cancel_button_->setVisible(busy);
+  cancel_button_->setEnabled(busy);
+  if (busy) cancel_button_->setFocus();
 }
 
 void TForm1::set_view_output_enabled(bool enabled) {
@@ -158,20 +243,66 @@ void TForm1::set_view_output_enabled(bool enabled) {
   view_output_action_->setEnabled(enabled);
 }
 
+void TForm1::show_status(const std::string& text) {
+  status_->setText(to_qt(text));
+}
+
+// "[*]" is where Qt shows "*" while windowModified is set; a "[*]" of the
+// file's own name is doubled, which Qt shows as written.
 void TForm1::set_caption(int32_t name_offset) {
-  setWindowTitle(to_qt(window_caption(settings_path_, name_offset)));
+  std::string caption = window_caption(settings_path_, name_offset);
+  size_t dash = caption.rfind(" - ");
+  QString name = to_qt(caption.substr(0, dash));
+  name.replace("[*]", "[*][*]");
+  setWindowTitle(name + "[*]" + to_qt(caption.substr(dash)));
 }
 
 void TForm1::warn(const std::string& text) {
   sink_->show(this, text, message_icon::warning);
 }
 
-// A build changes nothing the window could save, but the worker reads the
-// formatter: the window stays open until the build has ended.
+// Closing asks about unsaved changes; during a build it first asks whether
+// to stop the build, and the window then closes when the build has ended
+// (the worker reads the formatter, which the window owns).
 void TForm1::closeEvent(QCloseEvent* event) {
+  event->ignore();
   if (building()) {
-    event->ignore();
+    size_t answer = sink_->ask(
+        this, "A listing is being made. Cancel it and close the window?",
+        message_icon::question, {"Cancel the listing", "Keep making it"}, 1);
+    if (answer == 0) {
+      close_after_build_ = true;
+      cancel_build();
+    }
     return;
   }
-  QMainWindow::closeEvent(event);
+  if (!settings_may_be_replaced()) return;
+  memory_.set_geometry(saveGeometry());
+  event->accept();
+}
+
+namespace {
+
+// The one local path a drag carries, or "" when it carries anything else.
+std::string dropped_path(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls() || data->urls().size() != 1)
+    return "";
+  QUrl url = data->urls().front();
+  if (!url.isLocalFile()) return "";
+  QByteArray bytes = QFile::encodeName(url.toLocalFile());
+  return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+}  // namespace
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+  if (!building() && !dropped_path(event->mimeData()).empty())
+    event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+  std::string path = dropped_path(event->mimeData());
+  if (building() || path.empty()) return;
+  event->acceptProposedAction();
+  take_dropped(path);
 }

@@ -1,10 +1,15 @@
-// TForm1's commands: settings files, the dialogs, the template and output
-// links, help and about, and "Make Listing !".
+// TForm1's commands: settings files and the Recent files list, the dialogs,
+// drops, the template and output links, help and about, and "Make
+// Listing !".
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <string_view>
 
 #include "app/form1_rules.h"
@@ -12,6 +17,7 @@
 #include "app/tform1.h"
 #include "app/tform2.h"
 #include "listing/build.h"
+#include "listing/variables.h"
 
 namespace {
 
@@ -33,76 +39,206 @@ const char kArchiveFilter[] =
 const char kSettingsFilter[] =
     "Text Files (*.txt)\0*.txt\0All Files (*.*)\0*.*\0";
 
+// The names under which window_memory keeps each dialog's last folder.
+const char kSettingsDialog[] = "settings";
+const char kSourceDialog[] = "source";
+const char kArchiveDialog[] = "archive";
+const char kOutputDialog[] = "output";
+
 kvval text_value(const std::string& text) {
   return kvval(std::string_view(text));
 }
 
 }  // namespace
 
+// Asks Save / Discard / Cancel when the controls differ from the settings
+// last opened or saved.
+bool TForm1::settings_may_be_replaced() {
+  if (!isWindowModified()) return true;
+  std::string question = settings_path_.empty()
+                             ? "The settings have been changed. Save them?"
+                             : "The settings have been changed. Save them to " +
+                                   settings_path_ + "?";
+  switch (sink_->ask(this, question, message_icon::question,
+                     {"Save", "Discard", "Cancel"}, 0)) {
+    case 0:
+      return save_settings();
+    case 1:
+      return true;
+    default:
+      return false;
+  }
+}
+
 void TForm1::new_settings() {
+  if (!settings_may_be_replaced()) return;
   settings_path_.clear();
   settings_.reset_settings();
-  local_images_path(text_value(working_folder_), &settings_.image_dir);
+  settings_.image_dir = text_value(local_images_url(working_folder_));
   settings_to_controls(settings_, formatter_, &controls_);
   set_caption(0);
+  mark_saved();
+  listing_path_.clear();
   set_view_output_enabled(false);
 }
 
 void TForm1::open_settings() {
+  if (!settings_may_be_replaced()) return;
   file_dialog_.filter = filter_text(kSettingsFilter);
+  file_dialog_.title = kvval("Open Settings");
+  file_dialog_.initial_folder =
+      text_value(settings_path_.empty() ? memory_.last_folder(kSettingsDialog)
+                                        : folder_part(settings_path_));
   if (!desktop_->show_open(&file_dialog_)) return;
-  settings_path_ = file_dialog_.result.str();
-  std::string err;  // a failure shows the defaults
-  settings_.load_settings(file_dialog_.result, &err);
-  settings_to_controls(settings_, formatter_, &controls_);
-  set_caption(file_dialog_.name_offset);
+  std::string path = file_dialog_.result.str();
+  memory_.set_last_folder(kSettingsDialog, folder_part(path));
+  load_from(path, file_dialog_.name_offset);
 }
 
-void TForm1::save_settings() {
-  if (settings_path_.empty()) {
-    save_settings_as();
-    return;
+bool TForm1::open_settings_file(const std::string& path) {
+  if (!settings_may_be_replaced()) return false;
+  if (load_from(path, 0)) return true;
+  if (role_of_dropped(path) == drop_role::nothing) forget_recent(path);
+  return false;
+}
+
+// A file that is not a readable settings file changes nothing.
+bool TForm1::load_from(const std::string& path, int32_t name_offset) {
+  dirgen_project read;
+  std::string err;
+  if (!read_settings_file(path, &read, &err)) {
+    warn(err);
+    return false;
   }
-  controls_to_settings(controls_, formatter_, &settings_);
-  std::string err;  // not shown: the window has no message for it
-  settings_.save_settings(text_value(settings_path_), &err);
+  settings_ = read;
+  settings_path_ = path;
+  settings_to_controls(settings_, formatter_, &controls_);
+  set_caption(name_offset);
+  mark_saved();
+  remember_recent(path);
+  show_status("Settings opened from " + path);
+  return true;
 }
 
-void TForm1::save_settings_as() {
+bool TForm1::save_settings() {
+  if (settings_path_.empty()) return save_settings_as();
+  if (!check_size_boxes()) return false;
+  controls_to_settings(controls_, formatter_, &settings_);
+  return save_to(settings_path_);
+}
+
+bool TForm1::save_settings_as() {
+  if (!check_size_boxes()) return false;
   controls_to_settings(controls_, formatter_, &settings_);
   file_dialog_.filter = filter_text(kSettingsFilter);
+  file_dialog_.title = kvval("Save Settings As");
   file_dialog_.default_extension = kvval("txt");
-  if (!settings_path_.empty())
-    file_dialog_.initial_folder = text_value(folder_part(settings_path_));
-  if (!desktop_->show_save(&file_dialog_)) return;
-  settings_path_ = file_dialog_.result.str();
-  std::string err;  // not shown: the window has no message for it
-  settings_.save_settings(file_dialog_.result, &err);
+  file_dialog_.initial_folder =
+      text_value(settings_path_.empty() ? memory_.last_folder(kSettingsDialog)
+                                        : folder_part(settings_path_));
+  if (!desktop_->show_save(&file_dialog_)) return false;
+  std::string path = file_dialog_.result.str();
+  memory_.set_last_folder(kSettingsDialog, folder_part(path));
+  if (!save_to(path)) return false;
   set_caption(file_dialog_.name_offset);
+  return true;
+}
+
+// Writes the record to path; only a file really written becomes the
+// settings file and clears the mark of unsaved changes.
+bool TForm1::save_to(const std::string& path) {
+  std::string err;
+  if (!write_settings_file(settings_, path, &err)) {
+    warn(err);
+    return false;
+  }
+  settings_path_ = path;
+  mark_saved();
+  remember_recent(path);
+  show_status("Settings saved to " + path);
+  return true;
+}
+
+bool TForm1::check_size_boxes() {
+  for (QLineEdit* box : {controls_.size_start, controls_.size_end}) {
+    int64_t kb = 0;
+    std::string why;
+    if (!read_size_box(from_qt(box->text()), &kb, &why)) {
+      select_tab(1);
+      box->setFocus();
+      box->selectAll();
+      warn(why);
+      return false;
+    }
+  }
+  return true;
+}
+
+void TForm1::remember_recent(const std::string& path) {
+  memory_.set_recent_files(with_recent(memory_.recent_files(), path));
+  fill_recent_menu();
+}
+
+// A recent file that no longer exists leaves the list once it was tried.
+void TForm1::forget_recent(const std::string& path) {
+  std::vector<std::string> recent = memory_.recent_files();
+  std::erase(recent, path);
+  memory_.set_recent_files(recent);
+  fill_recent_menu();
+}
+
+void TForm1::fill_recent_menu() {
+  recent_menu_->clear();
+  std::vector<std::string> recent = memory_.recent_files();
+  for (size_t i = 0; i < recent.size(); ++i) {
+    QString caption = QStringLiteral("&%1 %2").arg(i + 1).arg(
+        to_qt(recent[i]).replace("&", "&&"));
+    std::string path = recent[i];
+    // Queued: the menu has closed, and whoever chose the item has been
+    // answered, before a question about unsaved changes opens.
+    connect(
+        recent_menu_->addAction(caption), &QAction::triggered, this,
+        [this, path] { open_settings_file(path); }, Qt::QueuedConnection);
+  }
+  recent_menu_->setEnabled(!recent.empty());
 }
 
 void TForm1::path_select() {
   std::string source = from_qt(controls_.source_edit->text());
   if (controls_.archive_radio->isChecked()) {
     file_dialog_.filter = filter_text(kArchiveFilter);
-    file_dialog_.initial_folder = text_value(folder_part(source));
-    if (desktop_->show_open(&file_dialog_))
-      controls_.source_edit->setText(to_qt(file_dialog_.result));
+    file_dialog_.title = kvval("Select Source Archive");
+    file_dialog_.default_extension = kvval("");
+    file_dialog_.initial_folder =
+        text_value(source.empty() ? memory_.last_folder(kArchiveDialog)
+                                  : folder_part(source));
+    if (!desktop_->show_open(&file_dialog_)) return;
+    std::string chosen = file_dialog_.result.str();
+    memory_.set_last_folder(kArchiveDialog, folder_part(chosen));
+    controls_.source_edit->setText(to_qt(chosen));
     return;
   }
-  if (!source.empty()) folder_dialog_.initial_folder = text_value(source);
-  if (desktop_->browse(&folder_dialog_))
-    controls_.source_edit->setText(to_qt(folder_dialog_.result));
+  folder_dialog_.title = kvval("Select Source Folder");
+  folder_dialog_.initial_folder =
+      text_value(source.empty() ? memory_.last_folder(kSourceDialog) : source);
+  if (!desktop_->browse(&folder_dialog_)) return;
+  std::string chosen = folder_dialog_.result.str();
+  memory_.set_last_folder(kSourceDialog, chosen);
+  controls_.source_edit->setText(to_qt(chosen));
 }
 
 void TForm1::output_save_as() {
   std::string source = from_qt(controls_.source_edit->text());
   file_dialog_.filter = filter_text(kOutputFilter);
+  file_dialog_.title = kvval("Save Generated Output File As");
   file_dialog_.default_extension = kvval("html");
-  file_dialog_.initial_folder = text_value(
-      controls_.archive_radio->isChecked() ? folder_part(source) : source);
+  file_dialog_.initial_folder =
+      text_value(source.empty() ? memory_.last_folder(kOutputDialog)
+                 : controls_.archive_radio->isChecked() ? folder_part(source)
+                                                        : source);
   if (!desktop_->show_save(&file_dialog_)) return;
   std::string chosen = file_dialog_.result.str();
+  memory_.set_last_folder(kOutputDialog, folder_part(chosen));
   bool name_only =
       controls_.recursive->isChecked() && controls_.per_folder->isChecked();
   if (name_only && file_dialog_.name_offset >= 0 &&
@@ -111,13 +247,32 @@ void TForm1::output_save_as() {
   controls_.output_edit->setText(to_qt(chosen));
 }
 
+bool TForm1::take_dropped(const std::string& path) {
+  switch (role_of_dropped(path)) {
+    case drop_role::nothing:
+      warn("Can't use " + path + ": it does not exist.");
+      return false;
+    case drop_role::settings_file:
+      return open_settings_file(path);
+    case drop_role::source_folder:
+      controls_.directory_radio->setChecked(true);
+      break;
+    case drop_role::source_archive:
+      controls_.archive_radio->setChecked(true);
+      break;
+  }
+  controls_.source_edit->setText(to_qt(path));
+  select_tab(0);
+  return true;
+}
+
 void TForm1::edit_template() {
   std::string file =
       formatter_.style_format(controls_.template_list->currentIndex()).str();
   if (file.empty()) {
     warn("There is no template file selected.");
-  } else if (!open_file(data_folder_ + file)) {
-    warn("Can't open template file");
+  } else {
+    open_file(data_folder_ + file, "Can't open template file");
   }
 }
 
@@ -134,41 +289,42 @@ void TForm1::template_description() {
   desktop_->show_modal(description_);
 }
 
+// The same formatting as the listing's dates, with the GMT setting shown.
 void TForm1::see_example() {
-  controls_.date_example->setText(to_qt(date_example(
-      from_qt(controls_.date_format->text()), current_utc_seconds())));
+  controls_.date_example->setText(
+      to_qt(format_time(current_utc_seconds(), controls_.gmt_dates->isChecked(),
+                        from_qt(controls_.date_format->text()))));
 }
 
 void TForm1::put_local_path() {
-  kvval path;
-  local_images_path(text_value(working_folder_), &path);
-  controls_.image_dir->setText(to_qt(path));
+  controls_.image_dir->setText(to_qt(local_images_url(working_folder_)));
 }
 
-// The file the last build wrote, as the record of the last
-// controls_to_settings names it (a relative name resolved as the build
-// resolved it).
+// The file the last successful build wrote.
 void TForm1::view_output() {
-  std::string path = generated_output_path(settings_);
-  if (!open_file(path)) warn("Can't open " + path);
+  open_file(listing_path_, "Can't open " + listing_path_);
 }
 
-void TForm1::show_help() {
-  if (!open_file(help_path_)) warn("Can't open help file");
-}
+void TForm1::show_help() { open_file(help_path_, "Can't open help file"); }
 
 void TForm1::show_about() {
   if (about_ != nullptr) desktop_->show_modal(about_);
 }
 
-// xdg-open reports no failure once started, so a missing file is caught
-// here, where the user can still be told.
-bool TForm1::open_file(const std::string& path) {
-  return is_existing_file(path) && desktop_->open_document(path);
+// xdg-open reports a missing file only after it has started, so that case
+// is caught here; any later failure of xdg-open is reported when it ends.
+void TForm1::open_file(const std::string& path, const std::string& failure) {
+  if (!is_existing_file(path)) {
+    warn(failure);
+    return;
+  }
+  desktop_->open_document(path, this, [this, failure](const std::string& why) {
+    warn(failure + "\n" + why);
+  });
 }
 
 void TForm1::make_listing() {
-  if (building()) return;
+  if (building() || !check_size_boxes()) return;
   controls_to_settings(controls_, formatter_, &settings_);
   std::string message = listing_check_message(settings_);
   if (!message.empty()) {
@@ -179,34 +335,48 @@ void TForm1::make_listing() {
       std::make_unique<build_runner>(settings_, &formatter_, data_folder_);
   tick_ = 0;
   set_busy(true);
+  show_status("Making the listing...");
   poll_timer_.start();
   poll_build();
+}
+
+void TForm1::cancel_build() {
+  if (!building()) return;
+  runner_->cancel();
+  cancel_button_->setEnabled(false);
+  show_status("Cancelling...");
 }
 
 void TForm1::poll_build() {
   if (!building()) return;
   draw_progress(++tick_);
-  int code = -1;
-  if (!runner_->finished(&code)) return;
+  counts_->setText(to_qt(progress_text(runner_->entries(), runner_->bytes())));
+  build_outcome outcome;
+  if (!runner_->finished(&outcome)) return;
   poll_timer_.stop();
   runner_.reset();
   set_busy(false);
-  report_build(code);
-  set_view_output_enabled(true);
-  emit build_finished(code);
+  bool ok = outcome.code == kBuildOk;
+  listing_path_ = ok ? listing_output_path(settings_) : "";
+  set_view_output_enabled(ok);
+  std::string line = result_line(outcome, settings_.source.as_bool());
+  show_status(ok ? line + " " + listing_path_ : line);
+  if (close_after_build_) {
+    close_after_build_ = false;
+    close();
+  } else {
+    report_build(outcome);
+  }
+  emit build_finished(outcome.code);
 }
 
-void TForm1::report_build(int code) {
-  if (code == kBuildOk) {
-    sink_->show(this, "Build is complete", message_icon::none);
+void TForm1::report_build(const build_outcome& outcome) {
+  if (outcome.code == kBuildOk) {
+    size_t answer =
+        sink_->ask(this, "Build is complete\n" + listing_path_,
+                   message_icon::none, {"Open the listing", "OK"}, 1);
+    if (answer == 0) view_output();
     return;
   }
-  kvval message("");
-  result_message(code, &message, settings_.source);
-  std::string text = message.str();
-  if (code == kBuildNoTemplate)
-    text = "Can't open template file " + data_folder_ + settings_.format.str() +
-           ".";
-  if (text.empty()) text = "Build failed (code " + std::to_string(code) + ").";
-  warn(text);
+  warn(result_line(outcome, settings_.source.as_bool()));
 }

@@ -2,23 +2,34 @@
 // so nothing modal ever blocks.
 #include "app/tform1.h"
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTimeEdit>
+#include <QToolButton>
+#include <QUrl>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <deque>
 #include <filesystem>
+#include <set>
 #include <thread>
 
 #include "app/form1_rules.h"
@@ -27,6 +38,7 @@
 #include "app/windowed_mode.h"
 #include "gtest/gtest.h"
 #include "listing/build.h"
+#include "listing/variables.h"
 #include "platform/dialog_rules.h"
 #include "support/qt_test_app.h"
 #include "support/scratch_folder.h"
@@ -38,12 +50,26 @@ struct shown_message {
   message_icon icon;
 };
 
+// Takes the messages; answers questions from a queue of button positions
+// (an empty queue presses the default button).
 class recording_sink : public message_sink {
  public:
   void show(QWidget*, const std::string& text, message_icon icon) override {
     shown.push_back({text, icon});
   }
+  size_t ask(QWidget*, const std::string& text, message_icon icon,
+             const std::vector<std::string>& buttons,
+             size_t default_button) override {
+    shown.push_back({text, icon});
+    asked_buttons = buttons;
+    if (answers.empty()) return default_button;
+    size_t answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
   std::vector<shown_message> shown;
+  std::deque<size_t> answers;
+  std::vector<std::string> asked_buttons;
 };
 
 // Answers the dialogs from a queue of paths (an empty queue cancels),
@@ -59,9 +85,10 @@ class fake_desktop : public desktop_services {
     return true;
   }
   void show_modal(QDialog* dialog) override { modal.push_back(dialog); }
-  bool open_document(const std::string& path) override {
+  void open_document(const std::string& path, QObject*,
+                     open_failed failed) override {
     opened.push_back(path);
-    return open_succeeds;
+    if (!open_succeeds) failed("no application to open it was found.");
   }
 
   std::deque<std::string> answers;
@@ -69,10 +96,14 @@ class fake_desktop : public desktop_services {
   std::vector<std::string> opened;
   bool open_succeeds = true;
   std::string last_filter;
+  std::string last_title;
+  std::string last_initial_folder;
 
  private:
   bool answer(win_open_save_dialog* d) {
     last_filter = d->filter.str();
+    last_title = d->title.str();
+    last_initial_folder = d->initial_folder.str();
     if (answers.empty()) {
       d->result = kvval("");
       d->name_offset = -1;
@@ -95,7 +126,7 @@ std::string source_root() {
 class Form1Test : public testing::Test {
  protected:
   void open_window(const std::string& working) {
-    form_ = std::make_unique<TForm1>(working);
+    form_ = std::make_unique<TForm1>(working, dir_.at("memory.ini"));
     form_->set_message_sink(&sink_);
     form_->set_desktop(&desktop_);
     form_->set_windows(&form2_, &about_);
@@ -103,7 +134,13 @@ class Form1Test : public testing::Test {
   void SetUp() override { open_window(source_root()); }
 
   form1_controls& c() { return form_->controls(); }
-  std::string caption() const { return form_->windowTitle().toStdString(); }
+  // The title as the title bar shows it ("*" while there are unsaved
+  // changes).
+  std::string caption() const {
+    QString title = form_->windowTitle();
+    title.replace("[*]", form_->isWindowModified() ? "*" : "");
+    return title.toStdString();
+  }
   std::string last_message() const {
     return sink_.shown.empty() ? "<none>" : sink_.shown.back().text;
   }
@@ -122,9 +159,9 @@ class Form1Test : public testing::Test {
   recording_sink sink_;
   fake_desktop desktop_;
   TForm2 form2_;
-  TAboutBox about_{""};
-  std::unique_ptr<TForm1> form_;
   scratch_folder dir_;
+  TAboutBox about_{QIcon()};
+  std::unique_ptr<TForm1> form_;
 };
 
 TEST_F(Form1Test, StartsAsANewProjectWithTheCatalogueAndFirstStates) {
@@ -306,25 +343,112 @@ TEST_F(Form1Test, CaptionAfterSaveAsOpenAndNew) {
   EXPECT_EQ(sink_.shown.size(), 0u);
 }
 
-TEST_F(Form1Test, OpenedSettingsFileDrivesControlsAndBrokenFileShowsDefaults) {
+TEST_F(Form1Test, OpenedSettingsFileDrivesTheControls) {
   c().kilobytes->setChecked(true);
   dir_.write("s.txt",
              "<size_end>1536</size_end><size_units>7</size_units>"
              "<format>nowhere.txt</format><path>/x</path>");
   desktop_.answers.push_back(dir_.at("s.txt"));
+  sink_.answers = {1};  // discard the unit just chosen
   form_->open_settings();
   EXPECT_EQ(c().size_end->text(), "1");
   EXPECT_TRUE(c().kilobytes->isChecked());
   EXPECT_EQ(c().template_list->currentIndex(), -1);
   EXPECT_EQ(c().source_edit->text(), "/x");
+  EXPECT_EQ(caption(), "s.txt - Dirgen 2.0");  // nothing unsaved yet
+}
 
+// A file that is not a settings file is refused and changes nothing, so a
+// later save cannot overwrite it with settings.
+TEST_F(Form1Test, OpenRefusesWhatIsNotASettingsFileAndChangesNothing) {
+  dir_.write("notes.txt", "milk\neggs\n");
   dir_.write("broken.txt", "<mask>*");
-  desktop_.answers.push_back(dir_.at("broken.txt"));
+  c().file_include->setText("*.pdf");
+  const struct {
+    const char* name;
+    const char* why;
+  } refused[] = {{"notes.txt", "none of the settings"},
+                 {"broken.txt", "not well formed"},
+                 {"missing.txt", "No such file or directory"}};
+  for (const auto& r : refused) {
+    desktop_.answers.push_back(dir_.at(r.name));
+    sink_.answers.push_back(1);  // discard the unsaved "*.pdf"
+    form_->open_settings();
+    EXPECT_EQ(caption(), "New project* - Dirgen 2.0") << r.name;
+    EXPECT_EQ(c().file_include->text(), "*.pdf") << r.name;
+    EXPECT_NE(last_message().find(dir_.at(r.name)), std::string::npos);
+    EXPECT_NE(last_message().find(r.why), std::string::npos) << last_message();
+    EXPECT_EQ(sink_.shown.back().icon, message_icon::warning);
+  }
+  form_->save_settings();  // no settings file: Save As, cancelled
+  EXPECT_EQ(dir_.read("notes.txt"), "milk\neggs\n");
+}
+
+TEST_F(Form1Test, AFailedSaveSaysWhereAndWhyAndKeepsTheTitle) {
+  c().file_include->setText("*.txt");
+  std::string path = dir_.at("no-such-folder/site.txt");
+  desktop_.answers.push_back(path);
+  EXPECT_FALSE(form_->save_settings_as());
+  EXPECT_EQ(last_message(),
+            "Can't save settings to " + path + ": No such file or directory.");
+  EXPECT_EQ(caption(), "New project* - Dirgen 2.0");
+
+  desktop_.answers.push_back(dir_.at("site.txt"));
+  ASSERT_TRUE(form_->save_settings_as());
+  EXPECT_EQ(caption(), "site.txt - Dirgen 2.0");
+  std::filesystem::remove(dir_.at("site.txt"));
+  std::filesystem::create_directory(dir_.at("site.txt"));  // now unwritable
+  c().file_include->setText("*.htm");
+  EXPECT_FALSE(form_->save_settings());
+  EXPECT_NE(
+      last_message().find("Can't save settings to " + dir_.at("site.txt")),
+      std::string::npos);
+  EXPECT_EQ(caption(), "site.txt* - Dirgen 2.0");
+}
+
+TEST_F(Form1Test, UnsavedChangesAreMarkedAndAskedAbout) {
+  EXPECT_FALSE(form_->isWindowModified());
+  c().output_edit->setText("other.html");
+  EXPECT_EQ(caption(), "New project* - Dirgen 2.0");
+  c().output_edit->setText("index.html");  // back as it was
+  EXPECT_EQ(caption(), "New project - Dirgen 2.0");
+  c().recursive->setChecked(true);
+  EXPECT_TRUE(form_->isWindowModified());
+
+  sink_.answers = {2};  // Cancel: nothing happens
+  form_->new_settings();
+  EXPECT_EQ(sink_.asked_buttons,
+            (std::vector<std::string>{"Save", "Discard", "Cancel"}));
+  EXPECT_TRUE(c().recursive->isChecked());
+  sink_.answers = {2};
+  desktop_.answers.push_back(dir_.at("never-opened.txt"));
   form_->open_settings();
-  EXPECT_EQ(caption(), "broken.txt - Dirgen 2.0");
-  EXPECT_EQ(c().file_include->text(), "*");
-  EXPECT_EQ(c().output_edit->text(), "index.html");
-  EXPECT_EQ(c().size_end->text(), "1024");
+  EXPECT_EQ(desktop_.answers.size(), 1u);  // the dialog never ran
+  desktop_.answers.clear();
+
+  sink_.answers = {0};  // Save: Save As runs, then the new settings
+  desktop_.answers.push_back(dir_.at("kept.txt"));
+  form_->new_settings();
+  EXPECT_NE(dir_.read("kept.txt").find("<subfolders>1</subfolders>"),
+            std::string::npos);
+  EXPECT_FALSE(c().recursive->isChecked());
+  EXPECT_EQ(caption(), "New project - Dirgen 2.0");
+
+  c().recursive->setChecked(true);
+  sink_.answers = {1};  // Discard
+  form_->new_settings();
+  EXPECT_FALSE(c().recursive->isChecked());
+}
+
+TEST_F(Form1Test, ClosingAsksAboutUnsavedChanges) {
+  form_->show();
+  c().file_skip->setText("*.o");
+  sink_.answers = {2};
+  form_->close();
+  EXPECT_TRUE(form_->isVisible());
+  sink_.answers = {1};
+  form_->close();
+  EXPECT_FALSE(form_->isVisible());
 }
 
 TEST_F(Form1Test, MakeListingStopsOnACheckWithAWarning) {
@@ -357,8 +481,15 @@ TEST_F(Form1Test, RealBuildRunsOnAWorkerAndReportsCompletion) {
   }
   wait_for_build();
   ASSERT_EQ(sink_.shown.size(), 1u);
-  EXPECT_EQ(sink_.shown[0].text, "Build is complete");
+  EXPECT_EQ(sink_.shown[0].text,
+            "Build is complete\n" + dir_.at("out/list.html"));
   EXPECT_EQ(sink_.shown[0].icon, message_icon::none);
+  EXPECT_EQ(sink_.asked_buttons,
+            (std::vector<std::string>{"Open the listing", "OK"}));
+  EXPECT_TRUE(desktop_.opened.empty());  // OK, the default, was pressed
+  EXPECT_NE(form_->status_line()->text().toStdString().find(
+                dir_.at("out/list.html")),
+            std::string::npos);
   EXPECT_NE(dir_.read("out/list.html").find("a.txt"), std::string::npos);
   EXPECT_TRUE(form_->tabs()->isEnabled());
   EXPECT_FALSE(form_->progress_strip()->isVisibleTo(form_.get()));
@@ -370,16 +501,30 @@ TEST_F(Form1Test, RealBuildRunsOnAWorkerAndReportsCompletion) {
   EXPECT_EQ(desktop_.opened[0], dir_.at("out/list.html"));
 }
 
-TEST_F(Form1Test, FailedBuildShowsItsMessageAndStillEnablesTheOutputLink) {
-  std::filesystem::create_directory(dir_.at("empty"));
-  c().source_edit->setText(QString::fromStdString(dir_.at("empty")));
+TEST_F(Form1Test, FailedBuildShowsItsMessageAndDisablesTheOutputLink) {
+  dir_.write("a.txt", "alpha");
+  c().source_edit->setText(QString::fromStdString(dir_.path()));
   c().output_edit->setText(QString::fromStdString(dir_.at("list.html")));
+  sink_.answers = {0};  // "Open the listing"
   form_->make_listing();
   wait_for_build();
-  ASSERT_EQ(sink_.shown.size(), 1u);
-  EXPECT_EQ(sink_.shown[0].text, "Directory is empty.");
-  EXPECT_EQ(sink_.shown[0].icon, message_icon::warning);
-  EXPECT_TRUE(form_->commands().view_output->isEnabled());
+  ASSERT_EQ(desktop_.opened.size(), 1u);
+  EXPECT_EQ(desktop_.opened[0], dir_.at("list.html"));
+  desktop_.open_succeeds = false;
+  form_->view_output();
+  EXPECT_EQ(last_message(), "Can't open " + dir_.at("list.html") +
+                                "\nno application to open it was found.");
+  EXPECT_TRUE(form_->view_output_action()->isEnabled());
+
+  std::filesystem::create_directory(dir_.at("empty"));
+  c().source_edit->setText(QString::fromStdString(dir_.at("empty")));
+  form_->make_listing();
+  wait_for_build();
+  EXPECT_EQ(last_message().rfind("Directory is empty.", 0), 0u)
+      << last_message();
+  EXPECT_EQ(sink_.shown.back().icon, message_icon::warning);
+  EXPECT_FALSE(form_->commands().view_output->isEnabled());
+  EXPECT_FALSE(form_->view_output_action()->isEnabled());
 }
 
 TEST_F(Form1Test, MissingTemplateIsNamedInTheMessage) {
@@ -394,8 +539,8 @@ TEST_F(Form1Test, MissingTemplateIsNamedInTheMessage) {
   c().template_list->setCurrentIndex(0);
   form_->make_listing();
   wait_for_build();
-  EXPECT_EQ(last_message(),
-            "Can't open template file " + working + "kvdata/gone.txt.");
+  EXPECT_NE(last_message().find(working + "kvdata/gone.txt"), std::string::npos)
+      << last_message();
 }
 
 TEST_F(Form1Test, ProgressBarSweepsInsideTheStripsFrame) {
@@ -452,7 +597,8 @@ TEST_F(Form1Test, TemplateCommandsWarnOrOpen) {
   EXPECT_EQ(desktop_.opened[0], source_root() + "kvdata/download.txt");
   desktop_.open_succeeds = false;
   form_->edit_template();
-  EXPECT_EQ(last_message(), "Can't open template file");
+  EXPECT_EQ(last_message(),
+            "Can't open template file\nno application to open it was found.");
 
   size_t messages = sink_.shown.size();
   form_->template_description();
@@ -483,18 +629,252 @@ TEST_F(Form1Test, HelpAboutExampleAndLocalPath) {
   ASSERT_EQ(desktop_.modal.size(), 1u);
   EXPECT_EQ(desktop_.modal[0], &about_);
   EXPECT_EQ(about_.product_name()->text(), "Dirgen 2.0");
+  EXPECT_EQ(about_.version()->text(), "Version 2.0");
   EXPECT_EQ(about_.windowTitle(), "About");
 
   c().date_format->setText("%Y");
   form_->see_example();
   EXPECT_EQ(c().date_example->text().size(), 4);
+  sink_.answers = {1};
   form_->new_settings();
   EXPECT_EQ(c().date_example->text(), "");
+}
 
+// The example is written as the listing writes its dates: the zone of the
+// date itself, or GMT when that is asked for.
+TEST_F(Form1Test, DateExampleUsesTheListingsFormattingAndGmtSetting) {
+  scoped_env tz("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+  tzset();
+  c().date_format->setText("%Z %z");
+  form_->see_example();
+  std::string local = c().date_example->text().toStdString();
+  EXPECT_EQ(local, format_time(current_utc_seconds(), false, "%Z %z"));
+  EXPECT_TRUE(local == "CET +0100" || local == "CEST +0200") << local;
+  c().gmt_dates->setChecked(true);
+  form_->see_example();
+  EXPECT_EQ(c().date_example->text().toStdString(),
+            format_time(current_utc_seconds(), true, "%Z %z"));
+  EXPECT_NE(c().date_example->text().toStdString(), local);
+  tzset();
+}
+
+TEST_F(Form1Test, LocalImagesPathIsAnEncodedUrl) {
+  std::string working = dir_.path() + "/My \"Tools\"/";
+  std::filesystem::create_directories(working);
+  open_window(working);
+  std::string expected = local_images_url(working);
+  EXPECT_NE(expected.find("My%20%22Tools%22/images"), std::string::npos);
+  EXPECT_EQ(c().image_dir->text().toStdString(), expected);  // New Settings
   c().image_dir->setText("");
   form_->put_local_path();
-  EXPECT_EQ(c().image_dir->text().toStdString(),
-            "file://" + working + "images");
+  EXPECT_EQ(c().image_dir->text().toStdString(), expected);
+}
+
+TEST_F(Form1Test, SizeBoxesTakeWholeNumbersOnlyAndSayWhy) {
+  dir_.write("a.txt", "alpha");
+  c().source_edit->setText(QString::fromStdString(dir_.path()));
+  c().size_filter->setChecked(true);
+  for (const char* bad : {"abc", "1.5", ""}) {
+    c().size_end->setText(bad);
+    form_->make_listing();
+    EXPECT_FALSE(form_->building());
+    EXPECT_NE(last_message().find(std::string("\"") + bad + "\" is not one"),
+              std::string::npos)
+        << last_message();
+    EXPECT_EQ(form_->tabs()->currentIndex(), 1);
+    desktop_.answers.push_back(dir_.at("s.txt"));
+    EXPECT_FALSE(form_->save_settings_as());
+    EXPECT_EQ(dir_.read("s.txt"), "<missing>");
+  }
+  desktop_.answers.clear();
+  c().size_end->setText("15");
+  desktop_.answers.push_back(dir_.at("s.txt"));
+  EXPECT_TRUE(form_->save_settings_as());
+  EXPECT_NE(dir_.read("s.txt").find("<size_end>15360</size_end>"),
+            std::string::npos);
+}
+
+// Cancel stops the build before its next entry; the listing made before
+// stays as it was.
+TEST_F(Form1Test, CancelStopsTheBuildAndKeepsThePreviousListing) {
+  for (int i = 0; i < 50; ++i) dir_.write("f" + std::to_string(i), "x");
+  dir_.write("list.html", "previous");
+  c().source_edit->setText(QString::fromStdString(dir_.path()));
+  c().output_edit->setText(QString::fromStdString(dir_.at("list.html")));
+  form_->make_listing();
+  ASSERT_TRUE(form_->building());
+  EXPECT_TRUE(form_->cancel_button()->isVisibleTo(form_.get()));
+  EXPECT_TRUE(form_->cancel_button()->isEnabled());
+  EXPECT_TRUE(form_->progress_counts()->isVisibleTo(form_.get()));
+  EXPECT_NE(form_->progress_counts()->text().toStdString().find("written"),
+            std::string::npos);
+  form_->cancel_build();
+  EXPECT_FALSE(form_->cancel_button()->isEnabled());
+  wait_for_build();
+  EXPECT_EQ(last_message().rfind("Build was cancelled.", 0), 0u)
+      << last_message();
+  EXPECT_TRUE(dir_.read("list.html") == "previous");
+  EXPECT_FALSE(form_->view_output_action()->isEnabled());
+  EXPECT_FALSE(form_->cancel_button()->isVisibleTo(form_.get()));
+}
+
+TEST_F(Form1Test, ClosingDuringABuildAsksWhetherToCancelIt) {
+  dir_.write("a.txt", "alpha");
+  c().source_edit->setText(QString::fromStdString(dir_.path()));
+  c().output_edit->setText(QString::fromStdString(dir_.at("list.html")));
+  form_->show();
+  form_->make_listing();
+  ASSERT_TRUE(form_->building());
+  sink_.answers = {1};  // keep making it
+  form_->close();
+  EXPECT_EQ(sink_.asked_buttons,
+            (std::vector<std::string>{"Cancel the listing", "Keep making it"}));
+  EXPECT_TRUE(form_->isVisible());
+  EXPECT_TRUE(form_->building());
+  sink_.answers = {0, 1};  // cancel it; then discard the edited settings
+  form_->close();
+  wait_for_build();
+  EXPECT_FALSE(form_->isVisible());
+}
+
+TEST_F(Form1Test, RecentFilesAndLastFoldersAreRememberedAcrossRuns) {
+  for (const char* name : {"a.txt", "b.txt"}) {
+    desktop_.answers.push_back(dir_.at(name));
+    ASSERT_TRUE(form_->save_settings_as());
+  }
+  QList<QAction*> recent = form_->recent_menu()->actions();
+  ASSERT_EQ(recent.size(), 2);
+  EXPECT_EQ(recent[0]->text().toStdString(), "&1 " + dir_.at("b.txt"));
+  EXPECT_EQ(recent[1]->text().toStdString(), "&2 " + dir_.at("a.txt"));
+
+  open_window(source_root());  // a later run
+  recent = form_->recent_menu()->actions();
+  ASSERT_EQ(recent.size(), 2);
+  recent[1]->trigger();
+  QApplication::processEvents();
+  EXPECT_EQ(caption(), "a.txt - Dirgen 2.0");
+  EXPECT_EQ(form_->recent_menu()->actions()[0]->text().toStdString(),
+            "&1 " + dir_.at("a.txt"));
+
+  std::filesystem::remove(dir_.at("b.txt"));
+  form_->recent_menu()->actions()[1]->trigger();
+  QApplication::processEvents();
+  EXPECT_NE(last_message().find(dir_.at("b.txt")), std::string::npos);
+  ASSERT_EQ(form_->recent_menu()->actions().size(), 1);  // b.txt is gone
+
+  form_->new_settings();
+  form_->open_settings();  // cancelled; started where the last one ended
+  EXPECT_EQ(desktop_.last_initial_folder, dir_.path());
+  EXPECT_EQ(desktop_.last_title, "Open Settings");
+}
+
+TEST_F(Form1Test, WindowSizeIsRememberedAcrossRuns) {
+  form_->show();
+  form_->resize(700, 520);
+  form_->close();
+  open_window(source_root());
+  EXPECT_EQ(form_->size(), QSize(700, 520));
+}
+
+// Sends a drag of one URL over the window and, when it is accepted, drops
+// it. Returns whether the drag was accepted.
+bool drag_and_drop(QWidget* window, const QUrl& url) {
+  QMimeData data;
+  data.setUrls({url});
+  QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton,
+                        Qt::NoModifier);
+  enter.ignore();
+  QApplication::sendEvent(window, &enter);
+  if (!enter.isAccepted()) return false;
+  QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton,
+                  Qt::NoModifier);
+  QApplication::sendEvent(window, &drop);
+  return true;
+}
+
+QUrl file_url(const std::string& path) {
+  return QUrl::fromLocalFile(QString::fromStdString(path));
+}
+
+TEST_F(Form1Test, DroppedFoldersArchivesAndSettingsFilesAreTaken) {
+  dir_.write("a.zip", "PK");
+  dir_.write("s.txt", "<mask>*.png</mask>");
+  c().archive_radio->setChecked(true);
+  ASSERT_TRUE(drag_and_drop(form_.get(), file_url(dir_.path())));
+  EXPECT_EQ(c().source_edit->text().toStdString(), dir_.path());
+  EXPECT_TRUE(c().directory_radio->isChecked());
+
+  ASSERT_TRUE(drag_and_drop(form_.get(), file_url(dir_.at("a.zip"))));
+  EXPECT_EQ(c().source_edit->text().toStdString(), dir_.at("a.zip"));
+  EXPECT_TRUE(c().archive_radio->isChecked());
+
+  sink_.answers = {1};  // discard the source just dropped
+  ASSERT_TRUE(drag_and_drop(form_.get(), file_url(dir_.at("s.txt"))));
+  EXPECT_EQ(caption(), "s.txt - Dirgen 2.0");
+  EXPECT_EQ(c().file_include->text(), "*.png");
+
+  EXPECT_FALSE(drag_and_drop(form_.get(), QUrl("https://example.org/a.zip")));
+  form_->take_dropped(dir_.at("gone"));
+  EXPECT_NE(last_message().find(dir_.at("gone")), std::string::npos);
+}
+
+// What a keyboard, a screen reader and a small screen need of the window.
+TEST_F(Form1Test, EveryInputIsNamedExplainedAndTheWindowFitsASmallScreen) {
+  const std::vector<QWidget*> inputs = {
+      c().source_edit, c().output_edit,    c().template_list, c().file_include,
+      c().file_skip,   c().folder_include, c().folder_skip,   c().start_date,
+      c().start_time,  c().end_date,       c().end_time,      c().size_start,
+      c().size_end,    c().order_by,       c().date_format,   c().image_dir};
+  std::set<QString> names;
+  for (QWidget* input : inputs) {
+    EXPECT_FALSE(input->accessibleName().isEmpty())
+        << input->toolTip().toStdString();
+    EXPECT_FALSE(input->toolTip().isEmpty())
+        << input->accessibleName().toStdString();
+    names.insert(input->accessibleName());
+  }
+  EXPECT_EQ(names.size(), inputs.size());
+  for (QAbstractButton* button :
+       form_->tabs()->findChildren<QAbstractButton*>()) {
+    if (qobject_cast<QToolButton*>(button)) continue;  // the tab bar's own
+    EXPECT_FALSE(button->toolTip().isEmpty()) << button->text().toStdString();
+  }
+  for (QLabel* label : form_->tabs()->findChildren<QLabel*>()) {
+    if (label->text().contains('&') && label->textFormat() != Qt::RichText) {
+      EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
+    }
+  }
+  EXPECT_EQ(c().file_skip->accessibleName(), "Files filter: Skip");
+  EXPECT_EQ(c().end_time->accessibleName(), "End time");
+
+  // 1280 x 800 at a scale factor of 2.
+  QSize smallest = form_->minimumSizeHint();
+  EXPECT_LE(smallest.width(), 640);
+  EXPECT_LE(smallest.height(), 400);
+}
+
+TEST_F(Form1Test, MenusOfferQuitAndTheDialogsSayWhatTheyDo) {
+  QAction* exit = nullptr;
+  for (QAction* a : form_->findChildren<QAction*>())
+    if (a->text() == "E&xit") exit = a;
+  ASSERT_NE(exit, nullptr);
+  EXPECT_EQ(exit->shortcut(), QKeySequence(QKeySequence::Quit));
+  form_->output_save_as();
+  EXPECT_EQ(desktop_.last_title, "Save Generated Output File As");
+  c().archive_radio->setChecked(true);
+  form_->path_select();
+  EXPECT_EQ(desktop_.last_title, "Select Source Archive");
+}
+
+TEST_F(Form1Test, ReturnPressesTheDefaultButtonOfTheSmallWindows) {
+  for (QDialog* dialog :
+       {static_cast<QDialog*>(&form2_), static_cast<QDialog*>(&about_)}) {
+    dialog->show();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(dialog, &press);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+  }
 }
 
 TEST(WindowedMode, WithoutADisplaySaysSoInsteadOfAborting) {

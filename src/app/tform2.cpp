@@ -33,6 +33,7 @@ TForm2::TForm2(QWidget* parent)
                           Qt::WindowCloseButtonHint) {
   text_ = new QPlainTextEdit;
   text_->setReadOnly(true);
+  text_->setFocusPolicy(Qt::ClickFocus);  // Return goes to "OK" at first
   text_->setFrameShape(QFrame::NoFrame);
   QPalette palette = text_->palette();
   palette.setColor(QPalette::Base, palette.color(QPalette::Button));

@@ -34,6 +34,16 @@ std::string qt_patterns(std::string_view patterns) {
   return out;
 }
 
+// "Text Files (*.txt)" -> "Text Files": the patterns a description already
+// shows are written once, in the toolkit's form, after it.
+std::string_view without_shown_patterns(std::string_view description) {
+  size_t open = description.rfind(" (");
+  if (open == std::string_view::npos || description.back() != ')' ||
+      description.find('*', open) == std::string_view::npos)
+    return description;
+  return description.substr(0, open);
+}
+
 }  // namespace
 
 void adjust_initial_folder(std::string* folder) {
@@ -46,8 +56,8 @@ std::vector<std::string> name_filters_of(std::string_view filter) {
     std::string_view description = next_piece(&filter);
     if (description.empty() || filter.empty()) break;
     std::string_view patterns = next_piece(&filter);
-    filters.push_back(std::string(description) + " (" + qt_patterns(patterns) +
-                      ")");
+    filters.push_back(std::string(without_shown_patterns(description)) + " (" +
+                      qt_patterns(patterns) + ")");
   }
   return filters;
 }

@@ -23,8 +23,9 @@ void adjust_initial_folder(std::string* folder);
 // description, e.g. "Settings\0*.dgn\0All files\0*.*\0\0", as name filters:
 // "Settings (*.dgn)", "All files (*)". Patterns in one pair are separated
 // by ";" (blanks around them dropped); "*.*" means every name and becomes
-// "*". A description without its pattern ends the list. Empty text gives no
-// filters.
+// "*". A description that already ends in its patterns, "Text Files
+// (*.txt)", keeps only its name before them. A description without its
+// pattern ends the list. Empty text gives no filters.
 std::vector<std::string> name_filters_of(std::string_view filter);
 
 // path with "." + extension appended when the file name part (after the

@@ -37,6 +37,11 @@ TEST(DialogRules, FilterPairsBecomeNameFilters) {
       {"Only description\0"s, {}},
       {"One\0*.a\0\0Ignored\0*.b\0\0"s, {"One (*.a)"}},
       {"No terminator\0*.x"s, {"No terminator (*.x)"}},
+      {"Text Files (*.txt)\0*.txt\0All Files (*.*)\0*.*\0\0"s,
+       {"Text Files (*.txt)", "All Files (*)"}},
+      {"HTML Files (*.htm; *.html)\0*.htm;*.html\0\0"s,
+       {"HTML Files (*.htm *.html)"}},
+      {"Notes (draft)\0*.md\0\0"s, {"Notes (draft) (*.md)"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.filter);
