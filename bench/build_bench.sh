@@ -1,30 +1,87 @@
 #!/usr/bin/env bash
-# Measures a recursive single-file build of a generated tree of 200,000 files
-# in 2,000 folders against `tree -H` on the same tree, in one run, and the
-# build's peak memory per listed entry. Not run by CI.
-# Usage: bench/build_bench.sh [build-dir] [files] [folders]
+# Times the build against the tools that do part of its work, side by side
+# in one run, on generated trees with a warm cache: runs of the commands
+# compared are interleaved and each figure is the median of five. Prints
+# every figure, its target, and the machine's load (other builds share it).
+# Not run by CI.
+#
+#   200,000 files in 2,000 folders:
+#     recursive single-file table listing   vs  tree -H . -D -s -o out.html
+#                                           vs  find -printf '%s %T@ %p\n'
+#     per-folder mode (a listing per folder) vs  the single-file listing
+#     peak memory (maximum RSS) per listed entry
+#   1,000,000 files in 10,000 folders: time against the 200,000 tree, and
+#     peak memory per entry
+#   a .tar.gz of 200,000 entries             vs  bsdtar -tvzf
+#
+# Usage: bench/build_bench.sh [build-dir] [small-files] [large-files]
+# BENCH_TREES=DIR keeps the generated trees in DIR for the next run.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$repo/build}
-files=${2:-200000}
-folders=${3:-2000}
+build=$(cd "${1:-$repo/build}" && pwd)
+small=${2:-200000}
+large=${3:-1000000}
+exe="$build/src/app/kdgn20"
+[ -x "$exe" ] || { echo "build kdgn20 first ($exe)" >&2; exit 1; }
+for tool in tree bsdtar /usr/bin/time; do
+  command -v "$tool" >/dev/null || { echo "needs $tool" >&2; exit 1; }
+done
+
 work=$(mktemp -d /tmp/dirgen-bench.XXXXXX)
 trap 'rm -rf "$work"' EXIT
-command -v tree >/dev/null || { echo "needs the tree package"; exit 1; }
+trees=${BENCH_TREES:-$work/trees}
+mkdir -p "$trees"
 
-echo "Generating $files files in $folders folders under $work/src ..."
-python3 - "$work/src" "$files" "$folders" <<'PY'
+# A tree of files in folders of 40 groups; sizes are set without writing
+# data (sparse files), so a million files take inodes but no blocks.
+generate() {
+  local root=$1 files=$2 folders=$3
+  [ -f "$root.done" ] && return
+  echo "Generating $files files in $folders folders under $root ..."
+  rm -rf "$root"
+  python3 - "$root" "$files" "$folders" <<'PY'
 import os, sys
 root, files, folders = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
 exts = [".txt", ".jpg", ".html", ".zip", ".mp3", ".c", ".pdf", ".png"]
 per = files // folders
 for d in range(folders):
-    sub = os.path.join(root, "group%02d" % (d % 40), "dir%04d" % d)
+    sub = os.path.join(root, "group%02d" % (d % 40), "dir%05d" % d)
     os.makedirs(sub, exist_ok=True)
     for f in range(per):
-        with open(os.path.join(sub, "file %05d%s" % (f, exts[f % len(exts)])), "wb") as fh:
-            fh.write(b"x" * (f % 3000))
+        name = os.path.join(sub, "file %05d%s" % (f, exts[f % len(exts)]))
+        fd = os.open(name, os.O_WRONLY | os.O_CREAT, 0o644)
+        os.ftruncate(fd, (f * 7919) % 3000000)
+        os.close(fd)
 PY
+  touch "$root.done"
+}
+
+# 200 folders of 1000 entries in a gzip-compressed tar, GNU format.
+make_archive() {
+  local archive=$1 entries=$2
+  [ -f "$archive" ] && return
+  echo "Generating $archive with $entries entries ..."
+  python3 - "$archive" "$entries" <<'PY'
+import io, sys, tarfile
+path, count = sys.argv[1], int(sys.argv[2])
+with tarfile.open(path + ".part", "w:gz", format=tarfile.GNU_FORMAT) as tar:
+    for i in range(count):
+        folder = "src/part%03d" % (i // 1000)
+        if i % 1000 == 0:
+            info = tarfile.TarInfo(folder)
+            info.type = tarfile.DIRTYPE
+            tar.addfile(info)
+        data = (b"line %d\n" % i) * (i % 7)
+        info = tarfile.TarInfo("%s/file_%06d.txt" % (folder, i))
+        info.size, info.mtime = len(data), 1600000000 + i
+        tar.addfile(info, io.BytesIO(data))
+PY
+  mv "$archive.part" "$archive"
+}
+
+generate "$trees/small" "$small" 2000
+generate "$trees/large" "$large" 10000
+make_archive "$trees/small.tar.gz" "$small"
 
 mkdir -p "$work/run/kvdata"
 cat > "$work/run/kvdata/bench_table.html" <<'TPL'
@@ -35,13 +92,18 @@ TPL
 for f in ext2descr.txt ext2img.txt type2descr.txt type2img.txt styles.txt; do
   [ -f "$repo/kvdata/$f" ] && cp "$repo/kvdata/$f" "$work/run/kvdata/"
 done
-cat > "$work/run/bench.txt" <<EOF2
-<path>$work/src</path>
-<save>$work/out.html</save>
+
+# settings NAME SOURCE SAVE SOURCE-KIND IN-ONE-FILE
+settings() {
+  cat > "$work/run/$1.txt" <<EOF2
+<path>$2</path>
+<save>$3</save>
+<source>$4</source>
 <mask>*</mask>
+<skip_files>bench_index.html</skip_files>
 <folder_include>*</folder_include>
 <subfolders>1</subfolders>
-<subfolders_in_one_file>1</subfolders_in_one_file>
+<subfolders_in_one_file>$5</subfolders_in_one_file>
 <date_format>%Y-%m-%d %H:%M</date_format>
 <show_folders>1</show_folders>
 <size_units>1</size_units>
@@ -49,24 +111,86 @@ cat > "$work/run/bench.txt" <<EOF2
 <format>bench_table.html</format>
 <order_files>1</order_files>
 EOF2
-
-# Warm the cache once for both tools.
-tree -H . -D -s -o /dev/null "$work/src" >/dev/null 2>&1 || true
+}
+settings single "$trees/small" "$work/single.html" 0 1
+settings large "$trees/large" "$work/large.html" 0 1
+settings per_folder "$trees/small" bench_index.html 0 0
+settings archive "$trees/small.tar.gz" "$work/archive.html" 1 1
 
 cd "$work/run"
-t0=$(date +%s.%N)
-/usr/bin/time -f "%M" -o "$work/mem.txt" "$build/src/app/kdgn20" bench.txt
-t1=$(date +%s.%N)
-(cd "$work/src" && tree -H . -D -s -o "$work/tree.html" . >/dev/null)
-t2=$(date +%s.%N)
+python3 - "$exe" "$trees" "$work" <<'PY'
+import os, statistics, subprocess, sys, time
+exe, trees, work = sys.argv[1:4]
+small, large = os.path.join(trees, "small"), os.path.join(trees, "large")
+archive = os.path.join(trees, "small.tar.gz")
+null = subprocess.DEVNULL
 
-entries=$(grep -c '<tr>' "$work/out.html" || true)
-peak_kb=$(cat "$work/mem.txt")
-python3 - "$t0" "$t1" "$t2" "$entries" "$peak_kb" <<'PY'
-import sys
-t0, t1, t2 = map(float, sys.argv[1:4]); entries = int(sys.argv[4]); peak = int(sys.argv[5])
-print("kdgn20:  %.2f s for %d entries" % (t1 - t0, entries))
-print("tree -H: %.2f s" % (t2 - t1))
-print("ratio kdgn20/tree: %.2f" % ((t1 - t0) / (t2 - t1)))
-print("peak memory: %d KiB = %.0f bytes per entry" % (peak, peak * 1024.0 / max(entries, 1)))
+def kdgn(name):
+    return ["/usr/bin/time", "-f", "%M", "-o", os.path.join(work, name + ".rss"),
+            exe, name + ".txt"]
+
+commands = {
+    "kdgn20 single-file": (kdgn("single"), None),
+    "tree -H": (["tree", "-H", ".", "-D", "-s", "-o",
+                 os.path.join(work, "tree.html"), "."], small),
+    "find -printf": (["find", ".", "-printf", "%s %T@ %p\\n"], small),
+    "kdgn20 per-folder": (kdgn("per_folder"), None),
+    "kdgn20 1,000,000": (kdgn("large"), None),
+    "kdgn20 .tar.gz": (kdgn("archive"), None),
+    "bsdtar -tvzf": (["bsdtar", "-tvzf", archive], None),
+}
+times = {name: [] for name in commands}
+rss = {name: [] for name in commands}
+
+def run(name):
+    argv, cwd = commands[name]
+    start = time.monotonic()
+    subprocess.run(argv, cwd=cwd, stdout=null, check=True)
+    times[name].append(time.monotonic() - start)
+    if argv[0] == "/usr/bin/time":
+        with open(argv[4]) as f:
+            rss[name].append(int(f.read().split()[-1]) * 1024)
+    if name == "kdgn20 per-folder":  # keep the tree as the others see it
+        for folder, _, names in os.walk(small):
+            if "bench_index.html" in names:
+                os.remove(os.path.join(folder, "bench_index.html"))
+
+for name in commands:  # warm the cache (and the page cache of the trees)
+    run(name)
+    times[name].clear()
+    rss[name].clear()
+load_before = os.getloadavg()
+for _ in range(5):
+    for name in commands:
+        run(name)
+load_after = os.getloadavg()
+
+def entries(listing):
+    with open(os.path.join(work, listing), "rb") as f:
+        return f.read().count(b"<tr>")
+
+med = {name: statistics.median(t) for name, t in times.items()}
+n_small, n_large = entries("single.html"), entries("large.html")
+n_archive = entries("archive.html")
+print()
+print("load average before %.2f %.2f %.2f, after %.2f %.2f %.2f (2 cores)"
+      % (load_before + load_after))
+print("median wall time of 5 interleaved runs:")
+for name in commands:
+    print("  %-20s %7.3f s   (runs: %s)" % (
+        name, med[name], " ".join("%.3f" % t for t in times[name])))
+print()
+def figure(label, value, target):
+    print("  %-44s %6.2f   (target %s)" % (label, value, target))
+print("figures:")
+figure("single-file / tree -H", med["kdgn20 single-file"] / med["tree -H"], "<= 0.8")
+figure("single-file / find -printf", med["kdgn20 single-file"] / med["find -printf"], "aim <= 1.5")
+figure("per-folder / single-file", med["kdgn20 per-folder"] / med["kdgn20 single-file"], "<= 1.3")
+figure("1,000,000 / 200,000 time", med["kdgn20 1,000,000"] / med["kdgn20 single-file"], "<= 5.5")
+figure(".tar.gz / bsdtar -tvzf", med["kdgn20 .tar.gz"] / med["bsdtar -tvzf"], "<= 1.5")
+for name, n in (("kdgn20 single-file", n_small), ("kdgn20 1,000,000", n_large),
+                ("kdgn20 .tar.gz", n_archive)):
+    peak = max(rss[name])
+    figure("peak RSS per entry, %s (%d entries, %d MiB)"
+           % (name.split(" ", 1)[1], n, peak >> 20), peak / max(n, 1), "<= 400")
 PY

@@ -25,7 +25,12 @@ PACKAGES=(
   python3-pyatspi at-spi2-core dbus-x11 openbox
   # used by fuzzing and the benchmark
   clang libclang-rt-dev tree  # the default clang and its matching runtime
+  # used by the browser checks of the styles and their benchmark
+  chromium nodejs
 )
+# npm is a package of its own in Debian's nodejs, and part of the nodejs
+# that some machines get from elsewhere (where the npm package conflicts).
+command -v npm >/dev/null || PACKAGES+=(npm)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Renders every HTML style over a sample folder and takes screenshots with
 # headless Chromium into docs/styles/<style>.png (desktop) and
-# docs/styles/<style>-phone.png (phone width). Not part of CI.
+# docs/styles/<style>-phone.png (phone width), and sample outputs of the
+# JSON Lines and CSV styles. Not part of CI.
 #
 # Usage: scripts/render-styles.sh [KDGN20]
 #   KDGN20 defaults to the first of build*/src/app/kdgn20 that exists.
@@ -96,3 +97,12 @@ render links.txt
 render table.txt subfolders=1 subfolders_in_one_file=1
 render tree.txt subfolders=1 subfolders_in_one_file=1
 render gallery.txt path="$src/pictures" mask="*.svg;*.gif;*.png;*.jpg;*.jpeg;*.webp"
+
+# The machine-readable styles: sample outputs beside the pictures.
+sample() {  # style, output file
+  settings "$work/sample-settings.txt" format="$1" save="$2" subfolders=1 subfolders_in_one_file=1
+  (cd "$work" && "$bin" "$work/sample-settings.txt")
+  echo "$2"
+}
+sample json.txt "$out/listing.jsonl"
+sample csv.txt "$out/listing.csv"

@@ -107,7 +107,7 @@ namespace {
 
 void shape_of(const kvfile_node* n, std::string* out) {
   for (; n; n = n->next_sibling) {
-    out->append(n->name.view());
+    out->append(n->full_name());
     if (n->first_child) {
       out->push_back('(');
       shape_of(n->first_child, out);
@@ -127,7 +127,7 @@ std::string archive_shape(const kvfile_tree& tree) {
 
 const kvfile_node* find_node(const kvfile_tree& tree, const std::string& name) {
   for (const kvfile_node* n = tree.root(); n; n = kvfile_tree::next_preorder(n)) {
-    if (n->name.view() == name) return n;
+    if (n->full_name() == name) return n;
   }
   return nullptr;
 }

@@ -33,22 +33,11 @@ bool split_last(std::string_view path, std::string_view* dir,
 }
 
 // The node fields an archive entry sets, in one place.
-kvfile_node* new_node(std::string_view name, bool folder, int64_t time) {
-  kvfile_node* node = new kvfile_node;
-  node->name = kvval(name);
-  node->is_folder = folder ? 1 : 0;
+kvfile_node* new_node(kvfile_tree* tree, std::string_view name, bool folder,
+                      int64_t time) {
+  kvfile_node* node = tree->make_node(name, folder);
   node->time = time;
   return node;
-}
-
-void set_size(kvfile_node* node, int64_t bytes) {
-  // Sizes that fit a 32-bit integer stay integers, as for scanned files.
-  constexpr int64_t kIntLimit = int64_t{1} << 31;
-  if (bytes >= 0 && bytes < kIntLimit) {
-    node->size = kvval(static_cast<int>(bytes));
-  } else {
-    node->size = kvval(static_cast<double>(bytes));
-  }
 }
 
 }  // namespace
@@ -69,8 +58,8 @@ bool archive_tree::add_file(std::string_view path, int64_t size, int64_t time) {
   if (!split_last(path, &dir, &name)) return true;
   kvfile_node* parent;
   if (!walk(dir, &parent)) return false;
-  kvfile_node* node = new_node(name, false, time);
-  set_size(node, size);
+  kvfile_node* node = new_node(tree_, name, false, time);
+  node->size = std::max<int64_t>(size, 0);
   append(node, parent);
   return true;
 }
@@ -116,7 +105,7 @@ kvfile_node* archive_tree::find_folder(kvfile_node* parent,
 // (key_ still holds its key).
 kvfile_node* archive_tree::make_folder(kvfile_node* parent,
                                        std::string_view name) {
-  kvfile_node* folder = new_node(name, true, kNoTime);
+  kvfile_node* folder = new_node(tree_, name, true, kNoTime);
   append(folder, parent);
   by_name_.emplace(key_, folder);
   folders_.emplace(folder, folder_state{});

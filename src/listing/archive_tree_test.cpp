@@ -73,8 +73,8 @@ TEST(ArchiveTree, SizesOfFourGiBAndMoreAreKept) {
   places.add_file("small", 2147483647, 0);
   places.add_file("big", int64_t{5} << 30, 0);
   places.finish();
-  EXPECT_EQ(find_node(tree, "small")->size.as_int64(), 2147483647);
-  EXPECT_EQ(find_node(tree, "big")->size.as_real(), 5368709120.0);
+  EXPECT_EQ(find_node(tree, "small")->size, 2147483647);
+  EXPECT_EQ(find_node(tree, "big")->size, 5368709120);
 }
 
 TEST(ArchiveTree, FoldersNestedBeyondTheLimitAreRefused) {

@@ -185,14 +185,7 @@ variable_options make_variable_options(const dirgen_project& s,
 // Splits "name.ext" of every file at its last "." (not a leading one).
 void split_extensions(kvfile_tree* tree) {
   for (kvfile_node* n = tree->root(); n; n = kvfile_tree::next_preorder(n)) {
-    if (n->is_folder) continue;
-    std::string_view name = n->name.view();
-    size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos || dot == 0) continue;
-    kvval ext(name.substr(dot));
-    kvval stem(name.substr(0, dot));
-    n->ext = std::move(ext);
-    n->name = std::move(stem);
+    if (!n->is_folder) n->split_extension();
   }
 }
 
@@ -390,7 +383,7 @@ bool listing_build::scan_level(int dir_fd, const std::string& folder_path,
 std::string listing_build::folder_path_of(const kvfile_node* folder) const {
   std::string rel;
   for (const kvfile_node* a = folder; a; a = a->parent) {
-    rel.insert(0, "/" + a->name.str());
+    rel.insert(0, "/" + std::string(a->full_name()));
   }
   return path_ + rel;
 }
@@ -414,9 +407,11 @@ bool listing_build::recurse_into_subfolders(int root_fd) {
     // n's parent is on the chain: it was opened and scanned before n.
     while (chain.back().node != n->parent) chain.pop_back();
     assert(!chain.empty());
-    unique_fd fd(openat(chain.back().fd.get(), n->name.as_text(),
+    const std::string name(n->full_name());
+    unique_fd fd(openat(chain.back().fd.get(), name.c_str(),
                         O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     kvfile_tree level;
+    level.share_storage_of(tree_);
     int64_t listed = 0;
     if (fd.get() < 0 ||
         !scan_level(fd.get(), folder_path_of(n), &level, &listed)) {
@@ -424,7 +419,7 @@ bool listing_build::recurse_into_subfolders(int root_fd) {
       progress_->report_unreadable(folder_path_of(n), error);
       continue;
     }
-    tree_.adopt_children(n, level);
+    tree_.adopt_top_level(&level, n);
     if (n->first_child) chain.push_back({n, std::move(fd)});
   }
   return true;
@@ -460,7 +455,9 @@ bool listing_build::build_per_folder(const unique_fd& root) {
     }
     if (top && listed == 0) return fail(kBuildNoEntries, f->path, "");
     for (const kvfile_node* n = level.root(); n; n = n->next_sibling) {
-      if (n->is_folder && !n->is_link) f->subfolders.push_back(n->name.str());
+      if (n->is_folder && !n->is_link) {
+        f->subfolders.emplace_back(n->full_name());
+      }
     }
     return write_listing(&level, f->fd.get(), f->path, name);
   };
@@ -516,9 +513,12 @@ bool listing_build::write_listing(kvfile_tree* tree, int dir_fd,
   const std::string target = join(folder_path, name);
   split_extensions(tree);
   order_tree(tree, s_.order_files, s_.sort_order);
-  kvhash_array vars;
-  fill_variables(tree, make_variable_options(s_, *in_.formatter), &vars);
-  tree->clear();  // the variables hold everything the template needs
+  variable_options options = make_variable_options(s_, *in_.formatter);
+  options.listing_name = name;
+  const bool per_folder = per_folder_mode(s_) && !s_.source.as_bool();
+  options.folder_listings = per_folder;
+  options.has_parent_listing = per_folder && folder_path != path_;
+  listing_variables vars(*tree, options);
 
   auto out = std::make_unique<replacement_file>();
   std::string err;
@@ -542,6 +542,7 @@ bool listing_build::write_listing(kvfile_tree* tree, int dir_fd,
         return !progress_->cancelled();
       },
       &run_err);
+  tree->clear();  // the listing is written: its tree is spent
   if (write_failed) return fail(kBuildCantCreateOutput, target, err);
   if (!check_cancel()) return false;
   if (!ran) {

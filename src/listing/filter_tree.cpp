@@ -16,13 +16,13 @@ void filter_options::set_size_window(const kvval& flag, const kvval& start,
 
 namespace {
 
-bool any_match(const compiled_masks* masks, const kvval& name) {
+bool any_match(const compiled_masks* masks, std::string_view name) {
   return masks && masks->matches(name);
 }
 
 bool keep_folder(const kvfile_node& node, const filter_options& opt) {
-  return any_match(opt.folder_include, node.name) &&
-         !any_match(opt.folder_skip, node.name);
+  return any_match(opt.folder_include, node.name()) &&
+         !any_match(opt.folder_skip, node.name());
 }
 
 bool in_time_window(const kvfile_node& node, const filter_options& opt) {
@@ -30,22 +30,18 @@ bool in_time_window(const kvfile_node& node, const filter_options& opt) {
   return node.time >= opt.time_start && node.time <= opt.time_end;
 }
 
-// A text bound is read as a real: in the integer domain "3221225472" would
-// wrap to a negative number.
-kvval numeric_bound(const kvval& bound) {
-  return bound.is_text() ? kvval(bound.as_real()) : bound;
-}
-
+// Sizes compare with the bounds as reals: a text bound such as
+// "3221225472" would wrap to a negative number in the integer domain.
 bool in_size_window(const kvfile_node& node, const filter_options& opt) {
   if (!opt.size_filter) return true;
-  return !node.size.less(numeric_bound(opt.size_start)).as_bool() &&
-         !node.size.greater(numeric_bound(opt.size_end)).as_bool();
+  const double size = static_cast<double>(node.size);
+  return size >= opt.size_start.as_real() && size <= opt.size_end.as_real();
 }
 
 bool keep_file(const kvfile_node& node, const filter_options& opt) {
   return in_time_window(node, opt) && in_size_window(node, opt) &&
-         any_match(opt.file_include, node.name) &&
-         !any_match(opt.file_skip, node.name);
+         any_match(opt.file_include, node.name()) &&
+         !any_match(opt.file_skip, node.name());
 }
 
 }  // namespace

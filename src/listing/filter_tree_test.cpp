@@ -29,7 +29,7 @@ struct filter_fixture {
 void add_files(kvfile_tree* tree, int count,
                void (*set)(kvfile_node*, int index)) {
   for (int i = 0; i < count; ++i) {
-    kvfile_node* node = new_node(std::to_string(i).c_str(), 0);
+    kvfile_node* node = new_node(tree, std::to_string(i).c_str(), 0);
     set(node, i);
     tree->append_top(node);
   }
@@ -41,7 +41,7 @@ TEST(FilterTree, TimeWindowIsInclusiveAndSixtyFourBit) {
                                   4102445000, 4102445001, 100};
   kvfile_tree tree;
   add_files(&tree, 6, [](kvfile_node* n, int i) { n->time = times[i]; });
-  tree.append_top(new_node("old_folder", 1, kvval(0), 5));
+  tree.append_top(new_node(&tree, "old_folder", 1, 0, 5));
   filter_fixture f;
   f.opt.set_time_window(kvval("1"), kvval("4102444800"), kvval("4102445000"));
   filter_tree(&tree, f.opt);
@@ -72,8 +72,7 @@ TEST(FilterTree, SizeWindowIsInclusiveForIntegerRealAndTextBounds) {
   };
   for (const Case& c : cases) {
     kvfile_tree tree;
-    static const kvval sizes[] = {kvval(1048576), kvval(100), kvval(1048577),
-                                  kvval(3221225472.0), kvval(0)};
+    static const int64_t sizes[] = {1048576, 100, 1048577, 3221225472, 0};
     add_files(&tree, 5, [](kvfile_node* n, int i) { n->size = sizes[i]; });
     filter_fixture f;
     f.opt.set_size_window(kvval(1), c.start, c.end);
@@ -86,7 +85,7 @@ TEST(FilterTree, SizeWindowIsInclusiveForIntegerRealAndTextBounds) {
 TEST(FilterTree, WindowsAreOffUnlessTheirFlagIsSet) {
   kvfile_tree tree;
   add_files(&tree, 2, [](kvfile_node* n, int i) {
-    n->size = kvval(i * 5000);
+    n->size = i * 5000;
     n->time = i * 5000;
   });
   filter_fixture f;
@@ -98,19 +97,19 @@ TEST(FilterTree, WindowsAreOffUnlessTheirFlagIsSet) {
 
 // A(a.txt, Skip(deep(b.txt)), c.doc), B(d.TXT), e.txt
 void fill_nested(kvfile_tree* tree) {
-  kvfile_node* a = new_node("A", 1);
+  kvfile_node* a = new_node(tree, "A", 1);
   tree->append_top(a);
-  tree->append_child(new_node("a.txt", 0), a);
-  kvfile_node* skip = new_node("Skip", 1);
+  tree->append_child(new_node(tree, "a.txt", 0), a);
+  kvfile_node* skip = new_node(tree, "Skip", 1);
   tree->append_child(skip, a);
-  kvfile_node* deep = new_node("deep", 1);
+  kvfile_node* deep = new_node(tree, "deep", 1);
   tree->append_child(deep, skip);
-  tree->append_child(new_node("b.txt", 0), deep);
-  tree->append_child(new_node("c.doc", 0), a);
-  kvfile_node* b = new_node("B", 1);
+  tree->append_child(new_node(tree, "b.txt", 0), deep);
+  tree->append_child(new_node(tree, "c.doc", 0), a);
+  kvfile_node* b = new_node(tree, "B", 1);
   tree->append_top(b);
-  tree->append_child(new_node("d.TXT", 0), b);
-  tree->append_top(new_node("e.txt", 0));
+  tree->append_child(new_node(tree, "d.TXT", 0), b);
+  tree->append_top(new_node(tree, "e.txt", 0));
 }
 
 TEST(FilterTree, PrunesFoldersWithTheirSubtreesAndMatchesBareNames) {

@@ -1,11 +1,23 @@
-// The file tree of one build: kvfile_node records for files, folders and
-// folder-end markers, owned by a kvfile_tree. Filled by the folder scanner
-// and the archive readers, pruned by the filters, ordered, then walked in
-// pre-order to make the template variables.
+// The file tree of one build: kvfile_node records for files and folders,
+// owned by a kvfile_tree. Filled by the folder scanner and the archive
+// readers, pruned by the filters, ordered, then read in pre-order to make
+// the template variables.
+//
+// The tree is compact: nodes are made by the tree (make_node) in blocks of
+// its own storage, and their names are copied into one growing name arena,
+// so a node holds no heap string and a million entries take well under
+// 100 MB. Nodes and names stay until the tree is cleared or destroyed: a
+// node removed by the filters keeps its storage until then. Trees made with
+// share_storage_of() allocate from another tree's storage, so that their
+// nodes can be moved into it (adopt_top_level) without copying.
+//
+// Threading: a tree and its nodes are used by one thread at a time.
 #ifndef DIRGEN_LISTING_KVFILE_TREE_H_
 #define DIRGEN_LISTING_KVFILE_TREE_H_
 
 #include <cstdint>
+#include <memory>
+#include <string_view>
 
 #include "value/kve_tree.h"
 #include "value/kvval.h"
@@ -16,36 +28,76 @@ struct kvfile_node {
   kvfile_node* first_child = nullptr;
   kvfile_node* prev_sibling = nullptr;
   int32_t child_count = 0;
-  // Entry name; after the build's extension split, the name without ext.
-  kvval name = kvval("");
-  // 1 for folders and folder-end markers, 0 for files.
+  // 1 for folders, 0 for files.
   int32_t is_folder = 0;
-  // Bytes: an integer while it fits the reader's limit, a real above it.
-  kvval size;
-  // Last modification, seconds since 1970-01-01 UTC (64-bit).
+  // Bytes; 0 for folders.
+  int64_t size = 0;
+  // Last modification, seconds since 1970-01-01 UTC.
   int64_t time = 0;
   uint32_t attributes = 0;
-  // 0 for folder-end markers (a damaged archive entry fails the build).
-  int32_t valid = 1;
-  kvval ext = kvval("");  // extension with its dot; empty before the split
   // 1 when the scanned entry is a symbolic link (size and time are those of
   // its target). A link to a folder is listed as a folder (is_folder 1) but
   // the recursive build must never descend into it: that could loop or leave
-  // the source tree. 0 for archive entries and folder-end markers.
+  // the source tree. 0 for archive entries.
   int32_t is_link = 0;
-  // True for the folder-end markers the build inserts after every node that
-  // has children; nothing else sets it.
-  bool is_marker = false;
+
+  // The entry's whole name, as enumerated or read from the archive.
+  std::string_view full_name() const { return {name_, name_size_}; }
+  // The name without its extension (the whole name before split_extension).
+  std::string_view name() const { return {name_, name_size_ - ext_size_}; }
+  // The extension with its dot, split off by split_extension; else empty.
+  std::string_view ext() const {
+    return {name_ + name_size_ - ext_size_, ext_size_};
+  }
+  // Splits the name at its last "." that is not its first byte: name()
+  // then gives what is before it, ext() the rest. Nothing when there is no
+  // such dot.
+  void split_extension();
+
+ private:
+  friend class kvfile_tree;
+  const char* name_ = "";  // in the tree's name arena; not NUL-terminated
+  uint32_t name_size_ = 0;
+  uint32_t ext_size_ = 0;
 };
 
-class kvfile_tree : public kve_tree<kvfile_node> {
+class kvfile_storage;
+
+class kvfile_tree : public kve_tree<kvfile_node, kve_kept_nodes> {
  public:
+  kvfile_tree();
+  ~kvfile_tree() override;
+
+  // A new, unlinked node named name (copied into the arena), with every
+  // other field at its default. The tree owns it whether or not it is
+  // linked. Aborts with a message when memory runs out.
+  kvfile_node* make_node(std::string_view name, bool is_folder);
+
+  // From now on this tree allocates from other's storage (which stays alive
+  // while either tree needs it). REQUIRES: this tree is empty.
+  void share_storage_of(const kvfile_tree& other);
+
+  // Moves level's top-level nodes, in order, to be folder's children,
+  // leaving level empty. REQUIRES: level shares this tree's storage; folder
+  // is a node of this tree without children.
+  void adopt_top_level(kvfile_tree* level, kvfile_node* folder);
+
+  // Forgets every node and, when no other tree shares it, frees the
+  // storage; the tree can be filled again.
+  void clear();
+
+  // Bytes held by nodes and names (for the memory figures of the tests).
+  int64_t storage_bytes() const;
+
   // 0 name, 1 extension, 2 size, 3 time.
   kvval sort_key;
 
   // Folders before files, then by sort_key (see ordering.h).
   int32_t compare_nodes(const kvfile_node* a,
                         const kvfile_node* b) const override;
+
+ private:
+  std::shared_ptr<kvfile_storage> storage_;
 };
 
 #endif  // DIRGEN_LISTING_KVFILE_TREE_H_

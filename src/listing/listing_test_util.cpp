@@ -5,7 +5,7 @@ namespace {
 void append_list(const kvfile_node* first, std::string* out) {
   for (const kvfile_node* n = first; n; n = n->next_sibling) {
     if (n != first) *out += ",";
-    *out += n->name.str() + n->ext.str();
+    out->append(n->full_name());
     if (n->first_child) {
       *out += "(";
       append_list(n->first_child, out);
@@ -18,8 +18,10 @@ std::string list_fault(const kvfile_node* first, const kvfile_node* parent) {
   int32_t count = 0;
   const kvfile_node* prev = nullptr;
   for (const kvfile_node* n = first; n; prev = n, n = n->next_sibling) {
-    if (n->parent != parent) return "bad parent at " + n->name.str();
-    if (n->prev_sibling != prev) return "bad prev at " + n->name.str();
+    if (n->parent != parent)
+      return "bad parent at " + std::string(n->full_name());
+    if (n->prev_sibling != prev)
+      return "bad prev at " + std::string(n->full_name());
     ++count;
     if (n->first_child) {
       std::string fault = list_fault(n->first_child, n);
@@ -27,21 +29,20 @@ std::string list_fault(const kvfile_node* first, const kvfile_node* parent) {
     }
   }
   if (parent && parent->child_count != count) {
-    return "bad count at " + parent->name.str();
+    return "bad count at " + std::string(parent->full_name());
   }
   return "";
 }
 
 }  // namespace
 
-kvfile_node* new_node(const char* name, int32_t is_folder, const kvval& size,
-                      int64_t time, const char* ext) {
-  auto* node = new kvfile_node;
-  node->name = kvval(name);
-  node->is_folder = is_folder;
+kvfile_node* new_node(kvfile_tree* tree, const char* name, int32_t is_folder,
+                      int64_t size, int64_t time, const char* ext) {
+  std::string whole = std::string(name) + ext;
+  kvfile_node* node = tree->make_node(whole, is_folder != 0);
+  if (*ext) node->split_extension();
   node->size = size;
   node->time = time;
-  node->ext = kvval(ext);
   return node;
 }
 

@@ -8,10 +8,10 @@
 
 #include "listing/kvfile_tree.h"
 
-// A new file (or folder) node; the caller links it into a tree.
-kvfile_node* new_node(const char* name, int32_t is_folder,
-                      const kvval& size = kvval(0), int64_t time = 0,
-                      const char* ext = "");
+// A new file (or folder) node of *tree named name + ext, split at ext when
+// ext is not empty; the caller links it into the tree.
+kvfile_node* new_node(kvfile_tree* tree, const char* name, int32_t is_folder,
+                      int64_t size = 0, int64_t time = 0, const char* ext = "");
 
 // The tree in pre-order: names separated by ",", each folder's children in
 // "(...)" after it, e.g. "A(x,y),b". The extension is appended to the name.

@@ -170,6 +170,8 @@ compiled_masks::compiled_masks(const kvarr& patterns) {
   regs_.reserve(patterns.size());
   for (int32_t i = 0; i < patterns.size(); ++i) {
     if (!tame_pattern(patterns[i].view())) continue;
+    // The pattern of "*", which every name matches, is not run per name.
+    if (patterns[i].view() == "^.*$") matches_all_ = true;
     kvregex re;
     std::string err;  // a mask that does not compile matches nothing
     if (!re.compile(patterns[i].view(), REG_ICASE | REG_NOSUB, &err)) continue;
@@ -178,7 +180,11 @@ compiled_masks::compiled_masks(const kvarr& patterns) {
 }
 
 bool compiled_masks::matches(const kvval& name) const {
-  const std::string_view subject = name.view();
+  return matches(name.view());
+}
+
+bool compiled_masks::matches(std::string_view subject) const {
+  if (matches_all_) return true;
   for (const kvregex& re : regs_) {
     if (re.matches(subject)) return true;
   }

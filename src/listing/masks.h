@@ -6,6 +6,7 @@
 #define DIRGEN_LISTING_MASKS_H_
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "text/kvregex.h"
@@ -34,11 +35,13 @@ class compiled_masks {
 
   // True when at least one pattern matches the whole of name.
   bool matches(const kvval& name) const;
+  bool matches(std::string_view name) const;
   // Number of patterns that compiled.
   int32_t size() const { return static_cast<int32_t>(regs_.size()); }
 
  private:
   std::vector<kvregex> regs_;
+  bool matches_all_ = false;  // one of the patterns is that of "*"
 };
 
 #endif  // DIRGEN_LISTING_MASKS_H_

@@ -110,6 +110,16 @@ TEST(CompiledMasks, MatchesBytesUnderAUtf8Locale) {
   if (!setlocale(LC_ALL, "C.UTF-8")) GTEST_SKIP() << "no C.UTF-8 locale";
   EXPECT_TRUE(mask_matches("*.txt", "caf\xe9.txt"));  // Latin-1 byte
   EXPECT_TRUE(mask_matches("?.txt", "\xff.txt"));
+  // "*" is not run per name: the regular expression it stands for matches
+  // every name, odd bytes and line breaks included.
+  const std::string odd_names[] = {"", "a\nb", "\xff\xfe", ".x", "a b"};
+  kvregex star;
+  std::string err;
+  ASSERT_TRUE(star.compile("^.*$", REG_ICASE | REG_NOSUB, &err)) << err;
+  for (const std::string& name : odd_names) {
+    EXPECT_TRUE(star.matches(name)) << name;
+    EXPECT_TRUE(mask_matches("*", name.c_str())) << name;
+  }
   setlocale(LC_ALL, saved.c_str());
 }
 

@@ -1,6 +1,7 @@
 #include "listing/ordering.h"
 
 #include <algorithm>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -8,6 +9,13 @@ namespace {
 template <typename T>
 int32_t sign_of_difference(T a, T b) {
   return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+// Negative, 0 or positive as a sorts before, with or after b, comparing
+// unsigned bytes.
+int32_t byte_order(std::string_view a, std::string_view b) {
+  const int c = a.compare(b);
+  return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
 // Collects the list that starts at first into *nodes (cleared first).
@@ -34,11 +42,11 @@ int32_t compare_file_nodes(const kvfile_node* a, const kvfile_node* b,
   if (a->is_folder != b->is_folder) return b->is_folder - a->is_folder;
   switch (sort_key) {
     case kSortByName:
-      return a->name.compare(b->name);
+      return byte_order(a->name(), b->name());
     case kSortByExtension:
-      return a->ext.compare(b->ext);
+      return byte_order(a->ext(), b->ext());
     case kSortBySize:
-      return sign_of_difference(a->size.as_real(), b->size.as_real());
+      return sign_of_difference(a->size, b->size);
     case kSortByTime:
       return sign_of_difference(a->time, b->time);
     default:

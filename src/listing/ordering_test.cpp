@@ -24,7 +24,7 @@ void add_entries(kvfile_tree* tree, const std::vector<std::string>& entries) {
       name.resize(dot);
     }
     tree->append_top(
-        new_node(name.c_str(), folder ? 1 : 0, kvval(0), 0, ext.c_str()));
+        new_node(tree, name.c_str(), folder ? 1 : 0, 0, 0, ext.c_str()));
   }
 }
 
@@ -61,11 +61,11 @@ TEST(Ordering, NameAndExtensionOrdersAreByteWiseAndStable) {
 
 TEST(Ordering, SizeAndTimeCompareByValueWithoutOverflow) {
   kvfile_tree tree;
-  tree.append_top(new_node("big", 0, kvval(3221225472.0), INT64_MAX));
-  tree.append_top(new_node("dir", 1, kvval(0), 0));
-  tree.append_top(new_node("small", 0, kvval(100), INT64_MIN));
-  tree.append_top(new_node("mid", 0, kvval(2147483647), -1));
-  tree.append_top(new_node("same", 0, kvval(100.0), -1));
+  tree.append_top(new_node(&tree, "big", 0, 3221225472, INT64_MAX));
+  tree.append_top(new_node(&tree, "dir", 1, 0, 0));
+  tree.append_top(new_node(&tree, "small", 0, 100, INT64_MIN));
+  tree.append_top(new_node(&tree, "mid", 0, 2147483647, -1));
+  tree.append_top(new_node(&tree, "same", 0, 100, -1));
   order_tree(&tree, kvval(3), kvval(0));
   EXPECT_EQ(tree_shape(tree), "dir,small,same,mid,big");
   order_tree(&tree, kvval(3), kvval(1));
@@ -80,18 +80,18 @@ TEST(Ordering, SizeAndTimeCompareByValueWithoutOverflow) {
 TEST(Ordering, EachFolderIsOrderedOnItsOwn) {
   // b(z, y(q, p), x), a(w), c
   kvfile_tree tree;
-  kvfile_node* b = new_node("b", 1, kvval(0), 9);
+  kvfile_node* b = new_node(&tree, "b", 1, 0, 9);
   tree.append_top(b);
-  tree.append_child(new_node("z", 0, kvval(0), 3), b);
-  kvfile_node* y = new_node("y", 1, kvval(0), 1);
+  tree.append_child(new_node(&tree, "z", 0, 0, 3), b);
+  kvfile_node* y = new_node(&tree, "y", 1, 0, 1);
   tree.append_child(y, b);
-  tree.append_child(new_node("q", 0, kvval(0), 8), y);
-  tree.append_child(new_node("p", 0, kvval(0), 7), y);
-  tree.append_child(new_node("x", 0, kvval(0), 2), b);
-  kvfile_node* a = new_node("a", 1, kvval(0), 5);
+  tree.append_child(new_node(&tree, "q", 0, 0, 8), y);
+  tree.append_child(new_node(&tree, "p", 0, 0, 7), y);
+  tree.append_child(new_node(&tree, "x", 0, 0, 2), b);
+  kvfile_node* a = new_node(&tree, "a", 1, 0, 5);
   tree.append_top(a);
-  tree.append_child(new_node("w", 0, kvval(0), 1), a);
-  tree.append_top(new_node("c", 0, kvval(0), 0));
+  tree.append_child(new_node(&tree, "w", 0, 0, 1), a);
+  tree.append_top(new_node(&tree, "c", 0, 0, 0));
   order_tree(&tree, kvval(4), kvval(0));
   EXPECT_EQ(tree_shape(tree), "a(w),b(y(p,q),x,z),c");
   order_tree(&tree, kvval(1), kvval(1));
@@ -129,8 +129,7 @@ void fill_random(kvfile_tree* tree, std::mt19937* rng) {
   for (uint32_t i = 0; i < 300; ++i) {
     int v = static_cast<int>((*rng)() % 7);
     std::string name(1, static_cast<char>('a' + (*rng)() % 4));
-    kvval size = v % 2 ? kvval(v) : kvval(static_cast<double>(v));
-    kvfile_node* n = new_node(name.c_str(), (*rng)() % 5 == 0, size, v - 3,
+    kvfile_node* n = new_node(tree, name.c_str(), (*rng)() % 5 == 0, v, v - 3,
                               (*rng)() % 2 ? ".a" : ".B");
     n->attributes = i;
     tree->append_top(n);
@@ -156,11 +155,11 @@ TEST(Ordering, SortMatchesInsertionSortAndReverseMirrorsIt) {
 
 TEST(Ordering, DeepTreesDoNotRecurse) {
   kvfile_tree tree;
-  kvfile_node* parent = new_node("d0", 1);
+  kvfile_node* parent = new_node(&tree, "d0", 1);
   tree.append_top(parent);
   for (int i = 1; i < 200000; ++i) {
-    tree.append_child(new_node("f", 0, kvval(i % 3)), parent);
-    kvfile_node* child = new_node("d", 1);
+    tree.append_child(new_node(&tree, "f", 0, i % 3), parent);
+    kvfile_node* child = new_node(&tree, "d", 1);
     tree.append_child(child, parent);
     parent = child;
   }

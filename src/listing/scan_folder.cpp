@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -61,18 +62,15 @@ int examine(int dir_fd, const char* name, entry* e) {
   return 0;
 }
 
-// The node for e; every field of the node is set here.
-kvfile_node* make_node(const entry& e) {
-  auto* node = new kvfile_node;
-  node->name = kvval(std::string_view(e.name));
-  node->is_folder = is_folder(e) ? 1 : 0;
+// The node for e in tree; every field of the node is set here.
+kvfile_node* make_node(const entry& e, kvfile_tree* tree) {
+  kvfile_node* node = tree->make_node(e.name, is_folder(e));
   node->is_link = e.is_link ? 1 : 0;
   node->time = e.mtime;
   node->attributes = e.mode;
   if (!node->is_folder) {
-    constexpr uint64_t kIntLimit = uint64_t{1} << 31;
-    node->size = e.size < kIntLimit ? kvval(static_cast<int>(e.size))
-                                    : kvval(static_cast<double>(e.size));
+    node->size = static_cast<int64_t>(
+        std::min<uint64_t>(e.size, std::numeric_limits<int64_t>::max()));
   }
   return node;
 }
@@ -106,7 +104,7 @@ void read_entries(DIR* dir, const char* pattern,
 void link_nodes(const std::vector<entry>& entries, kvfile_tree* tree,
                 kvfile_node* parent) {
   for (const entry& e : entries) {
-    kvfile_node* node = make_node(e);
+    kvfile_node* node = make_node(e, tree);
     if (parent) {
       tree->append_child(node, parent);
     } else {

@@ -29,8 +29,7 @@ using scan_unreadable = std::function<void(std::string_view name, int error)>;
 // the names, so a listing never depends on the order the file system keeps.
 // "." and ".." are skipped. The tree owns the new nodes.
 //
-// Each node gets name, is_folder, size (an integer below 2^31 bytes, a real
-// from 2^31 up; 0 for folders), time (seconds since 1970 UTC), attributes
+// Each node gets its name, is_folder, size (bytes; 0 for folders), time (seconds since 1970 UTC), attributes
 // (the st_mode bits) and is_link. A symbolic link is described by its
 // target: a link to a folder becomes a folder node with is_link 1, which the
 // recursive build must not descend into; a dangling link is a file described

@@ -4,19 +4,23 @@
 
 #include <algorithm>
 #include <array>
-#include <memory>
+#include <cassert>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <map>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "text/ascii.h"
+#include "text/encoders.h"
 #include "value/kvtext.h"
 
 namespace {
 
-// Every list a node entry goes to. The _all, _files and _folders groups
-// share their suffix-less column names, in this order.
+// The columns every group has, under the names stem + group name.
 enum column : int {
   kMark,  // "all" / "files" / "folders": one empty text per entry
   kCounter,
@@ -35,72 +39,57 @@ enum column : int {
   kDwldTime,
   kMedia,
   kImage,
-  kExtHtml,  // the extension HTML-escaped, for pages that show it
+  kExtHtml,
+  kMtime,
+  kIsotime,
+  kBytes,
+  kListingUrl,
   kColumnCount,
+  kChildren = kColumnCount,  // "children_all", in the "_all" group only
 };
 
-constexpr std::array<const char*, kColumnCount> kColumnStems = {
-    "",           "counter_",       "mod2_",    "dir_",        "name_",
-    "ext_",       "dir_dir_",       "time_",    "rel_path_",   "url_",
-    "name_html_", "rel_path_html_", "size_",    "size_units_", "dwld_time_",
-    "media_",     "image_",         "ext_html_"};
+constexpr std::array<std::string_view, kColumnCount> kColumnStems = {
+    "",           "counter_",       "mod2_",     "dir_",        "name_",
+    "ext_",       "dir_dir_",       "time_",     "rel_path_",   "url_",
+    "name_html_", "rel_path_html_", "size_",     "size_units_", "dwld_time_",
+    "media_",     "image_",         "ext_html_", "mtime_",      "isotime_",
+    "bytes_",     "listing_url_"};
 
 enum group : int { kAll, kFiles, kFolders, kGroupCount };
-constexpr std::array<const char*, kGroupCount> kGroupNames = {"all", "files",
-                                                              "folders"};
+constexpr std::array<std::string_view, kGroupCount> kGroupNames = {
+    "all", "files", "folders"};
 
-// The lists of the table, created on their first entry and reserved for
-// the number of entries they will get.
-class list_writer {
+// One entry of a group: a node, or (in "_all" only) the folder-end marker
+// of a node that has children, which follows that node's last descendant.
+// The marker flag sits in the low bit of the node's address.
+class row {
  public:
-  list_writer(kvhash_array* vars, std::array<int32_t, kGroupCount> sizes)
-      : vars_(vars), sizes_(sizes) {}
-
-  void add(group g, column c, kvval value) {
-    kvarr*& list = lists_[g][c];
-    if (!list) list = create(name_of(g, c), sizes_[g]);
-    list->push(std::move(value));
+  static row entry(const kvfile_node* node) {
+    return row(reinterpret_cast<uintptr_t>(node));
   }
-  void add_children_flag(bool has_children) {
-    if (!children_) children_ = create("children_all", sizes_[kAll]);
-    children_->push(kvval(has_children));
+  static row end_of(const kvfile_node* node) {
+    return row(reinterpret_cast<uintptr_t>(node) | 1);
+  }
+  bool is_marker() const { return (bits_ & 1) != 0; }
+  const kvfile_node* node() const {
+    return reinterpret_cast<const kvfile_node*>(bits_ & ~uintptr_t{1});
   }
 
  private:
-  static std::string name_of(group g, column c) {
-    if (c == kMark) return kGroupNames[g];
-    return std::string(kColumnStems[c]) + kGroupNames[g];
-  }
-  kvarr* create(const std::string& name, int32_t reserve) {
-    auto list = std::make_unique<kvarr>();
-    list->reserve(reserve);
-    kvarr* raw = list.get();
-    vars_->insert_list(kvval(name), std::move(list));
-    return raw;
-  }
-
-  kvhash_array* vars_;
-  std::array<int32_t, kGroupCount> sizes_;
-  std::array<std::array<kvarr*, kColumnCount>, kGroupCount> lists_{};
-  kvarr* children_ = nullptr;
+  static_assert(alignof(kvfile_node) >= 2, "the marker bit needs alignment");
+  explicit row(uintptr_t bits) : bits_(bits) {}
+  uintptr_t bits_;
 };
 
-// A folder's path relative to the listing's top, plain and HTML-escaped,
-// and its link prefix, computed once per folder.
-// The path texts are values made to their exact size, so that every
-// entry of the folder shares their buffers instead of copying them.
-struct folder_paths {
-  const kvfile_node* folder = nullptr;
-  std::string rel_path;
-  std::string rel_path_html;
-  std::string url_prefix;
-  kvval rel_path_value{""};
-  kvval rel_path_html_value{""};
-};
-
-// A value holding text in a buffer of exactly the size a copy would get,
-// which copies of it then share.
-kvval exact(std::string_view text) { return kvval(text); }
+// value becomes the text bytes, reusing its buffer. REQUIRES: the buffer
+// is not shared (each column's value is its own) and bytes do not point
+// into it.
+void set_text(kvval* value, std::string_view bytes) {
+  if (!value->is_text()) *value = kvval("");
+  kvchar& text = value->mutable_text();
+  text.set_length(static_cast<int32_t>(bytes.size()));
+  if (!bytes.empty()) std::memcpy(text.data(), bytes.data(), bytes.size());
+}
 
 std::string escape_html(std::string_view text) {
   kvval v(text);
@@ -108,14 +97,26 @@ std::string escape_html(std::string_view text) {
   return v.str();
 }
 
-// A link piece: HTML-escaped, or URL-encoded with "%2F" back to "/". Both
-// encodings work byte by byte, so pieces encode independently.
+// Appends a link piece to *link: HTML-escaped, or URL-encoded with every
+// "/" kept (an archive's names may hold one). Both encodings work byte by
+// byte, so pieces encode independently.
+void append_link(std::string_view text, bool html, std::string* link) {
+  if (html) {
+    link->append(escape_html(text));
+    return;
+  }
+  for (size_t slash; (slash = text.find('/')) != std::string_view::npos;) {
+    url_encode_append(text.substr(0, slash), link);
+    link->push_back('/');
+    text.remove_prefix(slash + 1);
+  }
+  url_encode_append(text, link);
+}
+
 std::string encode_link(std::string_view text, bool html) {
-  if (html) return escape_html(text);
-  kvval encoded;
-  url_encode(kvval(text), &encoded);
-  encoded.replace(kvval("%2F"), kvval('/'));
-  return encoded.str();
+  std::string link;
+  append_link(text, html, &link);
+  return link;
 }
 
 // First value of key's list in table, or false when there is none.
@@ -127,30 +128,55 @@ bool first_of(const kvcgi* table, std::string_view key, kvval* out) {
   return true;
 }
 
+// Room for the strftime text of format: its length, 15 bytes for every
+// "%", and 128 more.
+size_t time_room(const std::string& format) {
+  return format.size() + 128 +
+         15 *
+             static_cast<size_t>(std::count(format.begin(), format.end(), '%'));
+}
+
+// *out := the strftime text of time in *room (sized by time_room); false
+// when the time cannot be broken down or the text does not fit.
+bool format_time_into(int64_t time, bool is_gmt, const std::string& format,
+                      std::string* room, std::string_view* out) {
+  struct tm parts {};
+  time_t t = static_cast<time_t>(time);
+  bool ok = is_gmt ? gmtime_r(&t, &parts) != nullptr
+                   : localtime_r(&t, &parts) != nullptr;
+  if (!ok || format.empty()) return false;
+  size_t n = strftime(room->data(), room->size(), format.c_str(), &parts);
+  *out = std::string_view(room->data(), n);
+  return true;
+}
+
 // Description and icon of files by lower-case extension, looked up once per
-// distinct extension in a build.
+// distinct extension.
 class media_lookup {
  public:
   explicit media_lookup(const variable_options& o) : o_(o) {}
 
   const std::pair<kvval, kvval>& for_file(std::string_view ext) {
-    std::string key = ascii_lower(ext.empty() ? ext : ext.substr(1));
-    auto it = cache_.find(key);
+    key_.assign(ext.empty() ? ext : ext.substr(1));
+    for (char& c : key_) c = ascii_lower(c);
+    auto it = cache_.find(key_);
     if (it != cache_.end()) return it->second;
     std::string major = major_type(ext);
     std::pair<kvval, kvval> media(
-        chain(o_.ext_descriptions, o_.type_descriptions, key, major),
-        chain(o_.ext_images, o_.type_images, key, major));
+        chain(o_.ext_descriptions, o_.type_descriptions, key_, major),
+        chain(o_.ext_images, o_.type_images, key_, major));
     if (!media.second.view().empty()) media.second = prefixed(media.second);
-    media = {exact(media.first.view()), exact(media.second.view())};
-    return cache_.emplace(std::move(key), std::move(media)).first->second;
+    return cache_.emplace(key_, std::move(media)).first->second;
   }
 
-  std::pair<kvval, kvval> for_folder() const {
-    kvval descr(""), image("");
-    first_of(o_.type_descriptions, "folder", &descr);
-    if (first_of(o_.type_images, "folder", &image)) image = prefixed(image);
-    return {descr, image};
+  const std::pair<kvval, kvval>& for_folder() {
+    if (!folder_) {
+      kvval descr(""), image("");
+      first_of(o_.type_descriptions, "folder", &descr);
+      if (first_of(o_.type_images, "folder", &image)) image = prefixed(image);
+      folder_ = std::make_unique<std::pair<kvval, kvval>>(descr, image);
+    }
+    return *folder_;
   }
 
  private:
@@ -177,216 +203,411 @@ class media_lookup {
 
   const variable_options& o_;
   std::unordered_map<std::string, std::pair<kvval, kvval>> cache_;
+  std::unique_ptr<std::pair<kvval, kvval>> folder_;
+  std::string key_;
 };
 
-// Walks the tree and writes every node's entries.
-class entry_writer {
- public:
-  entry_writer(const variable_options& o, list_writer* lists)
-      : o_(o), lists_(lists), media_(o) {}
-
-  // Adds node's entries. The node's name and extension are moved into the
-  // lists they end in (the tree is not read again), so they are not held
-  // twice while the table fills.
-  void add_node(kvfile_node* node) {
-    lists_->add(kAll, kMark, kvval(""));
-    lists_->add_children_flag(node->first_child != nullptr);
-    if (node->is_marker) {
-      add_marker();
-      return;
-    }
-    const folder_paths& paths = paths_for(node);
-    entry_values values = values_of(node, paths);
-    ++all_count_;
-    add_entry(kAll, all_count_, values, false);
-    if (node->is_folder) {
-      add_entry(kFolders, ++folder_count_, values, true);
-    } else {
-      add_to_total(node->size);
-      add_entry(kFiles, ++file_count_, values, true);
-    }
-  }
-
-  int32_t file_count() const { return file_count_; }
-  int32_t folder_count() const { return folder_count_; }
-  int64_t total_bytes() const { return total_bytes_; }
-
- private:
-  // The values of one node's columns (the counter columns excepted), which
-  // its "_all" entry and its "_files" or "_folders" entry share.
-  using entry_values = std::array<kvval, kColumnCount>;
-
-  void add_marker() {
-    lists_->add(kAll, kCounter, kvval(false));
-    lists_->add(kAll, kMod2, kvval(false));
-    lists_->add(kAll, kDir, kvval(1));
-    lists_->add(kAll, kDirDir, kvval(0));
-    for (column c :
-         {kName, kExt, kTime, kRelPath, kUrl, kNameHtml, kRelPathHtml, kSize,
-          kSizeUnits, kDwldTime, kMedia, kImage, kExtHtml}) {
-      lists_->add(kAll, c, kvval(""));
-    }
-  }
-
-  // Adds one entry to group g; the values are moved in on their last use.
-  void add_entry(group g, int32_t counter, entry_values& values, bool last) {
-    kvval count(counter);
-    if (g != kAll) lists_->add(g, kMark, kvval(""));  // "all" is per node
-    lists_->add(g, kMod2, count.remainder(kvval(2)));
-    lists_->add(g, kCounter, std::move(count));
-    for (int c = kDir; c < kColumnCount; ++c) {
-      lists_->add(g, static_cast<column>(c),
-                  last ? std::move(values[c]) : kvval(values[c]));
-    }
-  }
-
-  entry_values values_of(kvfile_node* node, const folder_paths& paths) {
-    entry_values v;
-    v[kDir] = kvval(node->is_folder ? 1 : 0);
-    v[kDirDir] = kvval(node->valid);
-    v[kTime] = kvval(std::string_view(
-        format_time(node->time, o_.is_gmt_date, o_.date_format)));
-    v[kRelPath] = paths.rel_path_value;
-    v[kUrl] = kvval(std::string_view(link_of(node, paths)));
-    v[kNameHtml] = node->name;  // shared unless escaping changes it
-    html_escape(&v[kNameHtml]);
-    v[kRelPathHtml] = paths.rel_path_html_value;
-    if (node->is_folder) {
-      for (column c : {kSize, kSizeUnits, kDwldTime}) v[c] = kvval("");
-      std::pair<kvval, kvval> media = media_.for_folder();
-      v[kMedia] = std::move(media.first);
-      v[kImage] = std::move(media.second);
-    } else {
-      v[kSize] = shown_size(node->size);
-      v[kSizeUnits] = o_.unit_label;
-      v[kDwldTime] = download_time(node->size);
-      const std::pair<kvval, kvval>& media = media_.for_file(node->ext.view());
-      v[kMedia] = media.first;
-      v[kImage] = media.second;
-    }
-    // The tree is not read again: its name and extension move over.
-    v[kExtHtml] = node->ext;  // shares the buffer unless escaping changes it
-    html_escape(&v[kExtHtml]);
-    v[kName] = std::move(node->name);
-    v[kExt] = std::move(node->ext);
-    return v;
-  }
-
-  // The size divided by 1024 size_units times, plus one in Kb and Mb,
-  // formatted with the user's number format.
-  kvval shown_size(const kvval& bytes) const {
-    kvval size = bytes;
-    for (int32_t i = 0; i < o_.size_units; ++i) {
-      if (size.as_real() == 0.0) break;  // further divisions keep 0
-      size.divide(kvval(1024));
-    }
-    if (o_.size_units != 0) size.increment();
-    return format_number_value(*o_.number_format, size);
-  }
-
-  std::string link_of(const kvfile_node* node, const folder_paths& paths) {
-    std::string link = paths.url_prefix;
-    std::string leaf = node->name.str();
-    leaf.append(node->ext.view());
-    link += encode_link(leaf, o_.url_html_escape);
-    if (node->is_folder) link += '/';
-    return link;
-  }
-
-  // The paths of node's parent, from a stack that follows the pre-order
-  // walk: entries of folders whose subtree has ended are popped.
-  const folder_paths& paths_for(const kvfile_node* node) {
-    if (stack_.empty()) stack_.push_back(folder_paths{});  // the top level
-    while (stack_.size() > 1 && stack_.back().folder != node->parent) {
-      stack_.pop_back();
-    }
-    const folder_paths& parent = stack_.back();
-    if (node->first_child) push_folder(node, parent);
-    // push_folder may reallocate: the parent's entry sits below the top.
-    return node->first_child ? stack_[stack_.size() - 2] : stack_.back();
-  }
-
-  void push_folder(const kvfile_node* node, folder_paths parent) {
-    folder_paths paths;
-    paths.folder = node;
-    std::string name = node->name.str();
-    paths.rel_path = parent.rel_path + name + "/";
-    paths.rel_path_html = parent.rel_path_html + escape_html(name) + "/";
-    paths.url_prefix =
-        parent.url_prefix + encode_link(name, o_.url_html_escape) + "/";
-    paths.rel_path_value = exact(paths.rel_path);
-    paths.rel_path_html_value = exact(paths.rel_path_html);
-    stack_.push_back(std::move(paths));
-  }
-
-  void add_to_total(const kvval& size) {
-    if (size.kind() == KV_REAL) {
-      total_bytes_ += static_cast<int64_t>(size.as_real());
-    } else {
-      total_bytes_ += size.as_int64();
-    }
-  }
-
-  const variable_options& o_;
-  list_writer* lists_;
-  media_lookup media_;
-  std::vector<folder_paths> stack_;
-  int32_t all_count_ = 0;
-  int32_t file_count_ = 0;
-  int32_t folder_count_ = 0;
-  int64_t total_bytes_ = 0;
+// A folder's path relative to the listing's top, plain and HTML-escaped,
+// and its link prefix.
+struct folder_paths {
+  const kvfile_node* folder = nullptr;  // null: the top level
+  kvval rel_path{""};
+  kvval rel_path_html{""};
+  std::string url_prefix;
 };
-
-// Numbers of entries each group will get, so lists are sized once.
-std::array<int32_t, kGroupCount> count_entries(const kvfile_tree& tree) {
-  std::array<int32_t, kGroupCount> sizes{};
-  for (const kvfile_node* n = tree.root(); n; n = kvfile_tree::next_preorder(n)) {
-    ++sizes[kAll];
-    ++sizes[n->is_folder ? kFolders : kFiles];
-  }
-  return sizes;
-}
-
-void add_summary(const variable_options& o, const entry_writer& entries,
-                 kvhash_array* vars) {
-  vars->add(kvval("show_folders"), kvval(o.show_folders));
-  vars->add(kvval("show_summary"), kvval(o.show_summary));
-  vars->add(kvval("image_dir"), kvval(std::string_view(o.image_dir)));
-  vars->add(kvval("total_files"), kvval(entries.file_count()));
-  vars->add(kvval("total_folders"), kvval(entries.folder_count()));
-  vars->add(kvval("total_size"),
-            kvval(std::string_view(
-                format_integer(*o.number_format, entries.total_bytes()))));
-  vars->add(kvval("date_generated"),
-            kvval(std::string_view(
-                format_time(o.now, o.is_gmt_date, o.date_format))));
-}
 
 }  // namespace
 
-void insert_folder_end_markers(kvfile_tree* tree) {
-  for (kvfile_node* n = tree->root(); n; n = kvfile_tree::next_preorder(n)) {
-    if (!n->first_child) continue;
-    auto marker = std::make_unique<kvfile_node>();
-    marker->is_folder = 1;
-    marker->valid = 0;
-    marker->is_marker = true;
-    tree->insert_after(marker.release(), n);
+// What the lists of one listing share: the rows of each group, the folder
+// paths, the media lookups and the summary values.
+class listing_variables::state {
+ public:
+  state(const kvfile_tree& tree, const variable_options& options)
+      : tree_(tree), o_(options), media_(o_) {
+    o_.image_dir = normalise_image_dir(o_.image_dir);
+    time_room_.resize(time_room(o_.date_format));
+  }
+
+  const kvi_list* find(std::string_view name);
+  int64_t values_computed(std::string_view name) const {
+    auto it = lists_.find(name);
+    return it == lists_.end() || !it->second ? 0 : it->second->computed;
+  }
+
+  const std::vector<row>& rows(group g) {
+    if (!rows_made_) make_rows();
+    return rows_[g];
+  }
+  // The value of column c for entry index of group g, made in *out or
+  // returned from a cache.
+  const kvval& value(group g, int c, int32_t index, kvval* out);
+
+ private:
+  // A list of the variables: a column of a group, or one summary value.
+  struct list_base : kvi_list {
+    mutable int64_t computed = 0;
+  };
+  struct column_list;
+  struct summary_list;
+
+  void make_rows();
+  const std::vector<int32_t>& all_counters();
+  const kvval& marker_value(int c, kvval* out);
+  const kvval& node_value(const kvfile_node* n, int c, int32_t counter,
+                          kvval* out);
+  const folder_paths& paths_of(const kvfile_node* folder);
+  void url_of(const kvfile_node* n, std::string* link);
+  const kvval& time_text(int64_t time);
+  void tally();
+  std::unique_ptr<list_base> make_list(std::string_view name);
+  kvval summary_value(std::string_view name);
+
+  const kvfile_tree& tree_;
+  variable_options o_;
+  media_lookup media_;
+  std::map<std::string, std::unique_ptr<list_base>, std::less<>> lists_;
+
+  bool rows_made_ = false;
+  std::array<std::vector<row>, kGroupCount> rows_;
+  std::vector<int32_t> all_counters_;  // counter_all per "_all" entry
+
+  // The paths of the folders from the top down to the one asked for last.
+  std::vector<folder_paths> paths_;
+  std::vector<const kvfile_node*> chain_;  // scratch for paths_of
+
+  bool tallied_ = false;
+  int64_t total_bytes_ = 0;
+
+  std::string time_room_;
+  // The last time formatted and its text: entries of a folder often share
+  // their modification time.
+  int64_t last_time_ = 0;
+  kvval last_time_text_;
+  std::string link_;
+  const kvval empty_{""};
+};
+
+struct listing_variables::state::column_list : list_base {
+  column_list(state* s, group g, int c) : s_(s), g_(g), c_(c) {}
+  int32_t size() const override {
+    return static_cast<int32_t>(s_->rows(g_).size());
+  }
+  const kvval& at(int32_t index, kvval* /*scratch*/) const override {
+    assert(index >= 0 && index < size());
+    ++computed;
+    return s_->value(g_, c_, index, &value_);
+  }
+
+  state* s_;
+  group g_;
+  int c_;
+  // This column's own value, so that its text buffer is reused from entry
+  // to entry.
+  mutable kvval value_;
+};
+
+struct listing_variables::state::summary_list : list_base {
+  explicit summary_list(kvval v) : value_(std::move(v)) {}
+  int32_t size() const override { return 1; }
+  const kvval& at(int32_t index, kvval* /*scratch*/) const override {
+    assert(index == 0);
+    ++computed;
+    return value_;
+  }
+  kvval value_;
+};
+
+const kvi_list* listing_variables::state::find(std::string_view name) {
+  auto it = lists_.find(name);
+  if (it == lists_.end()) {
+    it = lists_.emplace(std::string(name), make_list(name)).first;
+  }
+  return it->second.get();
+}
+
+std::unique_ptr<listing_variables::state::list_base>
+listing_variables::state::make_list(std::string_view name) {
+  auto column_of = [&](group g, int c) -> std::unique_ptr<list_base> {
+    if (rows(g).empty()) return nullptr;  // a group without entries
+    return std::make_unique<column_list>(this, g, c);
+  };
+  if (name == "children_all") return column_of(kAll, kChildren);
+  for (int g = 0; g < kGroupCount; ++g) {
+    const std::string_view suffix = kGroupNames[g];
+    if (name.size() < suffix.size() || !name.ends_with(suffix)) continue;
+    const std::string_view stem = name.substr(0, name.size() - suffix.size());
+    for (int c = 0; c < kColumnCount; ++c) {
+      if (stem == kColumnStems[c]) return column_of(static_cast<group>(g), c);
+    }
+  }
+  static constexpr std::string_view kSummaryNames[] = {
+      "show_folders",   "show_summary",   "image_dir",
+      "total_files",    "total_folders",  "total_size",
+      "date_generated", "parent_listing", "listing_name"};
+  for (std::string_view summary : kSummaryNames) {
+    if (name == summary) {
+      return std::make_unique<summary_list>(summary_value(name));
+    }
+  }
+  return nullptr;
+}
+
+kvval listing_variables::state::summary_value(std::string_view name) {
+  if (name == "show_folders") return kvval(o_.show_folders);
+  if (name == "show_summary") return kvval(o_.show_summary);
+  if (name == "image_dir") return kvval(std::string_view(o_.image_dir));
+  if (name == "total_files") {
+    return kvval(static_cast<int32_t>(rows(kFiles).size()));
+  }
+  if (name == "total_folders") {
+    return kvval(static_cast<int32_t>(rows(kFolders).size()));
+  }
+  if (name == "total_size") {
+    tally();
+    return kvval(
+        std::string_view(format_integer(*o_.number_format, total_bytes_)));
+  }
+  if (name == "date_generated") {
+    return kvval(
+        std::string_view(format_time(o_.now, o_.is_gmt_date, o_.date_format)));
+  }
+  if (name == "parent_listing") {
+    if (!o_.has_parent_listing) return kvval("");
+    return kvval(std::string_view(
+        "../" + encode_link(o_.listing_name, o_.url_html_escape)));
+  }
+  assert(name == "listing_name");
+  return kvval(std::string_view(o_.listing_name));
+}
+
+// The rows of every group in pre-order; in "_all" each node that has
+// children is followed, after its last descendant, by its marker.
+void listing_variables::state::make_rows() {
+  rows_made_ = true;
+  const kvfile_node* n = tree_.root();
+  while (n) {
+    rows_[kAll].push_back(row::entry(n));
+    rows_[n->is_folder ? kFolders : kFiles].push_back(row::entry(n));
+    if (n->first_child) {
+      n = n->first_child;
+      continue;
+    }
+    while (n && !n->next_sibling) {
+      n = n->parent;
+      if (n) rows_[kAll].push_back(row::end_of(n));
+    }
+    if (n) n = n->next_sibling;
   }
 }
 
-void fill_variables(kvfile_tree* tree, const variable_options& options,
-                    kvhash_array* vars) {
-  variable_options o = options;
-  o.image_dir = normalise_image_dir(o.image_dir);
-  o.unit_label = exact(o.unit_label.view());
+// counter_all of every "_all" entry: the running number of nodes, from 1;
+// a marker holds the number of the node before it.
+const std::vector<int32_t>& listing_variables::state::all_counters() {
+  if (all_counters_.empty()) {
+    const std::vector<row>& all = rows(kAll);
+    all_counters_.reserve(all.size());
+    int32_t counter = 0;
+    for (const row& r : all) {
+      if (!r.is_marker()) ++counter;
+      all_counters_.push_back(counter);
+    }
+  }
+  return all_counters_;
+}
 
-  insert_folder_end_markers(tree);
-  list_writer lists(vars, count_entries(*tree));
-  entry_writer entries(o, &lists);
-  for (kvfile_node* n = tree->root(); n; n = kvfile_tree::next_preorder(n))
-    entries.add_node(n);
-  add_summary(o, entries, vars);
+void listing_variables::state::tally() {
+  if (tallied_) return;
+  tallied_ = true;
+  for (const row& r : rows(kFiles)) total_bytes_ += r.node()->size;
+}
+
+const kvval& listing_variables::state::value(group g, int c, int32_t index,
+                                             kvval* out) {
+  const row r = rows(g)[static_cast<size_t>(index)];
+  if (c == kChildren) {
+    *out = kvval(!r.is_marker() && r.node()->first_child != nullptr);
+    return *out;
+  }
+  if (r.is_marker()) return marker_value(c, out);
+  int32_t counter = index + 1;
+  if (g == kAll && (c == kCounter || c == kMod2)) {
+    counter = all_counters()[static_cast<size_t>(index)];
+  }
+  return node_value(r.node(), c, counter, out);
+}
+
+const kvval& listing_variables::state::marker_value(int c, kvval* out) {
+  switch (c) {
+    case kCounter:
+    case kMod2:
+      *out = kvval(false);
+      return *out;
+    case kDir:
+      *out = kvval(1);
+      return *out;
+    case kDirDir:
+      *out = kvval(0);
+      return *out;
+    default:
+      return empty_;
+  }
+}
+
+const kvval& listing_variables::state::node_value(const kvfile_node* n, int c,
+                                                  int32_t counter, kvval* out) {
+  const bool file = !n->is_folder;
+  switch (c) {
+    case kMark:
+      return empty_;
+    case kCounter:
+      *out = kvval(counter);
+      return *out;
+    case kMod2:
+      *out = kvval(counter % 2);
+      return *out;
+    case kDir:
+      *out = kvval(n->is_folder ? 1 : 0);
+      return *out;
+    case kDirDir:
+      *out = kvval(1);
+      return *out;
+    case kName:
+      set_text(out, n->name());
+      return *out;
+    case kExt:
+      set_text(out, n->ext());
+      return *out;
+    case kNameHtml:
+      set_text(out, n->name());
+      html_escape(out);
+      return *out;
+    case kExtHtml:
+      set_text(out, n->ext());
+      html_escape(out);
+      return *out;
+    case kTime:
+      return time_text(n->time);
+    case kRelPath:
+      return paths_of(n->parent).rel_path;
+    case kRelPathHtml:
+      return paths_of(n->parent).rel_path_html;
+    case kUrl:
+      url_of(n, &link_);
+      set_text(out, link_);
+      return *out;
+    case kListingUrl:
+      url_of(n, &link_);
+      if (n->is_folder && o_.folder_listings && !n->is_link) {
+        append_link(o_.listing_name, o_.url_html_escape, &link_);
+      }
+      set_text(out, link_);
+      return *out;
+    case kSize:
+      if (!file) return empty_;
+      set_text(out, shown_size(*o_.number_format, n->size, o_.size_units));
+      return *out;
+    case kSizeUnits:
+      return file ? o_.unit_label : empty_;
+    case kDwldTime:
+      if (!file) return empty_;
+      set_text(out, download_time(n->size));
+      return *out;
+    case kMedia:
+      return file ? media_.for_file(n->ext()).first : media_.for_folder().first;
+    case kImage:
+      return file ? media_.for_file(n->ext()).second
+                  : media_.for_folder().second;
+    case kMtime:
+      set_text(out, std::to_string(n->time));
+      return *out;
+    case kIsotime: {
+      struct tm t {};
+      const time_t seconds = static_cast<time_t>(n->time);
+      if (!gmtime_r(&seconds, &t)) return empty_;
+      char text[64];
+      int size = std::snprintf(
+          text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", t.tm_year + 1900,
+          t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+      set_text(out, std::string_view(text, static_cast<size_t>(size)));
+      return *out;
+    }
+    case kBytes:
+      if (!file) return empty_;
+      set_text(out, std::to_string(n->size));
+      return *out;
+    default:
+      assert(false);
+      return empty_;
+  }
+}
+
+// The paths of folder (null: the top level). The folders from the top
+// down to the last one asked for are kept, so the entries of one folder, and
+// of its neighbours, share the work.
+const folder_paths& listing_variables::state::paths_of(
+    const kvfile_node* folder) {
+  if (paths_.empty()) paths_.emplace_back();  // the top level
+  if (paths_.back().folder == folder) return paths_.back();
+  chain_.clear();
+  for (const kvfile_node* a = folder; a; a = a->parent) chain_.push_back(a);
+  std::reverse(chain_.begin(), chain_.end());
+  // Keep the leading folders that are still ancestors, then add the rest.
+  size_t keep = 1;
+  while (keep < paths_.size() && keep - 1 < chain_.size() &&
+         paths_[keep].folder == chain_[keep - 1]) {
+    ++keep;
+  }
+  paths_.resize(keep);
+  for (size_t i = keep - 1; i < chain_.size(); ++i) {
+    const folder_paths& parent = paths_.back();
+    const std::string_view name = chain_[i]->name();
+    folder_paths p;
+    p.folder = chain_[i];
+    std::string rel(parent.rel_path.view());
+    rel.append(name).push_back('/');
+    std::string rel_html(parent.rel_path_html.view());
+    rel_html.append(escape_html(name)).push_back('/');
+    p.rel_path = kvval(std::string_view(rel));
+    p.rel_path_html = kvval(std::string_view(rel_html));
+    p.url_prefix =
+        parent.url_prefix + encode_link(name, o_.url_html_escape) + "/";
+    paths_.push_back(std::move(p));
+  }
+  return paths_.back();
+}
+
+const kvval& listing_variables::state::time_text(int64_t time) {
+  if (last_time_text_.is_text() && time == last_time_) return last_time_text_;
+  std::string_view text;
+  if (!format_time_into(time, o_.is_gmt_date, o_.date_format, &time_room_,
+                        &text)) {
+    text = {};
+  }
+  set_text(&last_time_text_, text);
+  last_time_ = time;
+  return last_time_text_;
+}
+
+// *link := the relative path, the name and extension, and "/" for a
+// folder, encoded for a link.
+void listing_variables::state::url_of(const kvfile_node* n, std::string* link) {
+  *link = paths_of(n->parent).url_prefix;
+  append_link(n->full_name(), o_.url_html_escape, link);
+  if (n->is_folder) *link += '/';
+}
+
+listing_variables::listing_variables(const kvfile_tree& tree,
+                                     const variable_options& options)
+    : state_(std::make_unique<state>(tree, options)) {}
+
+listing_variables::~listing_variables() = default;
+
+const kvi_list* listing_variables::find(std::string_view name) const {
+  return state_->find(name);
+}
+
+int64_t listing_variables::values_computed(std::string_view name) const {
+  return state_->values_computed(name);
 }
 
 std::string normalise_image_dir(std::string image_dir) {
@@ -395,36 +616,25 @@ std::string normalise_image_dir(std::string image_dir) {
   return image_dir;
 }
 
-kvval download_time(const kvval& size) {
-  kvval t = size.quotient(kvval(7000));
-  kvval text("");
-  if (t.as_int() < 60) {
-    t.increment();
-    text.append(t);
-    text.append_cstr(" sec");
-  } else if (t.as_int() < 3600) {
-    text.append(t.quotient(kvval(60)).plus(kvval(1)));
-    text.append_cstr(" min");
-  } else {
-    text.append(t.quotient(kvval(3600)));
-    text.append_cstr(" h ");
-    text.append(t.remainder(kvval(3600)).quotient(kvval(60)).plus(kvval(1)));
-    text.append_cstr(" min");
-  }
-  return text;
+std::string download_time(int64_t bytes) {
+  const int64_t t = bytes / 7000;
+  if (t < 60) return std::to_string(t + 1) + " sec";
+  if (t < 3600) return std::to_string(t / 60 + 1) + " min";
+  return std::to_string(t / 3600) + " h " + std::to_string(t % 3600 / 60 + 1) +
+         " min";
+}
+
+std::string shown_size(const number_format_record& fmt, int64_t bytes,
+                       int32_t size_units) {
+  int64_t size = bytes;
+  for (int32_t i = 0; i < size_units; ++i) size /= 1024;
+  if (size_units != 0) ++size;
+  return format_integer(fmt, size);
 }
 
 std::string format_time(int64_t time, bool is_gmt, const std::string& format) {
-  struct tm parts {};
-  time_t t = static_cast<time_t>(time);
-  bool ok = is_gmt ? gmtime_r(&t, &parts) != nullptr
-                   : localtime_r(&t, &parts) != nullptr;
-  if (!ok || format.empty()) return "";
-  size_t room =
-      format.size() + 128 +
-      15 * static_cast<size_t>(std::count(format.begin(), format.end(), '%'));
-  std::string out(room, '\0');
-  size_t n = strftime(out.data(), room, format.c_str(), &parts);
-  out.resize(n);
-  return out;
+  std::string room(time_room(format), '\0');
+  std::string_view text;
+  if (!format_time_into(time, is_gmt, format, &room, &text)) return "";
+  return std::string(text);
 }

@@ -1,27 +1,47 @@
-// The template variables of a build: one table of named lists that the
-// template loops over. Filled by the build from its final (ordered) tree.
+// The template variables of a listing: named lists that the template loops
+// over, computed from the build's final (filtered, ordered, split) tree.
 //
-// The "_all" lists hold one entry per node in pre-order, folder-end markers
-// included; the "_files" and "_folders" lists one entry per file or folder;
-// the summary names one value each. Besides the usual columns every entry
-// has "ext_html_*", its extension HTML-escaped, so a page can show a name
-// and its extension without writing unescaped bytes (show_folders,
-// show_summary, image_dir, total_files, total_folders, total_size,
-// date_generated).
+// The "_all" lists hold one entry per node in pre-order, with a folder-end
+// marker after the last descendant of every node that has children; the
+// "_files" and "_folders" lists one entry per file or folder; the summary
+// names one value each (show_folders, show_summary, image_dir, total_files,
+// total_folders, total_size, date_generated, parent_listing, listing_name).
+//
+// Besides the usual columns (counter, mod2, dir, name, ext, dir_dir, time,
+// rel_path, url, name_html, rel_path_html, size, size_units, dwld_time,
+// media, image, and "all"/"files"/"folders" themselves, plus
+// "children_all"), every entry has:
+//   ext_html_*     its extension HTML-escaped;
+//   mtime_*        its modification time, whole seconds since 1970 UTC;
+//   isotime_*      the same as ISO 8601 UTC ("2026-12-09T04:25:51Z");
+//   bytes_*        a file's size in bytes, a plain decimal (folders: "");
+//   listing_url_*  for a folder whose own listing a per-folder build wrote,
+//                  the link to that listing (url_* plus the listing's name,
+//                  encoded like url_*); else the same as url_*.
+// A folder-end marker has the empty text in each of these.
+//
+// Nothing is computed up front: a list is made when a template first names
+// it, and a value when the template reads it. Only what many entries share
+// is kept (a folder's path texts, one description and icon per extension,
+// the pre-order rows once a list needs them), so a list no template names
+// costs nothing.
 #ifndef DIRGEN_LISTING_VARIABLES_H_
 #define DIRGEN_LISTING_VARIABLES_H_
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 
 #include "listing/kvfile_tree.h"
+#include "markup/kvi_variables.h"
 #include "platform/content_types.h"
 #include "project/number_format.h"
 #include "value/kvhash.h"
 #include "value/kvval.h"
 
 // What the variables are computed from besides the tree. Tables are
-// borrowed and must outlive the call.
+// borrowed and must outlive the variables.
 struct variable_options {
   bool is_gmt_date = false;      // dates in UTC instead of local time
   std::string date_format;       // strftime format
@@ -38,27 +58,55 @@ struct variable_options {
   const kvcgi* type_descriptions = nullptr;
   const kvcgi* type_images = nullptr;
   const content_types* types = nullptr;  // null: no content types known
+  // The listing file's own name (no folder part).
+  std::string listing_name;
+  // True when every listed folder that is not a link has a listing of its
+  // own, named listing_name (a per-folder build of a folder source).
+  bool folder_listings = false;
+  // True for the listing of a subfolder in a per-folder build, which links
+  // to its parent folder's listing.
+  bool has_parent_listing = false;
 };
 
-// After every node that has children, links a folder-end marker (a folder
-// node with valid 0, no name and no children) as its next sibling.
-void insert_folder_end_markers(kvfile_tree* tree);
+// The variables of one listing. Reads the tree on demand.
+// REQUIRES: the tree outlives the variables and does not change while they
+// are read; options.number_format is set.
+// Threading: one thread at a time (values are computed into caches).
+class listing_variables : public kvi_variables {
+ public:
+  listing_variables(const kvfile_tree& tree, const variable_options& options);
+  ~listing_variables() override;
+  listing_variables(const listing_variables&) = delete;
+  listing_variables& operator=(const listing_variables&) = delete;
 
-// Inserts the folder-end markers, then adds every node's entries and the
-// summary entries to *vars. The nodes' names and extensions are moved into
-// the table: the tree is spent and only fit to be cleared afterwards. Lists are
-// created on their first entry, so an empty tree leaves no "_all", "_files" or
-// "_folders" list at all. REQUIRES: number_format is set.
-void fill_variables(kvfile_tree* tree, const variable_options& options,
-                    kvhash_array* vars);
+  // The list called name, made on the first call; null for unknown names
+  // and for the "_all", "_files" and "_folders" lists of a listing without
+  // such entries. A value returned by at() stays valid until the next at()
+  // on any list of these variables.
+  const kvi_list* find(std::string_view name) const override;
+
+  // For tests: how many values of the list called name were computed so
+  // far (0 when the list was never made).
+  int64_t values_computed(std::string_view name) const;
+
+ private:
+  class state;
+  std::unique_ptr<state> state_;
+};
 
 // image_dir with a "/" appended when it is not empty and does not end in one.
 std::string normalise_image_dir(std::string image_dir);
 
-// The download-time text of a file of size bytes at 7000 bytes per second:
+// The download-time text of a file of bytes at 7000 bytes per second:
 // "N sec" below a minute, "N min" below an hour, else "H h M min"; the
 // counts are rounded up by adding one to the truncated quotient.
-kvval download_time(const kvval& size);
+std::string download_time(int64_t bytes);
+
+// A file's size as shown: bytes divided by 1024 size_units times, plus one
+// when size_units is not 0 (the whole quotient plus one, so 1024 bytes are
+// 2 Kb), formatted with fmt.
+std::string shown_size(const number_format_record& fmt, int64_t bytes,
+                       int32_t size_units);
 
 // The strftime text of time (UTC or local time by the date's own zone
 // rules); the empty text when the result does not fit the formatting room.

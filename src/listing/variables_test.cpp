@@ -3,25 +3,34 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "listing/listing_test_util.h"
+#include "markup/kvi_run.h"
 
 namespace {
 
-std::vector<std::string> list_of(kvhash_array& vars, const char* name) {
-  std::vector<std::string> out;
-  kvarr* list = vars.list(name);
-  if (!list) return out;
-  for (int32_t i = 0; i < list->size(); ++i) out.push_back((*list)[i].str());
+// Every value of the list called name, read back to front (so the values
+// cannot depend on the order a template reads them in).
+std::vector<std::string> list_of(const kvi_variables& vars, const char* name) {
+  const kvi_list* list = vars.find(name);
+  if (!list) return {};
+  std::vector<std::string> out(static_cast<size_t>(list->size()));
+  kvval scratch;
+  for (int32_t i = list->size() - 1; i >= 0; --i) {
+    out[static_cast<size_t>(i)] = list->at(i, &scratch).str();
+  }
   return out;
 }
 
-std::string first(kvhash_array& vars, const char* name) {
+std::string first(const kvi_variables& vars, const char* name) {
   std::vector<std::string> values = list_of(vars, name);
   return values.empty() ? "<none>" : values[0];
 }
+
+using texts = std::vector<std::string>;
 
 class Variables : public ::testing::Test {
  protected:
@@ -39,9 +48,14 @@ class Variables : public ::testing::Test {
     options_.types = &types_;
   }
 
-  kvfile_node* add_file(const char* name, const char* ext, kvval size,
-                        kvfile_node* parent = nullptr) {
-    kvfile_node* n = new_node(name, 0, size, 86400, ext);
+  kvfile_node* add(const char* name, const char* ext, int64_t size,
+                   kvfile_node* parent = nullptr) {
+    return link(new_node(&tree_, name, 0, size, 86400, ext), parent);
+  }
+  kvfile_node* add_folder(const char* name, kvfile_node* parent = nullptr) {
+    return link(new_node(&tree_, name, 1, 0, 86400), parent);
+  }
+  kvfile_node* link(kvfile_node* n, kvfile_node* parent) {
     if (parent) {
       tree_.append_child(n, parent);
     } else {
@@ -50,50 +64,77 @@ class Variables : public ::testing::Test {
     return n;
   }
 
-  void fill() { fill_variables(&tree_, options_, &vars_); }
+  // The variables of the tree as it is now.
+  listing_variables& vars() {
+    vars_ = std::make_unique<listing_variables>(tree_, options_);
+    return *vars_;
+  }
 
   number_format_record format_;
   variable_options options_;
   kvcgi ext_descr_, ext_img_, type_descr_, type_img_;
   content_types types_;
   kvfile_tree tree_;
-  kvhash_array vars_;
+  std::unique_ptr<listing_variables> vars_;
 };
 
 TEST_F(Variables, EmptyTreeHasOnlyTheSummary) {
-  fill();
-  EXPECT_EQ(vars_.list("all"), nullptr);
-  EXPECT_EQ(vars_.list("name_files"), nullptr);
-  EXPECT_EQ(vars_.list("counter_folders"), nullptr);
-  EXPECT_EQ(first(vars_, "total_files"), "0");
-  EXPECT_EQ(first(vars_, "total_folders"), "0");
-  EXPECT_EQ(first(vars_, "total_size"), "0");
+  listing_variables& v = vars();
+  EXPECT_EQ(v.find("all"), nullptr);
+  EXPECT_EQ(v.find("name_files"), nullptr);
+  EXPECT_EQ(v.find("counter_folders"), nullptr);
+  EXPECT_EQ(v.find("media_html_all"), nullptr);
+  EXPECT_EQ(first(v, "total_files"), "0");
+  EXPECT_EQ(first(v, "total_folders"), "0");
+  EXPECT_EQ(first(v, "total_size"), "0");
+}
+
+// a.txt and sub/ holding b.txt, ordered folders first: the "_all" lists
+// describe a nested list closed by sub's marker.
+TEST_F(Variables, MarkersCloseEveryFolderThatHasChildren) {
+  kvfile_node* sub = add_folder("sub");
+  add("b", ".txt", 5, sub);
+  add_folder("empty");
+  add("a", ".txt", 10);
+  listing_variables& v = vars();
+  EXPECT_EQ(list_of(v, "name_all"), (texts{"sub", "b", "", "empty", "a"}));
+  EXPECT_EQ(list_of(v, "children_all"), (texts{"1", "0", "0", "0", "0"}));
+  EXPECT_EQ(list_of(v, "counter_all"), (texts{"1", "2", "0", "3", "4"}));
+  EXPECT_EQ(list_of(v, "mod2_all"), (texts{"1", "0", "0", "1", "0"}));
+  EXPECT_EQ(list_of(v, "dir_all"), (texts{"1", "0", "1", "1", "0"}));
+  EXPECT_EQ(list_of(v, "dir_dir_all"), (texts{"1", "1", "0", "1", "1"}));
+  EXPECT_EQ(list_of(v, "rel_path_all"), (texts{"", "sub/", "", "", ""}));
+  EXPECT_EQ(list_of(v, "url_all"),
+            (texts{"sub/", "sub/b.txt", "", "empty/", "a.txt"}));
+  EXPECT_EQ(list_of(v, "counter_files"), (texts{"1", "2"}));
+  EXPECT_EQ(list_of(v, "name_folders"), (texts{"sub", "empty"}));
+  EXPECT_EQ(list_of(v, "files"), (texts{"", ""}));
+  EXPECT_EQ(v.find("children_files"), nullptr);
+  EXPECT_EQ(first(v, "total_files"), "2");
+  EXPECT_EQ(first(v, "total_folders"), "2");
+  EXPECT_EQ(first(v, "total_size"), "15");
 }
 
 TEST_F(Variables, SizesAreDividedPlusOneAndGrouped) {
-  add_file("zero", ".bin", kvval(0));
-  add_file("kb", ".bin", kvval(1024));
-  add_file("big", ".bin", kvval(1536000));
+  add("zero", ".bin", 0);
+  add("kb", ".bin", 1024);
+  add("big", ".bin", 1536000);
+  add("huge", ".img", int64_t{3} << 40);  // 3 TiB: past 32 bits in Kb
   options_.size_units = 1;
   options_.unit_label = kvval("Kb");
-  fill();
-  EXPECT_EQ(list_of(vars_, "size_files"),
-            (std::vector<std::string>{"1", "2", "1.501"}));
-  EXPECT_EQ(first(vars_, "size_units_files"), "Kb");
-  EXPECT_EQ(first(vars_, "total_size"), "1.537.024");
-}
-
-TEST_F(Variables, BytesAboveTheIntegerRangeKeepTheirValue) {
-  add_file("huge", ".iso", kvval(3221225472.0));
-  add_file("more", ".iso", kvval(3221225472.0));
-  fill();
-  EXPECT_EQ(first(vars_, "size_files"), "3.221.225.472");
-  EXPECT_EQ(first(vars_, "total_size"), "6.442.450.944");
+  listing_variables& v = vars();
+  EXPECT_EQ(list_of(v, "size_files"),
+            (texts{"1", "2", "1.501", "3.221.225.473"}));
+  EXPECT_EQ(first(v, "size_units_files"), "Kb");
+  EXPECT_EQ(list_of(v, "bytes_files"),
+            (texts{"0", "1024", "1536000", "3298534883328"}));
+  EXPECT_EQ(first(v, "total_size"), "3.298.536.420.352");
+  EXPECT_EQ(shown_size(format_, int64_t{1} << 41, 2), "2.097.153");
 }
 
 TEST_F(Variables, DownloadTimesAtTheirBoundaries) {
   struct {
-    double bytes;
+    int64_t bytes;
     const char* shown;
   } cases[] = {{0, "1 sec"},
                {6999, "1 sec"},
@@ -102,10 +143,12 @@ TEST_F(Variables, DownloadTimesAtTheirBoundaries) {
                {420000, "2 min"},
                {3145728, "8 min"},
                {25200000, "1 h 1 min"},
-               {62914560, "2 h 30 min"}};
+               {62914560, "2 h 30 min"},
+               {int64_t{1} << 31, "85 h 14 min"},
+               {int64_t{1} << 42, "174525 h 40 min"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.bytes);
-    EXPECT_EQ(download_time(kvval(static_cast<int>(c.bytes))).str(), c.shown);
+    EXPECT_EQ(download_time(c.bytes), c.shown);
   }
 }
 
@@ -115,76 +158,102 @@ TEST_F(Variables, DescriptionsFallBackFromExtensionToTypeToOther) {
   type_descr_.table.add(kvval("other"), kvval("Some file"));
   type_img_.table.add(kvval("image"), kvval("image.svg"));
   options_.image_dir = "\\icons";
-  // Filling consumes the tree's names, so every case lists a fresh one.
-  auto media_of_gif = [&](const char* column) {
-    kvfile_tree tree;
-    tree.append_top(new_node("a", 0, kvval(1), 0, ".GIF"));
-    kvhash_array vars;
-    fill_variables(&tree, options_, &vars);
-    return first(vars, column);
-  };
-  EXPECT_EQ(media_of_gif("media_files"), "GIF picture");
-  EXPECT_EQ(media_of_gif("image_files"), "/icons/image.svg");
-  EXPECT_EQ(media_of_gif("image_dir"), "/icons/");
+  add("a", ".GIF", 1);
+  EXPECT_EQ(first(vars(), "media_files"), "GIF picture");
+  EXPECT_EQ(first(vars(), "image_files"), "/icons/image.svg");
+  EXPECT_EQ(first(vars(), "image_dir"), "/icons/");
 
   ext_descr_.table.clear();
-  EXPECT_EQ(media_of_gif("media_files"), "Some image");
+  EXPECT_EQ(first(vars(), "media_files"), "Some image");
 
   type_descr_.table.clear();
   type_descr_.table.add(kvval("other"), kvval("Some file"));
-  EXPECT_EQ(media_of_gif("media_files"), "Some file");
+  EXPECT_EQ(first(vars(), "media_files"), "Some file");
 
   type_descr_.table.clear();
   type_img_.table.clear();
-  EXPECT_EQ(media_of_gif("media_files"), "");
-  EXPECT_EQ(media_of_gif("image_files"), "");
+  EXPECT_EQ(first(vars(), "media_files"), "");
+  EXPECT_EQ(first(vars(), "image_files"), "");
 }
 
 TEST_F(Variables, FoldersUseTheFolderEntriesOfTheTypeTables) {
   type_descr_.table.add(kvval("folder"), kvval("Folder"));
   type_img_.table.add(kvval("folder"), kvval("folder.svg"));
   options_.image_dir = "img";
-  kvfile_node* dir = new_node("docs", 1, kvval(0), 0);
-  tree_.append_top(dir);
-  add_file("x", ".txt", kvval(5), dir);
-  fill();
-  EXPECT_EQ(list_of(vars_, "media_all"),
-            (std::vector<std::string>{"Folder", "", ""}));
-  EXPECT_EQ(list_of(vars_, "image_folders"),
-            (std::vector<std::string>{"img/folder.svg"}));
-  EXPECT_EQ(list_of(vars_, "size_folders"), (std::vector<std::string>{""}));
-  EXPECT_EQ(list_of(vars_, "rel_path_all"),
-            (std::vector<std::string>{"", "docs/", ""}));
-  EXPECT_EQ(list_of(vars_, "mod2_all"),
-            (std::vector<std::string>{"1", "0", "0"}));
+  add("x", ".txt", 5, add_folder("docs"));
+  listing_variables& v = vars();
+  EXPECT_EQ(list_of(v, "media_all"), (texts{"Folder", "", ""}));
+  EXPECT_EQ(list_of(v, "image_folders"), (texts{"img/folder.svg"}));
+  EXPECT_EQ(list_of(v, "size_folders"), (texts{""}));
+  EXPECT_EQ(list_of(v, "bytes_folders"), (texts{""}));
 }
 
 TEST_F(Variables, TimesFollowTheFormatInGmtOrLocalTime) {
   options_.date_format = "%Y-%m-%d %H:%M";
-  auto time_shown = [&](bool gmt) {
-    kvfile_tree tree;
-    tree.append_top(new_node("a", 0, kvval(1), 86400, ".txt"));
-    kvhash_array vars;
-    options_.is_gmt_date = gmt;
-    fill_variables(&tree, options_, &vars);
-    return first(vars, "time_files");
-  };
-  EXPECT_EQ(time_shown(true), "1970-01-02 00:00");
+  add("a", ".txt", 1)->time = 4102444800;  // 2100: past 32 bits
+  options_.is_gmt_date = true;
+  EXPECT_EQ(first(vars(), "time_files"), "2100-01-01 00:00");
   setenv("TZ", "EST5EDT,M3.2.0,M11.1.0", 1);
   tzset();
-  EXPECT_EQ(time_shown(false), "1970-01-01 19:00");
+  options_.is_gmt_date = false;
+  listing_variables& v = vars();
+  EXPECT_EQ(first(v, "time_files"), "2099-12-31 19:00");
+  // The machine-readable forms are UTC whatever the settings say.
+  EXPECT_EQ(first(v, "mtime_files"), "4102444800");
+  EXPECT_EQ(first(v, "isotime_all"), "2100-01-01T00:00:00Z");
 }
 
-TEST_F(Variables, DeepPathsEncodeEveryLevel) {
-  kvfile_node* a = new_node("a b", 1);
-  tree_.append_top(a);
-  kvfile_node* b = new_node("<b>", 1);
-  tree_.append_child(b, a);
-  add_file("c", ".txt", kvval(1), b);
-  fill();
-  EXPECT_EQ(first(vars_, "rel_path_files"), "a b/<b>/");
-  EXPECT_EQ(first(vars_, "rel_path_html_files"), "a b/&lt;b&gt;/");
-  EXPECT_EQ(first(vars_, "url_files"), "a%20b/%3Cb%3E/c.txt");
+TEST_F(Variables, DeepPathsEncodeEveryLevelInAnyReadingOrder) {
+  kvfile_node* b = add_folder("<b>", add_folder("a b"));
+  add("c", ".txt", 1, b);
+  add("d", "", 1, add_folder("e", b));
+  listing_variables& v = vars();
+  EXPECT_EQ(list_of(v, "rel_path_files"), (texts{"a b/<b>/", "a b/<b>/e/"}));
+  EXPECT_EQ(list_of(v, "rel_path_html_files"),
+            (texts{"a b/&lt;b&gt;/", "a b/&lt;b&gt;/e/"}));
+  EXPECT_EQ(list_of(v, "url_files"),
+            (texts{"a%20b/%3Cb%3E/c.txt", "a%20b/%3Cb%3E/e/d"}));
+  options_.url_html_escape = true;
+  EXPECT_EQ(first(vars(), "url_folders"), "a b/");
+}
+
+TEST_F(Variables, ListingLinksOfPerFolderBuilds) {
+  kvfile_node* sub = add_folder("my sub");
+  add("x", ".txt", 1, sub);
+  kvfile_node* link = add_folder("linked");
+  link->is_link = 1;
+  add("a", ".txt", 1);
+  options_.listing_name = "list ing.html";
+  EXPECT_EQ(list_of(vars(), "listing_url_all"),
+            (texts{"my%20sub/", "my%20sub/x.txt", "", "linked/", "a.txt"}));
+  EXPECT_EQ(first(vars(), "parent_listing"), "");
+  EXPECT_EQ(first(vars(), "listing_name"), "list ing.html");
+
+  options_.folder_listings = true;
+  options_.has_parent_listing = true;
+  listing_variables& v = vars();
+  EXPECT_EQ(list_of(v, "listing_url_folders"),
+            (texts{"my%20sub/list%20ing.html", "linked/"}));
+  EXPECT_EQ(list_of(v, "listing_url_files"),
+            (texts{"my%20sub/x.txt", "a.txt"}));
+  EXPECT_EQ(first(v, "parent_listing"), "../list%20ing.html");
+}
+
+// Lists are made when a template names them, values when it reads them.
+TEST_F(Variables, ATemplateNamingOneListComputesOnlyThatList) {
+  for (int i = 0; i < 50; ++i) add("f", ".txt", i);
+  listing_variables& v = vars();
+  std::string out, err;
+  ASSERT_TRUE(run_template_text(
+      "<!--#for var=name_all--><!--#echo var=name_all--><!--#endfor-->", &v,
+      &out, &err))
+      << err;
+  EXPECT_EQ(out, std::string(50, 'f'));
+  EXPECT_EQ(v.values_computed("name_all"), 50);
+  for (const char* other : {"all", "url_all", "time_all", "size_all",
+                            "media_all", "rel_path_all", "counter_all"}) {
+    EXPECT_EQ(v.values_computed(other), 0) << other;
+  }
 }
 
 TEST(VariablesHelpers, FormatTimeGivesEmptyTextWhenTheResultDoesNotFit) {

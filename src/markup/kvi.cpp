@@ -1,9 +1,10 @@
 #include "markup/kvi.h"
 
-#include <cassert>
 #include <algorithm>
 #include <string>
 #include <utility>
+
+#include "text/output_encoding.h"
 
 namespace {
 
@@ -47,11 +48,8 @@ bool kvi::on_text() {
 }
 
 bool kvi::on_end() {
-  if (recording_) {
-    recording_->tail = token();
-    recording_->end_line = line();
-    recording_->end_column = column();
-  }
+  if (recording_)
+    recording_->tail = block_event{false, token(), line(), column()};
   emit_token();
   reset_input();
   return !write_failed();
@@ -59,7 +57,7 @@ bool kvi::on_end() {
 
 bool kvi::on_tag() {
   if (recording_) record(true);
-  std::string_view text = token().view();
+  std::string_view text = token_text();
   if (text.size() < 3) {
     pass_token();
     return !write_failed();
@@ -101,28 +99,43 @@ bool kvi::on_tag() {
 }
 
 // The list named by the directive's var attribute, or null.
-const kvarr* kvi::find_variable() {
-  const std::vector<tag_attribute>* attributes = &attributes_;
+const kvi_list* kvi::find_variable() {
+  if (replayed_ && variables_ && replayed_->looked_up_in == variables_) {
+    return replayed_->list;
+  }
+  const kvi_list* list = look_up_variable();
   if (replayed_ && replayed_->parsed) {
-    attributes = &replayed_->attributes;
-  } else {
+    replayed_->list = list;
+    replayed_->looked_up_in = variables_;
+  }
+  return list;
+}
+
+const kvi_list* kvi::look_up_variable() {
+  if (!replayed_ || !replayed_->parsed) {
     parse_tag_pairs(tag_text_, /*fold=*/true, /*backslash=*/true, false, &name_,
                     &attributes_);
   }
   const std::string* var = nullptr;
-  for (const tag_attribute& a : *attributes) {
+  for (const tag_attribute& a : current_attributes()) {
     if (a.first == "var") var = &a.second;  // a repeated var: the last one
   }
   if (!var || !variables_) return nullptr;
-  return variables_->list(*var);
+  return variables_->find(*var);
+}
+
+// The attributes of the directive being run, once find_variable has read
+// them.
+const std::vector<tag_attribute>& kvi::current_attributes() const {
+  return replayed_ && replayed_->parsed ? replayed_->attributes : attributes_;
 }
 
 // The value at the loop index when the list has one there, else the first.
 // REQUIRES: list is not empty.
-const kvval& kvi::select(const kvarr& list) const {
-  assert(!list.empty());
-  if (loop_index_ > 0 && loop_index_ < list.size()) return list[loop_index_];
-  return list[0];
+const kvval& kvi::select(const kvi_list& list) {
+  const int32_t index =
+      loop_index_ > 0 && loop_index_ < list.size() ? loop_index_ : 0;
+  return list.at(index, &scratch_);
 }
 
 void kvi::run_echo() {
@@ -131,12 +144,29 @@ void kvi::run_echo() {
     pass_token();
     return;
   }
-  const kvarr* list = find_variable();
-  if (list && list->size() > 0) {
-    emit(select(*list).view());
-  } else {
+  const kvi_list* list = find_variable();
+  if (!list || list->size() == 0) {
     emit_token();
+    return;
   }
+  // An optional encoding escapes the value for where it is written; a name
+  // the interpreter does not know is the author's error, not a raw value.
+  const std::string* name = nullptr;
+  for (const tag_attribute& a : current_attributes()) {
+    if (a.first == "encoding") name = &a.second;
+  }
+  if (!name) {
+    emit(select(*list).view());
+    return;
+  }
+  output_encoding encoding;
+  if (!output_encoding_named(*name, &encoding)) {
+    emit_error();
+    return;
+  }
+  std::string escaped;
+  append_encoded(encoding, select(*list).view(), &escaped);
+  emit(escaped);
 }
 
 // Tracks how deep the directives of the open outermost block nest.
@@ -148,7 +178,7 @@ void kvi::note_depth() {
 void kvi::run_for() {
   if (if_depth_ > 0 || for_depth_ > 0) {
     pass_token();
-  } else if (const kvarr* list = find_variable()) {
+  } else if (const kvi_list* list = find_variable()) {
     loop_list_ = list;
     mode_ = MODE_COLLECT;
   } else {
@@ -177,7 +207,7 @@ void kvi::run_if() {
   if (if_depth_ > 0 || for_depth_ > 0) {
     pass_token();
   } else {
-    const kvarr* list = find_variable();
+    const kvi_list* list = find_variable();
     if (list && list->size() > 0) {
       mode_ = select(*list).as_int() != 0 ? MODE_COLLECT : MODE_DROP;
     } else {
@@ -216,12 +246,11 @@ void kvi::run_endif() {
 // Mode rule for a piece of text: dropped, collected into the block, or
 // written.
 void kvi::pass_token() {
-  kvval& t = token();
-  if (mode_ == MODE_COLLECT) block_.append(t.view());
+  if (mode_ == MODE_COLLECT) block_.append(token_text());
   if (mode_ == MODE_WRITE) {
     emit_token();
-  } else {
-    t.set_length(0);
+  } else if (!replayed_) {
+    token().set_length(0);
   }
 }
 
@@ -236,6 +265,10 @@ void kvi::emit(std::string_view text) {
 }
 
 void kvi::emit_token() {
+  if (replayed_) {
+    emit(replayed_->text.view());
+    return;
+  }
   kvval& t = token();
   if (!t.view().empty() && !root_->sink_ && !root_->write_failed_) {
     root_->output_.push(std::move(t));  // moved, not copied
@@ -291,11 +324,7 @@ void kvi::run_pass(int32_t index) {
 }
 
 void kvi::record(bool is_tag) {
-  block_event e;
-  e.is_tag = is_tag;
-  e.text = token();
-  e.line = line();
-  e.column = column();
+  block_event e(is_tag, token(), line(), column());
   std::string_view text = e.text.view();
   if (is_tag && text.size() >= 3) {
     text.remove_suffix(3);  // the "-->"
@@ -309,7 +338,6 @@ void kvi::record(bool is_tag) {
 // Hands the recorded events to the hooks as the tokenizer did.
 bool kvi::replay(const block_recording& recording) {
   for (const block_event& e : recording.events) {
-    token() = e.text;
     line_ = e.line;
     column_ = e.column;
     replayed_ = &e;
@@ -317,10 +345,12 @@ bool kvi::replay(const block_recording& recording) {
     replayed_ = nullptr;
     if (!go_on) return false;
   }
-  token() = recording.tail;
-  line_ = recording.end_line;
-  column_ = recording.end_column;
-  return on_end();
+  line_ = recording.tail.line;
+  column_ = recording.tail.column;
+  replayed_ = &recording.tail;
+  bool done = on_end();
+  replayed_ = nullptr;
+  return done;
 }
 
 // Feeds the block to pass in pieces, then ends its input. Returns where the

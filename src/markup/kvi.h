@@ -4,6 +4,11 @@
 // for/endfor and if/else/endif are replaced by what they mean, reading the
 // caller's variables (named lists). Used by the listing build through
 // run_template_file (kvi_run.h).
+//
+// Values are written as stored, unless an echo names an encoding
+// (<!--#echo var=name_all encoding=json-->: html, url, json, csv or
+// markdown, see text/output_encoding.h); an unknown encoding writes the
+// error message in its place.
 #ifndef DIRGEN_MARKUP_KVI_H_
 #define DIRGEN_MARKUP_KVI_H_
 
@@ -12,12 +17,13 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "markup/kvi_variables.h"
 #include "markup/kvsgml.h"
 #include "markup/parse_tag.h"
 #include "value/kvarr.h"
-#include "value/kvhash.h"
 #include "value/kvval.h"
 
 // Directive codes, as the directive table gives them (0: not a directive).
@@ -37,8 +43,9 @@ class kvi : public kvsgml {
   kvi();
   ~kvi() override;
 
-  // The variables the directives read (not owned, never changed).
-  void set_variables(kvhash_array* variables) { variables_ = variables; }
+  // The variables the directives read (not owned, never changed; null: no
+  // variables).
+  void set_variables(const kvi_variables* variables) { variables_ = variables; }
   // Sends every output chunk to *write as soon as it is produced instead of
   // queueing it in output(). A false result stops the interpreter: parse()
   // then returns parse_status::stopped and write_failed() is true. *write
@@ -65,6 +72,7 @@ class kvi : public kvsgml {
  private:
   enum mode { MODE_DROP = 0, MODE_COLLECT = 1, MODE_WRITE = 2 };
 
+  const std::vector<tag_attribute>& current_attributes() const;
   void run_echo();
   void run_for();
   void run_endfor();
@@ -72,11 +80,17 @@ class kvi : public kvsgml {
   void run_else();
   void run_endif();
 
-  const kvarr* find_variable();
-  const kvval& select(const kvarr& list) const;
+  const kvi_list* find_variable();
+  const kvi_list* look_up_variable();
+  const kvval& select(const kvi_list& list);
   void pass_token();
   void emit(std::string_view text);
   void emit_token();
+  // The text of the token the hooks are given: the recorded one while an
+  // event is replayed (the token itself is then left alone), else token().
+  std::string_view token_text() {
+    return replayed_ ? replayed_->text.view() : token().view();
+  }
   void emit_error();
   void note_depth();
   void run_block(int32_t first_index, int32_t passes);
@@ -87,30 +101,40 @@ class kvi : public kvsgml {
   // same block text always gives the same events, so later passes replay
   // them instead of reading the block again.
   struct block_event {
-    bool is_tag = false;
+    block_event(bool tag, kvval token, int32_t at_line, int32_t at_column)
+        : is_tag(tag),
+          text(std::move(token)),
+          line(at_line),
+          column(at_column) {}
+
+    bool is_tag;
     kvval text;
-    int32_t line = 0;
-    int32_t column = 0;
+    int32_t line;
+    int32_t column;
     // For a directive: its name and attributes, split once when recorded.
     bool parsed = false;
     std::string name;
     std::vector<tag_attribute> attributes;
+    // The list its var attribute names in the variables looked_up_in, once
+    // looked up (lists live as long as their variables).
+    mutable const kvi_variables* looked_up_in = nullptr;
+    mutable const kvi_list* list = nullptr;
   };
   struct block_recording {
     std::string block;
     std::vector<block_event> events;
-    kvval tail;  // the pending text at the end of the input
-    int32_t end_line = 1;
-    int32_t end_column = 0;
+    // The pending text at the end of the input, where the input ended.
+    block_event tail{false, kvval(""), 1, 0};
   };
   void record(bool is_tag);
   bool replay(const block_recording& recording);
   void run_pass(int32_t index);
 
   kvarr output_;
-  kvhash_array* variables_ = nullptr;
+  const kvi_variables* variables_ = nullptr;
   int32_t loop_index_ = 0;
-  const kvarr* loop_list_ = nullptr;
+  const kvi_list* loop_list_ = nullptr;
+  kvval scratch_;  // where a list may make the value select() returns
   int32_t if_depth_ = 0;
   int32_t for_depth_ = 0;
   int32_t mode_ = MODE_WRITE;

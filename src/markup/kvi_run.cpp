@@ -10,7 +10,7 @@ namespace {
 // empty at the end), push it or end the input, parse, drop the consumed
 // chunks; stop at the first status other than more.
 template <typename Read>
-bool run_loop(Read read, kvhash_array* variables,
+bool run_loop(Read read, const kvi_variables* variables,
               const std::function<bool(std::string_view)>& write,
               std::string* err) {
   kvi interpreter;
@@ -45,7 +45,7 @@ bool run_loop(Read read, kvhash_array* variables,
 
 }  // namespace
 
-bool run_template_file(FILE* template_file, kvhash_array* variables,
+bool run_template_file(FILE* template_file, const kvi_variables* variables,
                        const std::function<bool(std::string_view)>& write,
                        std::string* err) {
   char buf[kMarkupReadChunk];
@@ -62,7 +62,7 @@ bool run_template_file(FILE* template_file, kvhash_array* variables,
   return run_loop(read, variables, write, err);
 }
 
-bool run_template_text(std::string_view text, kvhash_array* variables,
+bool run_template_text(std::string_view text, const kvi_variables* variables,
                        std::string* out, std::string* err,
                        size_t chunk_size) {
   if (chunk_size == 0) chunk_size = kMarkupReadChunk;

@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "markup/kvi.h"
-#include "value/kvhash.h"
+#include "markup/kvi_variables.h"
 
 // Runs the template read from template_file (from its current position to
 // its end) over variables (not changed; may be null: no variables), calling
@@ -20,13 +20,13 @@
 // read and all its output written; an if or for block left open at the end
 // is no error (what it collected is dropped). False with *err saying why
 // when reading failed or write returned false (the run stops there).
-bool run_template_file(FILE* template_file, kvhash_array* variables,
+bool run_template_file(FILE* template_file, const kvi_variables* variables,
                        const std::function<bool(std::string_view)>& write,
                        std::string* err);
 
 // Runs the template text, fed in chunks of chunk_size bytes, and appends
 // the output to *out. Results as run_template_file.
-bool run_template_text(std::string_view text, kvhash_array* variables,
+bool run_template_text(std::string_view text, const kvi_variables* variables,
                        std::string* out, std::string* err,
                        size_t chunk_size = kMarkupReadChunk);
 

@@ -44,7 +44,7 @@ class Template : public ::testing::Test {
   std::string run(const std::string& text, size_t chunk = kMarkupReadChunk,
                   bool* ok = nullptr) {
     std::string out, err;
-    bool done = run_template_text(text, &vars_, &out, &err, chunk);
+    bool done = run_template_text(text, &view_, &out, &err, chunk);
     if (ok) *ok = done;
     return out;
   }
@@ -54,7 +54,7 @@ class Template : public ::testing::Test {
   std::string run_pieces(const std::vector<std::string>& pieces,
                          bool* block_open = nullptr) {
     kvi interpreter;
-    interpreter.set_variables(&vars_);
+    interpreter.set_variables(&view_);
     std::string out;
     kvval chunk;
     for (size_t i = 0; i <= pieces.size(); ++i) {
@@ -74,6 +74,7 @@ class Template : public ::testing::Test {
   }
 
   kvhash_array vars_;
+  kvhash_variables view_{&vars_};
 };
 
 TEST_F(Template, RunsDirectives) {
@@ -112,6 +113,28 @@ TEST_F(Template, RunsDirectives) {
       {"<!--#for var=one-->ab<!--#endif--><!--#endfor-->",
        error_at(1, 34) + "ab<!--#endif-->" + error_at(1, 15)},
       {"a<!--#echo var=title", "a<!--#echo var=title"},
+  };
+  for (const auto& [text, expected] : cases) {
+    EXPECT_EQ(run(text), expected) << text;
+  }
+}
+
+TEST_F(Template, EchoEscapesForTheNamedEncoding) {
+  set("hostile", {"a\"<b>&\\"});
+  const std::pair<std::string, std::string> cases[] = {
+      {"<!--#echo var=hostile encoding=json-->",
+       "a\\\"\\u003Cb\\u003E\\u0026\\\\"},
+      {"<!--#echo var=hostile Encoding='CSV'-->", "a\"\"<b>&\\"},
+      {"<!--#echo var=hostile encoding=html-->", "a&quot;&lt;b&gt;&amp;\\"},
+      // Inside loops each pass encodes its own value.
+      {"<!--#for var=files--><!--#echo var=name_files encoding=markdown-->,"
+       "<!--#endfor-->",
+       "x\\.txt,y\\.txt,"},
+      // Missing variables stay as they are; an unknown encoding is an error,
+      // never the raw value.
+      {"<!--#echo var=missing encoding=json-->",
+       "<!--#echo var=missing encoding=json-->"},
+      {"<!--#echo var=hostile encoding=js-->", error_at(1, 36)},
   };
   for (const auto& [text, expected] : cases) {
     EXPECT_EQ(run(text), expected) << text;
@@ -223,7 +246,7 @@ TEST_F(Template, PlainTextStreamsInBoundedChunks) {
     return true;
   };
   std::string err;
-  EXPECT_TRUE(run_template_file(file.get(), &vars_, write, &err));
+  EXPECT_TRUE(run_template_file(file.get(), &view_, write, &err));
   EXPECT_EQ(written, total);
   EXPECT_LE(largest, 2 * kMarkupReadChunk);
 
@@ -233,7 +256,7 @@ TEST_F(Template, PlainTextStreamsInBoundedChunks) {
     ++calls;
     return false;
   };
-  EXPECT_FALSE(run_template_file(file.get(), &vars_, refuse, &err));
+  EXPECT_FALSE(run_template_file(file.get(), &view_, refuse, &err));
   EXPECT_EQ(err, "the output could not be written");
   EXPECT_EQ(calls, 1u);
 }
@@ -243,7 +266,7 @@ TEST_F(Template, LoopOutputStreamsAndStopsOnWriteFailure) {
   set("many", many);
   std::string text = "<!--#for var=many--><!--#echo var=many-->,<!--#endfor-->";
   std::string out, err;
-  EXPECT_TRUE(run_template_text(text, &vars_, &out, &err));
+  EXPECT_TRUE(run_template_text(text, &view_, &out, &err));
   EXPECT_EQ(out.size(), 10000u);
   size_t calls = 0;
   std::function<bool(std::string_view)> refuse = [&](std::string_view) {
@@ -252,7 +275,7 @@ TEST_F(Template, LoopOutputStreamsAndStopsOnWriteFailure) {
   std::unique_ptr<FILE, int (*)(FILE*)> file(std::tmpfile(), std::fclose);
   std::fwrite(text.data(), 1, text.size(), file.get());
   std::rewind(file.get());
-  EXPECT_FALSE(run_template_file(file.get(), &vars_, refuse, &err));
+  EXPECT_FALSE(run_template_file(file.get(), &view_, refuse, &err));
   EXPECT_EQ(calls, 3u);
 }
 

@@ -24,9 +24,8 @@ bool list_folder_files(const std::string& folder,
   }
   for (const kvfile_node* n = tree.root(); n != nullptr; n = n->next_sibling) {
     if (n->is_folder) continue;
-    double size = n->size.as_real();
-    files->push_back(
-        {n->name.str(), size > 0 ? static_cast<uint64_t>(size) : uint64_t{0}});
+    files->push_back({std::string(n->full_name()),
+                      n->size > 0 ? static_cast<uint64_t>(n->size) : 0});
   }
   return true;
 }

@@ -1,6 +1,5 @@
 #include "text/encoders.h"
 
-#include <cassert>
 #include <cstring>
 
 #include "text/ascii.h"
@@ -170,12 +169,11 @@ bool expand_references(kvchar* s, Find find, Replace replace) {
 
 }  // namespace
 
-void url_encode(std::string_view src, kvchar* dst) {
-  assert(!src.empty());
-  assert(dst->view().empty() || src.data() >= dst->view().data() + dst->length() ||
-         src.data() + src.size() <= dst->view().data());
-  dst->reset(static_cast<int32_t>(src.size() * 3));
-  char* out = dst->data();
+namespace {
+
+// Writes src URL-encoded at out (room for three bytes per source byte);
+// returns the end of what was written.
+char* url_encode_into(std::string_view src, char* out) {
   for (unsigned char c : src) {
     if (url_safe(c)) {
       *out++ = static_cast<char>(c);
@@ -185,7 +183,22 @@ void url_encode(std::string_view src, kvchar* dst) {
       *out++ = kHexDigits[c & 15];
     }
   }
-  dst->set_length(static_cast<int32_t>(out - dst->data()));
+  return out;
+}
+
+}  // namespace
+
+void url_encode(std::string_view src, kvchar* dst) {
+  dst->reset(static_cast<int32_t>(src.size() * 3));
+  char* end = url_encode_into(src, dst->data());
+  dst->set_length(static_cast<int32_t>(end - dst->data()));
+}
+
+void url_encode_append(std::string_view src, std::string* out) {
+  const size_t start = out->size();
+  out->resize(start + src.size() * 3);
+  char* end = url_encode_into(src, out->data() + start);
+  out->resize(static_cast<size_t>(end - out->data()));
 }
 
 size_t utf8_sequence_length(std::string_view s) {

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "text/kvchar.h"
@@ -18,6 +19,9 @@
 // REQUIRES: src does not point into *dst; !src.empty() (an empty source
 // leaves *dst alone: the caller decides what "empty" means for it).
 void url_encode(std::string_view src, kvchar* dst);
+// Appends src encoded as url_encode does to *out. REQUIRES: src does not
+// point into *out.
+void url_encode_append(std::string_view src, std::string* out);
 
 // Length of the valid UTF-8 sequence at the start of s, or 0 when s does not
 // start with one. Strict: no overlong forms, no surrogates (U+D800-DFFF),

@@ -8,6 +8,10 @@
 // are changed only through the tree's operations, which keep the parent
 // links, the child counts and count() right.
 //
+// Nodes says how nodes are freed: kve_heap_nodes deletes each one (nodes
+// made with new); kve_kept_nodes frees none, for a derived tree that keeps
+// its nodes in storage of its own and releases them all at once.
+//
 // Threading: not for use by two threads at once when either changes it.
 #ifndef DIRGEN_VALUE_KVE_TREE_H_
 #define DIRGEN_VALUE_KVE_TREE_H_
@@ -16,7 +20,14 @@
 #include <cstdint>
 #include <vector>
 
-template <typename N>
+struct kve_heap_nodes {
+  static constexpr bool kFreesNodes = true;
+};
+struct kve_kept_nodes {
+  static constexpr bool kFreesNodes = false;
+};
+
+template <typename N, typename Nodes = kve_heap_nodes>
 class kve_tree {
  public:
   kve_tree() = default;
@@ -154,6 +165,17 @@ class kve_tree {
     unlink(node);
     free_chain(node);
   }
+
+ protected:
+  // Forgets every node without freeing (ownership moved elsewhere, or the
+  // nodes live in a derived tree's own storage).
+  void release() {
+    root_ = nullptr;
+    count_ = 0;
+    last_child_ = nullptr;
+    last_top_ = nullptr;
+  }
+
  private:
   // Takes node (with its subtree) out of its sibling list; its parent and
   // sibling links become null.
@@ -179,14 +201,6 @@ class kve_tree {
     node->next_sibling = nullptr;
     node->prev_sibling = nullptr;
   }
-  // Forgets every node without freeing (ownership moved elsewhere).
-  void release() {
-    root_ = nullptr;
-    count_ = 0;
-    last_child_ = nullptr;
-    last_top_ = nullptr;
-  }
-
   bool is_top(const N* n) const { return n->parent == nullptr; }
 
   // True when n is top or one of its descendants.
@@ -201,6 +215,7 @@ class kve_tree {
   void free_chain(N* node) {
     last_child_ = nullptr;
     last_top_ = nullptr;
+    if constexpr (!Nodes::kFreesNodes) return;
     std::vector<N*> stack;
     if (node) stack.push_back(node);
     while (!stack.empty()) {

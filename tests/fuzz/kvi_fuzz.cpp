@@ -24,8 +24,8 @@ namespace {
 
 constexpr int kMaxLoops = 6;
 
-kvhash_array* variables() {
-  static kvhash_array* vars = [] {
+const kvi_variables* variables() {
+  static const kvi_variables* vars = [] {
     auto* v = new kvhash_array;
     for (const char* s : {"a", "b", "c"}) v->add("all", kvval(s));
     for (const char* s : {"x.txt", "y&z.txt"}) v->add("name_files", kvval(s));
@@ -38,7 +38,7 @@ kvhash_array* variables() {
     v->add("dir_all", kvval(1));
     v->add("dir_all", kvval(0));
     v->insert_list("empty", std::make_unique<kvarr>());
-    return v;
+    return new kvhash_variables(v);
   }();
   return vars;
 }

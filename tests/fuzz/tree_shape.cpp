@@ -10,8 +10,8 @@ std::string fuzz_tree_shape(const kvfile_tree& tree) {
     int depth = 0;
     for (const kvfile_node* p = n->parent; p; p = p->parent) ++depth;
     s.append(std::to_string(depth)).push_back(n->is_folder ? 'D' : 'F');
-    s.append(n->name.view()).push_back('|');
-    s.append(n->size.view()).push_back('|');
+    s.append(n->full_name()).push_back('|');
+    s.append(std::to_string(n->size)).push_back('|');
     s.append(std::to_string(n->time)).push_back('\n');
   }
   return s;

@@ -75,9 +75,10 @@ class HostileTemplate : public ::testing::Test {
   }
   bool run(const std::string& text, std::string* out) {
     std::string err;
-    return run_template_text(text, &vars_, out, &err);
+    return run_template_text(text, &view_, out, &err);
   }
   kvhash_array vars_;
+  kvhash_variables view_{&vars_};
 };
 
 TEST_F(HostileTemplate, UnclosedBlocksTenThousandDeepDropWhatTheyCollected) {

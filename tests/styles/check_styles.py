@@ -24,8 +24,11 @@ checks run on the live page, after its scripts have run.
 Exit status: 0 all passed, 1 a check failed, 77 the binary does not exist
 (CTest treats 77 as skipped when SKIP_RETURN_CODE is 77).
 """
+import csv
 import html
 import html.parser
+import io
+import json
 import os
 import re
 import shutil
@@ -173,21 +176,14 @@ def template_shape(template_text):
 
 def data_block_names(script_text):
     """Full names recovered from a table page's data block, the way its
-    script reads them: records end in '>', fields split at '"'."""
+    script reads them: one entry per line, tab-separated fields, the name
+    second, written as the inside of a JSON string."""
     names = []
-    for record in script_text.split(">"):
-        f = record.split('"')
-        if len(f) < 8:
+    for record in script_text.split("\n"):
+        f = record.split("\t")
+        if len(f) < 7 or not f[1]:
             continue
-        stem, link = html.unescape(f[2]), f[1]
-        seg = link[link.rfind("/") + 1:]
-        ext = ""
-        tries = (percent_decode(seg), html.unescape(seg))
-        for decoded in (tries[::-1] if "&" in seg else tries):
-            if len(decoded) > len(stem) and decoded.startswith(stem):
-                ext = decoded[len(stem):]
-                break
-        names.append(stem + ext)
+        names.append(json.loads('"' + f[1] + '"'))
     return names
 
 
@@ -231,13 +227,47 @@ def check_html(where, out, shape, expected_names):
             fault(where, f"name {name!r} is not shown as it is")
 
 
-def check_text(where, out, expected_names):
+def read_back(style, out):
+    """The texts a reader of style's format gets back from out: every JSON
+    line's fields, every CSV cell, Markdown text with its escapes undone."""
+    if style == "json.txt":
+        texts = []
+        for n, line in enumerate(out.splitlines(), 1):
+            try:
+                entry = json.loads(line)
+            except ValueError as e:
+                return [f"line {n} is not JSON: {e}"], None
+            texts += [entry["name"], entry["path"]]
+        return None, texts
+    if style == "csv.txt":
+        rows = list(csv.reader(io.StringIO(out, newline="")))
+        if not rows or rows[0][:2] != ["name", "path"]:
+            return ["no header row"], None
+        bad = [r for r in rows[1:] if len(r) != len(rows[0])]
+        if bad:
+            return [f"row of {len(bad[0])} fields: {bad[0]!r}"], None
+        return None, [cell for r in rows[1:] for cell in r[:2]]
+    if style == "markdown.txt":
+        # One pass, as a CommonMark reader does: an escaped "&" starts no
+        # reference.
+        text = re.sub(r"\\([!-/:-@\[-`{-~])|(&#?\w+;)",
+                      lambda m: m.group(1) or html.unescape(m.group(2)), out)
+        return None, [text]
+    return None, [out, html.unescape(out)]
+
+
+def check_text(where, style, out, expected_names):
+    problems, texts = read_back(style, out)
+    for p in problems or []:
+        fault(where, p)
+    if texts is None:
+        return
     for name in expected_names:
-        if name not in out and html_escape(name) not in out:
+        if not any(name in t for t in texts):
             fault(where, f"name {name!r} is missing")
 
 
-def check_output(where, path, template_text, shape, expected_names):
+def check_output(where, style, path, template_text, shape, expected_names):
     with open(path, "rb") as f:
         out = f.read().decode("utf-8", "replace")
     if ERROR_TEXT in out:
@@ -248,7 +278,7 @@ def check_output(where, path, template_text, shape, expected_names):
     if template_text.lstrip().lower().startswith("<!doctype html"):
         check_html(where, out, shape, expected_names)
     else:
-        check_text(where, out, expected_names)
+        check_text(where, style, out, expected_names)
     return out
 
 
@@ -357,7 +387,7 @@ def run_style(runner, style, template_text, chromium):
             if not os.path.isfile(path):
                 fault(w, f"no output file {path}")
                 continue
-            check_output(w, path, template_text, shape, expected)
+            check_output(w, style, path, template_text, shape, expected)
             if chromium and shape and label.startswith("hostile"):
                 check_in_browser(chromium, w, path, shape, expected)
     # An empty source folder: either a clean listing or the build's message.
@@ -367,7 +397,7 @@ def run_style(runner, style, template_text, chromium):
     out = os.path.join(runner.work, "out", f"{style}-empty{suffix}")
     rc, stdout = runner.build(where, dict(SETTINGS_DEFAULTS, path=src, save=out, format=style))
     if rc == 0 and os.path.isfile(out):
-        check_output(where, out, template_text, shape, [])
+        check_output(where, style, out, template_text, shape, [])
     elif "Directory is empty." not in stdout:
         fault(where, f"neither a listing nor \"Directory is empty.\": {stdout.strip()!r}")
 

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Measures the table style with many entries in headless Chromium: bytes of
+# page per entry, time to the first rows, time until a search covers the
+# whole page, time of each sort, and scrolling to the last entry.
+# Not run by CI. Needs chromium and tests/browser's node modules.
+# Usage: bench/table_bench.sh [build-dir] [files] [folders]
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$repo/build}" && pwd)
+files=${2:-200000}
+folders=${3:-2000}
+work=$(mktemp -d /tmp/dirgen-table-bench.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+[ -d "$repo/tests/browser/node_modules" ] || (cd "$repo/tests/browser" && npm ci --no-audit --no-fund --loglevel=error)
+
+echo "Generating $files files in $folders folders ..."
+python3 - "$work/src" "$files" "$folders" <<'PY'
+import os, sys
+root, files, folders = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+exts = [".txt", ".jpg", ".html", ".zip", ".mp3", ".c", ".pdf", ".png"]
+per = files // folders
+for d in range(folders):
+    sub = os.path.join(root, "group%02d" % (d % 40), "dir%04d" % d)
+    os.makedirs(sub, exist_ok=True)
+    for f in range(per):
+        path = os.path.join(sub, "file %05d%s" % (f, exts[f % len(exts)]))
+        os.close(os.open(path, os.O_CREAT | os.O_WRONLY, 0o644))
+        if f % 7 == 0:
+            os.truncate(path, f % 3000)
+        os.utime(path, (0, 1_600_000_000 + (f * 7919 + d * 104729) % 300_000_000))
+PY
+
+ln -s "$repo/kvdata" "$work/kvdata"
+cat > "$work/bench.txt" <<EOF2
+<path>$work/src</path>
+<save>$work/table.html</save>
+<mask>*</mask>
+<folder_include>*</folder_include>
+<subfolders>1</subfolders>
+<subfolders_in_one_file>1</subfolders_in_one_file>
+<date_format>%d.%m.%Y %H:%M</date_format>
+<show_folders>1</show_folders>
+<size_units>1</size_units>
+<image_dir>../images</image_dir>
+<format>table.txt</format>
+<order_files>1</order_files>
+EOF2
+(cd "$work" && "$build/src/app/kdgn20" bench.txt)
+mv "$work/table.html" "$work/src/table.html"
+NODE_PATH="$repo/tests/browser/node_modules" node "$repo/bench/table_bench.js" "$work/src/table.html" "$files" "$folders"
