@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "listing/replacement_file.h"
+#include "markup/replacement_file.h"
 
 namespace {
 
@@ -28,9 +28,10 @@ double replace_all(const std::string& root, int count, const std::string& data,
     std::string folder = root + "/d" + std::to_string(i);
     int fd = open(folder.c_str(), O_PATH | O_DIRECTORY);
     replacement_file out;
-    if (fd < 0 || !out.open(fd, folder, "index.html", {}, &err) ||
-        !out.write(data, &err) || !out.finish(sync, &err) ||
-        !out.commit(&err)) {
+    replace_options options;
+    options.sync = sync;
+    if (fd < 0 || !out.open(fd, folder, "index.html", options, &err) ||
+        !out.write(data, &err) || !out.finish(&err) || !out.commit(&err)) {
       std::fprintf(stderr, "%s: %s\n", folder.c_str(), err.c_str());
       std::exit(1);
     }
@@ -51,7 +52,7 @@ double replace_batch(const std::string& root, int count,
     int fd = open(folder.c_str(), O_PATH | O_DIRECTORY);
     auto out = std::make_unique<replacement_file>();
     if (fd < 0 || !out->open(fd, folder, "index.html", {}, &err) ||
-        !out->write(data, &err) || !out->finish(false, &err)) {
+        !out->write(data, &err) || !out->finish(&err)) {
       std::fprintf(stderr, "%s: %s\n", folder.c_str(), err.c_str());
       std::exit(1);
     }

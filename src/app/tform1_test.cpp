@@ -697,7 +697,9 @@ TEST_F(Form1Test, SizeBoxesTakeWholeNumbersOnlyAndSayWhy) {
 // Cancel stops the build before its next entry; the listing made before
 // stays as it was.
 TEST_F(Form1Test, CancelStopsTheBuildAndKeepsThePreviousListing) {
-  for (int i = 0; i < 50; ++i) dir_.write("f" + std::to_string(i), "x");
+  // Enough entries that the build cannot end before the cancel below, even
+  // on a loaded machine.
+  for (int i = 0; i < 20000; ++i) dir_.write("f" + std::to_string(i), "");
   dir_.write("list.html", "previous");
   c().source_edit->setText(QString::fromStdString(dir_.path()));
   c().output_edit->setText(QString::fromStdString(dir_.at("list.html")));

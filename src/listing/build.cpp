@@ -18,11 +18,11 @@
 #include "listing/filter_tree.h"
 #include "listing/kvfile_tree.h"
 #include "listing/ordering.h"
-#include "listing/replacement_file.h"
 #include "listing/scan_folder.h"
 #include "listing/variables.h"
 #include "markup/files.h"
 #include "markup/kvi_run.h"
+#include "markup/replacement_file.h"
 #include "platform/content_types.h"
 #include "project/dirgen_project.h"
 #include "text/ascii.h"
@@ -39,6 +39,12 @@ namespace {
 // file systems that do not order the data of a file renamed over another
 // before the rename (ext4 does), and a listing can always be made again.
 constexpr bool kSyncBeforeRename = false;
+
+// Why a file that is what (the source archive, the template) cannot be an
+// output.
+std::string refusal_reason(const std::string& what) {
+  return "this is " + what + " itself, which a listing never replaces";
+}
 
 // An open descriptor, closed when the holder goes.
 class unique_fd {
@@ -283,7 +289,7 @@ bool listing_build::open_template() {
     return fail_errno(kBuildNoTemplate, template_path_,
                       S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
   }
-  keep_.push_back({{st.st_dev, st.st_ino}, "the template"});
+  keep_.push_back({{st.st_dev, st.st_ino}, refusal_reason("the template")});
   return true;
 }
 
@@ -309,7 +315,8 @@ bool listing_build::open_source(unique_fd* root) {
     if (fstat(root->get(), &st) != 0) {
       return fail_errno(kBuildCantReadSource, path_, errno);
     }
-    keep_.push_back({{st.st_dev, st.st_ino}, "the source archive"});
+    keep_.push_back(
+        {{st.st_dev, st.st_ino}, refusal_reason("the source archive")});
   }
   return true;
 }
@@ -322,7 +329,7 @@ bool listing_build::output_is_not_kept() {
   struct stat st;
   if (out.empty() || stat(out.c_str(), &st) != 0) return true;
   const kept_file* k = find_kept(keep_, {st.st_dev, st.st_ino});
-  return !k || fail(kBuildCantCreateOutput, out, refusal_reason(*k));
+  return !k || fail(kBuildCantCreateOutput, out, k->refusal);
 }
 
 // An archive always lists all of its levels into one file, whatever the
@@ -520,9 +527,12 @@ bool listing_build::write_listing(kvfile_tree* tree, int dir_fd,
   options.has_parent_listing = per_folder && folder_path != path_;
   listing_variables vars(*tree, options);
 
+  replace_options replacing;
+  replacing.sync = kSyncBeforeRename;
+  replacing.keep = &keep_;
   auto out = std::make_unique<replacement_file>();
   std::string err;
-  if (!out->open(dir_fd, folder_path, name, keep_, &err)) {
+  if (!out->open(dir_fd, folder_path, name, replacing, &err)) {
     return fail(kBuildCantCreateOutput, target, err);
   }
   if (std::fseek(template_.get(), 0, SEEK_SET) != 0) {
@@ -549,7 +559,7 @@ bool listing_build::write_listing(kvfile_tree* tree, int dir_fd,
     return fail(kBuildNoTemplate, template_path_,
                 "the template could not be read");
   }
-  if (!out->finish(kSyncBeforeRename, &err)) {
+  if (!out->finish(&err)) {
     return fail(kBuildCantCreateOutput, target, err);
   }
   staged_.push_back(std::move(out));
@@ -587,10 +597,6 @@ const char* message_of(int code, bool archive) {
       return "Can't create output file.";
     case kBuildCantGunzip:
       return "Can't decompress gz file.";
-    case kBuildNoExtension:
-      return "File needs to have an extension to determine its type.";
-    case kBuildUnknownExtension:
-      return "Extension is not recognized.";
     case kBuildCantUnzip:
       return "Can't decompress zip file.";
     case kBuildNotArchive:

@@ -31,8 +31,6 @@ enum build_result : int {
   kBuildCantReadSource = 112,    // the source exists but cannot be read
   kBuildCantCreateOutput = 200,  // also: output is the archive or template
   kBuildCantGunzip = 310,
-  kBuildNoExtension = 700,
-  kBuildUnknownExtension = 701,
   kBuildCantUnzip = 710,
   kBuildNotArchive = 720,      // no known archive format
   kBuildDamagedArchive = 730,  // damaged, in a format of no code above

@@ -245,6 +245,37 @@ const failure_case kFailures[] = {
        return xz;
      },
      kBuildDamagedArchive, "Archive is damaged."},
+    {"tar.gz cut short", 1,
+     [](scratch_folder& r) {
+       std::string tgz = r.at("cut.tar.gz");
+       run_command("head -c 50000 /dev/urandom | base64 > " +
+                   shell_quoted(r.at("big.txt")) + " && tar -czf - -C " +
+                   shell_quoted(r.at("")) + " big.txt | head -c 20000 > " +
+                   shell_quoted(tgz));
+       return tgz;
+     },
+     kBuildCantGunzip, "Can't decompress gz file."},
+    {"tar cut short, then gzipped", 1,
+     [](scratch_folder& r) {
+       std::string tgz = r.at("cut-tar.tgz");
+       run_command("head -c 50000 /dev/urandom | base64 > " +
+                   shell_quoted(r.at("big.txt")) + " && tar -cf - -C " +
+                   shell_quoted(r.at("")) +
+                   " big.txt | head -c 20000 | gzip > " + shell_quoted(tgz));
+       return tgz;
+     },
+     kBuildNoEntries, "File is not valid tar archive."},
+    {"zip with a damaged entry", 1,
+     [](scratch_folder& r) {
+       std::string zip = r.at("bad.zip");
+       run_command("head -c 20000 /dev/urandom > " +
+                   shell_quoted(r.at("noise.bin")) + " && cd " +
+                   shell_quoted(r.at("")) + " && zip -q0 bad.zip noise.bin" +
+                   " && printf 'XXXX' | dd of=bad.zip bs=1 seek=0" +
+                   " conv=notrunc status=none");
+       return zip;
+     },
+     kBuildCantUnzip, "Can't decompress zip file."},
 };
 
 TEST_F(Build, EveryFailureEndsWithItsCodeAndMessage) {
@@ -252,11 +283,22 @@ TEST_F(Build, EveryFailureEndsWithItsCodeAndMessage) {
     SCOPED_TRACE(c.name);
     settings_.source = kvval(c.source);
     settings_.path = kvval(std::string_view(c.prepare(root_)));
-    int code = build();
-    EXPECT_EQ(code, c.code);
+    formatter_.load_tables(kvval(std::string_view(root_.at("kvdata"))));
+    build_outcome outcome =
+        run_build(settings_, formatter_, root_.at("kvdata/"), nullptr);
+    EXPECT_EQ(outcome.code, c.code);
     kvval message("unchanged");
-    result_message(code, &message, settings_.source);
+    result_message(outcome.code, &message, settings_.source);
     EXPECT_EQ(message.str(), c.message);
+    // The line names the source and says why, whoever found the fault.
+    const std::string head =
+        std::string(c.message) + " " + settings_.path.str();
+    const std::string line = result_line(outcome, c.source == 1);
+    EXPECT_EQ(line.substr(0, head.size()), head) << line;
+    const bool nothing_failed = c.source == 0 && c.code == kBuildNoEntries;
+    if (!nothing_failed) {
+      EXPECT_GT(line.size(), head.size() + 2) << line;
+    }
     EXPECT_FALSE(exists(root_.at("out.html")));
   }
 }
@@ -478,6 +520,31 @@ TEST_F(Build, CancelledBuildLeavesEveryOldListing) {
   EXPECT_EQ(result_line(outcome, false), "Build was cancelled.");
   EXPECT_FALSE(exists(root_.at("src/list.html")));
   EXPECT_EQ(read_file(root_.at("src/sub/list.html")), "old sub");
+  EXPECT_EQ(leftovers(root_.path()), std::vector<std::string>{});
+}
+
+TEST_F(Build, CancelWhileAnArchiveIsReadLeavesTheOldListing) {
+  struct cancel_on_entries : build_progress {
+    void on_progress(int64_t, int64_t entries, int64_t) override {
+      this->entries = entries;
+    }
+    bool cancel_requested() override { return ++polls > 2; }
+    int64_t entries = 0;
+    int polls = 0;
+  } progress;
+  std::vector<std::string> names;
+  for (int i = 0; i < 50; ++i) names.push_back("f" + std::to_string(i));
+  root_.write("a.tar", tar_of(names));
+  put(root_, "out.html", "old listing");
+  settings_.source = kvval(1);
+  settings_.path = kvval(std::string_view(root_.at("a.tar")));
+  formatter_.load_tables(kvval(std::string_view(root_.at("kvdata"))));
+  build_outcome outcome =
+      run_build(settings_, formatter_, root_.at("kvdata/"), &progress);
+  EXPECT_EQ(outcome.code, kBuildCancelled);
+  EXPECT_EQ(result_line(outcome, true), "Build was cancelled.");
+  EXPECT_LT(progress.entries, 50);  // the read stopped, not just the output
+  EXPECT_EQ(read_file(root_.at("out.html")), "old listing");
   EXPECT_EQ(leftovers(root_.path()), std::vector<std::string>{});
 }
 

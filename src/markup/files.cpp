@@ -21,72 +21,18 @@ void set_error(std::string* err, const std::string& what) {
   if (err != nullptr) *err = what + ": " + std::strerror(errno);
 }
 
-bool write_all(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
-}
-
-// Makes the rename itself durable; a failure here is not reported because
-// the new content is already in place.
-void sync_folder(const std::string& folder) {
-  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
 }  // namespace
 
 bool write_file_atomically(const std::string& path, std::string_view bytes,
-                           mode_t mode, std::string* err) {
-  std::string folder = folder_of(path);
-  std::string temp = path + ".tmp-XXXXXX";
-  int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) {
-    set_error(err, "cannot create a temporary file in " + folder);
-    return false;
+                           const replace_options& options, std::string* err) {
+  replacement_file out;
+  std::string reason;
+  if (out.open(path, options, &reason) && out.write(bytes, &reason) &&
+      out.finish(&reason) && out.commit(&reason)) {
+    return true;
   }
-  bool ok = ::fchmod(fd, mode) == 0 && write_all(fd, bytes) && ::fsync(fd) == 0;
-  if (!ok) set_error(err, "cannot write " + temp);
-  if (::close(fd) != 0 && ok) {
-    set_error(err, "cannot close " + temp);
-    ok = false;
-  }
-  if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
-    set_error(err, "cannot rename " + temp + " to " + path);
-    ok = false;
-  }
-  if (!ok) {
-    ::unlink(temp.c_str());
-    return false;
-  }
-  sync_folder(folder);
-  return true;
-}
-
-mode_t replacement_mode(const std::string& path) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) == 0) return st.st_mode & 07777;
-  // umask(2) can only be read by setting it; /proc says it without a change.
-  mode_t mask = 022;
-  if (unique_file f{std::fopen("/proc/self/status", "re")}) {
-    char line[256];
-    while (std::fgets(line, sizeof line, f.get())) {
-      unsigned int value;
-      if (std::sscanf(line, "Umask: %o", &value) == 1) {
-        mask = static_cast<mode_t>(value);
-        break;
-      }
-    }
-  }
-  return 0666 & ~mask;
+  if (err != nullptr) *err = path + ": " + reason;
+  return false;
 }
 
 bool read_whole_file(const std::string& path, std::string* bytes,

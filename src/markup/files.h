@@ -16,22 +16,18 @@
 #include <string>
 #include <string_view>
 
-// Replaces (or creates) the file at path with bytes and permission bits
-// mode. The bytes go to a temporary file in the same folder, which is
-// flushed to disk and renamed over path, and the rename is made durable by
-// syncing the folder: a reader (or a reboot) sees either the old file or
-// the new one, never a half-written one. A symbolic link at path is
-// replaced, not followed.
-// Returns true on success. On failure returns false, sets *err (when err is
-// non-null) to what failed, naming the file, and the system's reason; any
-// existing file at path is left untouched and the temporary file removed.
-bool write_file_atomically(const std::string& path, std::string_view bytes,
-                           mode_t mode, std::string* err);
+#include "markup/replacement_file.h"
 
-// The permission bits a file that replaces path should get: those of the
-// existing file, or for a new one 0666 less this process's umask, as
-// open(2) would give it.
-mode_t replacement_mode(const std::string& path);
+// Replaces (or creates) the file at path with bytes through a
+// replacement_file (replacement_file.h), as options say: a reader sees
+// either the old file or the new one, never a half-written one. Settings
+// and the installer's files pass options.sync, so that a reboot keeps the
+// old or the new file too.
+// Returns true on success. On failure returns false, sets *err (when err is
+// non-null) to the path and the reason; any existing file at path is left
+// untouched and no temporary file remains.
+bool write_file_atomically(const std::string& path, std::string_view bytes,
+                           const replace_options& options, std::string* err);
 
 // Reads the whole file at path into *bytes. Returns false (and sets *err)
 // when it cannot be opened or read.

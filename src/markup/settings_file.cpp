@@ -1,13 +1,6 @@
 #include "markup/settings_file.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "markup/files.h"
@@ -52,17 +45,6 @@ void collect_settings(const xml_document& doc, kvhash_array* table,
       table->add(n->name, text->content);
     }
   }
-}
-
-// The file a save really replaces: a symbolic link's target, so the link
-// survives.
-std::string resolve_target(const std::string& path) {
-  struct stat st;
-  if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    char resolved[PATH_MAX];
-    if (realpath(path.c_str(), resolved)) return resolved;
-  }
-  return path;
 }
 
 // Every key of src in ascending order, one line per value.
@@ -117,17 +99,7 @@ bool load_settings_file(const kvval& path, kvhash_array* table,
 
 bool save_settings_file(const kvval& path, kvhash_array& src,
                         std::string* err) {
-  std::string target = resolve_target(path.str());
-  auto fail = [&](int error) {
-    *err = "Can't write " + path.str() + ": " + std::strerror(error);
-    return false;
-  };
-  if (target.empty()) return fail(ENOENT);
-  struct stat st;
-  bool exists = stat(target.c_str(), &st) == 0;
-  if (exists && !S_ISREG(st.st_mode))
-    return fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
-  if (exists && access(target.c_str(), W_OK) != 0) return fail(errno);
-  return write_file_atomically(target, settings_text(src),
-                               replacement_mode(target), err);
+  replace_options options;
+  options.sync = true;  // a few hundred bytes the user may have typed
+  return write_file_atomically(path.str(), settings_text(src), options, err);
 }

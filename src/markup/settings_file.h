@@ -27,10 +27,11 @@ bool load_settings_file(const kvval& path, kvhash_array* table,
 
 // Writes every key of src in ascending key order, one line
 // "<key>html-escaped value</key>\r\n" per value, replacing the file with
-// write_file_atomically (markup/files.h): a symbolic link's target is
-// replaced, an existing file keeps its permission bits. False, *err naming
-// the file and the reason, and the old file intact when the file exists but
-// may not be written, or the replacement fails.
+// write_file_atomically (markup/files.h), flushed to the disk: a symbolic
+// link's target is replaced and the link kept, an existing file keeps its
+// permission bits and owner. False, *err naming the file and the reason,
+// and the old file intact when the file exists but may not be written, or
+// the replacement fails.
 bool save_settings_file(const kvval& path, kvhash_array& src,
                         std::string* err);
 

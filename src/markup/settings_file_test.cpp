@@ -180,7 +180,7 @@ TEST_F(SettingsFile, FailedSaveLeavesTheOldFile) {
             2);
 }
 
-TEST_F(SettingsFile, SaveReplacesAndKeepsPermissions) {
+TEST_F(SettingsFile, SaveReplacesAndKeepsPermissionsAndLinks) {
   write("s.txt", "<k>old</k>\r\n<z>gone</z>\r\n");
   chmod(path("s.txt").c_str(), 0640);
   kvhash_array table;
@@ -191,6 +191,15 @@ TEST_F(SettingsFile, SaveReplacesAndKeepsPermissions) {
   struct stat st;
   ASSERT_EQ(stat(path("s.txt").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
+  // Saved through a link (a dotfile kept elsewhere), the file it names is
+  // replaced and the link still leads to it.
+  ASSERT_EQ(symlink("s.txt", path("link.txt").c_str()), 0);
+  table.add("k", "again");
+  ASSERT_TRUE(save_settings_file(kvval(path("link.txt").c_str()), table, &err))
+      << err;
+  EXPECT_EQ(read("s.txt"), "<k>new</k>\r\n<k>again</k>\r\n");
+  ASSERT_EQ(lstat(path("link.txt").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
 }
 
 }  // namespace

@@ -152,7 +152,8 @@ void installation_run::claim_folders() {
 
 bool installation_run::write_placed(const std::string& path,
                                     const std::string& text) {
-  if (!write_file_atomically(path, text, 0644, nullptr)) return false;
+  if (!write_file_atomically(path, text, kInstalledFileOptions, nullptr))
+    return false;
   record_.files.push_back({path, sha256_hex(text)});
   return true;
 }
@@ -180,9 +181,9 @@ bool installation_run::keep_changed(const std::string& from,
     return read_whole_file(from, &shipped, nullptr) &&
            read_whole_file(to, &users, nullptr) &&
            write_file_atomically(to + std::string(kOldVersionSuffix), users,
-                                 0644, nullptr) &&
-           write_file_atomically(to, merge_catalogue(shipped, users), 0644,
-                                 nullptr);
+                                 kInstalledFileOptions, nullptr) &&
+           write_file_atomically(to, merge_catalogue(shipped, users),
+                                 kInstalledFileOptions, nullptr);
   }
   std::string beside = to + std::string(kNewVersionSuffix);
   std::string shipped;

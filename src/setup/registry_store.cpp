@@ -12,6 +12,7 @@
 
 #include "markup/files.h"
 #include "platform/home_folder.h"
+#include "setup/setup_names.h"
 #include "text/ascii.h"
 
 namespace {
@@ -235,7 +236,8 @@ bool registry_key::save(std::string* err) const {
     text += value.data;
     text += '\n';
   }
-  return write_file_atomically(folder_ + kValuesFile, text, 0644, err);
+  return write_file_atomically(folder_ + kValuesFile, text,
+                               kInstalledFileOptions, err);
 }
 
 bool registry_key::load(std::string* err) {

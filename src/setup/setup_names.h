@@ -8,7 +8,16 @@
 #include <array>
 #include <string_view>
 
+#include "markup/replacement_file.h"
+
 inline constexpr std::string_view kProductName = "Dirgen 2.0";
+
+// How the installer writes the files it makes (records, menu entries,
+// merged catalogues): mode 0644, flushed to the disk, and a link at the
+// path replaced itself, since the path is what the record names and what
+// removal deletes.
+inline constexpr replace_options kInstalledFileOptions{
+    .sync = true, .follow_links = false, .mode = 0644, .keep = nullptr};
 
 // The distribution: these files and the files directly inside these
 // folders, in this order.

@@ -82,7 +82,8 @@ void restore_menu_entries(const install_record& record,
           desktop_entry_text(program ? program_entry(other.inst_dir)
                                      : manual_entry(other.inst_dir));
       if (other.sum_of(file.path) != sha256_hex(text)) continue;
-      if (write_file_atomically(file.path, text, 0644, nullptr)) {
+      if (write_file_atomically(file.path, text, kInstalledFileOptions,
+                                nullptr)) {
         report->restored.push_back(file.path + " for the installation in " +
                                    other.inst_dir);
       }

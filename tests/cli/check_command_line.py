@@ -101,6 +101,24 @@ class CommandLine(unittest.TestCase):
         self.assertEqual((code, out), (1, "Dirgen 2.0\nCan't read absent.txt "
                                           "file. No such file or directory\n"))
 
+    def test_a_damaged_archive_fails_with_the_readers_reason(self):
+        subprocess.run("head -c 60000 /dev/urandom | base64 > big.txt && "
+                       "tar -cf - big.txt | head -c 20000 | gzip > cut.tgz && "
+                       "zip -q0 bad.zip big.txt && printf XXXX | "
+                       "dd of=bad.zip conv=notrunc status=none && "
+                       "printf 'JUNK' > old.html",
+                       shell=True, cwd=self.dir, check=True)
+        for archive, line in (
+                ("cut.tgz", "File is not valid tar archive. %s: .*Truncated"),
+                ("bad.zip", "Can't decompress zip file. %s: .*Damaged")):
+            s = self.settings("<source>1</source><path>%s</path><save>"
+                              "old.html</save><format>list.txt</format>"
+                              % self.at(archive))
+            code, out, _ = run([s], self.dir)
+            self.assertEqual(code, 1, archive)
+            self.assertRegex(out, "^Dirgen 2.0\n" + line % self.at(archive))
+            self.assertEqual(self.read("old.html"), "JUNK")
+
     def test_an_archive_can_never_be_replaced_by_its_own_listing(self):
         with open(self.at("a.tar"), "wb") as f:
             f.write(b"\0" * 1024)

@@ -1,4 +1,4 @@
-#include "listing/replacement_file.h"
+#include "markup/replacement_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -62,18 +62,16 @@ std::string random_suffix() {
   return out;
 }
 
-}  // namespace
-
-bool identity_of(int fd, file_identity* id, std::string* err) {
-  struct stat st;
-  if (fstat(fd, &st) != 0) {
-    *err = system_reason(errno);
-    return false;
-  }
-  id->device = st.st_dev;
-  id->inode = st.st_ino;
-  return true;
+// Makes a rename in the folder durable. A failure is not reported: the new
+// file is already in place.
+void sync_folder(int folder_fd) {
+  int fd = openat(folder_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
 }
+
+}  // namespace
 
 const kept_file* find_kept(const std::vector<kept_file>& keep,
                            const file_identity& id) {
@@ -83,18 +81,15 @@ const kept_file* find_kept(const std::vector<kept_file>& keep,
   return nullptr;
 }
 
-std::string refusal_reason(const kept_file& k) {
-  return "this is " + k.what + " itself, which a listing never replaces";
-}
-
 replacement_file::~replacement_file() { discard(); }
 
-// Follows name through symbolic links to the file to replace; leaves
-// folder_path_, target_name_ and folder_fd_ (its folder) set.
-bool replacement_file::resolve_target(int dir_fd, std::string* err) {
+// Follows name through symbolic links (when follow_links) to the file to
+// replace; leaves folder_path_, target_name_ and folder_fd_ (its folder) set.
+bool replacement_file::resolve_target(int dir_fd, bool follow_links,
+                                      std::string* err) {
   int folder = fcntl(dir_fd, F_DUPFD_CLOEXEC, 0);
   if (folder < 0) return fail(err, errno);
-  for (int hops = 0;; ++hops) {
+  for (int hops = 0; follow_links; ++hops) {
     struct stat st;
     if (fstatat(folder, target_name_.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
         !S_ISLNK(st.st_mode)) {
@@ -135,24 +130,30 @@ bool replacement_file::resolve_target(int dir_fd, std::string* err) {
 
 bool replacement_file::open(int dir_fd, const std::string& folder_path,
                             const std::string& name,
-                            const std::vector<kept_file>& keep,
-                            std::string* err) {
+                            const replace_options& options, std::string* err) {
   folder_path_ = folder_path;
   target_name_ = name;
-  if (!resolve_target(dir_fd, err)) return false;
+  sync_ = options.sync;
+  if (!resolve_target(dir_fd, options.follow_links, err)) return false;
   target_path_ = join(folder_path_, target_name_);
 
   struct stat old;
-  const bool exists = fstatat(folder_fd_, target_name_.c_str(), &old, 0) == 0;
+  const int no_follow = options.follow_links ? 0 : AT_SYMLINK_NOFOLLOW;
+  bool exists = fstatat(folder_fd_, target_name_.c_str(), &old, no_follow) == 0;
   if (!exists && errno != ENOENT) return fail(err, errno);
+  // A link that is replaced itself is no old file to keep anything of.
+  if (exists && S_ISLNK(old.st_mode)) exists = false;
   if (exists && S_ISDIR(old.st_mode)) return fail(err, EISDIR);
   if (exists && !S_ISREG(old.st_mode)) {
     *err = "not a regular file";
     return false;
   }
   if (exists) {
-    if (const kept_file* k = find_kept(keep, {old.st_dev, old.st_ino})) {
-      *err = refusal_reason(*k);
+    const kept_file* k =
+        options.keep ? find_kept(*options.keep, {old.st_dev, old.st_ino})
+                     : nullptr;
+    if (k) {
+      *err = k->refusal;
       return false;
     }
     // A file its owner made read-only is not replaced behind their back,
@@ -172,12 +173,15 @@ bool replacement_file::open(int dir_fd, const std::string& folder_path,
       return fail(err, errno);
     }
   }
-  if (exists) {
+  if (!options.mode && exists) {
     // The owner first: changing it may clear the set-id bits.
     if (old.st_uid != geteuid() || old.st_gid != getegid()) {
       (void)fchown(fd_, old.st_uid, old.st_gid);
     }
-    if (fchmod(fd_, old.st_mode & 07777) != 0) {
+  }
+  if (options.mode || exists) {
+    const mode_t mode = options.mode ? *options.mode : old.st_mode & 07777;
+    if (fchmod(fd_, mode) != 0) {
       int error = errno;
       discard();
       return fail(err, error);
@@ -190,6 +194,23 @@ bool replacement_file::open(int dir_fd, const std::string& folder_path,
   block_.reset(new char[kBlockSize]);
   used_ = 0;
   return true;
+}
+
+bool replacement_file::open(const std::string& path,
+                            const replace_options& options, std::string* err) {
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? ""
+                             : slash == 0               ? "/"
+                                                        : path.substr(0, slash);
+  const std::string name =
+      slash == std::string::npos ? path : path.substr(slash + 1);
+  if (name.empty()) return fail(err, EISDIR);
+  int dir = ::open(folder.empty() ? "." : folder.c_str(),
+                   O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0) return fail(err, errno);
+  const bool ok = open(dir, folder, name, options, err);
+  close(dir);
+  return ok;
 }
 
 bool replacement_file::flush(std::string* err) {
@@ -215,9 +236,9 @@ bool replacement_file::write(std::string_view bytes, std::string* err) {
   return true;
 }
 
-bool replacement_file::finish(bool sync, std::string* err) {
+bool replacement_file::finish(std::string* err) {
   bool ok = flush(err);
-  if (ok && sync && fsync(fd_) != 0) ok = fail(err, errno);
+  if (ok && sync_ && fsync(fd_) != 0) ok = fail(err, errno);
   // A full disk or a quota may show only here.
   if (close(fd_) != 0 && ok) ok = fail(err, errno);
   fd_ = -1;
@@ -245,6 +266,7 @@ bool replacement_file::commit(std::string* err) {
     return fail(err, error);
   }
   temp_name_.clear();
+  if (sync_) sync_folder(folder_fd_);
   close(folder_fd_);
   folder_fd_ = -1;
   return true;

@@ -1,14 +1,17 @@
 // replacement_file: writes a new version of a file beside the old one and
 // puts it in place with one rename, so the file is always either whole and
-// old or whole and new. The build writes every listing through it.
+// old or whole and new. The one way every file of the program is replaced:
+// listings, settings files, the installer's files (write_file_atomically in
+// files.h is the whole-text form).
 //
 // Thread safety: an object is used by one thread at a time.
-#ifndef DIRGEN_LISTING_REPLACEMENT_FILE_H_
-#define DIRGEN_LISTING_REPLACEMENT_FILE_H_
+#ifndef DIRGEN_MARKUP_REPLACEMENT_FILE_H_
+#define DIRGEN_MARKUP_REPLACEMENT_FILE_H_
 
 #include <sys/types.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,21 +24,32 @@ struct file_identity {
   bool operator==(const file_identity&) const = default;
 };
 
-// The identity of the open file fd. False (and *err set) when fstat fails.
-bool identity_of(int fd, file_identity* id, std::string* err);
-
-// A file that a replacement must never be, and what to call it.
+// A file that a replacement must never be, and why.
 struct kept_file {
   file_identity id;
-  std::string what;  // "the source archive", "the template"
+  std::string refusal;  // the reason given when the target is this file
 };
 
 // The kept file that id is, or null.
 const kept_file* find_kept(const std::vector<kept_file>& keep,
                            const file_identity& id);
 
-// Why a file that is k cannot be an output.
-std::string refusal_reason(const kept_file& k);
+// Where callers differ in how a file is replaced.
+struct replace_options {
+  // Flushes the new file to the disk before the rename and the folder after
+  // it, so that even a power loss leaves the old file or the new one. Costs
+  // milliseconds per file.
+  bool sync = false;
+  // When the name is a symbolic link: true replaces the file it points to
+  // (the link stays and keeps working), false replaces the link itself.
+  bool follow_links = true;
+  // The permission bits of the new file. Unset: those of the old file (and
+  // its owner, where the system allows), or for a new file those open(2)
+  // gives (0666 less the umask).
+  std::optional<mode_t> mode;
+  // Files the target must never be (borrowed; may be null).
+  const std::vector<kept_file>* keep = nullptr;
+};
 
 class replacement_file {
  public:
@@ -52,29 +66,30 @@ class replacement_file {
   // Starts the replacement of the file name inside the open folder dir_fd
   // (borrowed; used only during this call). folder_path is dir_fd's path,
   // used in messages and, when short enough, to reopen the folder at
-  // commit time. When name is a symbolic link the file it points to is
-  // replaced, and the link stays. The temporary file is created in the
-  // target's folder with the old file's permissions (and owner, where the
-  // system allows), or with the usual permissions of a new file.
-  // Refuses, writing nothing, when the target is a folder, a file this
-  // process may not write to, or one of the files in keep (the source
-  // archive, the template).
-  // False on failure with *err the reason (the system's text, or which
-  // kept file the target is); nothing is left behind. Every *err of this
-  // class is such a reason; the caller names the file.
+  // commit time. Links are followed or not as options say; the temporary
+  // file is created in the target's folder.
+  // Refuses, writing nothing, when the target is a folder, not a regular
+  // file, a file this process may not write to, or one of options.keep.
+  // False on failure with *err the reason (the system's text, or a kept
+  // file's refusal); nothing is left behind. Every *err of this class is
+  // such a reason; the caller names the file.
   // REQUIRES: not opened before.
   bool open(int dir_fd, const std::string& folder_path, const std::string& name,
-            const std::vector<kept_file>& keep, std::string* err);
+            const replace_options& options, std::string* err);
+  // The same for the file at path (relative to the current folder).
+  bool open(const std::string& path, const replace_options& options,
+            std::string* err);
 
   // Appends bytes. False on a write error (*err set). REQUIRES: open.
   bool write(std::string_view bytes, std::string* err);
 
   // Writes what is buffered and closes the temporary file, after flushing
-  // it to the disk when sync is set. False on any error (*err set).
-  bool finish(bool sync, std::string* err);
+  // it to the disk when options.sync is set. False on any error (*err set).
+  bool finish(std::string* err);
 
-  // Renames the finished temporary file over the target. False (*err set,
-  // the temporary file removed) when the rename fails.
+  // Renames the finished temporary file over the target (and with
+  // options.sync, flushes the folder). False (*err set, the temporary file
+  // removed) when the rename fails.
   bool commit(std::string* err);
 
   // Removes the temporary file (if any) and forgets it.
@@ -84,7 +99,7 @@ class replacement_file {
   const std::string& target_path() const { return target_path_; }
 
  private:
-  bool resolve_target(int dir_fd, std::string* err);
+  bool resolve_target(int dir_fd, bool follow_links, std::string* err);
   bool reopen_folder(std::string* err);
   bool flush(std::string* err);
 
@@ -92,10 +107,11 @@ class replacement_file {
   std::string target_name_;
   std::string target_path_;
   std::string temp_name_;
+  bool sync_ = false;
   int folder_fd_ = -1;  // O_PATH; kept only when folder_path_ is too long
   int fd_ = -1;         // the temporary file while it is being written
   std::unique_ptr<char[]> block_;
   size_t used_ = 0;
 };
 
-#endif  // DIRGEN_LISTING_REPLACEMENT_FILE_H_
+#endif  // DIRGEN_MARKUP_REPLACEMENT_FILE_H_

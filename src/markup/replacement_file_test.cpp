@@ -1,4 +1,4 @@
-#include "listing/replacement_file.h"
+#include "markup/replacement_file.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -28,7 +28,7 @@ std::string replace(const std::string& folder, const std::string& name,
   replacement_file out;
   std::string err;
   bool ok = out.open(fd, folder, name, {}, &err) && out.write(bytes, &err) &&
-            out.finish(false, &err) && out.commit(&err);
+            out.finish(&err) && out.commit(&err);
   close(fd);
   return ok ? "" : err;
 }
@@ -60,19 +60,18 @@ TEST(ReplacementFile, RefusesLoopsFoldersAndKeptFilesLeavingNothing) {
   EXPECT_EQ(replace(tmp.path(), "a", "x"), "Too many levels of symbolic links");
   EXPECT_EQ(replace(tmp.path(), "dir", "x"), "Is a directory");
 
-  int fd = open(tmp.at("archive.tar").c_str(), O_RDONLY);
-  file_identity id;
+  struct stat st;
+  ASSERT_EQ(stat(tmp.at("archive.tar").c_str(), &st), 0);
   std::string err;
-  ASSERT_TRUE(identity_of(fd, &id, &err));
-  close(fd);
   int dir = open(tmp.path().c_str(), O_PATH | O_DIRECTORY);
   replacement_file out;
-  EXPECT_FALSE(out.open(dir, tmp.path(), "archive.tar",
-                        {{id, "the source archive"}}, &err));
+  const std::vector<kept_file> keep = {
+      {{st.st_dev, st.st_ino}, "the source archive"}};
+  replace_options options;
+  options.keep = &keep;
+  EXPECT_FALSE(out.open(dir, tmp.path(), "archive.tar", options, &err));
   close(dir);
-  EXPECT_EQ(err,
-            "this is the source archive itself, which a listing never "
-            "replaces");
+  EXPECT_EQ(err, "the source archive");
   EXPECT_EQ(read_file(tmp.at("archive.tar")), "data");
   EXPECT_EQ(entries_in(tmp.path()), 4u);
 }
@@ -96,7 +95,7 @@ TEST(ReplacementFile, DiscardedOrDestroyedReplacementLeavesTheOldFile) {
     replacement_file out;
     ASSERT_TRUE(out.open(dir, tmp.path(), "out.html", {}, &err));
     ASSERT_TRUE(out.write("new", &err));
-    ASSERT_TRUE(out.finish(false, &err));
+    ASSERT_TRUE(out.finish(&err));
   }
   close(dir);
   EXPECT_EQ(read_file(tmp.at("out.html")), "old");
