@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
   archive_error err;
   bool ok = read_archive(argv[1], &tree, nullptr, &err);
   long nodes = 0;
-  for (kvfile_node* n = tree.root; n; n = kvfile_tree::next_preorder(n)) {
+  for (kvfile_node* n = tree.root(); n; n = kvfile_tree::next_preorder(n)) {
     ++nodes;
   }
   double secs =

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Builds the window tests (the Qt offscreen tests of src/app and src/setup)
+# and the value layer's tests (copies of strings used from several threads)
 # with ThreadSanitizer into build-tsan/ and runs them once. Any report of a
 # data race, a lock-order inversion or a thread leak fails the run; races
 # whose racing access lies inside the uninstrumented Qt libraries are
@@ -11,7 +12,7 @@ cd "$root"
 scripts/deps.sh
 
 dir=build-tsan
-targets=(gui_test setup_form_test)
+targets=(gui_test setup_form_test text_test value_test)
 cmake -S . -B "$dir" -G Ninja -DDIRGEN_TSAN=ON -DCMAKE_BUILD_TYPE=Debug \
   "$@" >/dev/null
 cmake --build "$dir" -j "$(nproc)" --target "${targets[@]}"
@@ -20,7 +21,8 @@ export QT_QPA_PLATFORM=offscreen
 export DIRGEN_SOURCE_ROOT="$root"
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 report_thread_leaks=1 suppressions=$root/tests/tsan/qt.supp"
 status=0
-for t in "$root/$dir/src/app/gui_test" "$root/$dir/src/setup/setup_form_test"; do
+for t in "$root/$dir/src/app/gui_test" "$root/$dir/src/setup/setup_form_test" \
+  "$root/$dir/src/text/text_test" "$root/$dir/src/value/value_test"; do
   echo "== $(basename "$t") under ThreadSanitizer"
   # The tests expect the build folder as their working folder, as under CTest.
   (cd "$dir" && timeout 900 "$t" --gtest_brief=1) || status=$?

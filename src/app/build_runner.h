@@ -1,8 +1,10 @@
 // One build on a worker thread, for the main window. The worker runs the
-// build on its own copy of the settings and stores the outcome under a lock;
-// the window thread polls for it from a timer and so keeps painting, reads
-// the running counts and may ask the build to stop. Only one build runs at
-// a time: a build may change process-wide state.
+// build on its own copy of the settings (whose texts share their bytes with
+// the window's record, which kvval allows across threads) and stores the
+// outcome under a lock; the window thread polls for it from a timer and so
+// keeps painting, reads the running counts and may ask the build to stop.
+// Only one build runs at a time: two builds of one record would write the
+// same listing files at once.
 #ifndef DIRGEN_APP_BUILD_RUNNER_H_
 #define DIRGEN_APP_BUILD_RUNNER_H_
 

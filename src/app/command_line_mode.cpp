@@ -114,7 +114,8 @@ std::string load_failure_reason(const std::string& path) {
 
 int build_from(const kvval& settings_path, const std::string& working) {
   dirgen_project settings;
-  if (settings.load_settings(settings_path) != 0) {
+  std::string err;
+  if (!settings.load_settings(settings_path, &err)) {
     print_line("Can't read " + settings_path.str() + " file. " +
                load_failure_reason(settings_path.str()));
     return 1;

@@ -143,7 +143,8 @@ bool read_settings_file(const std::string& path, dirgen_project* settings,
     return false;
   }
   dirgen_project read;
-  if (read.load_settings(kvval(std::string_view(path))) != 0) {
+  std::string load_err;  // the message below says it in the window's words
+  if (!read.load_settings(kvval(std::string_view(path)), &load_err)) {
     *err = "Can't read settings file " + path + ": it is not well formed.";
     return false;
   }
@@ -154,7 +155,10 @@ bool read_settings_file(const std::string& path, dirgen_project* settings,
 bool write_settings_file(const dirgen_project& settings,
                          const std::string& path, std::string* err) {
   errno = 0;
-  if (settings.save_settings(kvval(std::string_view(path))) == 0) return true;
+  std::string save_err;  // the message below says it in the window's words
+  if (settings.save_settings(kvval(std::string_view(path)), &save_err)) {
+    return true;
+  }
   int code = errno;
   *err = "Can't save settings to " + path + ": " +
          (code != 0 ? std::strerror(code) : "it could not be written") + ".";

@@ -1,11 +1,13 @@
 // Entry point of the one executable. The name it was started under picks the
 // role: the application (command line or window) or the installer.
 #include <cstdio>
+#include <new>
 
 #include "app/command_line_mode.h"
 #include "app/startup.h"
 #include "app/windowed_mode.h"
 #include "text/kvregex.h"
+#include "text/out_of_memory.h"
 #include "value/kvarr.h"
 
 namespace {
@@ -28,6 +30,7 @@ int run_application(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::set_new_handler(out_of_memory);
   app_role role = role_from_program_name(argc > 0 ? argv[0] : "");
   if (!check_regex_library()) return 1;
   int status = 0;
@@ -36,6 +39,5 @@ int main(int argc, char** argv) {
   } else if (role == app_role::application) {
     status = run_application(argc, argv);
   }
-  unload_regex_library();
   return status;
 }

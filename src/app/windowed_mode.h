@@ -1,7 +1,8 @@
 // The two windowed roles, as main() calls them. run_windowed_mode is the
 // application's main window (src/app, Qt); run_installer is the installer
-// wizard, implemented by src/setup. A build without the Qt parts links
-// gui_stub.cpp instead, which says plainly that they are not built.
+// wizard, implemented by src/setup. A build without the window or without the
+// installer links window_stub.cpp or installer_stub.cpp instead, which say
+// plainly that the part is not built.
 #ifndef DIRGEN_APP_WINDOWED_MODE_H_
 #define DIRGEN_APP_WINDOWED_MODE_H_
 

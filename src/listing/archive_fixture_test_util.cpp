@@ -121,12 +121,12 @@ void shape_of(const kvfile_node* n, std::string* out) {
 
 std::string archive_shape(const kvfile_tree& tree) {
   std::string out;
-  shape_of(tree.root, &out);
+  shape_of(tree.root(), &out);
   return out;
 }
 
 const kvfile_node* find_node(const kvfile_tree& tree, const std::string& name) {
-  for (const kvfile_node* n = tree.root; n; n = kvfile_tree::next_preorder(n)) {
+  for (const kvfile_node* n = tree.root(); n; n = kvfile_tree::next_preorder(n)) {
     if (n->full_name() == name) return n;
   }
   return nullptr;

@@ -178,7 +178,7 @@ listing tool_listing(oracle tool, const std::string& path) {
 
 listing our_listing(const kvfile_tree& tree) {
   listing out;
-  for (const kvfile_node* n = tree.root; n; n = kvfile_tree::next_preorder(n)) {
+  for (const kvfile_node* n = tree.root(); n; n = kvfile_tree::next_preorder(n)) {
     std::string path(n->full_name());
     for (const kvfile_node* a = n->parent; a; a = a->parent) {
       path = std::string(a->full_name()) + "/" + path;
@@ -193,7 +193,7 @@ listing our_listing(const kvfile_tree& tree) {
 
 // Each folder name at most once among its siblings.
 bool folders_unique(const kvfile_tree& tree) {
-  for (const kvfile_node* n = tree.root; n; n = kvfile_tree::next_preorder(n)) {
+  for (const kvfile_node* n = tree.root(); n; n = kvfile_tree::next_preorder(n)) {
     for (const kvfile_node* s = n->next_sibling; s; s = s->next_sibling) {
       if (n->is_folder && s->is_folder && n->full_name() == s->full_name())
         return false;
@@ -637,7 +637,7 @@ TEST_F(ArchiveReader, HugeEntriesKeepTheirSize) {
   archive_error err;
   ASSERT_TRUE(read_archive(path, &tree, nullptr, &err)) << err.reason;
   ASSERT_EQ(archive_shape(tree), "big");
-  EXPECT_EQ(tree.root->size, 5368709120);
+  EXPECT_EQ(tree.root()->size, 5368709120);
 }
 
 TEST_F(ArchiveReader, DevicesAndFifosAreListedAsTarListsThem) {
@@ -650,7 +650,7 @@ TEST_F(ArchiveReader, DevicesAndFifosAreListedAsTarListsThem) {
   archive_error err;
   ASSERT_TRUE(read_archive(out, &tree, nullptr, &err)) << err.reason;
   EXPECT_EQ(our_listing(tree), tool_listing(oracle::gnu_tar, out));
-  EXPECT_EQ(tree.root->child_count, 2);
+  EXPECT_EQ(tree.root()->child_count, 2);
 }
 
 TEST_F(ArchiveReader, ProgressCountsEntriesAndCanStopTheReading) {

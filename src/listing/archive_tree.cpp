@@ -126,7 +126,7 @@ void archive_tree::append(kvfile_node* node, kvfile_node* parent) {
 
 void archive_tree::finish() {
   std::vector<kvfile_node*> order;
-  for (kvfile_node* n = tree_->root; n; n = kvfile_tree::next_preorder(n)) {
+  for (kvfile_node* n = tree_->root(); n; n = kvfile_tree::next_preorder(n)) {
     order.push_back(n);
   }
   // Backwards, every node comes after its whole subtree, so its time is

@@ -190,7 +190,7 @@ variable_options make_variable_options(const dirgen_project& s,
 
 // Splits "name.ext" of every file at its last "." (not a leading one).
 void split_extensions(kvfile_tree* tree) {
-  for (kvfile_node* n = tree->root; n; n = kvfile_tree::next_preorder(n)) {
+  for (kvfile_node* n = tree->root(); n; n = kvfile_tree::next_preorder(n)) {
     if (!n->is_folder) n->split_extension();
   }
 }
@@ -408,7 +408,7 @@ bool listing_build::recurse_into_subfolders(int root_fd) {
   };
   std::vector<open_folder> chain;  // the current node's open ancestors
   chain.push_back({nullptr, unique_fd(fcntl(root_fd, F_DUPFD_CLOEXEC, 0))});
-  for (kvfile_node* n = tree_.root; n; n = kvfile_tree::next_preorder(n)) {
+  for (kvfile_node* n = tree_.root(); n; n = kvfile_tree::next_preorder(n)) {
     if (!n->is_folder || n->is_link) continue;
     if (!check_cancel()) return false;
     // n's parent is on the chain: it was opened and scanned before n.
@@ -461,7 +461,7 @@ bool listing_build::build_per_folder(const unique_fd& root) {
       return true;
     }
     if (top && listed == 0) return fail(kBuildNoEntries, f->path, "");
-    for (const kvfile_node* n = level.root; n; n = n->next_sibling) {
+    for (const kvfile_node* n = level.root(); n; n = n->next_sibling) {
       if (n->is_folder && !n->is_link) {
         f->subfolders.emplace_back(n->full_name());
       }
@@ -539,8 +539,10 @@ bool listing_build::write_listing(kvfile_tree* tree, int dir_fd,
     return fail_errno(kBuildNoTemplate, template_path_, errno);
   }
   bool write_failed = false;
-  int code =
-      run_template_file(template_.get(), &vars, [&](std::string_view chunk) {
+  std::string run_err;
+  bool ran = run_template_file(
+      template_.get(), &vars,
+      [&](std::string_view chunk) {
         if (!out->write(chunk, &err)) {
           write_failed = true;
           return false;
@@ -548,11 +550,12 @@ bool listing_build::write_listing(kvfile_tree* tree, int dir_fd,
         progress_->bytes += static_cast<int64_t>(chunk.size());
         progress_->report(false);
         return !progress_->cancelled();
-      });
+      },
+      &run_err);
   tree->clear();  // the listing is written: its tree is spent
   if (write_failed) return fail(kBuildCantCreateOutput, target, err);
   if (!check_cancel()) return false;
-  if (code == KVI_READ_FAILED) {
+  if (!ran) {
     return fail(kBuildNoTemplate, template_path_,
                 "the template could not be read");
   }

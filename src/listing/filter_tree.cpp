@@ -47,7 +47,7 @@ bool keep_file(const kvfile_node& node, const filter_options& opt) {
 }  // namespace
 
 void filter_tree(kvfile_tree* tree, const filter_options& options) {
-  kvfile_node* node = tree->root;
+  kvfile_node* node = tree->root();
   while (node) {
     const bool keep = node->is_folder ? keep_folder(*node, options)
                                       : keep_file(*node, options);

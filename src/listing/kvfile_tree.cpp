@@ -106,17 +106,14 @@ kvfile_node* kvfile_tree::make_node(std::string_view name, bool is_folder) {
 }
 
 void kvfile_tree::share_storage_of(const kvfile_tree& other) {
-  assert(root == nullptr);
+  assert(root() == nullptr);
   storage_ = other.storage_;
 }
 
 void kvfile_tree::adopt_top_level(kvfile_tree* level, kvfile_node* folder) {
   assert(level->storage_ == storage_);
   assert(folder->first_child == nullptr);
-  folder->first_child = level->root;
-  folder->child_count = level->count;
-  for (kvfile_node* c = level->root; c; c = c->next_sibling) c->parent = folder;
-  level->release();
+  adopt_children(folder, *level);
 }
 
 void kvfile_tree::clear() {

@@ -41,8 +41,8 @@ TEST(FileTree, AdoptedLevelsBecomeChildrenInOrder) {
   level.append_top(level.make_node("a", false));
   level.append_top(level.make_node("b", true));
   tree.adopt_top_level(&level, folder);
-  EXPECT_EQ(level.root, nullptr);
-  EXPECT_EQ(level.count, 0);
+  EXPECT_EQ(level.root(), nullptr);
+  EXPECT_EQ(level.count(), 0);
   EXPECT_EQ(tree_shape(tree), "docs(a,b),z.txt");
   EXPECT_EQ(link_fault(tree), "");
   tree.clear();

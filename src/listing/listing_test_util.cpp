@@ -48,13 +48,13 @@ kvfile_node* new_node(kvfile_tree* tree, const char* name, int32_t is_folder,
 
 std::string tree_shape(const kvfile_tree& tree) {
   std::string out;
-  append_list(tree.root, &out);
+  append_list(tree.root(), &out);
   return out;
 }
 
 std::string link_fault(const kvfile_tree& tree) {
   int32_t top = 0;
-  for (const kvfile_node* n = tree.root; n; n = n->next_sibling) ++top;
-  if (top != tree.count) return "bad top-level count";
-  return list_fault(tree.root, nullptr);
+  for (const kvfile_node* n = tree.root(); n; n = n->next_sibling) ++top;
+  if (top != tree.count()) return "bad top-level count";
+  return list_fault(tree.root(), nullptr);
 }

@@ -173,7 +173,8 @@ compiled_masks::compiled_masks(const kvarr& patterns) {
     // The pattern of "*", which every name matches, is not run per name.
     if (patterns[i].view() == "^.*$") matches_all_ = true;
     kvregex re;
-    if (re.compile(patterns[i].view(), REG_ICASE | REG_NOSUB) != 0) continue;
+    std::string err;  // a mask that does not compile matches nothing
+    if (!re.compile(patterns[i].view(), REG_ICASE | REG_NOSUB, &err)) continue;
     regs_.push_back(std::move(re));
   }
 }

@@ -18,24 +18,6 @@ int32_t byte_order(std::string_view a, std::string_view b) {
   return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
-// The head of the sibling list that first belongs to: the parent's
-// first_child, or the tree's root for the top level.
-kvfile_node** list_head(kvfile_tree* tree, kvfile_node* first) {
-  return first->parent ? &first->parent->first_child : &tree->root;
-}
-
-// Relinks *head's list in the order of nodes.
-void relink(kvfile_node** head, const std::vector<kvfile_node*>& nodes) {
-  kvfile_node* prev = nullptr;
-  for (kvfile_node* node : nodes) {
-    node->prev_sibling = prev;
-    if (prev) prev->next_sibling = node;
-    prev = node;
-  }
-  prev->next_sibling = nullptr;
-  *head = nodes.front();
-}
-
 // Collects the list that starts at first into *nodes (cleared first).
 void collect(kvfile_node* first, std::vector<kvfile_node*>* nodes) {
   nodes->clear();
@@ -46,9 +28,9 @@ void collect(kvfile_node* first, std::vector<kvfile_node*>* nodes) {
 // pre-order, each before the walk reaches its own nodes.
 template <typename Visit>
 void for_each_sibling_list(kvfile_tree* tree, Visit visit) {
-  if (!tree->root) return;
-  visit(tree->root);
-  for (kvfile_node* n = tree->root; n; n = kvfile_tree::next_preorder(n)) {
+  if (!tree->root()) return;
+  visit(tree->root());
+  for (kvfile_node* n = tree->root(); n; n = kvfile_tree::next_preorder(n)) {
     if (n->first_child) visit(n->first_child);
   }
 }
@@ -59,13 +41,13 @@ int32_t compare_file_nodes(const kvfile_node* a, const kvfile_node* b,
                            int32_t sort_key) {
   if (a->is_folder != b->is_folder) return b->is_folder - a->is_folder;
   switch (sort_key) {
-    case 0:
+    case kSortByName:
       return byte_order(a->name(), b->name());
-    case 1:
+    case kSortByExtension:
       return byte_order(a->ext(), b->ext());
-    case 2:
+    case kSortBySize:
       return sign_of_difference(a->size, b->size);
-    case 3:
+    case kSortByTime:
       return sign_of_difference(a->time, b->time);
     default:
       return 0;
@@ -84,10 +66,9 @@ void sort_siblings(kvfile_tree* tree) {
   };
   for_each_sibling_list(tree, [&](kvfile_node* first) {
     if (!first->next_sibling) return;
-    kvfile_node** head = list_head(tree, first);
     collect(first, &nodes);
     std::stable_sort(nodes.begin(), nodes.end(), before);
-    relink(head, nodes);
+    tree->reorder_children(first->parent, nodes);
   });
 }
 
@@ -95,18 +76,17 @@ void reverse_siblings(kvfile_tree* tree) {
   std::vector<kvfile_node*> nodes;
   for_each_sibling_list(tree, [&](kvfile_node* first) {
     if (!first->next_sibling) return;
-    kvfile_node** head = list_head(tree, first);
     collect(first, &nodes);
     std::reverse(nodes.begin(), nodes.end());
-    relink(head, nodes);
+    tree->reorder_children(first->parent, nodes);
   });
 }
 
 void order_tree(kvfile_tree* tree, const kvval& order_files,
                 const kvval& sort_order) {
   const int32_t order = order_files.as_int();
-  if (order == 0) return;
-  tree->sort_key = kvval(order - 1);
+  if (order == kUnsorted) return;
+  tree->sort_key = kvval(order - 1);  // see file_sort_key
   sort_siblings(tree);
   if (sort_order.as_int() != 0) reverse_siblings(tree);
 }

@@ -10,8 +10,18 @@
 #include "listing/kvfile_tree.h"
 #include "value/kvval.h"
 
-// Listing order of a and b under sort_key (0 name, 1 extension, 2 size,
-// 3 time; any other key: only folders before files). Negative when a goes
+// Sort keys: the settings' order_files minus one (order_files 0, kUnsorted,
+// means no ordering at all).
+constexpr int32_t kUnsorted = 0;
+enum file_sort_key : int32_t {
+  kSortByName = 0,
+  kSortByExtension = 1,
+  kSortBySize = 2,
+  kSortByTime = 3,
+};
+
+// Listing order of a and b under sort_key (a file_sort_key; any other key:
+// only folders before files). Negative when a goes
 // first, positive when b goes first, 0 when they are equal. Folders always
 // go before files; names and extensions compare byte by byte as unsigned
 // bytes (upper case before lower case); sizes compare by value (integer or

@@ -102,7 +102,7 @@ TEST(Ordering, EachFolderIsOrderedOnItsOwn) {
 // Node identities (kept in attributes) of the top-level list.
 std::vector<uint32_t> ids(const kvfile_tree& tree) {
   std::vector<uint32_t> out;
-  for (const kvfile_node* n = tree.root; n; n = n->next_sibling) {
+  for (const kvfile_node* n = tree.root(); n; n = n->next_sibling) {
     out.push_back(n->attributes);
   }
   return out;
@@ -112,7 +112,7 @@ std::vector<uint32_t> ids(const kvfile_tree& tree) {
 // first node of the result that it does not follow.
 std::vector<uint32_t> insertion_sorted(const kvfile_tree& tree) {
   std::vector<const kvfile_node*> result;
-  const kvfile_node* last = tree.root;
+  const kvfile_node* last = tree.root();
   while (last->next_sibling) last = last->next_sibling;
   for (const kvfile_node* x = last; x; x = x->prev_sibling) {
     auto at = result.begin();
@@ -164,7 +164,7 @@ TEST(Ordering, DeepTreesDoNotRecurse) {
     parent = child;
   }
   order_tree(&tree, kvval(3), kvval(1));
-  const kvfile_node* first = tree.root->first_child;
+  const kvfile_node* first = tree.root()->first_child;
   EXPECT_EQ(first->is_folder, 0);  // descending: files before folders
   EXPECT_EQ(first->next_sibling->prev_sibling, first);
 }

@@ -133,7 +133,7 @@ bool scan_folder_at(int dir_fd, kvfile_tree* tree, kvfile_node* parent,
     return a.name < b.name;  // byte-wise: std::string compares
                              // as unsigned char
   });
-  if (!tree->root) parent = nullptr;
+  if (!tree->root()) parent = nullptr;
   link_nodes(entries, tree, parent);
   *listed = static_cast<int64_t>(entries.size());
   return true;

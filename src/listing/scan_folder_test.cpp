@@ -18,14 +18,14 @@ namespace {
 // Names of the top-level list of *tree, in order.
 std::vector<std::string> top_names(const kvfile_tree& tree) {
   std::vector<std::string> out;
-  for (const kvfile_node* n = tree.root; n; n = n->next_sibling) {
+  for (const kvfile_node* n = tree.root(); n; n = n->next_sibling) {
     out.push_back(std::string(n->full_name()));
   }
   return out;
 }
 
 const kvfile_node* find_top(const kvfile_tree& tree, const char* name) {
-  for (const kvfile_node* n = tree.root; n; n = n->next_sibling) {
+  for (const kvfile_node* n = tree.root(); n; n = n->next_sibling) {
     if (n->full_name() == name) return n;
   }
   return nullptr;
@@ -42,7 +42,7 @@ TEST(ScanFolder, ListsFoldersFirstThenFilesInByteOrderOfTheirNames) {
   const std::vector<std::string> want = {"Sub",   "Zed",   "aa",    ".hidden",
                                          "a.txt", "b.txt", "m.doc", "z"};
   EXPECT_EQ(top_names(tree), want);
-  EXPECT_EQ(tree.count, 8);
+  EXPECT_EQ(tree.count(), 8);
   EXPECT_EQ(link_fault(tree), "");
   EXPECT_EQ(find_top(tree, "Sub")->is_folder, 1);
   EXPECT_EQ(find_top(tree, "z")->is_folder, 0);
@@ -76,7 +76,7 @@ TEST(ScanFolder, AppendsUnderParentAndFiltersByPattern) {
   ASSERT_TRUE(tmp.write("docs/b.doc"));
   kvfile_tree tree;
   ASSERT_TRUE(scan_folder(kvval(tmp.path()), &tree, nullptr, kvval("")));
-  kvfile_node* docs = tree.root;
+  kvfile_node* docs = tree.root();
   EXPECT_TRUE(scan_folder(kvval(tmp.at("docs")), &tree, docs, kvval("*.txt")));
   EXPECT_EQ(tree_shape(tree), "docs(inner.TXT,a.txt)");
   EXPECT_EQ(link_fault(tree), "");
@@ -128,7 +128,7 @@ TEST(ScanFolder, EmptyMissingOrNonFolderPathGivesFalseAndNoNodes) {
        {tmp.at("empty"), tmp.at("missing"), tmp.at("file"), std::string()}) {
     kvfile_tree tree;
     EXPECT_FALSE(scan_folder(kvval(path), &tree, nullptr, kvval("*"))) << path;
-    EXPECT_EQ(tree.root, nullptr) << path;
+    EXPECT_EQ(tree.root(), nullptr) << path;
   }
 }
 
@@ -149,7 +149,7 @@ int scan_locked_folder(const std::string& path) {
   if (geteuid() == 0 && setuid(65534) != 0) return 2;
   kvfile_tree tree;
   bool found = scan_folder(kvval(path), &tree, nullptr, kvval("*"));
-  return found || tree.root ? 1 : 0;
+  return found || tree.root() ? 1 : 0;
 }
 
 TEST(ScanFolderDeathTest, UnreadableFolderGivesFalseAndNoNodes) {
@@ -186,7 +186,7 @@ int scan_unsearchable_folder(const std::string& path) {
   std::sort(reported.begin(), reported.end());
   const std::vector<std::string> want = {"a.txt:" + std::to_string(EACCES),
                                          "b:" + std::to_string(EACCES)};
-  return read && listed == 0 && !tree.root && reported == want ? 0 : 1;
+  return read && listed == 0 && !tree.root() && reported == want ? 0 : 1;
 }
 
 TEST(ScanFolderDeathTest, EntriesThatCannotBeExaminedAreReportedNotListed) {

@@ -384,7 +384,7 @@ kvval listing_variables::state::summary_value(std::string_view name) {
 // children is followed, after its last descendant, by its marker.
 void listing_variables::state::make_rows() {
   rows_made_ = true;
-  const kvfile_node* n = tree_.root;
+  const kvfile_node* n = tree_.root();
   while (n) {
     rows_[kAll].push_back(row::entry(n));
     rows_[n->is_folder ? kFolders : kFiles].push_back(row::entry(n));

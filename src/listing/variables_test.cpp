@@ -243,12 +243,11 @@ TEST_F(Variables, ListingLinksOfPerFolderBuilds) {
 TEST_F(Variables, ATemplateNamingOneListComputesOnlyThatList) {
   for (int i = 0; i < 50; ++i) add("f", ".txt", i);
   listing_variables& v = vars();
-  std::string out;
-  ASSERT_EQ(
-      run_template_text(
-          "<!--#for var=name_all--><!--#echo var=name_all--><!--#endfor-->", &v,
-          &out),
-      PARSE_DONE);
+  std::string out, err;
+  ASSERT_TRUE(run_template_text(
+      "<!--#for var=name_all--><!--#echo var=name_all--><!--#endfor-->", &v,
+      &out, &err))
+      << err;
   EXPECT_EQ(out, std::string(50, 'f'));
   EXPECT_EQ(v.values_computed("name_all"), 50);
   for (const char* other : {"all", "url_all", "time_all", "size_all",

@@ -34,34 +34,33 @@ int32_t kvi_directive_code(std::string_view name) {
 }
 
 kvi::kvi() {
-  set_limit(16777216);
-  set_wanted(kvval(1 << (KIND_DIRECTIVE - 1)));
+  set_limit(kMaxQueuedMarkup);
+  set_wanted(kvval(kind_bit(KIND_DIRECTIVE)));
   set_keep_text(kvval(1));
 }
 
 kvi::~kvi() = default;
 
-int kvi::on_text() {
+bool kvi::on_text() {
   if (recording_) record(false);
   pass_token();
-  return status();
+  return !write_failed();
 }
 
-int kvi::on_end() {
+bool kvi::on_end() {
   if (recording_)
     recording_->tail = block_event{false, token(), line(), column()};
   emit_token();
   reset_input();
-  if (write_failed()) return KVI_WRITE_FAILED;
-  return mode_ == MODE_WRITE ? static_cast<int>(PARSE_DONE) : KVI_BLOCK_OPEN;
+  return !write_failed();
 }
 
-int kvi::on_tag() {
+bool kvi::on_tag() {
   if (recording_) record(true);
   std::string_view text = token_text();
   if (text.size() < 3) {
     pass_token();
-    return status();
+    return !write_failed();
   }
   text.remove_suffix(3);  // the "-->"
   tag_text_ = text;
@@ -96,7 +95,7 @@ int kvi::on_tag() {
       pass_token();
       break;
   }
-  return status();
+  return !write_failed();
 }
 
 // The list named by the directive's var attribute, or null.
@@ -337,26 +336,26 @@ void kvi::record(bool is_tag) {
 }
 
 // Hands the recorded events to the hooks as the tokenizer did.
-int kvi::replay(const block_recording& recording) {
+bool kvi::replay(const block_recording& recording) {
   for (const block_event& e : recording.events) {
     line_ = e.line;
     column_ = e.column;
     replayed_ = &e;
-    int rc = e.is_tag ? on_tag() : on_text();
+    bool go_on = e.is_tag ? on_tag() : on_text();
     replayed_ = nullptr;
-    if (rc != 0) return rc;
+    if (!go_on) return false;
   }
   line_ = recording.tail.line;
   column_ = recording.tail.column;
   replayed_ = &recording.tail;
-  int rc = on_end();
+  bool done = on_end();
   replayed_ = nullptr;
-  return rc;
+  return done;
 }
 
-// Feeds the block to pass in pieces, then ends its input. Returns the last
-// parse code.
-int kvi::feed_block(kvi* pass) {
+// Feeds the block to pass in pieces, then ends its input. Returns where the
+// last parse stopped.
+parse_status kvi::feed_block(kvi* pass) {
   std::string_view all = block_;
   kvval spent;
   size_t offset = 0;
@@ -368,10 +367,10 @@ int kvi::feed_block(kvi* pass) {
     } else {
       pass->set_end_of_input(true);
     }
-    int rc = pass->parse();
+    parse_status status = pass->parse();
     while (pass->drain(&spent)) {
     }
-    if (rc != PARSE_MORE) return rc;
+    if (status != parse_status::more) return status;
   }
 }
 

@@ -26,12 +26,6 @@
 #include "value/kvarr.h"
 #include "value/kvval.h"
 
-// Codes of kvi::parse() besides PARSE_MORE, PARSE_TOO_BIG and PARSE_DONE.
-enum kvi_code : int {
-  KVI_BLOCK_OPEN = 3,    // the input ended inside an if or a found for
-  KVI_WRITE_FAILED = 4,  // the output sink refused a chunk; reading stopped
-};
-
 // Directive codes, as the directive table gives them (0: not a directive).
 int32_t kvi_directive_code(std::string_view name);
 
@@ -45,7 +39,7 @@ class kvi : public kvsgml {
   // deep, and a deeply nested template costs no more than a flat one.
   static constexpr int32_t kMaxBlockNesting = 200;
 
-  // Mode "write", no variables, loop index 0, limit 16777216 bytes.
+  // Mode "write", no variables, loop index 0, limit kMaxQueuedMarkup.
   kvi();
   ~kvi() override;
 
@@ -54,17 +48,21 @@ class kvi : public kvsgml {
   void set_variables(const kvi_variables* variables) { variables_ = variables; }
   // Sends every output chunk to *write as soon as it is produced instead of
   // queueing it in output(). A false result stops the interpreter: parse()
-  // then returns KVI_WRITE_FAILED. *write must outlive the interpreter.
+  // then returns parse_status::stopped and write_failed() is true. *write
+  // must outlive the interpreter.
   void set_sink(const sink* write) { sink_ = write; }
   bool write_failed() const { return root_->write_failed_; }
+  // After parse() returned parse_status::done: whether the input ended
+  // inside an if or a found for (what that block collected is dropped).
+  bool block_open() const { return mode_ != MODE_WRITE; }
   // The output chunks produced so far, in order (without a sink). Callers
   // take them off with shift().
   kvarr& output() { return output_; }
 
  protected:
-  int on_end() override;
-  int on_text() override;
-  int on_tag() override;
+  bool on_end() override;
+  bool on_text() override;
+  bool on_tag() override;
   // Text written straight to the output may leave in pieces (not while a
   // pass is recorded: its events must not depend on the mode).
   bool can_flush_text() const override {
@@ -96,7 +94,7 @@ class kvi : public kvsgml {
   void emit_error();
   void note_depth();
   void run_block(int32_t first_index, int32_t passes);
-  int feed_block(kvi* pass);
+  parse_status feed_block(kvi* pass);
   void begin_pass(kvi* root, int32_t nesting, int32_t index);
 
   // What the tokenizer handed the hooks during one pass over a block: the
@@ -129,9 +127,8 @@ class kvi : public kvsgml {
     block_event tail{false, kvval(""), 1, 0};
   };
   void record(bool is_tag);
-  int replay(const block_recording& recording);
+  bool replay(const block_recording& recording);
   void run_pass(int32_t index);
-  int status() const { return root_->write_failed_ ? KVI_WRITE_FAILED : 0; }
 
   kvarr output_;
   const kvi_variables* variables_ = nullptr;

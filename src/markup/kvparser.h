@@ -7,10 +7,23 @@
 #ifndef DIRGEN_MARKUP_KVPARSER_H_
 #define DIRGEN_MARKUP_KVPARSER_H_
 
+#include <cstddef>
 #include <cstdint>
 
 #include "value/kvarr.h"
 #include "value/kvval.h"
+
+// The limit of the settings reader and the template interpreter: no settings
+// file, data table or single template tag is anywhere near this large, and
+// it keeps a hostile input from making a reader queue gigabytes.
+constexpr uint32_t kMaxQueuedMarkup = 16 * 1024 * 1024;
+
+// The size of the reads that feed a file to a reader (settings files, data
+// tables, templates): 8092, not 8192, because it is the size these files
+// have always been read in, and where a read ends can show: a settings file
+// over the limit fails at the first chunk boundary past it, and its "size
+// exceeded." report names the position reached there.
+constexpr size_t kMarkupReadChunk = 8092;
 
 class kvparser : public kvarr {
  public:

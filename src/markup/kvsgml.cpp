@@ -54,17 +54,23 @@ tag_description row_of(std::string_view terminator, bool quotes_protect,
 
 }  // namespace
 
+// The base kind table: per kind, the terminator, then whether quotes
+// protect it, whether tags nest inside, whether backslashes escape. Kinds
+// not named keep the first row; derived readers set the rows they use.
 kvsgml::kvsgml() {
   for (auto& row : rows_) row = row_of("#>", false, false, false);
-  for (int k : {1, 5}) rows_[k] = row_of("#>", true, true, false);
-  rows_[15] = row_of("#>", false, true, false);
-  for (int k : {4, 7}) rows_[k] = row_of("#>", false, true, false);
-  rows_[3] = row_of("/>", true, true, false);
-  rows_[6] = row_of("]]>", false, false, false);
-  rows_[11] = row_of("?>", true, false, true);
-  rows_[12] = row_of("%>", true, false, true);
-  rows_[13] = row_of("#>", true, false, true);
-  rows_[14] = row_of("-->", true, false, true);
+  for (int k : {KIND_ELEMENT, KIND_COMMENT}) {
+    rows_[k] = row_of("#>", true, true, false);
+  }
+  for (int k : {KIND_DECL, KIND_DOCTYPE, KIND_UNKNOWN}) {
+    rows_[k] = row_of("#>", false, true, false);
+  }
+  rows_[KIND_EMPTY] = row_of("/>", true, true, false);
+  rows_[KIND_CDATA] = row_of("]]>", false, false, false);
+  rows_[KIND_PI] = row_of("?>", true, false, true);
+  rows_[KIND_SCRIPT] = row_of("%>", true, false, true);
+  rows_[KIND_HASH] = row_of("#>", true, false, true);
+  rows_[KIND_DIRECTIVE] = row_of("-->", true, false, true);
 }
 
 const kvhash& kvsgml::entities() {
@@ -82,15 +88,15 @@ const kvhash& kvsgml::entities() {
 
 void kvsgml::set_wanted(const kvval& mask) {
   int32_t m = mask.as_int();
-  for (int k = 0; k < 15; ++k) wanted_[k + 1] = ((m >> k) & 1) != 0;
+  for (int k = 1; k < kKindSlots; ++k) wanted_[k] = ((m >> (k - 1)) & 1) != 0;
 }
 
 void kvsgml::set_keep_text(const kvval& keep) {
   keep_text_ = keep.as_int() != 0;
 }
 
-int kvsgml::parse() {
-  if (over_limit()) return PARSE_TOO_BIG;
+parse_status kvsgml::parse() {
+  if (over_limit()) return parse_status::too_big;
   if (!token_.is_text()) token_.convert(KV_TEXT);
   refresh_current();
   for (;;) {
@@ -99,15 +105,16 @@ int kvsgml::parse() {
     if (c == kNeedInput) {
       if (!in_tag_ && keep_text_ && !token_.view().empty() &&
           can_flush_text()) {
-        int rc = on_text();
+        bool go_on = on_text();
         token_.mutable_text().set_length(0);
-        if (rc != 0) return rc;
+        if (!go_on) return parse_status::stopped;
       }
-      return PARSE_MORE;
+      return parse_status::more;
     }
-    if (c == kInputEnded) return on_end();
-    int rc = step(c);
-    if (rc != 0) return rc;
+    if (c == kInputEnded) {
+      return on_end() ? parse_status::done : parse_status::stopped;
+    }
+    if (!step(c)) return parse_status::stopped;
   }
 }
 
@@ -133,7 +140,7 @@ void kvsgml::take_plain_run() {
   skip(static_cast<int32_t>(n));
 }
 
-int kvsgml::step(int c) {
+bool kvsgml::step(int c) {
   if (escape_next_) {
     escape_next_ = false;
     append(c);
@@ -153,11 +160,9 @@ int kvsgml::step(int c) {
         }
         if (in_tag_ || keep_text_) append(c);
         break;
-      case '<': {
-        int rc = on_less_than();
-        if (rc != 0) return rc;
+      case '<':
+        if (!on_less_than()) return false;
         break;
-      }
       case '>':
         return on_greater_than();
       default:
@@ -166,46 +171,42 @@ int kvsgml::step(int c) {
     }
   }
   if (in_tag_ && classifying_) classify(static_cast<unsigned char>(c));
-  return 0;
+  return true;
 }
 
-int kvsgml::on_less_than() {
+bool kvsgml::on_less_than() {
   if (in_tag_ && !nested_tags_) {
     append('<');
-    return 0;
+    return true;
   }
-  if (!in_tag_ && keep_text_) {
-    int rc = on_text();
-    if (rc != 0) return rc;
-  }
+  if (!in_tag_ && keep_text_ && !on_text()) return false;
   start_tag();
-  return 0;
+  return true;
 }
 
-int kvsgml::on_greater_than() {
+bool kvsgml::on_greater_than() {
   if (in_tag_ || keep_text_) append('>');
-  if (!in_tag_) return 0;
+  if (!in_tag_) return true;
   if (classifying_) {
     // Until its kind is known a tag ends at the first '>', with the kind
     // reached so far; an unwanted kind makes it ordinary text.
     classifying_ = false;
     if (!wanted(kind_)) {
       end_classification();
-      return 0;
+      return true;
     }
     load_row(kind_);
   } else {
-    if ((in_single_ || in_double_) && quotes_protect_) return 0;
+    if ((in_single_ || in_double_) && quotes_protect_) return true;
     std::string_view t = token_.view();
     if (t.size() <= terminator_.size() ||
         t.substr(t.size() - terminator_.size()) != terminator_) {
-      return 0;
+      return true;
     }
   }
-  int rc = on_tag();
-  if (rc != 0) return rc;
+  if (!on_tag()) return false;
   finish_tag();
-  return 0;
+  return true;
 }
 
 void kvsgml::start_tag() {
@@ -333,7 +334,7 @@ void kvsgml::leave_tag() {
 }
 
 void kvsgml::load_row(int32_t kind) {
-  const tag_description& row = rows_[kind & 15];
+  const tag_description& row = this->row(kind);
   terminator_ = row.terminator;
   quotes_protect_ = row.quotes_protect;
   nested_tags_ = row.nested_tags;
@@ -358,10 +359,9 @@ void kvsgml::restore_state(bool keep_token) {
   load_row(kind_);
 }
 
-int kvsgml::on_end() {
+bool kvsgml::on_end() {
   reset_input();
-  int rc = on_text();
-  return rc != 0 ? rc : PARSE_DONE;
+  return on_text();
 }
 
 void kvsgml::clear_reader() {

@@ -10,6 +10,7 @@
 #define DIRGEN_MARKUP_KVSGML_H_
 
 #include <array>
+#include <cassert>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -39,12 +40,18 @@ enum markup_kind : int32_t {
   KIND_TEXT = 18,         // a text run (document text nodes; never a tag)
 };
 
-// parse() results. Hooks may return other non-zero codes, which parse()
-// passes on.
-enum parse_code : int {
-  PARSE_MORE = 0,     // more input is needed
-  PARSE_TOO_BIG = 1,  // the queued input reached the limit
-  PARSE_DONE = 2,     // the input ended and the reader finished
+// Tag kinds run from 1 to KIND_UNKNOWN; slot 0 of the kind tables is unused.
+constexpr int32_t kKindSlots = KIND_UNKNOWN + 1;
+
+// The set_wanted() mask bit of a tag kind.
+constexpr int32_t kind_bit(int32_t kind) { return 1 << (kind - 1); }
+
+// Where parse() stopped.
+enum class parse_status {
+  more,     // the queued input is read; more is needed (or the end flag)
+  done,     // the input ended and the reader finished
+  too_big,  // the queued input reached the limit; nothing was read
+  stopped,  // a hook stopped reading; the derived reader says why
 };
 
 class kvsgml : public kv_unicode_lexer {
@@ -53,20 +60,24 @@ class kvsgml : public kv_unicode_lexer {
   kvsgml();
   ~kvsgml() override = default;
 
-  // Reads as far as the queued input allows. Returns PARSE_MORE,
-  // PARSE_TOO_BIG (nothing read), PARSE_DONE at the end of the input, or the
-  // non-zero code of a hook (reading stops there).
-  int parse();
-  // Bit k (k = 0..14) of mask.as_int() set: tag kind k + 1 is wanted.
+  // Reads as far as the queued input allows (see parse_status).
+  parse_status parse();
+  // Bit kind_bit(k) of mask.as_int() set: tag kind k is wanted.
   void set_wanted(const kvval& mask);
   // Whether bytes outside tags are collected (value not 0).
   void set_keep_text(const kvval& keep);
   bool wanted(int32_t kind) const {
-    return kind >= 0 && kind < 16 && wanted_[kind];
+    return kind >= 0 && kind < kKindSlots && wanted_[kind];
   }
-  // Row of the kind table. REQUIRES: 0 <= kind < 16.
-  void set_row(int32_t kind, const tag_description& row) { rows_[kind] = row; }
-  const tag_description& row(int32_t kind) const { return rows_[kind]; }
+  // Row of the kind table. REQUIRES: 0 <= kind < kKindSlots.
+  void set_row(int32_t kind, const tag_description& row) {
+    assert(kind >= 0 && kind < kKindSlots);
+    rows_[kind] = row;
+  }
+  const tag_description& row(int32_t kind) const {
+    assert(kind >= 0 && kind < kKindSlots);
+    return rows_[kind];
+  }
 
   // The current text run or tag as read, and the current tag's kind.
   kvval& token() { return token_; }
@@ -78,15 +89,19 @@ class kvsgml : public kv_unicode_lexer {
   static const kvhash& entities();
 
  protected:
-  // Called when the input is exhausted and the end flag is set. The base
-  // resets the input bookkeeping, calls on_text and returns its code, or
-  // PARSE_DONE when that is 0.
-  virtual int on_end();
+  // The hooks return true to go on reading and false to stop it, which
+  // makes parse() return parse_status::stopped.
+  //
+  // Called when the input is exhausted and the end flag is set; true makes
+  // parse() return parse_status::done. The base resets the input bookkeeping
+  // and returns what on_text returns.
+  virtual bool on_end();
   // Called at a '<' outside a tag when keep-text is set (and by on_end) with
-  // the text run in the token. Base: 0.
-  virtual int on_text() { return 0; }
-  // Called with a complete wanted tag in the token and its kind set. Base: 0.
-  virtual int on_tag() { return 0; }
+  // the text run in the token. Base: true.
+  virtual bool on_text() { return true; }
+  // Called with a complete wanted tag in the token and its kind set. Base:
+  // true.
+  virtual bool on_tag() { return true; }
   // Whether a text run may be handed to on_text early, when a chunk ends
   // outside a tag, because splitting it cannot change what the reader makes
   // of it. Base: false.
@@ -98,9 +113,9 @@ class kvsgml : public kv_unicode_lexer {
   bool keep_text_ = true;
 
  private:
-  int step(int c);
-  int on_less_than();
-  int on_greater_than();
+  bool step(int c);
+  bool on_less_than();
+  bool on_greater_than();
   void start_tag();
   void classify(unsigned char c);
   void end_classification();
@@ -113,8 +128,8 @@ class kvsgml : public kv_unicode_lexer {
   }
   void take_plain_run();
 
-  std::array<tag_description, 16> rows_;
-  std::array<bool, 16> wanted_{};
+  std::array<tag_description, kKindSlots> rows_;
+  std::array<bool, kKindSlots> wanted_{};
   kvval token_{""};
   bool in_single_ = false;
   bool in_double_ = false;

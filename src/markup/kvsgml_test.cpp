@@ -12,29 +12,30 @@ class recorder : public kvsgml {
  public:
   std::string events;
 
-  // Feeds the pieces one by one, then ends the input. Returns the last code.
-  int feed(const std::vector<std::string>& pieces) {
+  // Feeds the pieces one by one, then ends the input. Returns the last
+  // status.
+  parse_status feed(const std::vector<std::string>& pieces) {
     for (const std::string& p : pieces) {
       push(kvval(std::string_view(p)));
-      int rc = parse();
+      parse_status status = parse();
       kvval spent;
       while (drain(&spent)) {
       }
-      if (rc != PARSE_MORE) return rc;
+      if (status != parse_status::more) return status;
     }
     set_end_of_input(true);
     return parse();
   }
 
  protected:
-  int on_text() override {
+  bool on_text() override {
     if (!token().view().empty()) events += "T[" + token().str() + "]";
     token().set_length(0);
-    return 0;
+    return true;
   }
-  int on_tag() override {
+  bool on_tag() override {
     events += "K" + std::to_string(kind()) + "[" + token().str() + "]";
-    return 0;
+    return true;
   }
 };
 
@@ -43,7 +44,7 @@ void want_all(recorder* r) {
   r->set_wanted(kvval(0x7fff));
   tag_description row;
   row.terminator = ">";
-  for (int k = 0; k < 16; ++k) r->set_row(k, row);
+  for (int k = 0; k < kKindSlots; ++k) r->set_row(k, row);
 }
 
 TEST(Tokenizer, ClassifiesTagsByTheirOpening) {
@@ -60,14 +61,14 @@ TEST(Tokenizer, ClassifiesTagsByTheirOpening) {
   for (const auto& [text, kind] : cases) {
     recorder r;
     want_all(&r);
-    EXPECT_EQ(r.feed({text}), PARSE_DONE) << text;
+    EXPECT_EQ(r.feed({text}), parse_status::done) << text;
     EXPECT_EQ(r.events, "K" + std::to_string(kind) + "[" + text + "]") << text;
   }
 }
 
 TEST(Tokenizer, UnwantedKindsAreText) {
   recorder r;  // wants nothing, keeps text
-  EXPECT_EQ(r.feed({"x<b>bold</b> <> <!-->y"}), PARSE_DONE);
+  EXPECT_EQ(r.feed({"x<b>bold</b> <> <!-->y"}), parse_status::done);
   EXPECT_EQ(r.events, "T[x]T[<b>bold]T[</b> ]T[<> ]T[<!-->y]");
 }
 
@@ -76,7 +77,7 @@ TEST(Tokenizer, WithoutKeepTextOnlyTagsArrive) {
   want_all(&r);
   r.set_keep_text(kvval(0));
   r.set_wanted(kvval(1 << (KIND_END_TAG - 1)));
-  EXPECT_EQ(r.feed({"a \"q\" <b>x</b>z"}), PARSE_DONE);
+  EXPECT_EQ(r.feed({"a \"q\" <b>x</b>z"}), parse_status::done);
   EXPECT_EQ(r.events, "K2[</b>]");
 }
 
@@ -107,7 +108,7 @@ TEST(Tokenizer, ChunkBoundariesChangeNothing) {
 TEST(Tokenizer, CountsLinesAndColumns) {
   recorder r;
   r.push(kvval("ab\ncd"));
-  EXPECT_EQ(r.parse(), PARSE_MORE);
+  EXPECT_EQ(r.parse(), parse_status::more);
   EXPECT_EQ(r.line(), 2);
   EXPECT_EQ(r.column(), 3);  // the LF is column 1, c column 2
   r.push(kvval("\n"));
@@ -125,9 +126,9 @@ TEST(Tokenizer, RefusesInputAtTheLimit) {
   recorder r;
   r.set_limit(10);
   r.push(kvval("12345"));
-  EXPECT_EQ(r.parse(), PARSE_MORE);
+  EXPECT_EQ(r.parse(), parse_status::more);
   r.push(kvval("67890"));  // the first chunk is still current: 10 queued
-  EXPECT_EQ(r.parse(), PARSE_TOO_BIG);
+  EXPECT_EQ(r.parse(), parse_status::too_big);
   EXPECT_EQ(r.column(), 5);  // nothing more was read
 }
 
@@ -143,7 +144,7 @@ TEST(Tokenizer, DrainReleasesOnlyChunksReadCompletely) {
   EXPECT_FALSE(r.drain(&spent));  // "cd" stays current
   r.push(kvval("e"));
   r.set_end_of_input(true);
-  EXPECT_EQ(r.parse(), PARSE_DONE);
+  EXPECT_EQ(r.parse(), parse_status::done);
   EXPECT_EQ(r.events, "T[abcde]");
   EXPECT_TRUE(r.drain(&spent));
   EXPECT_TRUE(r.drain(&spent));
@@ -154,20 +155,20 @@ TEST(Tokenizer, TagInsideTagRestoresTheOuterTag) {
   recorder r;
   r.set_wanted(kvval(1));  // elements only
   r.set_row(KIND_ELEMENT, {">", false, true, false});
-  EXPECT_EQ(r.feed({"<a x=<b y> z>t"}), PARSE_DONE);
+  EXPECT_EQ(r.feed({"<a x=<b y> z>t"}), parse_status::done);
   EXPECT_EQ(r.events, "K1[<b y>]K1[<a x= z>]T[t]");
   // An unwanted inner tag becomes part of the outer tag's text.
   recorder u;
   u.set_wanted(kvval(1));
   u.set_row(KIND_ELEMENT, {">", false, true, false});
-  EXPECT_EQ(u.feed({"<a <!x y>"}), PARSE_DONE);
+  EXPECT_EQ(u.feed({"<a <!x y>"}), parse_status::done);
   EXPECT_EQ(u.events, "K1[<a <!x y>]");
 }
 
 TEST(Tokenizer, QuotesProtectAndBackslashEscape) {
   recorder r;
   r.set_wanted(kvval(1 << (KIND_DIRECTIVE - 1)));
-  EXPECT_EQ(r.feed({"<!--#a v=\"q\\\"-->\"-->x"}), PARSE_DONE);
+  EXPECT_EQ(r.feed({"<!--#a v=\"q\\\"-->\"-->x"}), parse_status::done);
   EXPECT_EQ(r.events, "K14[<!--#a v=\"q\\\"-->\"-->]T[x]");
 }
 
@@ -178,7 +179,7 @@ TEST(Tokenizer, DeepTagNestingDoesNotRecurse) {
   std::string nested;
   for (int i = 0; i < 10000; ++i) nested += "<a ";
   for (int i = 0; i < 10000; ++i) nested += ">";
-  EXPECT_EQ(r.feed({nested}), PARSE_DONE);
+  EXPECT_EQ(r.feed({nested}), parse_status::done);
   EXPECT_EQ(r.events.substr(0, 8), "K1[<a >]");
 }
 

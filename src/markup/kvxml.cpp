@@ -1,7 +1,6 @@
 #include "markup/kvxml.h"
 
 #include <cstring>
-#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,10 +9,6 @@
 #include "value/kvtext.h"
 
 namespace {
-
-std::unique_ptr<xml_node> new_node() {
-  return std::unique_ptr<xml_node>(new (std::nothrow) xml_node);
-}
 
 void expand_references(kvval* v) {
   expand_char_refs(v);
@@ -29,8 +24,10 @@ tag_description plain_row(std::string_view terminator) {
 }  // namespace
 
 kvxml::kvxml(xml_document* document) : document_(document) {
-  set_limit(16777216);
-  set_wanted(kvval(0x437));
+  set_limit(kMaxQueuedMarkup);
+  set_wanted(kvval(kind_bit(KIND_ELEMENT) | kind_bit(KIND_END_TAG) |
+                   kind_bit(KIND_EMPTY) | kind_bit(KIND_COMMENT) |
+                   kind_bit(KIND_CDATA) | kind_bit(KIND_PI)));
   set_keep_text(kvval(1));
   for (int k : {KIND_ELEMENT, KIND_END_TAG, KIND_EMPTY}) {
     set_row(k, plain_row(">"));
@@ -54,18 +51,17 @@ void kvxml::push(kvval chunk) {
   kvsgml::push(std::move(chunk));
 }
 
-int kvxml::on_text() {
+bool kvxml::on_text() {
   kvval& run = token();
-  if (run.view().empty()) return 0;
-  std::unique_ptr<xml_node> node = new_node();
-  if (!node) return XML_MEMORY_ERROR;
+  if (run.view().empty()) return true;
+  auto node = std::make_unique<xml_node>();
   node->kind = KIND_TEXT;
   node->closed = true;
   node->raw.take(run);
   node->content = node->raw;
   expand_references(&node->content);
   insert(std::move(node));
-  return 0;
+  return true;
 }
 
 void kvxml::fill_element(std::string_view text, xml_node* node) {
@@ -84,9 +80,8 @@ void kvxml::fill_element(std::string_view text, xml_node* node) {
   }
 }
 
-int kvxml::on_tag() {
-  std::unique_ptr<xml_node> node = new_node();
-  if (!node) return XML_MEMORY_ERROR;
+bool kvxml::on_tag() {
+  auto node = std::make_unique<xml_node>();
   kvval& tok = token();
   std::string_view text = tok.view();
   node->kind = kind();
@@ -113,31 +108,32 @@ int kvxml::on_tag() {
     node->raw.take(tok);
   }
   insert(std::move(node));
-  return 0;
+  return true;
 }
 
 // An end tag closes the last node when that is its open start tag (which
 // then becomes an empty element), or else the open element that encloses
 // the last node. After another end tag, the enclosing element is the parent
 // of the element that end tag closed.
-int kvxml::match_end_tag(std::unique_ptr<xml_node> end) {
+bool kvxml::match_end_tag(std::unique_ptr<xml_node> end) {
   std::string_view name = end->name.view();
   if (last_->kind == KIND_ELEMENT && !last_->closed &&
       last_->name.view() == name) {
     last_->kind = KIND_EMPTY;
     last_->closed = true;
     insert_mode_ = AFTER_LAST;
-    return 0;
+    return true;
   }
   xml_node* open = last_->parent;
   if (last_->kind == KIND_END_TAG && open) open = open->parent;
   if (!open || open->closed || open->name.view() != name) {
-    return XML_MISPLACED_END_TAG;
+    error_ = "misplaced end tag.";
+    return false;
   }
   open->closed = true;
   end->closed = true;
   insert(std::move(end));
-  return 0;
+  return true;
 }
 
 void kvxml::insert(std::unique_ptr<xml_node> owned) {
@@ -159,37 +155,26 @@ void kvxml::insert(std::unique_ptr<xml_node> owned) {
   last_ = node;
 }
 
-int kvxml::on_end() {
+bool kvxml::on_end() {
   reset_input();
-  int rc = on_text();
-  if (rc != 0) return rc;
-  for (xml_node* n = document_->root; n; n = xml_document::next_preorder(n)) {
-    if (n->kind == KIND_ELEMENT && !n->closed) return XML_UNCLOSED_TAG;
+  if (!on_text()) return false;
+  for (xml_node* n = document_->root(); n; n = xml_document::next_preorder(n)) {
+    if (n->kind == KIND_ELEMENT && !n->closed) {
+      error_ = "unclosed tag.";
+      return false;
+    }
   }
-  return PARSE_DONE;
+  return true;
 }
 
-void markup_error_report(const kvsgml& reader, int code, kvval* message) {
+void markup_error_report(const kvxml& reader, parse_status status,
+                         kvval* message) {
   std::string report = "Line: " + std::to_string(reader.line()) +
                        ", column: " + std::to_string(reader.column()) +
                        "\r\nNear by: \"";
   report += reader.token().view();
   report += "\"\r\nError: ";
-  switch (code) {
-    case PARSE_TOO_BIG:
-      report += "size exceeded.\r\n";
-      break;
-    case XML_MEMORY_ERROR:
-      report += "memory error.\r\n";
-      break;
-    case XML_MISPLACED_END_TAG:
-      report += "misplaced end tag.\r\n";
-      break;
-    case XML_UNCLOSED_TAG:
-      report += "unclosed tag.\r\n";
-      break;
-    default:
-      break;
-  }
+  report += status == parse_status::too_big ? "size exceeded." : reader.error();
+  report += "\r\n";
   *message = kvval(std::string_view(report));
 }

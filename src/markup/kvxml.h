@@ -7,22 +7,16 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 
 #include "markup/kvsgml.h"
 #include "markup/xml_node.h"
 #include "value/kvval.h"
 
-// Reader codes besides those of kvsgml::parse().
-enum kvxml_code : int {
-  XML_MEMORY_ERROR = 3,  // a node could not be allocated
-  XML_MISPLACED_END_TAG = 10000,
-  XML_UNCLOSED_TAG = 10001,  // a start tag still open at the end
-};
-
 class kvxml : public kvsgml {
  public:
   // Builds into *document (not owned; must outlive the reader). Limit
-  // 16777216 bytes; wants kinds 1, 2, 3, 5, 6 and 11; keeps text.
+  // kMaxQueuedMarkup; wants kinds 1, 2, 3, 5, 6 and 11; keeps text.
   explicit kvxml(xml_document* document);
 
   // Queues chunk after turning CR LF pairs and lone CRs into LF. A CR that
@@ -31,16 +25,20 @@ class kvxml : public kvsgml {
   // Fold element and attribute names to lower case (off by default).
   void set_fold_names(bool fold) { fold_names_ = fold; }
 
+  // After parse() returned parse_status::stopped: why, as the error report
+  // words it ("misplaced end tag." or "unclosed tag.").
+  std::string_view error() const { return error_; }
+
  protected:
-  int on_end() override;
-  int on_text() override;
-  int on_tag() override;
+  bool on_end() override;
+  bool on_text() override;
+  bool on_tag() override;
 
  private:
   enum insert_mode { AS_CHILD = 1, AFTER_PARENT = 2, AFTER_LAST = 3 };
 
   void fill_element(std::string_view text, xml_node* node);
-  int match_end_tag(std::unique_ptr<xml_node> end);
+  bool match_end_tag(std::unique_ptr<xml_node> end);
   void insert(std::unique_ptr<xml_node> node);
 
   xml_document* document_;
@@ -48,12 +46,14 @@ class kvxml : public kvsgml {
   int insert_mode_ = AS_CHILD;
   xml_node* last_ = nullptr;
   bool pending_cr_ = false;  // the previous chunk ended in CR
+  std::string_view error_;
 };
 
-// Writes the error report for code into *message, replacing its content:
-// "Line: L, column: C\r\nNear by: \"token\"\r\nError: " and the code's text
-// ("size exceeded.\r\n" for 1, "memory error.\r\n" for 3, "misplaced end
-// tag.\r\n" for 10000, "unclosed tag.\r\n" for 10001, nothing otherwise).
-void markup_error_report(const kvsgml& reader, int code, kvval* message);
+// Writes the report of a failed parse (status too_big or stopped) into
+// *message, replacing its content: "Line: L, column: C\r\nNear by:
+// \"token\"\r\nError: " and the reason, then CR LF: "size exceeded." for
+// too_big, else the reader's error().
+void markup_error_report(const kvxml& reader, parse_status status,
+                         kvval* message);
 
 #endif  // DIRGEN_MARKUP_KVXML_H_

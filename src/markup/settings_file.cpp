@@ -10,29 +10,30 @@
 
 namespace {
 
-constexpr size_t kChunk = 8092;
-
-// Feeds the whole file to reader. Returns the final parse code (2 when the
-// markup was read completely), or -1 on a read error.
-int read_markup(FILE* f, kvxml* reader) {
-  char buf[kChunk];
+// Feeds the whole file to reader (the chunks stay queued, so the whole file
+// counts against the reader's limit). False on a read error; otherwise true
+// and *status is where the reader stopped (done when the markup was read
+// completely).
+bool read_markup(FILE* f, kvxml* reader, parse_status* status) {
+  char buf[kMarkupReadChunk];
   for (;;) {
-    size_t n = std::fread(buf, 1, kChunk, f);
+    size_t n = std::fread(buf, 1, sizeof buf, f);
     if (n == 0) break;
     reader->push(kvval::text(buf, static_cast<int32_t>(n)));
-    int rc = reader->parse();
-    if (rc != PARSE_MORE) return rc;
+    *status = reader->parse();
+    if (*status != parse_status::more) return true;
   }
-  if (std::ferror(f)) return -1;
+  if (std::ferror(f)) return false;
   reader->set_end_of_input(true);
-  return reader->parse();
+  *status = reader->parse();
+  return true;
 }
 
 // Adds the text of every element of the shape <key>text</key> under its
 // name; notes the names of elements without text in *empty (if given).
 void collect_settings(const xml_document& doc, kvhash_array* table,
                       std::vector<std::string>* empty) {
-  for (xml_node* n = doc.root; n; n = xml_document::next_preorder(n)) {
+  for (xml_node* n = doc.root(); n; n = xml_document::next_preorder(n)) {
     if (empty && (n->kind == KIND_EMPTY ||
                   (n->kind == KIND_ELEMENT && n->child_count == 1 &&
                    n->first_child->kind == KIND_END_TAG))) {
@@ -67,35 +68,38 @@ std::string settings_text(kvhash_array& src) {
 
 }  // namespace
 
-bool load_settings_file(const kvval& path, kvcgi* dst,
+bool load_settings_file(const kvval& path, kvhash_array* table,
+                        std::string* err,
                         std::vector<std::string>* empty_keys) {
-  if (!dst) return false;
   std::string name = path.str();
   unique_file f(std::fopen(name.c_str(), "rb"));
   if (!f) {
-    dst->message = kvval(std::string_view("Can't open file " + name));
+    *err = "Can't open file " + name;
     return false;
   }
   xml_document doc;
   kvxml reader(&doc);
   reader.set_fold_names(true);
-  int rc = read_markup(f.get(), &reader);
+  parse_status status;
+  bool read = read_markup(f.get(), &reader, &status);
   f.reset();
-  if (rc == -1) {
-    dst->message = kvval(std::string_view("Can't open file " + name));
+  if (!read) {
+    *err = "Can't open file " + name;
     return false;
   }
-  if (rc != PARSE_DONE) {
-    markup_error_report(reader, rc, &dst->message);
+  if (status != parse_status::done) {
+    kvval report;
+    markup_error_report(reader, status, &report);
+    *err = report.str();
     return false;
   }
-  collect_settings(doc, &dst->table, empty_keys);
+  collect_settings(doc, table, empty_keys);
   return true;
 }
 
-bool save_settings_file(const kvval& path, kvhash_array& src) {
+bool save_settings_file(const kvval& path, kvhash_array& src,
+                        std::string* err) {
   replace_options options;
   options.sync = true;  // a few hundred bytes the user may have typed
-  return write_file_atomically(path.str(), settings_text(src), options,
-                               nullptr);
+  return write_file_atomically(path.str(), settings_text(src), options, err);
 }

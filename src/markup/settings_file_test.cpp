@@ -42,10 +42,12 @@ class SettingsFile : public ::testing::Test {
   }
   std::string load(const std::string& text, bool* ok = nullptr) {
     write("in.txt", text);
-    kvcgi cgi;
-    bool loaded = load_settings_file(kvval(path("in.txt").c_str()), &cgi);
+    kvhash_array table;
+    std::string err;
+    bool loaded =
+        load_settings_file(kvval(path("in.txt").c_str()), &table, &err);
     if (ok) *ok = loaded;
-    return loaded ? dump(cgi.table) : cgi.message.str();
+    return loaded ? dump(table) : err;
   }
 
   // Saves table over name while the folder is read-only and the file itself
@@ -62,13 +64,15 @@ class SettingsFile : public ::testing::Test {
     }
     chmod(dir_.path().c_str(), 0500);
     bool failed;
+    std::string err;
     if (!as_root) {
-      failed = !save_settings_file(kvval(path(name).c_str()), table);
+      failed = !save_settings_file(kvval(path(name).c_str()), table, &err);
     } else {
       pid_t child = fork();
       if (child == 0) {
         if (setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(2);
-        _exit(save_settings_file(kvval(path(name).c_str()), table) ? 0 : 1);
+        _exit(save_settings_file(kvval(path(name).c_str()), table, &err) ? 0
+                                                                         : 1);
       }
       int status = 0;
       failed = child > 0 && waitpid(child, &status, 0) == child &&
@@ -119,18 +123,20 @@ TEST_F(SettingsFile, ReportsMarkupErrorsWithLineAndColumn) {
 
 TEST_F(SettingsFile, FailedLoadKeepsTheTable) {
   write("bad.txt", "<a>1</a><b>");
-  kvcgi cgi;
-  cgi.table.add("old", "v");
-  EXPECT_FALSE(load_settings_file(kvval(path("bad.txt").c_str()), &cgi));
-  EXPECT_EQ(dump(cgi.table), "old=v;");
-  EXPECT_FALSE(load_settings_file(kvval(path("in.txt").c_str()), nullptr));
+  kvhash_array table;
+  table.add("old", "v");
+  std::string err;
+  EXPECT_FALSE(
+      load_settings_file(kvval(path("bad.txt").c_str()), &table, &err));
+  EXPECT_EQ(dump(table), "old=v;");
 }
 
 TEST_F(SettingsFile, MissingFileNamesThePath) {
-  kvcgi cgi;
+  kvhash_array table;
+  std::string err;
   std::string missing = path("missing.txt");
-  EXPECT_FALSE(load_settings_file(kvval(missing.c_str()), &cgi));
-  EXPECT_EQ(cgi.message.str(), "Can't open file " + missing);
+  EXPECT_FALSE(load_settings_file(kvval(missing.c_str()), &table, &err));
+  EXPECT_EQ(err, "Can't open file " + missing);
 }
 
 TEST_F(SettingsFile, SavesKeysInOrderEscaped) {
@@ -139,26 +145,29 @@ TEST_F(SettingsFile, SavesKeysInOrderEscaped) {
   table.add("a", "x<y & \"z\"");
   table.add("a", kvval(7));
   table.add("B", "\xE9\xC3\xA9");
-  ASSERT_TRUE(save_settings_file(kvval(path("out.txt").c_str()), table));
+  std::string err;
+  ASSERT_TRUE(save_settings_file(kvval(path("out.txt").c_str()), table, &err));
   EXPECT_EQ(read("out.txt"),
             "<B>&#233;\xC3\xA9</B>\r\n"
             "<a>x&lt;y &amp; &quot;z&quot;</a>\r\n<a>7</a>\r\n"
             "<b>1</b>\r\n");
-  kvcgi back;
-  ASSERT_TRUE(load_settings_file(kvval(path("out.txt").c_str()), &back));
-  EXPECT_EQ(dump(back.table),
+  kvhash_array back;
+  ASSERT_TRUE(load_settings_file(kvval(path("out.txt").c_str()), &back, &err));
+  EXPECT_EQ(dump(back),
             "a=x<y & \"z\"|7;b=\xE9\xC3\xA9|1;");  // names fold
 }
 
 TEST_F(SettingsFile, FailedSaveLeavesTheOldFile) {
   kvhash_array table;
   table.add("k", "new");
-  EXPECT_FALSE(
-      save_settings_file(kvval(path("no/such/folder/out.txt").c_str()), table));
+  std::string err;
+  std::string missing = path("no/such/folder/out.txt");
+  EXPECT_FALSE(save_settings_file(kvval(missing.c_str()), table, &err));
+  EXPECT_NE(err.find("no/such/folder"), std::string::npos) << err;
   // A target that cannot be replaced (a folder) fails and leaves no
   // temporary file behind.
   fs::create_directory(path("sub"));
-  EXPECT_FALSE(save_settings_file(kvval(path("sub").c_str()), table));
+  EXPECT_FALSE(save_settings_file(kvval(path("sub").c_str()), table, &err));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()),
                           fs::directory_iterator()),
             1);
@@ -176,7 +185,8 @@ TEST_F(SettingsFile, SaveReplacesAndKeepsPermissionsAndLinks) {
   chmod(path("s.txt").c_str(), 0640);
   kvhash_array table;
   table.add("k", "new");
-  ASSERT_TRUE(save_settings_file(kvval(path("s.txt").c_str()), table));
+  std::string err;
+  ASSERT_TRUE(save_settings_file(kvval(path("s.txt").c_str()), table, &err));
   EXPECT_EQ(read("s.txt"), "<k>new</k>\r\n");
   struct stat st;
   ASSERT_EQ(stat(path("s.txt").c_str(), &st), 0);
@@ -185,7 +195,8 @@ TEST_F(SettingsFile, SaveReplacesAndKeepsPermissionsAndLinks) {
   // replaced and the link still leads to it.
   ASSERT_EQ(symlink("s.txt", path("link.txt").c_str()), 0);
   table.add("k", "again");
-  ASSERT_TRUE(save_settings_file(kvval(path("link.txt").c_str()), table));
+  ASSERT_TRUE(save_settings_file(kvval(path("link.txt").c_str()), table, &err))
+      << err;
   EXPECT_EQ(read("s.txt"), "<k>new</k>\r\n<k>again</k>\r\n");
   ASSERT_EQ(lstat(path("link.txt").c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));

@@ -17,7 +17,10 @@ void load_table(const kvval& folder, const char* file_name, kvcgi* table) {
   kvval path(folder);
   path.append_cstr("/");
   path.append_cstr(file_name);
-  load_settings_file(path, table);  // failures leave the message set
+  std::string err;
+  if (!load_settings_file(path, &table->table, &err)) {
+    table->message = kvval(std::string_view(err));
+  }
 }
 
 }  // namespace
@@ -28,13 +31,12 @@ dirgen_formatter::dirgen_formatter() : number_format(user_number_format()) {
   fill_names(&unit_names, {"Bytes", "Kb", "Mb"});
 }
 
-int dirgen_formatter::load_tables(const kvval& folder) {
+void dirgen_formatter::load_tables(const kvval& folder) {
   load_table(folder, "ext2descr.txt", &ext_descriptions);
   load_table(folder, "ext2img.txt", &ext_images);
   load_table(folder, "type2descr.txt", &type_descriptions);
   load_table(folder, "type2img.txt", &type_images);
   load_table(folder, "styles.txt", &styles);
-  return 0;
 }
 
 std::vector<std::string> dirgen_formatter::style_names() const {

@@ -26,8 +26,8 @@ class dirgen_formatter {
   // "/type2img.txt" and "/styles.txt" into the five tables, each element
   // <key>text</key> appending its text under its lower-cased name. A file
   // that cannot be opened or parsed leaves its table empty and its message
-  // set ("Can't open file " + path, or the parser's report). Always 0.
-  int load_tables(const kvval& folder);
+  // set ("Can't open file " + path, or the parser's report).
+  void load_tables(const kvval& folder);
 
   // The catalogue's style_name texts in order (empty without a catalogue).
   std::vector<std::string> style_names() const;

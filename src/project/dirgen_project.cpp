@@ -1,6 +1,7 @@
 #include "project/dirgen_project.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <ctime>
 #include <string>
@@ -78,11 +79,11 @@ void dirgen_project::reset_settings() {
   size_end = kvval(1048576);
 }
 
-int dirgen_project::load_settings(const kvval& file) {
+bool dirgen_project::load_settings(const kvval& file, std::string* err) {
   reset_settings();
-  kvcgi reader;
+  kvhash_array table;
   std::vector<std::string> empty;
-  if (!load_settings_file(file, &reader, &empty)) return 1;
+  if (!load_settings_file(file, &table, err, &empty)) return false;
   // The first occurrence of each key wins; a key written without a value
   // is the empty text; a key the file leaves out keeps its default (as
   // text, like every loaded field), so a hand-written file needs only the
@@ -90,19 +91,19 @@ int dirgen_project::load_settings(const kvval& file) {
   for (const FieldEntry& f : kFields) {
     kvval& field = this->*f.member;
     kvval value;
-    if (reader.table.first(kvval(f.key), &value) ||
+    if (table.first(kvval(f.key), &value) ||
         std::find(empty.begin(), empty.end(), f.key) != empty.end()) {
       field = std::move(value);  // first() gives the empty text if absent
     }
     field.convert(KV_TEXT);
   }
-  return 0;
+  return true;
 }
 
-int dirgen_project::save_settings(const kvval& file) const {
+bool dirgen_project::save_settings(const kvval& file, std::string* err) const {
   kvhash_array table;
   for (const FieldEntry& f : kFields) table.put(kvval(f.key), this->*f.member);
-  return save_settings_file(file, table) ? 0 : 1;
+  return save_settings_file(file, table, err);
 }
 
 kvval* project_field(dirgen_project* record, const char* key) {
@@ -113,7 +114,10 @@ kvval* project_field(dirgen_project* record, const char* key) {
   return nullptr;
 }
 
-const char* project_field_key(int i) { return kFields[i].key; }
+const char* project_field_key(int i) {
+  assert(i >= 0 && i < kProjectFieldCount);
+  return kFields[i].key;
+}
 
 kvval time_value(int64_t seconds) {
   return kvval(std::string_view(std::to_string(seconds)));

@@ -5,6 +5,7 @@
 #define DIRGEN_PROJECT_DIRGEN_PROJECT_H_
 
 #include <cstdint>
+#include <string>
 
 #include "value/kvval.h"
 
@@ -17,17 +18,19 @@ class dirgen_project {
   // UTC time (whole seconds).
   void reset_settings();
 
-  // Resets the record, then reads the settings file at path. Returns 0 when
-  // the file was read and parsed: a field named in the file holds the text
-  // of its first element (the empty text for <key></key>); a field the file
-  // does not name keeps its default. Returns 1 when the file cannot be
-  // opened or does not parse; the record then keeps the defaults.
-  int load_settings(const kvval& path);
+  // Resets the record, then reads the settings file at path. True when the
+  // file was read and parsed: a field named in the file holds the text of
+  // its first element (the empty text for <key></key>); a field the file
+  // does not name keeps its default. False when the file cannot be opened
+  // or does not parse (*err says which, see load_settings_file); the record
+  // then keeps the defaults.
+  bool load_settings(const kvval& path, std::string* err);
 
   // Writes the 25 fields as "<key>escaped value</key>\r\n" lines in ascending
-  // byte order of the keys. Returns 0 when the whole file was written; 1 when
-  // it could not be created or written (an existing file is left intact).
-  int save_settings(const kvval& path) const;
+  // byte order of the keys. True when the whole file was written; false with
+  // *err naming the file and the reason when it could not be created or
+  // written (an existing file is left intact).
+  bool save_settings(const kvval& path, std::string* err) const;
 
   // The fields; each name is also the key in the settings file. Readers
   // convert on use (as_int / as_int64 / as_bool / text form).

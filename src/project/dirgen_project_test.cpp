@@ -65,10 +65,11 @@ TEST(ProjectDefaults, ResetRestoresDefaultsAfterChanges) {
 }
 
 TEST(ProjectSave, DefaultsWriteTwentyFiveSortedLinesAndLoadBackUnchanged) {
+  std::string err;
   scratch_folder dir;
   dirgen_project p;
   p.time_start = time_value(4102444800);  // 2100-01-01, beyond 32 bits
-  ASSERT_EQ(p.save_settings(kvval(dir.at("a.dgn").c_str())), 0);
+  ASSERT_TRUE(p.save_settings(kvval(dir.at("a.dgn").c_str()), &err));
 
   const std::string ts = p.time_start.str();
   const std::string te = p.time_end.str();
@@ -104,7 +105,7 @@ TEST(ProjectSave, DefaultsWriteTwentyFiveSortedLinesAndLoadBackUnchanged) {
 
   dirgen_project q;
   q.time_end = time_value(1);
-  ASSERT_EQ(q.load_settings(kvval(dir.at("a.dgn").c_str())), 0);
+  ASSERT_TRUE(q.load_settings(kvval(dir.at("a.dgn").c_str()), &err));
   for (int i = 0; i < kProjectFieldCount; ++i) {
     const char* key = project_field_key(i);
     EXPECT_EQ(text_of(&q, key), text_of(&p, key)) << key;
@@ -114,28 +115,30 @@ TEST(ProjectSave, DefaultsWriteTwentyFiveSortedLinesAndLoadBackUnchanged) {
 }
 
 TEST(ProjectSave, EscapesMarkupAndStrayHighBytes) {
+  std::string err;
   scratch_folder dir;
   dirgen_project p;
   p.path = kvval("a&b<c>");
   p.save = kvval("\xE9.html");
-  ASSERT_EQ(p.save_settings(kvval(dir.at("e.dgn").c_str())), 0);
+  ASSERT_TRUE(p.save_settings(kvval(dir.at("e.dgn").c_str()), &err));
   const std::string text = read_file(dir.at("e.dgn"));
   EXPECT_NE(text.find("<path>a&amp;b&lt;c&gt;</path>\r\n"), std::string::npos);
   EXPECT_NE(text.find("<save>&#233;.html</save>\r\n"), std::string::npos);
 
   dirgen_project q;
-  ASSERT_EQ(q.load_settings(kvval(dir.at("e.dgn").c_str())), 0);
+  ASSERT_TRUE(q.load_settings(kvval(dir.at("e.dgn").c_str()), &err));
   EXPECT_EQ(q.path.str(), "a&b<c>");
   EXPECT_EQ(q.save.str(), "\xE9.html");
 }
 
 TEST(ProjectSave, MissingFolderFailsAndExistingFileIsReplaced) {
+  std::string err;
   scratch_folder dir;
   dirgen_project p;
-  EXPECT_EQ(p.save_settings(kvval(dir.at("none/x.dgn").c_str())), 1);
+  EXPECT_FALSE(p.save_settings(kvval(dir.at("none/x.dgn").c_str()), &err));
 
   write_file(dir.at("old.dgn"), std::string(5000, 'x'));
-  ASSERT_EQ(p.save_settings(kvval(dir.at("old.dgn").c_str())), 0);
+  ASSERT_TRUE(p.save_settings(kvval(dir.at("old.dgn").c_str()), &err));
   const std::string text = read_file(dir.at("old.dgn"));
   EXPECT_EQ(text.rfind("<date_format>", 0), 0u);
   EXPECT_EQ(text.find("xx"), std::string::npos);
@@ -149,6 +152,7 @@ struct LoadCase {
 };
 
 TEST(ProjectLoad, FileContentsGiveFieldTexts) {
+  std::string err;
   const LoadCase cases[] = {
       {"only mask", "<mask>*.htm</mask>", "mask", "*.htm"},
       {"missing flag keeps its default", "<mask>*.htm</mask>", "show_folders",
@@ -182,7 +186,7 @@ TEST(ProjectLoad, FileContentsGiveFieldTexts) {
     SCOPED_TRACE(c.name);
     write_file(dir.at("in.dgn"), c.file);
     dirgen_project p;
-    ASSERT_EQ(p.load_settings(kvval(dir.at("in.dgn").c_str())), 0);
+    ASSERT_TRUE(p.load_settings(kvval(dir.at("in.dgn").c_str()), &err));
     kvval* field = project_field(&p, c.key);
     ASSERT_NE(field, nullptr);
     EXPECT_TRUE(field->is_text());
@@ -191,12 +195,13 @@ TEST(ProjectLoad, FileContentsGiveFieldTexts) {
 }
 
 TEST(ProjectLoad, LoadedTextsReadAsNumbersByTheValueRules) {
+  std::string err;
   scratch_folder dir;
   write_file(dir.at("n.dgn"),
              "<size_end>12abc</size_end><order_files>abc</order_files>"
              "<size_start>-5</size_start><time_end>4102444800</time_end>");
   dirgen_project p;
-  ASSERT_EQ(p.load_settings(kvval(dir.at("n.dgn").c_str())), 0);
+  ASSERT_TRUE(p.load_settings(kvval(dir.at("n.dgn").c_str()), &err));
   EXPECT_EQ(p.size_end.as_int(), 12);
   EXPECT_EQ(p.order_files.as_int(), 0);
   EXPECT_EQ(p.size_start.as_int(), -5);
@@ -205,7 +210,8 @@ TEST(ProjectLoad, LoadedTextsReadAsNumbersByTheValueRules) {
   EXPECT_EQ(p.time_end.as_int64(), 4102444800LL);
 }
 
-TEST(ProjectLoad, FailuresReturnOneAndLeaveDefaults) {
+TEST(ProjectLoad, FailuresLeaveDefaults) {
+  std::string err;
   scratch_folder dir;
   write_file(dir.at("open.dgn"), "<mask>*");
   const std::vector<std::string> bad = {dir.at("open.dgn"),
@@ -215,7 +221,7 @@ TEST(ProjectLoad, FailuresReturnOneAndLeaveDefaults) {
     dirgen_project p;
     p.mask = kvval("*.changed");
     p.time_start = time_value(7);
-    EXPECT_EQ(p.load_settings(kvval(path.c_str())), 1);
+    EXPECT_FALSE(p.load_settings(kvval(path.c_str()), &err));
     EXPECT_EQ(p.mask.str(), "*");
     EXPECT_EQ(p.save.str(), "index.html");
     EXPECT_GT(p.time_start.as_int64(), 7);

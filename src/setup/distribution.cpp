@@ -22,7 +22,7 @@ bool list_folder_files(const std::string& folder,
                    kvval("*"))) {
     return false;
   }
-  for (const kvfile_node* n = tree.root; n != nullptr; n = n->next_sibling) {
+  for (const kvfile_node* n = tree.root(); n != nullptr; n = n->next_sibling) {
     if (n->is_folder) continue;
     files->push_back({std::string(n->full_name()),
                       n->size > 0 ? static_cast<uint64_t>(n->size) : 0});

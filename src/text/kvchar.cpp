@@ -1,11 +1,17 @@
 #include "text/kvchar.h"
 
 #include <atomic>
+#include <cassert>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
 
+#include "text/out_of_memory.h"
+
 namespace {
+
+// The capacity the first append_byte() gives an empty string.
+constexpr int32_t kFirstAppendCapacity = 3;
 
 // Capacity for a buffer that must hold n bytes (growth and reset rule).
 int32_t grown_capacity(int32_t n) { return n + n / 16 + 2; }
@@ -37,11 +43,12 @@ void kvchar::unshare(int32_t keep) {
   std::atomic_ref<int32_t> refs(block_->refs);
   if (refs.load(std::memory_order_acquire) == 1) return;
   header* own = allocate(block_->capacity);
-  own->length = block_->length;
-  int32_t copied = keep >= 0 && keep < own->length ? keep : own->length;
+  int32_t length = block_->length;
+  int32_t copied = keep >= 0 && keep < length ? keep : length;
   std::memcpy(bytes_of(own), bytes_of(block_), copied);
   release(block_);
   block_ = own;
+  set_raw_length(length);
 }
 
 char* kvchar::data() {
@@ -69,12 +76,26 @@ kvchar::kvchar(std::string_view bytes) {
 }
 
 kvchar::header* kvchar::allocate(int32_t capacity) {
-  auto* h = static_cast<header*>(std::malloc(sizeof(header) + capacity));
-  if (!h) std::abort();  // out of memory: nothing sensible can go on
+  auto* h = static_cast<header*>(std::malloc(block_size(capacity)));
+  if (!h) out_of_memory();
   h->capacity = capacity;
   h->length = 0;
   h->refs = 1;
+  bytes_of(h)[0] = '\0';
   return h;
+}
+
+kvchar::header* kvchar::reallocate(header* h, int32_t capacity) {
+  auto* grown = static_cast<header*>(std::realloc(h, block_size(capacity)));
+  if (!grown) out_of_memory();
+  grown->capacity = capacity;
+  return grown;
+}
+
+void kvchar::set_raw_length(int32_t n) {
+  assert(block_ && n >= 0 && n <= block_->capacity);
+  block_->length = n;
+  bytes_of(block_)[n] = '\0';
 }
 
 void kvchar::take(kvchar& other) {
@@ -89,21 +110,18 @@ void kvchar::reset(int32_t n) {
   block_ = nullptr;
   if (n <= 0) return;
   block_ = allocate(grown_capacity(n));
-  block_->length = n;
+  set_raw_length(n);
 }
 
 void kvchar::grow_to(int32_t n) {
   if (block_ && n <= block_->capacity) return;
   unshare();
   int32_t cap = grown_capacity(n);
-  int32_t len = length();
-  const bool fresh = block_ == nullptr;
-  auto* h = static_cast<header*>(std::realloc(block_, sizeof(header) + cap));
-  if (!h) std::abort();
-  block_ = h;
-  block_->capacity = cap;
-  block_->length = len;
-  if (fresh) block_->refs = 1;  // a new block has no count yet
+  if (!block_) {
+    block_ = allocate(cap);
+  } else {
+    block_ = reallocate(block_, cap);
+  }
 }
 
 void kvchar::set_length(int32_t n) {
@@ -116,28 +134,13 @@ void kvchar::set_length(int32_t n) {
 void kvchar::append_byte(char ch) {
   unshare();
   if (!block_) {
-    block_ = allocate(3);
+    block_ = allocate(kFirstAppendCapacity);
   } else if (block_->length >= block_->capacity) {
     int32_t len = block_->length;
-    int32_t cap = len + len / 16 + 3;
-    auto* h = static_cast<header*>(std::realloc(block_, sizeof(header) + cap));
-    if (!h) std::abort();
-    block_ = h;
-    block_->capacity = cap;
+    block_ = reallocate(block_, len + len / 16 + 3);
   }
-  bytes_of(block_)[block_->length++] = ch;
-}
-
-const char* kvchar::c_str() {
-  if (block_ && block_->length < block_->capacity) {
-    // Room for the terminator: the byte after the content is not part of
-    // any sharer's content, so it may be written without unsharing.
-    bytes_of(block_)[block_->length] = '\0';
-    return bytes_of(block_);
-  }
-  append_byte('\0');
-  --block_->length;
-  return bytes_of(block_);
+  bytes_of(block_)[block_->length] = ch;
+  set_raw_length(block_->length + 1);
 }
 
 void kvchar::assign_cstr(const char* s) {
@@ -206,12 +209,6 @@ int32_t kvchar::find(const kvchar& pattern, int32_t start) const {
   return pos == std::string_view::npos ? -1 : static_cast<int32_t>(pos);
 }
 
-int32_t kvchar::rfind(const kvchar& pattern) const {
-  if (pattern.length() == 0 || pattern.length() > length()) return -1;
-  size_t pos = view().rfind(pattern.view());
-  return pos == std::string_view::npos ? -1 : static_cast<int32_t>(pos);
-}
-
 int32_t kvchar::find_byte(char ch, int32_t start) const {
   if (start < 0 || start >= length()) return -1;
   const void* hit = std::memchr(data() + start, ch, length() - start);
@@ -231,18 +228,20 @@ int32_t kvchar::compare(const kvchar& a, const kvchar& b) {
 }
 
 void kvchar::replace_byte(char a, char b) {
+  if (view().find(a) == std::string_view::npos) return;  // keep sharing
+  char* p = data();
   for (int32_t i = 0; i < length(); ++i) {
-    if (data()[i] == a) data()[i] = b;
+    if (p[i] == a) p[i] = b;
   }
 }
 
 void kvchar::replace_byte_with(char a, const kvchar& s) {
   int32_t k = 0;
-  for (int32_t i = 0; i < length(); ++i) k += data()[i] == a;
+  for (char c : view()) k += c == a;
   if (k == 0) return;
+  kvchar with(s);  // s may be this string: copy it before this one changes
   kvchar old;
   old.take(*this);
-  kvchar with(s);  // s may be this string
   reset(old.length() + k * (with.length() - 1));
   char* out = data();
   for (int32_t i = 0; i < old.length(); ++i) {
@@ -299,28 +298,4 @@ void kvchar::replace(const kvchar& pattern, const kvchar& s) {
     i = pos + p.size();
   }
   if (i < src.size()) std::memcpy(out, src.data() + i, src.size() - i);
-}
-
-void kvchar::to_crlf() {
-  replace_byte_with('\r', kvchar());
-  replace_byte_with('\n', kvchar(std::string_view("\r\n")));
-}
-
-int32_t kvchar::hex_value() const {
-  uint32_t v = 0;
-  for (int32_t i = 0; i < length(); ++i) {
-    char c = data()[i];
-    uint32_t d;
-    if (c >= '0' && c <= '9') {
-      d = c - '0';
-    } else if (c >= 'A' && c <= 'F') {
-      d = c - 'A' + 10;
-    } else if (c >= 'a' && c <= 'f') {
-      d = c - 'a' + 10;
-    } else {
-      return 0;
-    }
-    v = v * 16 + d;
-  }
-  return static_cast<int32_t>(v);
 }

@@ -1,16 +1,24 @@
 // kvchar: the byte string every other layer uses.
 //
-// Holds arbitrary bytes (NUL is an ordinary byte); no terminator is kept
-// until c_str() asks for one. A copy of a string whose capacity is exactly
-// what a copy would get shares its buffer until either side changes it, so
-// copies (the template variables hold many) cost no allocation; this is not
-// visible through any operation. Capacity follows fixed growth rules that
-// callers can observe through capacity(): a buffer that must grow to n bytes
-// gets n + n/16 + 2; append_byte() grows by length/16 + 3. A buffer never
-// shrinks except through reset() and take().
+// Holds arbitrary bytes (NUL is an ordinary byte); a NUL is always kept after
+// the content, outside the length and the capacity, so c_str() only reads. A
+// copy of a string whose capacity is exactly what a copy would get shares
+// its buffer until either side changes it, so copies (the template variables
+// hold many) cost no allocation; this is not visible through any operation.
+// Capacity follows fixed growth rules that callers can observe through
+// capacity(): a buffer that must grow to n bytes gets n + n/16 + 2;
+// append_byte() grows by length/16 + 3. A buffer never shrinks except
+// through reset() and take().
+//
+// Threading: one kvchar is not for use by two threads at once when either
+// may change it, but const methods may run in several threads at once, and
+// copies sharing a buffer may be used (read or changed) by different
+// threads without locking: the share count is atomic, a change first makes
+// the buffer the string's own, and nothing writes to a shared buffer.
 #ifndef DIRGEN_TEXT_KVCHAR_H_
 #define DIRGEN_TEXT_KVCHAR_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -38,8 +46,8 @@ class kvchar {
   // No buffer: allocates exactly 3 bytes. Full: capacity becomes
   // length + length/16 + 3. Then appends ch.
   void append_byte(char ch);
-  // Appends a NUL without counting it; returns the never-null buffer.
-  const char* c_str();
+  // The content followed by a NUL; never null ("" when empty).
+  const char* c_str() const { return block_ ? bytes_of(block_) : ""; }
 
   // Null gives the empty string (reset to 0).
   void assign_cstr(const char* s);
@@ -53,8 +61,6 @@ class kvchar {
   // Lowest i >= start where pattern occurs; -1 when start < 0,
   // start >= length, the pattern is longer than the string, empty, or absent.
   int32_t find(const kvchar& pattern, int32_t start) const;
-  // Highest i where pattern occurs; -1 if none or pattern empty.
-  int32_t rfind(const kvchar& pattern) const;
   // Lowest i >= start holding ch; -1 when start out of range or none.
   int32_t find_byte(char ch, int32_t start) const;
   // Byte-wise unsigned comparison. If either is empty: a.length - b.length;
@@ -62,15 +68,11 @@ class kvchar {
   static int32_t compare(const kvchar& a, const kvchar& b);
 
   // In-place replacements; occurrences are non-overlapping, left to right.
+  // The replacement and the pattern may be this string itself.
   void replace_byte(char a, char b);
   void replace_byte_with(char a, const kvchar& s);
   void replace_with_byte(const kvchar& pattern, char ch);
   void replace(const kvchar& pattern, const kvchar& s);
-  // Deletes every CR, then turns every LF into CR LF.
-  void to_crlf();
-  // Whole content as hexadecimal; any non-hex byte gives 0; wraps on
-  // overflow.
-  int32_t hex_value() const;
 
   int32_t capacity() const { return block_ ? block_->capacity : 0; }
   int32_t length() const { return block_ ? block_->length : 0; }
@@ -87,9 +89,10 @@ class kvchar {
   std::string str() const { return std::string(view()); }
 
  private:
-  // The buffer is one heap block: this header, then capacity bytes. Keeping
-  // capacity and length in the block makes an empty string one null pointer,
-  // which keeps the values and lists built on kvchar small.
+  // The buffer is one heap block: this header, then capacity bytes and the
+  // terminator. Keeping capacity and length in the block makes an empty
+  // string one null pointer, which keeps the values and lists built on kvchar
+  // small.
   struct header {
     int32_t capacity;
     int32_t length;
@@ -99,8 +102,16 @@ class kvchar {
   static const char* bytes_of(const header* h) {
     return reinterpret_cast<const char*>(h + 1);
   }
+  static size_t block_size(int32_t capacity) {
+    return sizeof(header) + static_cast<size_t>(capacity) + 1;
+  }
+  // A new block (one holder, empty) or block grown to capacity. Running out
+  // of memory ends the program.
   static header* allocate(int32_t capacity);
-  void set_raw_length(int32_t n) { block_->length = n; }
+  static header* reallocate(header* block, int32_t capacity);
+  // Sets the length and writes the terminator after it. REQUIRES: block_
+  // is this string's own and n <= capacity.
+  void set_raw_length(int32_t n);
   // Gives up this string's reference to block (freed by the last holder).
   static void release(header* block);
   // Makes the block this string's own before a change; a copy keeps only

@@ -2,13 +2,11 @@
 
 #include <locale.h>
 
-#include <atomic>
+#include <cassert>
 #include <string>
 #include <utility>
 
 namespace {
-
-std::atomic<bool> g_loaded{false};
 
 // Switches the calling thread to the "C" locale for its lifetime, so that
 // regcomp and regexec work byte by byte.
@@ -36,15 +34,11 @@ bool is_blank(char c) {
 bool load_regex_library() {
   kvregex probe;
   regmatch_t m[2];
-  bool ok = probe.compile("b(c)", 0) == 0 && probe.exec("abcd", 2, m) == 0 &&
+  std::string err;
+  bool ok = probe.compile("b(c)", 0, &err) && probe.exec("abcd", 2, m) &&
             m[0].rm_so == 1 && m[1].rm_eo == 3;
-  g_loaded = ok;
   return ok;
 }
-
-void unload_regex_library() { g_loaded = false; }
-
-bool regex_library_loaded() { return g_loaded; }
 
 // ---- kvregex ----
 
@@ -69,17 +63,23 @@ void kvregex::release() {
   compiled_ = false;
 }
 
-int kvregex::compile(std::string_view pattern, int flags) {
+bool kvregex::compile(std::string_view pattern, int flags, std::string* err) {
   release();
   std::string p(pattern);  // regcomp needs a terminator
   c_locale_scope scope;
   int rc = regcomp(&re_, p.c_str(), flags | REG_EXTENDED);
-  compiled_ = rc == 0;
-  return rc;
+  if (rc != 0) {
+    char reason[256];
+    regerror(rc, &re_, reason, sizeof reason);
+    *err = "bad pattern \"" + p + "\": " + reason;
+    return false;
+  }
+  compiled_ = true;
+  return true;
 }
 
-int kvregex::exec(std::string_view subject, size_t n, regmatch_t* m) const {
-  if (!compiled_) return REG_BADPAT;
+bool kvregex::exec(std::string_view subject, size_t n, regmatch_t* m) const {
+  assert(compiled_);
   regmatch_t whole;
   if (n == 0) {
     n = 1;
@@ -93,58 +93,25 @@ int kvregex::exec(std::string_view subject, size_t n, regmatch_t* m) const {
   thread_local std::string terminated;
   terminated.assign(subject);
   c_locale_scope scope;
-  return regexec(&re_, terminated.c_str(), n, m, REG_STARTEND);
+  return regexec(&re_, terminated.c_str(), n, m, REG_STARTEND) == 0;
 }
 
 // ---- list makers ----
-
-int regex_match(std::string_view pattern, int flags, std::string_view subject,
-                std::vector<std::string_view>* groups) {
-  if (groups) groups->clear();
-  kvregex re;
-  int rc = re.compile(pattern, groups ? flags : flags | REG_NOSUB);
-  if (rc != 0 || !groups) return rc != 0 ? rc : re.exec(subject, 0, nullptr);
-  std::vector<regmatch_t> m(re.group_count() + 1);
-  rc = re.exec(subject, m.size(), m.data());
-  if (rc != 0) return rc;
-  regoff_t len = static_cast<regoff_t>(subject.size());
-  for (const regmatch_t& r : m) {
-    bool inside = 0 <= r.rm_so && r.rm_so < r.rm_eo && r.rm_eo <= len;
-    groups->push_back(inside ? subject.substr(r.rm_so, r.rm_eo - r.rm_so)
-                             : std::string_view());
-  }
-  return 0;
-}
 
 std::vector<std::string_view> split_regex(std::string_view pattern,
                                           std::string_view source) {
   std::vector<std::string_view> pieces;
   kvregex re;
-  if (pattern.empty() || re.compile(pattern, 0) != 0) return pieces;
+  std::string err;
+  if (pattern.empty() || !re.compile(pattern, 0, &err)) return pieces;
   std::string_view tail = source;
   regmatch_t m;
-  while (re.exec(tail, 1, &m) == 0 && 0 <= m.rm_so && m.rm_so < m.rm_eo &&
+  while (re.exec(tail, 1, &m) && 0 <= m.rm_so && m.rm_so < m.rm_eo &&
          m.rm_eo <= static_cast<regoff_t>(tail.size())) {
     pieces.push_back(tail.substr(0, m.rm_so));
     tail.remove_prefix(m.rm_eo);
   }
   pieces.push_back(tail);
-  return pieces;
-}
-
-std::vector<std::string_view> split(std::string_view separator,
-                                    std::string_view source, int32_t limit) {
-  std::vector<std::string_view> pieces;
-  if (separator.empty() || source.size() < separator.size()) return pieces;
-  size_t begin = 0;
-  size_t pos = source.find(separator);
-  while (pos != std::string_view::npos &&
-         (limit == 0 || pieces.size() + 1 < static_cast<size_t>(limit))) {
-    pieces.push_back(source.substr(begin, pos - begin));
-    begin = pos + separator.size();
-    pos = source.find(separator, begin);
-  }
-  pieces.push_back(source.substr(begin));
   return pieces;
 }
 

@@ -1,8 +1,7 @@
-// POSIX extended regular expressions over byte strings: availability check
-// of the regex library, a compiled-pattern class for callers that match one
-// pattern many times (the listing's file masks), and the byte-level list
-// makers behind value/kvtext.h (match with groups, split by a pattern, split
-// by a fixed separator, trim).
+// POSIX extended regular expressions over byte strings: a start-up check
+// that the regex library works, a compiled-pattern class for callers that match one
+// pattern many times (the listing's file masks), and the byte-level helpers
+// behind value/kvtext.h (split by a pattern, trim).
 //
 // The program links glibc's regcomp/regexec directly. Matching is byte-wise:
 // every compile and match runs under the "C" locale for the calling thread
@@ -23,10 +22,6 @@
 // succeed). Start-up calls this once before any other use and stops with its
 // fatal message on false. Safe to call again.
 bool load_regex_library();
-// Marks the library as released; load_regex_library() may be called again.
-void unload_regex_library();
-// True between a successful load and the matching unload.
-bool regex_library_loaded();
 
 // One compiled pattern. Not copyable; movable. Not for use by two threads at
 // once.
@@ -40,22 +35,19 @@ class kvregex {
   kvregex& operator=(kvregex&& other) noexcept;
 
   // Compiles pattern with flags | REG_EXTENDED (flags may add REG_ICASE and
-  // REG_NOSUB). Returns 0 on success, else regcomp's error code (and the
-  // object holds no pattern). Replaces any pattern compiled before.
-  int compile(std::string_view pattern, int flags);
-  bool ok() const { return compiled_; }
-  // Number of parenthesised groups. REQUIRES: ok().
-  size_t group_count() const { return re_.re_nsub; }
+  // REG_NOSUB), replacing any pattern compiled before. False, with the
+  // pattern and regcomp's reason in *err, when it does not compile (the
+  // object then holds no pattern).
+  bool compile(std::string_view pattern, int flags, std::string* err);
 
   // Runs the pattern over subject (no execution flags; "^" matches at the
-  // start of subject). Returns 0 on a match, REG_NOMATCH (or another
-  // non-zero code) otherwise; when compile failed, REG_BADPAT. On a match
-  // the first n entries of m hold (start, end) offsets, -1 for a group that
-  // took no part. m may be null when n is 0.
-  int exec(std::string_view subject, size_t n, regmatch_t* m) const;
-  // True when subject contains a match.
+  // start of subject). True on a match; the first n entries of m then hold
+  // (start, end) offsets, -1 for a group that took no part. m may be null
+  // when n is 0. REQUIRES: a pattern was compiled.
+  bool exec(std::string_view subject, size_t n, regmatch_t* m) const;
+  // True when subject contains a match. REQUIRES: as exec.
   bool matches(std::string_view subject) const {
-    return exec(subject, 0, nullptr) == 0;
+    return exec(subject, 0, nullptr);
   }
 
  private:
@@ -65,28 +57,12 @@ class kvregex {
   bool compiled_ = false;
 };
 
-// Matches subject against pattern (compiled for this call with flags |
-// REG_EXTENDED). Returns 0 on a match, else the non-zero no-match or
-// compile code. With groups (cleared first), a match fills it with the
-// whole match then every group, each a view into subject; a group that took
-// no part, or an empty one, is an empty view. Without groups the pattern is
-// compiled with REG_NOSUB.
-int regex_match(std::string_view pattern, int flags, std::string_view subject,
-                std::vector<std::string_view>* groups);
-
 // Pieces of source between matches of pattern. Each search runs on the rest
 // of the source after the previous match; the last piece is that rest
 // (possibly empty). An empty match stops splitting. An empty pattern or one
 // that does not compile gives no pieces.
 std::vector<std::string_view> split_regex(std::string_view pattern,
                                           std::string_view source);
-
-// Pieces of source between occurrences of separator, left to right,
-// non-overlapping. limit 0: no limit; limit n >= 2: at most n pieces, the
-// last being the unsplit rest. An empty separator, or a source shorter than
-// the separator, gives no pieces. REQUIRES: limit == 0 or limit >= 2.
-std::vector<std::string_view> split(std::string_view separator,
-                                    std::string_view source, int32_t limit);
 
 // The part of s between leading and trailing space, tab, CR and LF. false
 // (and *out untouched) when s is empty or holds only those bytes.

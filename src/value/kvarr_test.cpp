@@ -13,84 +13,19 @@ std::vector<std::string> contents(const kvarr& a) {
   return out;
 }
 
-// A list whose push() marks every value, as the markup readers override it.
-class marking_list : public kvarr {
- public:
-  void push(kvval v) override {
-    ++pushes;
-    kvarr::push(std::move(v));
-  }
-  int pushes = 0;
-};
-
-TEST(KvarrAt, OutOfRangePushesAnIntegerZeroThroughTheVirtualSlot) {
-  marking_list l;
-  l.push(kvval("a"));
-  l.push(kvval("b"));
-  kvval& added = l.at(3);
-  EXPECT_EQ(added.kind(), KV_INT);
-  EXPECT_EQ(added.as_int(), 0);
-  EXPECT_EQ(l.size(), 3);
-  l.at(kvval(-1));
-  EXPECT_EQ(l.size(), 4);
-  EXPECT_EQ(l.pushes, 4);
-  EXPECT_EQ(l.at(kvval("1")).str(), "b");
-  l.at(0) = kvval("z");
-  EXPECT_EQ(contents(l), (std::vector<std::string>{"z", "b", "0", "0"}));
-}
-
-TEST(KvarrCursor, NextWalksAndStopsWithDestinationsUnchanged) {
-  kvarr l;
-  kvval v, i;
-  EXPECT_FALSE(l.next(&v, &i));  // new list: nothing to read
-  l.push(kvval("a"));
-  l.push(kvval("b"));
-  ASSERT_TRUE(l.next(&v, &i));
-  EXPECT_EQ(v.str(), "a");
-  EXPECT_EQ(i.as_int(), 0);
-  ASSERT_TRUE(l.next(&v, &i));
-  EXPECT_EQ(v.str(), "b");
-  EXPECT_EQ(i.as_int(), 1);
-  EXPECT_FALSE(l.next(&v, &i));
-  EXPECT_EQ(v.str(), "b");
-  EXPECT_EQ(i.as_int(), 1);
-}
-
-TEST(KvarrCursor, EveryEndOperationRewinds) {
-  kvarr l;
-  l.push(kvval("a"));
-  l.push(kvval("b"));
-  l.push(kvval("c"));
-  kvval v;
-  l.next(&v);
-  l.next(&v);
-  l.push(kvval("d"));  // restarts the walk
-  ASSERT_TRUE(l.next(&v));
-  EXPECT_EQ(v.str(), "a");
-  l.next(&v);
-  ASSERT_TRUE(l.shift(&v));
-  EXPECT_EQ(l.cursor_index(), 0);
-  ASSERT_TRUE(l.next(&v));
-  EXPECT_EQ(v.str(), "b");
-}
-
-TEST(KvarrEnds, PushUnshiftPopShiftMoveValues) {
+TEST(KvarrEnds, PushAndShiftMoveValues) {
   kvarr l;
   kvval text("moved");
   l.push(std::move(text));
   EXPECT_EQ(text.length(), 0);  // the caller's text is taken
-  l.unshift(kvval("first"));
   l.push(kvval(3));
-  EXPECT_EQ(contents(l), (std::vector<std::string>{"first", "moved", "3"}));
+  EXPECT_EQ(contents(l), (std::vector<std::string>{"moved", "3"}));
   kvval v("unchanged");
-  ASSERT_TRUE(l.pop(&v));
-  EXPECT_EQ(v.as_int(), 3);
   ASSERT_TRUE(l.shift(&v));
-  EXPECT_EQ(v.str(), "first");
-  ASSERT_TRUE(l.shift(&v));
+  EXPECT_EQ(v.str(), "moved");
+  ASSERT_TRUE(l.shift(nullptr));
   EXPECT_TRUE(l.empty());
   v = kvval("kept");
-  EXPECT_FALSE(l.pop(&v));
   EXPECT_FALSE(l.shift(&v));
   EXPECT_EQ(v.str(), "kept");
 }
@@ -105,7 +40,6 @@ TEST(KvarrEnds, LongQueueKeepsOrderAcrossCompaction) {
       ASSERT_TRUE(l.shift(&v));
       ASSERT_EQ(v.as_int(), expected++);
     }
-    l.unshift(kvval(--expected));
   }
   EXPECT_EQ(l.size(), 50 * 10 - expected);
   EXPECT_EQ(l[0].as_int(), expected);
@@ -127,7 +61,6 @@ TEST(KvarrCopy, CopiesAreIndependent) {
   EXPECT_EQ(c.size(), 2);
   c.clear();
   EXPECT_TRUE(c.empty());
-  EXPECT_EQ(c.cursor_index(), 0);
 }
 
 }  // namespace

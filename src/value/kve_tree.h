@@ -3,15 +3,20 @@
 //
 // N must have the members: N* parent, N* next_sibling, N* first_child,
 // N* prev_sibling, int32_t child_count. The tree owns every node reachable
-// from root through next_sibling and first_child; destroying or clearing it
-// frees them all (iteratively, so depth never exhausts the stack).
+// from root() through next_sibling and first_child; destroying or clearing
+// it frees them all (iteratively, so depth never exhausts the stack). Links
+// are changed only through the tree's operations, which keep the parent
+// links, the child counts and count() right.
 //
 // Nodes says how nodes are freed: kve_heap_nodes deletes each one (nodes
 // made with new); kve_kept_nodes frees none, for a derived tree that keeps
 // its nodes in storage of its own and releases them all at once.
+//
+// Threading: not for use by two threads at once when either changes it.
 #ifndef DIRGEN_VALUE_KVE_TREE_H_
 #define DIRGEN_VALUE_KVE_TREE_H_
 
+#include <cassert>
 #include <cstdint>
 #include <vector>
 
@@ -26,7 +31,7 @@ template <typename N, typename Nodes = kve_heap_nodes>
 class kve_tree {
  public:
   kve_tree() = default;
-  virtual ~kve_tree() { free_chain(root); }
+  virtual ~kve_tree() { free_chain(root_); }
   kve_tree(const kve_tree&) = delete;
   kve_tree& operator=(const kve_tree&) = delete;
 
@@ -34,11 +39,16 @@ class kve_tree {
   // has no order (0 for every pair).
   virtual int32_t compare_nodes(const N* a, const N* b) const { return 0; }
 
+  // The first top-level node (null when the tree is empty) and the number
+  // of top-level nodes.
+  N* root() const { return root_; }
+  int32_t count() const { return count_; }
+
   // Frees every node; the tree can be filled again.
   void clear() {
-    free_chain(root);
-    root = nullptr;
-    count = 0;
+    free_chain(root_);
+    root_ = nullptr;
+    count_ = 0;
   }
 
   // Next node in depth-first pre-order, or null at the end.
@@ -58,10 +68,10 @@ class kve_tree {
   void append_top(N* node) {
     node->parent = nullptr;
     node->next_sibling = nullptr;
-    N* last = root;
+    N* last = root_;
     if (!last) {
       node->prev_sibling = nullptr;
-      root = node;
+      root_ = node;
     } else {
       if (last_top_ && last_top_->next_sibling == nullptr &&
           last_top_->parent == nullptr && is_top(last_top_)) {
@@ -72,16 +82,7 @@ class kve_tree {
       node->prev_sibling = last;
     }
     last_top_ = node;
-    ++count;
-  }
-  // node becomes root; the old root follows it.
-  void prepend_top(N* node) {
-    node->parent = nullptr;
-    node->prev_sibling = nullptr;
-    node->next_sibling = root;
-    if (root) root->prev_sibling = node;
-    root = node;
-    ++count;
+    ++count_;
   }
   // node becomes parent's last child. Nothing when either is null.
   // Appending is O(1) per call for repeated appends to the same parent.
@@ -102,15 +103,48 @@ class kve_tree {
     last_child_ = node;
     ++parent->child_count;
   }
-  // node becomes parent's first child. Nothing when either is null.
-  void prepend_child(N* node, N* parent) {
-    if (!node || !parent) return;
-    node->parent = parent;
-    node->prev_sibling = nullptr;
-    node->next_sibling = parent->first_child;
-    if (parent->first_child) parent->first_child->prev_sibling = node;
-    parent->first_child = node;
-    ++parent->child_count;
+  // Moves every node of other (with its subtree) to the end of parent's
+  // children, in order; other becomes empty. REQUIRES: parent is a node of
+  // this tree; other is not this tree.
+  void adopt_children(N* parent, kve_tree& other) {
+    assert(parent && &other != this);
+    N* first = other.root_;
+    int32_t moved = other.count_;
+    other.release();
+    if (!first) return;
+    for (N* n = first; n; n = n->next_sibling) n->parent = parent;
+    N* last = parent->first_child;
+    if (!last) {
+      parent->first_child = first;
+    } else {
+      while (last->next_sibling) last = last->next_sibling;
+      last->next_sibling = first;
+      first->prev_sibling = last;
+    }
+    parent->child_count += moved;
+  }
+  // Relinks the children of parent (the top-level list when parent is null)
+  // in the order of nodes. REQUIRES: nodes holds exactly that list's nodes.
+  void reorder_children(N* parent, const std::vector<N*>& nodes) {
+    assert(static_cast<int32_t>(nodes.size()) ==
+           (parent ? parent->child_count : count_));
+    N* prev = nullptr;
+    for (N* node : nodes) {
+      assert(node->parent == parent);
+      node->prev_sibling = prev;
+      if (prev) prev->next_sibling = node;
+      prev = node;
+    }
+    if (prev) prev->next_sibling = nullptr;
+    N* first = nodes.empty() ? nullptr : nodes.front();
+    if (parent) {
+      parent->first_child = first;
+    } else {
+      root_ = first;
+    }
+    // The append hints may now point into the middle of a list.
+    last_child_ = nullptr;
+    last_top_ = nullptr;
   }
   // node is linked right after sibling, under sibling's parent.
   void insert_after(N* node, N* sibling) {
@@ -122,9 +156,27 @@ class kve_tree {
     if (node->parent) {
       ++node->parent->child_count;
     } else {
-      ++count;
+      ++count_;
     }
   }
+  // unlink, then free node and all its descendants. Null is ignored.
+  void remove_subtree(N* node) {
+    if (!node) return;
+    unlink(node);
+    free_chain(node);
+  }
+
+ protected:
+  // Forgets every node without freeing (ownership moved elsewhere, or the
+  // nodes live in a derived tree's own storage).
+  void release() {
+    root_ = nullptr;
+    count_ = 0;
+    last_child_ = nullptr;
+    last_top_ = nullptr;
+  }
+
+ private:
   // Takes node (with its subtree) out of its sibling list; its parent and
   // sibling links become null.
   void unlink(N* node) {
@@ -135,38 +187,20 @@ class kve_tree {
       node->prev_sibling->next_sibling = node->next_sibling;
     } else if (node->parent) {
       node->parent->first_child = node->next_sibling;
-    } else if (root == node) {
-      root = node->next_sibling;
+    } else if (root_ == node) {
+      root_ = node->next_sibling;
     }
     if (node->next_sibling)
       node->next_sibling->prev_sibling = node->prev_sibling;
     if (node->parent) {
       --node->parent->child_count;
     } else {
-      --count;
+      --count_;
     }
     node->parent = nullptr;
     node->next_sibling = nullptr;
     node->prev_sibling = nullptr;
   }
-  // unlink, then free node and all its descendants. Null is ignored.
-  void remove_subtree(N* node) {
-    if (!node) return;
-    unlink(node);
-    free_chain(node);
-  }
-  // Forgets every node without freeing (ownership moved elsewhere).
-  void release() {
-    root = nullptr;
-    count = 0;
-    last_child_ = nullptr;
-    last_top_ = nullptr;
-  }
-
-  N* root = nullptr;
-  int32_t count = 0;
-
- private:
   bool is_top(const N* n) const { return n->parent == nullptr; }
 
   // True when n is top or one of its descendants.
@@ -193,6 +227,8 @@ class kve_tree {
     }
   }
 
+  N* root_ = nullptr;
+  int32_t count_ = 0;
   // Hints that make repeated appends O(1); validated before use.
   N* last_child_ = nullptr;
   N* last_top_ = nullptr;

@@ -85,19 +85,10 @@ void kvhash_array::add(const kvval& key, const kvval& value) {
   find_or_create(key.view())->push(value);
 }
 
-void kvhash_array::add_take(std::string_view key, kvval&& value) {
-  find_or_create(key)->push(std::move(value));
-}
-
 void kvhash_array::put(const kvval& key, const kvval& value) {
   kvarr* list = find_or_create(key.view());
   list->clear();
   list->push(value);
-}
-
-bool kvhash_array::find_list(const kvval& key, kvarr** list) const {
-  *list = this->list(key.view());
-  return *list != nullptr;
 }
 
 kvarr* kvhash_array::list(std::string_view key) const {
@@ -111,7 +102,6 @@ bool kvhash_array::first(const kvval& key, kvval* dst) const {
     *dst = kvval("");
     return false;
   }
-  l->rewind();
   dst->assign((*l)[0]);
   return true;
 }

@@ -57,16 +57,11 @@ class kvhash_array {
 
   // Appends a copy of value to key's list, creating the list on first use.
   void add(const kvval& key, const kvval& value);
-  // As add, but moves value in (no copy of its text).
-  void add_take(std::string_view key, kvval&& value);
   // key's list becomes exactly [value].
   void put(const kvval& key, const kvval& value);
-  // True and the list (still owned by the table) when present; else false
-  // and *list := null.
-  bool find_list(const kvval& key, kvarr** list) const;
-  // The list under key or null (no kvval conversion of the key).
+  // The list under key (still owned by the table) or null.
   kvarr* list(std::string_view key) const;
-  // Key has a non-empty list: rewinds it, *dst := its first value, true.
+  // Key has a non-empty list: *dst := its first value, true.
   // Otherwise *dst := the empty text, false.
   bool first(const kvval& key, kvval* dst) const;
   // Takes ownership of list; replaces (destroys) an existing one.

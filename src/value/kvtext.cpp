@@ -54,23 +54,8 @@ void expand_char_refs(kvval* v) {
   expand_char_refs(&v->mutable_text());
 }
 
-int regex_match(const kvval& pattern, int flags, const kvval& subject,
-                kvarr* list) {
-  if (!list) return regex_match(pattern.view(), flags, subject.view(), nullptr);
-  std::vector<std::string_view> groups;
-  int rc = regex_match(pattern.view(), flags, subject.view(), &groups);
-  fill_list(groups, list);
-  return rc;
-}
-
 void split_regex(const kvval& pattern, const kvval& source, kvarr* list) {
   fill_list(split_regex(pattern.view(), source.view()), list);
-}
-
-void split(const kvval& separator, const kvval& source, kvarr* list,
-           int32_t limit) {
-  if (limit == 1 || limit < 0) return;
-  fill_list(split(separator.view(), source.view(), limit), list);
 }
 
 void trim(kvval* v) {

@@ -24,19 +24,9 @@ void expand_entities(kvval* v, const kvhash& table, bool fold);
 // Replaces "&#NNN;" and "&#xHH;" by the byte of the value's low 8 bits.
 void expand_char_refs(kvval* v);
 
-// POSIX extended regular expressions (REG_EXTENDED is always added; flags
-// may add REG_ICASE). Returns 0 on a match, else the library's non-zero code
-// (no match or compile error). With a list: the list receives the whole
-// match then every group (empty text for a group that took no part).
-int regex_match(const kvval& pattern, int flags, const kvval& subject,
-                kvarr* list);
 // Fills list with the pieces of source between matches of pattern; an empty
 // or bad pattern leaves the list empty.
 void split_regex(const kvval& pattern, const kvval& source, kvarr* list);
-// Fills list with the pieces of source between separators; limit 0 means no
-// limit, limit 1 or negative leaves the list as it was.
-void split(const kvval& separator, const kvval& source, kvarr* list,
-           int32_t limit);
 // Strips leading and trailing space, tab, CR and LF; a blank-only text stays.
 void trim(kvval* v);
 

@@ -60,36 +60,14 @@ TEST(KvtextExpand, EntitiesFromATable) {
   EXPECT_EQ(c.str(), "AB");
 }
 
-TEST(KvtextRegex, MatchFillsListAndSplitsFill) {
+TEST(KvtextRegex, SplitFillsTheList) {
   kvarr list;
   list.push(kvval("old"));
-  EXPECT_EQ(regex_match(kvval("(a)(x)?"), 0, kvval("abc"), &list), 0);
-  EXPECT_EQ(contents(list), (std::vector<std::string>{"a", "a", ""}));
-  EXPECT_NE(regex_match(kvval("q"), 0, kvval("abc"), &list), 0);
-  EXPECT_TRUE(list.empty());
-  EXPECT_EQ(regex_match(kvval("^1"), REG_ICASE, kvval(12), nullptr), 0);
-
   split_regex(kvval(" *; *"), kvval("*.htm ; *.html;*.txt"), &list);
   EXPECT_EQ(contents(list),
             (std::vector<std::string>{"*.htm", "*.html", "*.txt"}));
   split_regex(kvval("("), kvval("abc"), &list);
   EXPECT_TRUE(list.empty());
-}
-
-TEST(KvtextSplit, LimitOneOrNegativeKeepsTheList) {
-  kvarr list;
-  split(kvval(" "), kvval("a b c"), &list, 2);
-  EXPECT_EQ(contents(list), (std::vector<std::string>{"a", "b c"}));
-  split(kvval(" "), kvval("x y"), &list, 1);
-  EXPECT_EQ(contents(list), (std::vector<std::string>{"a", "b c"}));
-  split(kvval(" "), kvval("x y"), &list, -3);
-  EXPECT_EQ(list.size(), 2);
-  split(kvval("ab"), kvval("a"), &list, 0);
-  EXPECT_TRUE(list.empty());
-  // The source may be a value of the list itself.
-  list.push(kvval("p,q"));
-  split(kvval(","), list[0], &list, 0);
-  EXPECT_EQ(contents(list), (std::vector<std::string>{"p", "q"}));
 }
 
 TEST(KvtextTrim, BlanksOnlyStaysAsItIs) {

@@ -1,5 +1,6 @@
 #include "value/kvval.h"
 
+#include <cassert>
 #include <charconv>
 #include <cinttypes>
 #include <climits>
@@ -49,12 +50,9 @@ int32_t wrap_add(int32_t a, int32_t b) {
   return static_cast<int32_t>(static_cast<uint32_t>(a) +
                               static_cast<uint32_t>(b));
 }
-int32_t wrap_mul(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) *
-                              static_cast<uint32_t>(b));
-}
 // REQUIRES: b != 0.
 int32_t safe_div(int32_t a, int32_t b) {
+  assert(b != 0);
   if (b == -1) return static_cast<int32_t>(0u - static_cast<uint32_t>(a));
   return a / b;
 }
@@ -106,13 +104,6 @@ kvval kvval::text(const char* p, int32_t n) {
   return v;
 }
 
-kvval kvval::reference(void* p) {
-  kvval v;
-  v.kind_ = KV_REF;
-  v.payload_.p = p;
-  return v;
-}
-
 kvval kvval::of_kind(uint16_t kind, uint32_t payload) {
   kvval v;
   v.kind_ = kind;
@@ -150,15 +141,6 @@ void kvval::take(kvval& other) {
   kind_ = other.kind_;
   payload_.bits = other.payload_.bits;
   text_.take(other.text_);
-}
-
-void kvval::assign_text(const kvval& other) {
-  if (&other == this) {
-    convert(KV_TEXT);
-    return;
-  }
-  text_.assign(other.text_form());
-  kind_ = KV_TEXT;
 }
 
 void kvval::set_int_payload(int32_t v) {
@@ -252,28 +234,7 @@ bool kvval::as_bool() const {
     case KV_REAL:
       return payload_.r < 0.0 || payload_.r > 0.0;  // a NaN is false
     default:
-      return payload_.p != nullptr;
-  }
-}
-
-char kvval::first_char() const {
-  if (kind_ == KV_FLAG) return payload_.flag ? '1' : '0';
-  std::string_view t = view();
-  return t.empty() ? '\0' : t[0];
-}
-
-void* kvval::as_reference() const {
-  switch (kind_) {
-    case KV_FLAG:
-      return nullptr;
-    case KV_TEXT:
-    case KV_INT:
-    case KV_REAL: {
-      intptr_t v = as_int();
-      return reinterpret_cast<void*>(v);
-    }
-    default:
-      return payload_.p;
+      return payload_.bits != 0;
   }
 }
 
@@ -326,25 +287,12 @@ void kvval::set_length(int32_t n) {
   text_.set_length(n);
 }
 
-void kvval::grow(int32_t n) {
-  convert(KV_TEXT);
-  text_.set_length(text_.length() + n);
-}
-
 void kvval::drop_front(int32_t n) {
   convert(KV_TEXT);
   if (n < 1 || n > text_.length()) return;
   int32_t rest = text_.length() - n;
   if (rest > 0) std::memmove(text_.data(), text_.data() + n, rest);
   text_.set_length(rest);
-}
-
-void kvval::assign_prefix(const kvval& other, int32_t n) {
-  std::string_view t = other.view();
-  if (n < 0) n = 0;
-  if (static_cast<size_t>(n) > t.size()) n = static_cast<int32_t>(t.size());
-  text_.assign_bytes(t.data(), n);  // safe when other is this value
-  kind_ = KV_TEXT;
 }
 
 void kvval::replace(const kvval& pattern, const kvval& replacement) {
@@ -369,10 +317,6 @@ int32_t kvval::find(const kvval& needle, int32_t start) const {
   return t.find(n, start);
 }
 
-int32_t kvval::rfind(const kvval& needle) const {
-  return text_form().rfind(needle.text_form());
-}
-
 int32_t kvval::compare(const kvval& other) const {
   return kvchar::compare(text_form(), other.text_form());
 }
@@ -385,17 +329,6 @@ void kvval::add(const kvval& other) {
     payload_.i = wrap_add(payload_.i, int_operand(other));
   } else {
     payload_.r += real_operand(other);
-  }
-}
-
-void kvval::multiply(const kvval& other) {
-  int d = domain_of(*this, other);
-  if (d == 0) return;
-  convert(d);
-  if (d == KV_INT) {
-    payload_.i = wrap_mul(payload_.i, int_operand(other));
-  } else {
-    payload_.r *= real_operand(other);
   }
 }
 
@@ -424,14 +357,6 @@ kvval kvval::plus(const kvval& other) const {
   return kvval();
 }
 
-kvval kvval::times(const kvval& other) const {
-  int d = domain_of(*this, other);
-  if (d == KV_INT)
-    return kvval(wrap_mul(int_operand(*this), int_operand(other)));
-  if (d == KV_REAL) return kvval(real_operand(*this) * real_operand(other));
-  return kvval();
-}
-
 kvval kvval::quotient(const kvval& other) const {
   int d = domain_of(*this, other);
   if (d == KV_INT) {
@@ -451,13 +376,6 @@ kvval kvval::less(const kvval& other) const {
   int d = domain_of(*this, other);
   if (d == KV_INT) return kvval(int_operand(*this) < int_operand(other));
   if (d == KV_REAL) return kvval(real_operand(*this) < real_operand(other));
-  return kvval();
-}
-
-kvval kvval::less_equal(const kvval& other) const {
-  int d = domain_of(*this, other);
-  if (d == KV_INT) return kvval(int_operand(*this) <= int_operand(other));
-  if (d == KV_REAL) return kvval(real_operand(*this) <= real_operand(other));
   return kvval();
 }
 

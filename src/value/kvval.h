@@ -1,14 +1,22 @@
 // kvval: the one value type of the system (settings, table entries, template
 // variables, parser text).
 //
-// A value is text, flag, integer (signed 32-bit), real (double) or reference,
-// converting between kinds by fixed rules. The kind codes are chosen so that
-// the sum of two operands' codes picks the domain of a binary operation:
-// below 23 integer, 23..46 real, 47 and above none. The default value is the
-// integer 0. For non-text kinds the text field is a cache of the text form.
+// A value is text, flag, integer (signed 32-bit), real (double) or another
+// kind (a numbered 32-bit payload), converting between kinds by fixed rules.
+// The kind codes are chosen so that the sum of two operands' codes picks the
+// domain of a binary operation: below 23 integer, 23..46 real, 47 and above
+// none. The default value is the integer 0. For non-text kinds the text field
+// is a cache of the text form, filled by the first read that needs it.
+//
+// Threading: a kvval is not shared between threads, but its copies may be.
+// A copy of a text value shares its bytes with the original (see kvchar),
+// and either may then be read or changed by a different thread without
+// locking. Reading one kvval object from several threads at once is safe only
+// for a text value: reading a non-text value's text form fills its cache.
 #ifndef DIRGEN_VALUE_KVVAL_H_
 #define DIRGEN_VALUE_KVVAL_H_
 
+#include <cassert>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -20,7 +28,6 @@ enum kvkind : uint16_t {
   KV_FLAG = 5,
   KV_INT = 11,
   KV_REAL = 23,
-  KV_REF = 101,
 };
 
 class kvval {
@@ -34,12 +41,11 @@ class kvval {
   kvval(std::string_view s);  // text holding these bytes
   explicit kvval(const kvchar& s);
   static kvval text(const char* p, int32_t n);
-  static kvval reference(void* p);  // kind 101
   // Any kind code, with the 32-bit payload word (for kinds 47 and up).
   static kvval of_kind(uint16_t kind, uint32_t payload);
 
-  // Copy duplicates the bytes; move is take(): the source's text is left
-  // empty and the source keeps its kind.
+  // A copy shares the text bytes until either side changes them; move is
+  // take(): the source's text is left empty and the source keeps its kind.
   kvval(const kvval& other);
   kvval& operator=(const kvval& other);
   kvval(kvval&& other) noexcept;
@@ -48,8 +54,6 @@ class kvval {
 
   void assign(const kvval& other);
   void take(kvval& other);
-  // This becomes text: the other's text form (the other keeps its kind).
-  void assign_text(const kvval& other);
 
   uint16_t kind() const { return kind_; }
   bool is_text() const { return kind_ == KV_TEXT; }
@@ -79,10 +83,6 @@ class kvval {
   // Text: as_int() != 0; real: not 0.0 (a NaN is false); other kinds: the
   // payload is not 0.
   bool as_bool() const;
-  // Flag: '1' or '0'; otherwise the first byte of the text form, 0 if empty.
-  char first_char() const;
-  // Reference: the pointer; flag: null; text, integer, real: as_int().
-  void* as_reference() const;
   int32_t length() const;  // length of the text form
 
   // Converts in place; nothing when the target is the current kind, 0, 1 or
@@ -96,22 +96,21 @@ class kvval {
   void append_bytes(const char* p, int32_t n);
   // Truncates or extends to n bytes (new bytes undefined); n < 0: nothing.
   void set_length(int32_t n);
-  void grow(int32_t n);  // set_length(length + n)
   // Removes the first n bytes; nothing when n < 1 or n > length.
   void drop_front(int32_t n);
-  // This becomes text: the first min(n, length) bytes of other's text form.
-  void assign_prefix(const kvval& other, int32_t n);
   // Replaces every occurrence (non-overlapping, left to right) of pattern's
   // text by replacement's text; an empty pattern does nothing.
   void replace(const kvval& pattern, const kvval& replacement);
   // Read both text forms, kinds unchanged. find: the lowest position >=
-  // start, or -1 (also for start out of range or an empty needle); rfind:
-  // the highest, or -1; compare: as kvchar::compare (byte order).
+  // start, or -1 (also for start out of range or an empty needle); compare:
+  // as kvchar::compare (byte order).
   int32_t find(const kvval& needle, int32_t start) const;
-  int32_t rfind(const kvval& needle) const;
   int32_t compare(const kvval& other) const;
-  // Direct access to the text field of a text value (REQUIRES: is_text()).
-  kvchar& mutable_text() { return text_; }
+  // Direct access to the text field of a text value. REQUIRES: is_text().
+  kvchar& mutable_text() {
+    assert(is_text());
+    return text_;
+  }
 
   // Arithmetic. The domain comes from the sum of the two kind codes: below
   // 23 integer, 23..46 real, 47 and above none (in place: nothing changes;
@@ -125,18 +124,15 @@ class kvval {
   //
   // In place: this value is converted to the domain's kind, then combined.
   void add(const kvval& other);
-  void multiply(const kvval& other);
   void divide(const kvval& other);
   void increment();  // convert to integer, then + 1
   // New values of the domain's kind. remainder() is always integer (both
   // operands read by the integer rules, a real truncated); the comparisons
   // give a flag.
   kvval plus(const kvval& other) const;
-  kvval times(const kvval& other) const;
   kvval quotient(const kvval& other) const;
   kvval remainder(const kvval& other) const;
   kvval less(const kvval& other) const;
-  kvval less_equal(const kvval& other) const;
   kvval greater(const kvval& other) const;
 
  private:
@@ -149,7 +145,6 @@ class kvval {
     uint64_t bits;  // the whole payload, so copies and tests see all 8 bytes
     int32_t i;
     double r;
-    void* p;
     uint32_t word;
     uint8_t flag;
   } payload_ = {0};

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -67,19 +71,6 @@ TEST(KvvalReading, AsIntAndAsBoolOfTexts) {
   EXPECT_EQ(kvval(1e30).as_int(), INT_MAX);  // no faulting conversion
 }
 
-TEST(KvvalReading, FirstCharAndReference) {
-  EXPECT_EQ(kvval(true).first_char(), '1');
-  EXPECT_EQ(kvval("").first_char(), '\0');
-  EXPECT_EQ(kvval(-5).first_char(), '-');
-  int target = 0;
-  kvval r = kvval::reference(&target);
-  EXPECT_EQ(r.kind(), KV_REF);
-  EXPECT_EQ(r.as_reference(), &target);
-  kvval copy(r);
-  EXPECT_EQ(copy.as_reference(), &target);  // all 8 bytes copied
-  EXPECT_EQ(kvval(true).as_reference(), nullptr);
-}
-
 TEST(KvvalConvert, FollowsTheTable) {
   kvval r(-2.7);
   r.convert(KV_INT);
@@ -95,7 +86,7 @@ TEST(KvvalConvert, FollowsTheTable) {
   EXPECT_EQ(f.kind(), KV_FLAG);
 
   kvval i(5);
-  i.convert(KV_REF);  // 47 and above: nothing
+  i.convert(101);  // 47 and above: nothing
   i.convert(1);
   EXPECT_EQ(i.kind(), KV_INT);
   i.convert(30);
@@ -131,11 +122,6 @@ TEST(KvvalCopy, TakeLeavesSourceEmptyKeepingKind) {
   kvval d(std::move(c));
   EXPECT_EQ(d.str(), "hello");
   EXPECT_EQ(c.length(), 0);
-
-  kvval e(3);
-  e.assign_text(kvval(2.5));
-  EXPECT_TRUE(e.is_text());
-  EXPECT_EQ(e.str(), "2.5");
 }
 
 TEST(KvvalText, EditingOperations) {
@@ -158,23 +144,15 @@ TEST(KvvalText, EditingOperations) {
   EXPECT_EQ(v.str(), "12");
   v.replace(kvval(1), kvval(9));
   EXPECT_EQ(v.str(), "92");
-  v.set_length(1);
-  v.grow(1);
+  v.set_length(2);
   v.mutable_text().data()[1] = 'z';
   EXPECT_EQ(v.str(), "9z");
-
-  kvval p;
-  p.assign_prefix(kvval("abcdef"), 3);
-  EXPECT_EQ(p.str(), "abc");
-  p.assign_prefix(p, 10);
-  EXPECT_EQ(p.str(), "abc");
 }
 
 TEST(KvvalText, SearchAndCompareReadTextForms) {
   kvval t("abcabc");
   EXPECT_EQ(t.find(kvval("c"), 3), 5);
   EXPECT_EQ(t.find(kvval("bc"), 2), 4);
-  EXPECT_EQ(t.rfind(kvval("ab")), 3);
   EXPECT_EQ(kvval(123).find(kvval(2), 0), 1);
   EXPECT_LT(kvval("10").compare(kvval("9")), 0);
   EXPECT_EQ(kvval(5).compare(kvval("5")), 0);
@@ -187,10 +165,9 @@ TEST(KvvalArithmetic, DomainFromKindSum) {
   kvval mixed = kvval("1.5").plus(kvval(1.0));
   EXPECT_EQ(mixed.kind(), KV_REAL);
   EXPECT_DOUBLE_EQ(mixed.as_real(), 2.5);
-  kvval none = kvval(1).plus(kvval::reference(nullptr));
+  kvval none = kvval(1).plus(kvval::of_kind(60, 0));
   EXPECT_EQ(none.kind(), KV_INT);
   EXPECT_EQ(none.as_int(), 0);
-  EXPECT_EQ(kvval(7).times(kvval(true)).as_int(), 7);
   EXPECT_EQ(kvval(-7).quotient(kvval(2)).as_int(), -3);
   EXPECT_EQ(kvval(-7).remainder(kvval(2)).as_int(), -1);
   EXPECT_EQ(kvval(7.9).remainder(kvval(2)).as_int(), 1);
@@ -201,9 +178,8 @@ TEST(KvvalArithmetic, ComparisonsAreNumericFlags) {
   kvval lt = kvval("10").less(kvval("9"));
   EXPECT_EQ(lt.kind(), KV_FLAG);
   EXPECT_FALSE(lt.as_bool());
-  EXPECT_TRUE(kvval(2).less_equal(kvval(2)).as_bool());
   EXPECT_TRUE(kvval(2.5).greater(kvval(2)).as_bool());
-  EXPECT_EQ(kvval(1).less(kvval::reference(nullptr)).kind(), KV_INT);
+  EXPECT_EQ(kvval(1).less(kvval::of_kind(60, 0)).kind(), KV_INT);
 }
 
 TEST(KvvalArithmetic, InPlaceConvertsThenCombines) {
@@ -211,18 +187,16 @@ TEST(KvvalArithmetic, InPlaceConvertsThenCombines) {
   v.add(kvval(3));
   EXPECT_EQ(v.kind(), KV_INT);
   EXPECT_EQ(v.as_int(), 8);
-  v.multiply(kvval(0.5));
+  v.divide(kvval(16.0));
   EXPECT_EQ(v.kind(), KV_REAL);
-  EXPECT_DOUBLE_EQ(v.as_real(), 4.0);
-  v.divide(kvval(8));
   EXPECT_DOUBLE_EQ(v.as_real(), 0.5);
   kvval t("x");
   t.increment();
   EXPECT_EQ(t.kind(), KV_INT);
   EXPECT_EQ(t.as_int(), 1);
-  kvval r = kvval::reference(nullptr);
+  kvval r = kvval::of_kind(60, 0);
   r.add(kvval(1));
-  EXPECT_EQ(r.kind(), KV_REF);
+  EXPECT_EQ(r.kind(), 60);
 }
 
 TEST(KvvalArithmetic, IntegerDivisionByZeroDoesNotFault) {
@@ -238,6 +212,32 @@ TEST(KvvalArithmetic, IntegerDivisionByZeroDoesNotFault) {
   kvval big(INT_MAX);
   big.increment();
   EXPECT_EQ(big.as_int(), INT_MIN);  // wraps
+}
+
+// Each thread reads its own copies of values the main thread still holds,
+// as the window's build thread does with the settings (the ThreadSanitizer
+// build reports any write to a shared buffer).
+TEST(KvvalThreads, CopiesAreReadInOtherThreads) {
+  const kvval text("C:/some/folder");
+  const kvval number(1048576);
+  std::vector<std::thread> threads;
+  std::atomic<int> wrong{0};
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&] {
+      for (int i = 0; i < 2000; ++i) {
+        kvval a(text), n(number);
+        if (std::string_view(a.as_text()) != "C:/some/folder") ++wrong;
+        if (n.str() != "1048576") ++wrong;
+        a.append_cstr("/x");
+        if (a.view() != "C:/some/folder/x") ++wrong;
+      }
+    });
+  }
+  for (int i = 0; i < 2000; ++i) {
+    if (std::string_view(text.as_text()) != "C:/some/folder") ++wrong;
+  }
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(wrong.load(), 0);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "text/out_of_memory.h"
+
 namespace {
 
 constexpr size_t kHugePage = size_t{2} << 20;
@@ -13,12 +15,12 @@ constexpr size_t kHugePage = size_t{2} << 20;
 void* allocate_list_storage(size_t bytes) {
   if (bytes < kHugePage) {
     void* p = std::malloc(bytes);
-    if (!p) throw std::bad_alloc();
+    if (!p) out_of_memory();
     return p;
   }
   size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
   void* p = std::aligned_alloc(kHugePage, rounded);
-  if (!p) throw std::bad_alloc();
+  if (!p) out_of_memory();
   madvise(p, rounded, MADV_HUGEPAGE);  // a hint: failure changes nothing
   return p;
 }

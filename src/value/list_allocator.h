@@ -7,9 +7,9 @@
 #define DIRGEN_VALUE_LIST_ALLOCATOR_H_
 
 #include <cstddef>
-#include <new>
 
-// Huge-page-friendly raw storage; size 0 is never asked for.
+// Huge-page-friendly raw storage; size 0 is never asked for. Never returns
+// null: running out of memory ends the program (text/out_of_memory.h).
 void* allocate_list_storage(size_t bytes);
 void free_list_storage(void* p, size_t bytes);
 

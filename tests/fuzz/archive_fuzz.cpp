@@ -19,12 +19,12 @@
 namespace {
 
 void check_names(const kvfile_tree& tree) {
-  for (const kvfile_node* n = tree.root; n; n = kvfile_tree::next_preorder(n)) {
+  for (const kvfile_node* n = tree.root(); n; n = kvfile_tree::next_preorder(n)) {
     std::string_view name = n->full_name();
     FUZZ_CHECK(!name.empty() && name != ".", "an empty or \".\" name");
     FUZZ_CHECK(name.find('/') == std::string_view::npos, "a name holds /");
   }
-  for (const kvfile_node* n = tree.root; n; n = kvfile_tree::next_preorder(n)) {
+  for (const kvfile_node* n = tree.root(); n; n = kvfile_tree::next_preorder(n)) {
     std::set<std::string_view> folders;
     for (const kvfile_node* c = n->first_child; c; c = c->next_sibling) {
       FUZZ_CHECK(!c->is_folder || folders.insert(c->full_name()).second,

@@ -22,7 +22,7 @@ namespace {
 // The document in pre-order: kind, name, content of every node.
 std::string document_shape(const xml_document& doc) {
   std::string s;
-  for (xml_node* n = doc.root; n; n = xml_document::next_preorder(n)) {
+  for (xml_node* n = doc.root(); n; n = xml_document::next_preorder(n)) {
     s.append(std::to_string(n->kind)).push_back('|');
     s.append(n->name.view()).push_back('|');
     s.append(n->content.view()).push_back('|');
@@ -32,22 +32,23 @@ std::string document_shape(const xml_document& doc) {
 }
 
 std::string read_document(const std::vector<std::string_view>& pieces,
-                          int* code) {
+                          parse_status* status) {
   xml_document doc;
   kvxml reader(&doc);
   reader.set_fold_names(true);
-  int rc = PARSE_MORE;
+  parse_status st = parse_status::more;
   for (std::string_view piece : pieces) {
     reader.push(kvval(piece));
-    rc = reader.parse();
-    if (rc != PARSE_MORE) break;
+    st = reader.parse();
+    if (st != parse_status::more) break;
   }
-  if (rc == PARSE_MORE) {
+  if (st == parse_status::more) {
     reader.set_end_of_input(true);
-    rc = reader.parse();
+    st = reader.parse();
   }
-  *code = rc;
-  return document_shape(doc) + "code:" + std::to_string(rc);
+  *status = st;
+  return document_shape(doc) + "status:" + std::to_string(static_cast<int>(st)) +
+         std::string(reader.error());
 }
 
 // The table as text. *lossy is set when a value cannot survive a save and
@@ -77,32 +78,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   uint32_t seed = in.ConsumeIntegral<uint32_t>();
   std::string text = in.ConsumeRemainingBytesAsString();
 
-  int whole_code = 0, split_code = 0;
-  std::string whole = read_document({text}, &whole_code);
+  parse_status whole_status, split_status;
+  std::string whole = read_document({text}, &whole_status);
   std::string split =
-      read_document(split_chunks(text, seed, 1 + seed % 64), &split_code);
+      read_document(split_chunks(text, seed, 1 + seed % 64), &split_status);
   FUZZ_CHECK(whole == split, "chunk splits changed the document");
 
   std::string path = scratch_path(".dgn");
   FUZZ_CHECK(write_bytes(path, text), "cannot write the scratch file");
-  kvcgi loaded;
-  bool ok = load_settings_file(kvval(std::string_view(path)), &loaded);
-  FUZZ_CHECK(ok == (whole_code == PARSE_DONE), "loader and reader disagree");
+  kvhash_array loaded;
+  std::string err;
+  bool ok = load_settings_file(kvval(std::string_view(path)), &loaded, &err);
+  FUZZ_CHECK(ok == (whole_status == parse_status::done),
+             "loader and reader disagree");
   if (ok) {
     bool lossy = false;
-    std::string before = table_shape(loaded.table, &lossy);
-    FUZZ_CHECK(save_settings_file(kvval(std::string_view(path)), loaded.table),
-               "save failed");
-    kvcgi again;
-    FUZZ_CHECK(load_settings_file(kvval(std::string_view(path)), &again),
-               "a saved file does not load");
+    std::string before = table_shape(loaded, &lossy);
+    FUZZ_CHECK(save_settings_file(kvval(std::string_view(path)), loaded, &err),
+               "save failed: " + err);
+    kvhash_array again;
+    FUZZ_CHECK(load_settings_file(kvval(std::string_view(path)), &again, &err),
+               "a saved file does not load: " + err);
     if (!lossy) {
       bool unused = false;
-      FUZZ_CHECK(table_shape(again.table, &unused) == before,
+      FUZZ_CHECK(table_shape(again, &unused) == before,
                  "settings changed in a save and load");
     }
   } else {
-    FUZZ_CHECK(loaded.table.size() == 0, "a failed load left settings");
+    FUZZ_CHECK(loaded.size() == 0, "a failed load left settings");
   }
   unlink(path.c_str());
   return 0;

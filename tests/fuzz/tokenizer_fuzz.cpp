@@ -21,40 +21,39 @@ class recorder : public kvsgml {
   std::string text;
 
  protected:
-  int on_text() override {
+  bool on_text() override {
     events.append("T:").append(token().view()).push_back('\0');
     text.append(token().view());
-    return 0;
+    return true;
   }
-  int on_tag() override {
+  bool on_tag() override {
     events.append("G").append(std::to_string(kind())).push_back(':');
     events.append(token().view()).push_back('\0');
-    return 0;
+    return true;
   }
 };
 
 // Feeds the pieces as a caller does (push, parse, drain), then ends the
-// input. Returns the events and the final code.
+// input. Returns the events and the final status.
 std::string read_all(const std::vector<std::string_view>& pieces, int32_t mask,
                      bool keep, std::string* text) {
   recorder r;
-  r.set_limit(1u << 24);
+  r.set_limit(kMaxQueuedMarkup);
   r.set_wanted(kvval(mask));
   r.set_keep_text(kvval(keep ? 1 : 0));
   kvval spent;
-  int rc = PARSE_MORE;
   for (std::string_view piece : pieces) {
     r.push(kvval(piece));
-    rc = r.parse();
+    parse_status status = r.parse();
     while (r.drain(&spent)) {
     }
-    FUZZ_CHECK(rc == PARSE_MORE, "parse stopped before the end");
+    FUZZ_CHECK(status == parse_status::more, "parse stopped before the end");
   }
   r.set_end_of_input(true);
-  rc = r.parse();
+  parse_status status = r.parse();
   while (r.drain(&spent)) {
   }
-  r.events.append("end:").append(std::to_string(rc));
+  r.events.append("end:").append(std::to_string(static_cast<int>(status)));
   if (text) *text = r.text;
   return r.events;
 }

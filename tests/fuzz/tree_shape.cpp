@@ -6,7 +6,7 @@
 
 std::string fuzz_tree_shape(const kvfile_tree& tree) {
   std::string s;
-  for (const kvfile_node* n = tree.root; n; n = kvfile_tree::next_preorder(n)) {
+  for (const kvfile_node* n = tree.root(); n; n = kvfile_tree::next_preorder(n)) {
     int depth = 0;
     for (const kvfile_node* p = n->parent; p; p = p->parent) ++depth;
     s.append(std::to_string(depth)).push_back(n->is_folder ? 'D' : 'F');
@@ -19,12 +19,12 @@ std::string fuzz_tree_shape(const kvfile_tree& tree) {
 
 void fuzz_check_links(const kvfile_tree& tree) {
   int64_t top = 0;
-  for (const kvfile_node* n = tree.root; n; n = n->next_sibling) {
+  for (const kvfile_node* n = tree.root(); n; n = n->next_sibling) {
     FUZZ_CHECK(n->parent == nullptr, "a top-level node has a parent");
     ++top;
   }
-  FUZZ_CHECK(top == tree.count, "top-level count is wrong");
-  for (const kvfile_node* n = tree.root; n; n = kvfile_tree::next_preorder(n)) {
+  FUZZ_CHECK(top == tree.count(), "top-level count is wrong");
+  for (const kvfile_node* n = tree.root(); n; n = kvfile_tree::next_preorder(n)) {
     int32_t children = 0;
     const kvfile_node* prev = nullptr;
     for (const kvfile_node* c = n->first_child; c; c = c->next_sibling) {
