@@ -16,17 +16,13 @@
 #include <string>
 
 #include "listing/archive_tree.h"
+#include "text/out_of_memory.h"
 
 namespace {
 
 // Bytes asked of the file per read: large enough that system calls cost
 // nothing beside decompression.
 constexpr size_t kReadBlock = 128 * 1024;
-
-[[noreturn]] void out_of_memory() {
-  std::fputs("Out of memory while reading an archive\n", stderr);
-  std::abort();
-}
 
 // The archive file as libarchive's callbacks read it. Remembers whether a
 // read met the end of the file and the first system error.

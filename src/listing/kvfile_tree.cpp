@@ -8,6 +8,8 @@
 #include <new>
 #include <vector>
 
+#include "text/out_of_memory.h"
+
 namespace {
 
 // Blocks start small, so that the many one-folder trees of a per-folder
@@ -17,11 +19,6 @@ constexpr size_t kFirstNodeBlock = 32;
 constexpr size_t kLastNodeBlock = 8192;
 constexpr size_t kFirstNameBlock = 1024;
 constexpr size_t kLastNameBlock = 256 * 1024;
-
-[[noreturn]] void out_of_memory() {
-  std::fputs("dirgen: out of memory\n", stderr);
-  std::abort();
-}
 
 }  // namespace
 
