@@ -17,21 +17,7 @@ trap 'rm -rf "$work"' EXIT
 archive="$work/bench.tar.gz"
 
 # 200 folders of 1000 small files, names and sizes varied, GNU format.
-python3 - "$archive" "$entries" <<'PY'
-import io, sys, tarfile
-path, count = sys.argv[1], int(sys.argv[2])
-with tarfile.open(path, "w:gz", format=tarfile.GNU_FORMAT) as tar:
-    for i in range(count):
-        folder = "src/part%03d" % (i // 1000)
-        if i % 1000 == 0:
-            info = tarfile.TarInfo(folder)
-            info.type = tarfile.DIRTYPE
-            tar.addfile(info)
-        data = (b"line %d\n" % i) * (i % 7)
-        info = tarfile.TarInfo("%s/file_%06d.txt" % (folder, i))
-        info.size, info.mtime = len(data), 1600000000 + i
-        tar.addfile(info, io.BytesIO(data))
-PY
+python3 "$(dirname "$0")/make_tar_gz.py" "$archive" "$entries"
 ls -l "$archive"
 "$reader" "$archive"
 

@@ -61,21 +61,7 @@ make_archive() {
   local archive=$1 entries=$2
   [ -f "$archive" ] && return
   echo "Generating $archive with $entries entries ..."
-  python3 - "$archive" "$entries" <<'PY'
-import io, sys, tarfile
-path, count = sys.argv[1], int(sys.argv[2])
-with tarfile.open(path + ".part", "w:gz", format=tarfile.GNU_FORMAT) as tar:
-    for i in range(count):
-        folder = "src/part%03d" % (i // 1000)
-        if i % 1000 == 0:
-            info = tarfile.TarInfo(folder)
-            info.type = tarfile.DIRTYPE
-            tar.addfile(info)
-        data = (b"line %d\n" % i) * (i % 7)
-        info = tarfile.TarInfo("%s/file_%06d.txt" % (folder, i))
-        info.size, info.mtime = len(data), 1600000000 + i
-        tar.addfile(info, io.BytesIO(data))
-PY
+  python3 "$repo/bench/make_tar_gz.py" "$archive.part" "$entries"
   mv "$archive.part" "$archive"
 }
 
