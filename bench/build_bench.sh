@@ -32,27 +32,12 @@ trap 'rm -rf "$work"' EXIT
 trees=${BENCH_TREES:-$work/trees}
 mkdir -p "$trees"
 
-# A tree of files in folders of 40 groups; sizes are set without writing
-# data (sparse files), so a million files take inodes but no blocks.
 generate() {
   local root=$1 files=$2 folders=$3
   [ -f "$root.done" ] && return
   echo "Generating $files files in $folders folders under $root ..."
   rm -rf "$root"
-  python3 - "$root" "$files" "$folders" <<'PY'
-import os, sys
-root, files, folders = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
-exts = [".txt", ".jpg", ".html", ".zip", ".mp3", ".c", ".pdf", ".png"]
-per = files // folders
-for d in range(folders):
-    sub = os.path.join(root, "group%02d" % (d % 40), "dir%05d" % d)
-    os.makedirs(sub, exist_ok=True)
-    for f in range(per):
-        name = os.path.join(sub, "file %05d%s" % (f, exts[f % len(exts)]))
-        fd = os.open(name, os.O_WRONLY | os.O_CREAT, 0o644)
-        os.ftruncate(fd, (f * 7919) % 3000000)
-        os.close(fd)
-PY
+  python3 "$repo/bench/make_tree.py" "$root" "$files" "$folders"
   touch "$root.done"
 }
 

@@ -14,21 +14,7 @@ trap 'rm -rf "$work"' EXIT
 [ -d "$repo/tests/browser/node_modules" ] || (cd "$repo/tests/browser" && npm ci --no-audit --no-fund --loglevel=error)
 
 echo "Generating $files files in $folders folders ..."
-python3 - "$work/src" "$files" "$folders" <<'PY'
-import os, sys
-root, files, folders = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
-exts = [".txt", ".jpg", ".html", ".zip", ".mp3", ".c", ".pdf", ".png"]
-per = files // folders
-for d in range(folders):
-    sub = os.path.join(root, "group%02d" % (d % 40), "dir%04d" % d)
-    os.makedirs(sub, exist_ok=True)
-    for f in range(per):
-        path = os.path.join(sub, "file %05d%s" % (f, exts[f % len(exts)]))
-        os.close(os.open(path, os.O_CREAT | os.O_WRONLY, 0o644))
-        if f % 7 == 0:
-            os.truncate(path, f % 3000)
-        os.utime(path, (0, 1_600_000_000 + (f * 7919 + d * 104729) % 300_000_000))
-PY
+python3 "$repo/bench/make_tree.py" "$work/src" "$files" "$folders"
 
 ln -s "$repo/kvdata" "$work/kvdata"
 cat > "$work/bench.txt" <<EOF2
