@@ -74,7 +74,7 @@ function waitFor(page, test, arg) {
   page = await open(browser, () => {
     new MutationObserver((_, obs) => {
       const q = document.getElementById("q");
-      if (q) { q.value = "dir0007"; obs.disconnect(); }
+      if (q) { q.value = "dir00007"; obs.disconnect(); }
     }).observe(document, { childList: true, subtree: true });
   });
   await waitFor(page, () => !/so far/.test(document.getElementById("count").textContent));
