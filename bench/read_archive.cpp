@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "listing/archive_reader.h"
-#include "listing/kvfile_tree.h"
+#include "listing/file_tree.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -12,11 +12,11 @@ int main(int argc, char** argv) {
     return 2;
   }
   auto start = std::chrono::steady_clock::now();
-  kvfile_tree tree;
+  file_tree tree;
   archive_error err;
   bool ok = read_archive(argv[1], &tree, nullptr, &err);
   long nodes = 0;
-  for (kvfile_node* n = tree.root(); n; n = kvfile_tree::next_preorder(n)) {
+  for (file_node* n = tree.root(); n; n = file_tree::next_preorder(n)) {
     ++nodes;
   }
   double secs =

@@ -9,7 +9,7 @@
 # the same mutations and a red run can be reproduced). DIRGEN_WERROR=ON
 # treats compiler warnings as errors (CI does).
 # Usage: scripts/fuzz.sh [seconds-per-target] [target...]
-#   targets: tokenizer settings kvi archive masks (default: all)
+#   targets: tokenizer settings template archive masks (default: all)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,7 +17,7 @@ seconds=${1:-60}
 [ $# -gt 0 ] && shift
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(tokenizer settings kvi archive masks)
+  targets=(tokenizer settings template archive masks)
 fi
 case "$seconds" in
   '' | *[!0-9]*) echo "fuzz.sh: seconds must be a whole number" >&2; exit 2 ;;

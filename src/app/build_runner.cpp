@@ -2,8 +2,8 @@
 
 #include <utility>
 
-build_runner::build_runner(const dirgen_project& settings,
-                           const dirgen_formatter* formatter,
+build_runner::build_runner(const settings_record& settings,
+                           const data_tables* formatter,
                            std::string data_folder)
     : settings_(settings),
       formatter_(formatter),

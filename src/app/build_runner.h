@@ -1,6 +1,6 @@
 // One build on a worker thread, for the main window. The worker runs the
 // build on its own copy of the settings (whose texts share their bytes with
-// the window's record, which kvval allows across threads) and stores the
+// the window's record, which variant allows across threads) and stores the
 // outcome under a lock; the window thread polls for it from a timer and so
 // keeps painting, reads the running counts and may ask the build to stop.
 // Only one build runs at a time: two builds of one record would write the
@@ -15,16 +15,16 @@
 #include <thread>
 
 #include "listing/build.h"
-#include "project/dirgen_formatter.h"
-#include "project/dirgen_project.h"
+#include "project/data_tables.h"
+#include "project/settings_record.h"
 
 class build_runner : private build_progress {
  public:
   // Starts the build of settings (copied) with formatter (borrowed: it must
   // outlive the runner and stay unchanged) and the data folder (ending in
   // "/") as the template folder, on a thread with the default stack size.
-  build_runner(const dirgen_project& settings,
-               const dirgen_formatter* formatter, std::string data_folder);
+  build_runner(const settings_record& settings, const data_tables* formatter,
+               std::string data_folder);
   // Waits for the worker when it is still running.
   ~build_runner() override;
   build_runner(const build_runner&) = delete;
@@ -50,8 +50,8 @@ class build_runner : private build_progress {
                    int64_t bytes_written) override;
   bool cancel_requested() override { return cancel_.load(); }
 
-  dirgen_project settings_;
-  const dirgen_formatter* formatter_;
+  settings_record settings_;
+  const data_tables* formatter_;
   std::string data_folder_;
   std::atomic<int64_t> entries_{0};
   std::atomic<int64_t> bytes_{0};

@@ -9,8 +9,8 @@
 
 #include "listing/build.h"
 #include "project/data_folder.h"
-#include "project/dirgen_formatter.h"
-#include "project/dirgen_project.h"
+#include "project/data_tables.h"
+#include "project/settings_record.h"
 
 namespace {
 
@@ -112,17 +112,17 @@ std::string load_failure_reason(const std::string& path) {
   return "the markup is not a settings file";
 }
 
-int build_from(const kvval& settings_path, const std::string& working) {
-  dirgen_project settings;
+int build_from(const variant& settings_path, const std::string& working) {
+  settings_record settings;
   std::string err;
   if (!settings.load_settings(settings_path, &err)) {
     print_line("Can't read " + settings_path.str() + " file. " +
                load_failure_reason(settings_path.str()));
     return 1;
   }
-  dirgen_formatter formatter;
+  data_tables formatter;
   std::string data_folder = working + "kvdata/";
-  formatter.load_tables(kvval(std::string_view(data_folder)));
+  formatter.load_tables(variant(std::string_view(data_folder)));
   std::fflush(stdout);
   terminal_progress progress;
   build_outcome outcome =
@@ -134,7 +134,7 @@ int build_from(const kvval& settings_path, const std::string& working) {
 
 }  // namespace
 
-int run_command_line_mode(kvarr& args) {
+int run_command_line_mode(value_list& args) {
   std::string first = args.size() > 0 ? args[0].str() : std::string();
   const bool help = first == "--help" || first == "-h";
   if (args.size() == 1 && help) {
@@ -148,9 +148,9 @@ int run_command_line_mode(kvarr& args) {
   // More than one word, or a word that looks like an option, is a mistake,
   // not the name of a settings file ("./-x" names such a file).
   if (args.size() > 1 || (!first.empty() && first[0] == '-')) {
-    std::string problem = args.size() > 1 ? "give one settings file, not " +
-                                                args[1].str()
-                                          : "unknown option " + first;
+    std::string problem = args.size() > 1
+                              ? "give one settings file, not " + args[1].str()
+                              : "unknown option " + first;
     std::fprintf(stderr, "kdgn20: %s\n\n", problem.c_str());
     std::fputs(kUsage, stderr);
     return 2;

@@ -4,7 +4,7 @@
 #ifndef DIRGEN_APP_COMMAND_LINE_MODE_H_
 #define DIRGEN_APP_COMMAND_LINE_MODE_H_
 
-#include "value/kvarr.h"
+#include "value/value_list.h"
 
 // Runs the mode for args (args[0] is the settings file; later arguments are
 // ignored). "--help"/"-h" or "--version" as the only argument print usage or
@@ -15,6 +15,6 @@
 // succeeded (or for --help and --version); 1 when the settings file cannot
 // be read, the build failed, or entries could not be read; 2 for a wrong
 // command line.
-int run_command_line_mode(kvarr& args);
+int run_command_line_mode(value_list& args);
 
 #endif  // DIRGEN_APP_COMMAND_LINE_MODE_H_

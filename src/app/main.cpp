@@ -6,9 +6,9 @@
 #include "app/command_line_mode.h"
 #include "app/startup.h"
 #include "app/windowed_mode.h"
-#include "text/kvregex.h"
 #include "text/out_of_memory.h"
-#include "value/kvarr.h"
+#include "text/posix_regex.h"
+#include "value/value_list.h"
 
 namespace {
 
@@ -21,8 +21,8 @@ bool check_regex_library() {
 }
 
 int run_application(int argc, char** argv) {
-  kvarr args;
-  for (int i = 1; i < argc; ++i) args.push(kvval(argv[i]));
+  value_list args;
+  for (int i = 1; i < argc; ++i) args.push(variant(argv[i]));
   return args.size() > 0 ? run_command_line_mode(args)
                          : run_windowed_mode(argc, argv);
 }

@@ -9,7 +9,7 @@
 #include <QString>
 #include <cassert>
 
-#include "app/form1_rules.h"
+#include "app/main_window_rules.h"
 
 namespace {
 

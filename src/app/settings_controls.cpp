@@ -18,16 +18,16 @@ namespace {
 // Day 0 of the pickers' date values.
 const QDate kDateOrigin(1899, 12, 30);
 
-kvval text_of(const QLineEdit* edit) {
-  return kvval(std::string_view(from_qt(edit->text())));
+variant text_of(const QLineEdit* edit) {
+  return variant(std::string_view(from_qt(edit->text())));
 }
 
 // A number field: an integer when it fits, else its decimal text, which
 // every reader takes back with as_int64().
-kvval number_value(int64_t n) {
+variant number_value(int64_t n) {
   if (n >= std::numeric_limits<int32_t>::min() &&
       n <= std::numeric_limits<int32_t>::max())
-    return kvval(static_cast<int>(n));
+    return variant(static_cast<int>(n));
   return time_value(n);
 }
 
@@ -43,7 +43,7 @@ void show_seconds(int64_t utc, QDateEdit* date, QTimeEdit* time) {
   time->setTime(QTime(0, 0).addSecs(seconds_of_day(value)));
 }
 
-QString size_box_text(const kvval& bytes) {
+QString size_box_text(const variant& bytes) {
   return QString::number(bytes.as_int64() / 1024);
 }
 
@@ -53,7 +53,7 @@ void check_pair(bool second, QRadioButton* first_radio,
   second_radio->setChecked(second);
 }
 
-void show_size_units(const kvval& units, const form1_controls& c) {
+void show_size_units(const variant& units, const main_window_controls& c) {
   int32_t n = units.as_int();
   if (n < 0 || n > 2) return;
   c.bytes->setChecked(n == 0);
@@ -61,7 +61,7 @@ void show_size_units(const kvval& units, const form1_controls& c) {
   c.megabytes->setChecked(n == 2);
 }
 
-void show_text(const kvval& value, QLineEdit* edit) {
+void show_text(const variant& value, QLineEdit* edit) {
   edit->setText(to_qt(value));
 }
 
@@ -71,26 +71,25 @@ QString to_qt(std::string_view bytes) {
   return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-QString to_qt(const kvval& value) { return to_qt(value.view()); }
+QString to_qt(const variant& value) { return to_qt(value.view()); }
 
 std::string from_qt(const QString& text) {
   QByteArray bytes = text.toUtf8();
   return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
-void controls_to_settings(const form1_controls& c,
-                          const dirgen_formatter& formatter,
-                          dirgen_project* s) {
-  s->source = kvval(c.archive_radio->isChecked());
-  s->subfolders_in_one_file = kvval(c.single_file->isChecked());
-  s->sort_order = kvval(c.descending->isChecked());
-  s->url_html_escape = kvval(c.html_escape->isChecked());
-  s->subfolders = kvval(c.recursive->isChecked());
-  s->is_gmt_date = kvval(c.gmt_dates->isChecked());
-  s->show_summary = kvval(c.show_summary->isChecked());
-  s->show_folders = kvval(c.show_folders->isChecked());
-  s->time_filter = kvval(c.time_filter->isChecked());
-  s->size_filter = kvval(c.size_filter->isChecked());
+void controls_to_settings(const main_window_controls& c,
+                          const data_tables& formatter, settings_record* s) {
+  s->source = variant(c.archive_radio->isChecked());
+  s->subfolders_in_one_file = variant(c.single_file->isChecked());
+  s->sort_order = variant(c.descending->isChecked());
+  s->url_html_escape = variant(c.html_escape->isChecked());
+  s->subfolders = variant(c.recursive->isChecked());
+  s->is_gmt_date = variant(c.gmt_dates->isChecked());
+  s->show_summary = variant(c.show_summary->isChecked());
+  s->show_folders = variant(c.show_folders->isChecked());
+  s->time_filter = variant(c.time_filter->isChecked());
+  s->size_filter = variant(c.size_filter->isChecked());
   s->path = text_of(c.source_edit);
   s->save = text_of(c.output_edit);
   s->mask = text_of(c.file_include);
@@ -99,9 +98,9 @@ void controls_to_settings(const form1_controls& c,
   s->folder_skip = text_of(c.folder_skip);
   s->date_format = text_of(c.date_format);
   s->image_dir = text_of(c.image_dir);
-  s->order_files = kvval(c.order_by->currentIndex());
-  s->size_units = kvval((c.kilobytes->isChecked() ? 1 : 0) +
-                        2 * (c.megabytes->isChecked() ? 1 : 0));
+  s->order_files = variant(c.order_by->currentIndex());
+  s->size_units = variant((c.kilobytes->isChecked() ? 1 : 0) +
+                          2 * (c.megabytes->isChecked() ? 1 : 0));
   s->format = formatter.style_format(c.template_list->currentIndex());
   s->time_start = time_value(picker_seconds(c.start_date, c.start_time));
   s->time_end = time_value(picker_seconds(c.end_date, c.end_time));
@@ -109,9 +108,9 @@ void controls_to_settings(const form1_controls& c,
   s->size_end = number_value(text_of(c.size_end).as_int64() * 1024);
 }
 
-void settings_to_controls(const dirgen_project& s,
-                          const dirgen_formatter& formatter,
-                          form1_controls* c) {
+void settings_to_controls(const settings_record& s,
+                          const data_tables& formatter,
+                          main_window_controls* c) {
   c->date_example->clear();
   check_pair(s.source.as_bool(), c->directory_radio, c->archive_radio);
   check_pair(!s.subfolders_in_one_file.as_bool(), c->single_file,
@@ -143,7 +142,7 @@ void settings_to_controls(const dirgen_project& s,
   apply_dependent_states(*c);
 }
 
-void apply_dependent_states(const form1_controls& c) {
+void apply_dependent_states(const main_window_controls& c) {
   bool recursive = c.recursive->isChecked();
   c.single_file->setEnabled(recursive);
   c.per_folder->setEnabled(recursive);
@@ -158,7 +157,7 @@ void apply_dependent_states(const form1_controls& c) {
   for (QWidget* w : size_controls) w->setEnabled(by_size);
 }
 
-void connect_dependent_controls(const form1_controls& c) {
+void connect_dependent_controls(const main_window_controls& c) {
   for (QCheckBox* box : {c.recursive, c.time_filter, c.size_filter}) {
     QObject::connect(box, &QCheckBox::toggled,
                      [c](bool) { apply_dependent_states(c); });

@@ -1,6 +1,6 @@
 // The main window's controls that show one settings record, and the two
-// directions between them and the record. TForm1 builds the controls
-// (form1_pages.h) and calls these before every build and save and after
+// directions between them and the record. main_window builds the controls
+// (main_window_pages.h) and calls these before every build and save and after
 // every New and Open; tests drive them directly.
 #ifndef DIRGEN_APP_SETTINGS_CONTROLS_H_
 #define DIRGEN_APP_SETTINGS_CONTROLS_H_
@@ -8,9 +8,9 @@
 #include <QString>
 #include <string>
 
-#include "project/dirgen_formatter.h"
-#include "project/dirgen_project.h"
-#include "value/kvval.h"
+#include "project/data_tables.h"
+#include "project/settings_record.h"
+#include "value/variant.h"
 
 class QCheckBox;
 class QComboBox;
@@ -21,7 +21,7 @@ class QRadioButton;
 class QTimeEdit;
 
 // Not owned: the widgets belong to their window.
-struct form1_controls {
+struct main_window_controls {
   // Source and Output
   QRadioButton* directory_radio = nullptr;
   QRadioButton* archive_radio = nullptr;
@@ -72,26 +72,27 @@ struct form1_controls {
 // unit as Kb + 2 * Mb, the template as the style_file of the chosen style
 // (empty text when none is chosen), the time pickers (local time) as UTC
 // seconds, the size boxes (Kb) as their decimal reading times 1024 bytes.
-void controls_to_settings(const form1_controls& c,
-                          const dirgen_formatter& formatter,
-                          dirgen_project* settings);
+void controls_to_settings(const main_window_controls& c,
+                          const data_tables& formatter,
+                          settings_record* settings);
 
 // Shows settings in the controls (the reverse of controls_to_settings) and
 // clears the date example. A size_units other than 0, 1 or 2 leaves the
 // unit radios as they were; a format that names no style leaves the template
 // list with nothing chosen; sizes show as whole Kb (remainder dropped). The
 // controls that depend on a check box are enabled to match it.
-void settings_to_controls(const dirgen_project& settings,
-                          const dirgen_formatter& formatter, form1_controls* c);
+void settings_to_controls(const settings_record& settings,
+                          const data_tables& formatter,
+                          main_window_controls* c);
 
 // Enables the controls that follow the recursion, time filter and size
 // filter check boxes; and keeps them following on every later change.
-void apply_dependent_states(const form1_controls& c);
-void connect_dependent_controls(const form1_controls& c);
+void apply_dependent_states(const main_window_controls& c);
+void connect_dependent_controls(const main_window_controls& c);
 
 // Conversions between field bytes and widget text (UTF-8).
 QString to_qt(std::string_view bytes);
-QString to_qt(const kvval& value);
+QString to_qt(const variant& value);
 std::string from_qt(const QString& text);
 
 #endif  // DIRGEN_APP_SETTINGS_CONTROLS_H_

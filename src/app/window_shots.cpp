@@ -14,9 +14,9 @@
 #include <cstdio>
 #include <string>
 
-#include "app/form1_rules.h"
+#include "app/main_window.h"
+#include "app/main_window_rules.h"
 #include "app/program_identity.h"
-#include "app/tform1.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ const char* const kShotNames[] = {"source-and-output", "file-filter",
                                   "output-format-options"};
 
 // The window as the screen shows it, frame included.
-bool save_window(TForm1* form, const std::string& path) {
+bool save_window(main_window* form, const std::string& path) {
   QApplication::processEvents();
   QRect frame = form->frameGeometry();
   QPixmap picture = form->screen()->grabWindow(0, frame.x(), frame.y(),
@@ -37,7 +37,7 @@ bool save_window(TForm1* form, const std::string& path) {
 }
 
 // Grabs every tab in turn into output/<name>.png. Returns the failures.
-int save_tabs(TForm1* form, const std::string& output) {
+int save_tabs(main_window* form, const std::string& output) {
   int failures = 0;
   for (int i = 0; i < 4; ++i) {
     form->select_tab(i);
@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
   QApplication app(qt_argc, args.data());
   QApplication::setWindowIcon(program_icon(working));
   QTemporaryDir memory;  // remembers nothing of the user's own runs
-  TForm1 form(working, memory.filePath("dirgen.ini").toStdString());
+  main_window form(working, memory.filePath("dirgen.ini").toStdString());
   set_application_identity(&form);
   quiet_sink quiet;
   form.set_message_sink(&quiet);
@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
       if (!save_window(&form, output + "/making-listing.png")) ++failures;
       // exit(), not quit(): quitting would close the window, which asks
       // about the settings typed in above.
-      QObject::connect(&form, &TForm1::build_finished, &app,
+      QObject::connect(&form, &main_window::build_finished, &app,
                        [] { QApplication::exit(0); });
       form.cancel_build();
     });

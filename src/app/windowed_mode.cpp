@@ -8,11 +8,11 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/form1_rules.h"
+#include "app/about_box.h"
+#include "app/description_window.h"
+#include "app/main_window.h"
+#include "app/main_window_rules.h"
 #include "app/program_identity.h"
-#include "app/tabout_box.h"
-#include "app/tform1.h"
-#include "app/tform2.h"
 #include "project/data_folder.h"
 
 std::vector<char*> qt_arguments(int argc, char** argv) {
@@ -52,11 +52,11 @@ int run_windowed_mode(int argc, char** argv) {
   QApplication app(qt_argc, args.data());
   std::string working = working_folder_at_start();
   QApplication::setWindowIcon(program_icon(working));
-  TForm1 form1(working);
-  set_application_identity(&form1);
-  TForm2 form2;
-  TAboutBox about(program_icon(working));
-  form1.set_windows(&form2, &about);
-  form1.show();
+  main_window window(working);
+  set_application_identity(&window);
+  description_window description;
+  about_box about(program_icon(working));
+  window.set_windows(&description, &about);
+  window.show();
   return app.exec() == 0 ? 0 : 1;
 }

@@ -105,7 +105,7 @@ bool write_gzip(const std::string& path, const std::string& bytes) {
 
 namespace {
 
-void shape_of(const kvfile_node* n, std::string* out) {
+void shape_of(const file_node* n, std::string* out) {
   for (; n; n = n->next_sibling) {
     out->append(n->full_name());
     if (n->first_child) {
@@ -119,14 +119,14 @@ void shape_of(const kvfile_node* n, std::string* out) {
 
 }  // namespace
 
-std::string archive_shape(const kvfile_tree& tree) {
+std::string archive_shape(const file_tree& tree) {
   std::string out;
   shape_of(tree.root(), &out);
   return out;
 }
 
-const kvfile_node* find_node(const kvfile_tree& tree, const std::string& name) {
-  for (const kvfile_node* n = tree.root(); n; n = kvfile_tree::next_preorder(n)) {
+const file_node* find_node(const file_tree& tree, const std::string& name) {
+  for (const file_node* n = tree.root(); n; n = file_tree::next_preorder(n)) {
     if (n->full_name() == name) return n;
   }
   return nullptr;

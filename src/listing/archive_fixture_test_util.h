@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "listing/kvfile_tree.h"
+#include "listing/file_tree.h"
 
 // One tar header field set; unset magic gives a pre-POSIX header.
 struct tar_fields {
@@ -45,9 +45,9 @@ bool write_gzip(const std::string& path, const std::string& bytes);
 
 // The tree in pre-order: names separated by ",", each folder's children in
 // "(...)" after it, e.g. "docs(a.txt,b.txt),x.bin".
-std::string archive_shape(const kvfile_tree& tree);
+std::string archive_shape(const file_tree& tree);
 
 // The first node in pre-order whose name is name, or null.
-const kvfile_node* find_node(const kvfile_tree& tree, const std::string& name);
+const file_node* find_node(const file_tree& tree, const std::string& name);
 
 #endif  // DIRGEN_LISTING_ARCHIVE_FIXTURE_TEST_UTIL_H_

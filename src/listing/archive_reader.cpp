@@ -245,7 +245,7 @@ bool compressed(archive* a) {
 // One reading of one archive file into one tree.
 class listing_reader {
  public:
-  listing_reader(kvfile_tree* tree, const archive_progress& progress,
+  listing_reader(file_tree* tree, const archive_progress& progress,
                  archive_error* err)
       : tree_(tree), progress_(progress), err_(err) {}
 
@@ -349,7 +349,7 @@ class listing_reader {
 
 }  // namespace
 
-bool read_archive(const std::string& path, kvfile_tree* tree,
+bool read_archive(const std::string& path, file_tree* tree,
                   const archive_progress& progress, archive_error* err) {
   tree->clear();
   *err = archive_error();

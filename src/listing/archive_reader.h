@@ -1,4 +1,4 @@
-// archive_reader: lists the entries of an archive file into a kvfile_tree
+// archive_reader: lists the entries of an archive file into a file_tree
 // without extracting anything. The build uses it for an archive source.
 //
 // The format and its compression are found from the file's content, never
@@ -19,7 +19,7 @@
 #include <functional>
 #include <string>
 
-#include "listing/kvfile_tree.h"
+#include "listing/file_tree.h"
 
 // Why reading stopped.
 enum class archive_failure {
@@ -59,7 +59,7 @@ using archive_progress = std::function<bool(int64_t entries_read)>;
 // and fills *err; the tree then holds what was read and must not be listed.
 // Any warning of the reader on a header counts as damage. progress may be
 // empty.
-bool read_archive(const std::string& path, kvfile_tree* tree,
+bool read_archive(const std::string& path, file_tree* tree,
                   const archive_progress& progress, archive_error* err);
 
 #endif  // DIRGEN_LISTING_ARCHIVE_READER_H_

@@ -176,11 +176,11 @@ listing tool_listing(oracle tool, const std::string& path) {
   return want.lines();
 }
 
-listing our_listing(const kvfile_tree& tree) {
+listing our_listing(const file_tree& tree) {
   listing out;
-  for (const kvfile_node* n = tree.root(); n; n = kvfile_tree::next_preorder(n)) {
+  for (const file_node* n = tree.root(); n; n = file_tree::next_preorder(n)) {
     std::string path(n->full_name());
-    for (const kvfile_node* a = n->parent; a; a = a->parent) {
+    for (const file_node* a = n->parent; a; a = a->parent) {
       path = std::string(a->full_name()) + "/" + path;
     }
     out.push_back(n->is_folder ? "D " + path + " " + std::to_string(n->time)
@@ -192,9 +192,9 @@ listing our_listing(const kvfile_tree& tree) {
 }
 
 // Each folder name at most once among its siblings.
-bool folders_unique(const kvfile_tree& tree) {
-  for (const kvfile_node* n = tree.root(); n; n = kvfile_tree::next_preorder(n)) {
-    for (const kvfile_node* s = n->next_sibling; s; s = s->next_sibling) {
+bool folders_unique(const file_tree& tree) {
+  for (const file_node* n = tree.root(); n; n = file_tree::next_preorder(n)) {
+    for (const file_node* s = n->next_sibling; s; s = s->next_sibling) {
       if (n->is_folder && s->is_folder && n->full_name() == s->full_name())
         return false;
     }
@@ -417,7 +417,7 @@ const char* failure_name(archive_failure f) {
 // A failure must always come with a reason.
 std::string outcome(const scratch_folder& dir, const std::string& name,
                     const std::string& bytes, archive_error* err) {
-  kvfile_tree tree;
+  file_tree tree;
   if (read_archive(put(dir, name, bytes), &tree, nullptr, err)) return "ok";
   EXPECT_FALSE(err->reason.empty()) << name;
   return failure_name(err->failure);
@@ -441,7 +441,7 @@ TEST_P(ArchiveFormat, ListsWhatItsOwnToolLists) {
   const maker& m = GetParam();
   std::string path = make(m);
   if (path.empty()) GTEST_SKIP() << missing_tool() << " is not installed";
-  kvfile_tree tree;
+  file_tree tree;
   archive_error err;
   ASSERT_TRUE(read_archive(path, &tree, nullptr, &err)) << err.reason;
   listing want = tool_listing(m.tool, path);
@@ -549,7 +549,7 @@ TEST_F(ArchiveReader, NonArchivesAreNotTakenForArchives) {
   }
   // Unpacked well, but no archive inside: the gzip is reported.
   ASSERT_TRUE(write_gzip(dir_.at("text.tgz"), html));
-  kvfile_tree tree;
+  file_tree tree;
   archive_error err;
   EXPECT_FALSE(read_archive(dir_.at("text.tgz"), &tree, nullptr, &err));
   EXPECT_EQ(err.failure, archive_failure::not_archive);
@@ -569,7 +569,7 @@ TEST_F(ArchiveReader, EmptyArchivesGiveEmptyListingsAndMissingFilesFail) {
            {"ends.tar", tar_end()}}) {
     EXPECT_EQ(outcome(dir_, name, bytes), "ok") << name;
   }
-  kvfile_tree tree;
+  file_tree tree;
   archive_error err;
   EXPECT_FALSE(read_archive(dir_.at("missing.tar"), &tree, nullptr, &err));
   EXPECT_EQ(err.failure, archive_failure::unreadable);
@@ -582,7 +582,7 @@ TEST_F(ArchiveReader, TarMayEndAfterItsLastEntryOrBeFollowedByJunk) {
   std::string one = tar_member({.name = "one"}, "1");  // exactly 2 blocks
   for (const std::string& bytes :
        {one, one + tar_end() + "trailing junk", one + tar_end() + one}) {
-    kvfile_tree tree;
+    file_tree tree;
     archive_error err;
     ASSERT_TRUE(read_archive(put(dir_, "t.tar", bytes), &tree, nullptr, &err))
         << err.reason;
@@ -596,7 +596,7 @@ TEST_F(ArchiveReader, NamesLoseRootMarksButNeverClimbOut) {
                       tar_member({.name = "../up/x"}, "x") +
                       tar_member({.name = "a/../../b"}, "b") +
                       tar_member({.name = "./c//d"}, "d") + tar_end();
-  kvfile_tree tree;
+  file_tree tree;
   archive_error err;
   ASSERT_TRUE(read_archive(put(dir_, "n.tar", bytes), &tree, nullptr, &err))
       << err.reason;
@@ -618,7 +618,7 @@ TEST_F(ArchiveReader, LongNamesInEveryTarFormatThatHoldsThem) {
                             " && tar --format=" + format + " -cf " +
                             shell_quoted(out) + " " + split +
                             (whole ? " " + single : "")));
-    kvfile_tree tree;
+    file_tree tree;
     archive_error err;
     ASSERT_TRUE(read_archive(out, &tree, nullptr, &err)) << err.reason;
     EXPECT_EQ(our_listing(tree), tool_listing(oracle::gnu_tar, out));
@@ -633,7 +633,7 @@ TEST_F(ArchiveReader, HugeEntriesKeepTheirSize) {
           tar_block({.name = "big", .size = size, .base256_size = true}));
   // A sparse file: the data blocks read as zeros without taking space.
   ASSERT_EQ(truncate(path.c_str(), 512 + size + 1024), 0);
-  kvfile_tree tree;
+  file_tree tree;
   archive_error err;
   ASSERT_TRUE(read_archive(path, &tree, nullptr, &err)) << err.reason;
   ASSERT_EQ(archive_shape(tree), "big");
@@ -646,7 +646,7 @@ TEST_F(ArchiveReader, DevicesAndFifosAreListedAsTarListsThem) {
   ASSERT_TRUE(run_command("cd " + shell_quoted(dir_.at("")) +
                           " && mkdir dev && mknod dev/null c 1 3 && mkfifo "
                           "dev/pipe && tar -cf dev.tar dev"));
-  kvfile_tree tree;
+  file_tree tree;
   archive_error err;
   ASSERT_TRUE(read_archive(out, &tree, nullptr, &err)) << err.reason;
   EXPECT_EQ(our_listing(tree), tool_listing(oracle::gnu_tar, out));
@@ -656,7 +656,7 @@ TEST_F(ArchiveReader, DevicesAndFifosAreListedAsTarListsThem) {
 TEST_F(ArchiveReader, ProgressCountsEntriesAndCanStopTheReading) {
   std::string path = make("tar posix");
   if (path.empty()) GTEST_SKIP() << "tar is missing";
-  kvfile_tree tree;
+  file_tree tree;
   archive_error err;
   std::vector<int64_t> seen;
   ASSERT_TRUE(read_archive(

@@ -33,9 +33,9 @@ bool split_last(std::string_view path, std::string_view* dir,
 }
 
 // The node fields an archive entry sets, in one place.
-kvfile_node* new_node(kvfile_tree* tree, std::string_view name, bool folder,
-                      int64_t time) {
-  kvfile_node* node = tree->make_node(name, folder);
+file_node* new_node(file_tree* tree, std::string_view name, bool folder,
+                    int64_t time) {
+  file_node* node = tree->make_node(name, folder);
   node->time = time;
   return node;
 }
@@ -45,7 +45,7 @@ kvfile_node* new_node(kvfile_tree* tree, std::string_view name, bool folder,
 bool archive_tree::add_folder(std::string_view path, int64_t time) {
   std::string_view dir, name;
   if (!split_last(path, &dir, &name)) return true;
-  kvfile_node* parent;
+  file_node* parent;
   if (!walk(path.substr(0, dir.size() + name.size()), &parent)) return false;
   // walk() made the folder itself the innermost one.
   folders_[parent].has_time = true;
@@ -56,29 +56,29 @@ bool archive_tree::add_folder(std::string_view path, int64_t time) {
 bool archive_tree::add_file(std::string_view path, int64_t size, int64_t time) {
   std::string_view dir, name;
   if (!split_last(path, &dir, &name)) return true;
-  kvfile_node* parent;
+  file_node* parent;
   if (!walk(dir, &parent)) return false;
-  kvfile_node* node = new_node(tree_, name, false, time);
+  file_node* node = new_node(tree_, name, false, time);
   node->size = std::max<int64_t>(size, 0);
   append(node, parent);
   return true;
 }
 
-bool archive_tree::walk(std::string_view dir, kvfile_node** folder) {
+bool archive_tree::walk(std::string_view dir, file_node** folder) {
   // Archives list a folder's entries together: most paths lead to the same
   // folder as the one before.
   if (has_last_dir_ && dir == last_dir_) {
     *folder = last_dir_node_;
     return true;
   }
-  kvfile_node* parent = nullptr;
+  file_node* parent = nullptr;
   size_t pos = 0;
   while (pos < dir.size()) {
     size_t slash = std::min(dir.find('/', pos), dir.size());
     std::string_view c = dir.substr(pos, slash - pos);
     pos = slash + 1;
     if (!is_component(c)) continue;
-    kvfile_node* next = find_folder(parent, c);
+    file_node* next = find_folder(parent, c);
     if (!next) {
       folder_path_bytes_ += static_cast<int64_t>(pos);
       if (folder_path_bytes_ > kMaxFolderPathBytes) return false;
@@ -93,8 +93,7 @@ bool archive_tree::walk(std::string_view dir, kvfile_node** folder) {
   return true;
 }
 
-kvfile_node* archive_tree::find_folder(kvfile_node* parent,
-                                       std::string_view name) {
+file_node* archive_tree::find_folder(file_node* parent, std::string_view name) {
   key_.assign(reinterpret_cast<const char*>(&parent), sizeof parent);
   key_.append(name);
   auto it = by_name_.find(key_);
@@ -103,17 +102,16 @@ kvfile_node* archive_tree::find_folder(kvfile_node* parent,
 
 // REQUIRES: find_folder(parent, name) was just called and found nothing
 // (key_ still holds its key).
-kvfile_node* archive_tree::make_folder(kvfile_node* parent,
-                                       std::string_view name) {
-  kvfile_node* folder = new_node(tree_, name, true, kNoTime);
+file_node* archive_tree::make_folder(file_node* parent, std::string_view name) {
+  file_node* folder = new_node(tree_, name, true, kNoTime);
   append(folder, parent);
   by_name_.emplace(key_, folder);
   folders_.emplace(folder, folder_state{});
   return folder;
 }
 
-void archive_tree::append(kvfile_node* node, kvfile_node* parent) {
-  kvfile_node*& last = parent ? folders_[parent].last_child : last_top_;
+void archive_tree::append(file_node* node, file_node* parent) {
+  file_node*& last = parent ? folders_[parent].last_child : last_top_;
   if (last) {
     tree_->insert_after(node, last);
   } else if (parent) {
@@ -125,15 +123,15 @@ void archive_tree::append(kvfile_node* node, kvfile_node* parent) {
 }
 
 void archive_tree::finish() {
-  std::vector<kvfile_node*> order;
-  for (kvfile_node* n = tree_->root(); n; n = kvfile_tree::next_preorder(n)) {
+  std::vector<file_node*> order;
+  for (file_node* n = tree_->root(); n; n = file_tree::next_preorder(n)) {
     order.push_back(n);
   }
   // Backwards, every node comes after its whole subtree, so its time is
   // final when it is offered to its parent.
   for (auto it = order.rbegin(); it != order.rend(); ++it) {
-    kvfile_node* n = *it;
-    kvfile_node* p = n->parent;
+    file_node* n = *it;
+    file_node* p = n->parent;
     if (p && !folders_[p].has_time) p->time = std::max(p->time, n->time);
   }
 }

@@ -1,5 +1,5 @@
 // archive_tree: turns the entry paths of an archive, in archive order, into
-// the folder and file nodes of a kvfile_tree. Used by archive_reader; knows
+// the folder and file nodes of a file_tree. Used by archive_reader; knows
 // nothing of archive formats.
 //
 // Paths are split at "/". Empty and "." components are dropped, so "./a",
@@ -29,7 +29,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "listing/kvfile_tree.h"
+#include "listing/file_tree.h"
 
 class archive_tree {
  public:
@@ -37,7 +37,7 @@ class archive_tree {
 
   // REQUIRES: tree is empty and outlives this object, and nothing else
   // changes it until finish() has returned.
-  explicit archive_tree(kvfile_tree* tree) : tree_(tree) {}
+  explicit archive_tree(file_tree* tree) : tree_(tree) {}
   archive_tree(const archive_tree&) = delete;
   archive_tree& operator=(const archive_tree&) = delete;
 
@@ -55,29 +55,29 @@ class archive_tree {
 
  private:
   struct folder_state {
-    kvfile_node* last_child = nullptr;  // appends are constant time
-    bool has_time = false;              // the archive had an entry for it
+    file_node* last_child = nullptr;  // appends are constant time
+    bool has_time = false;            // the archive had an entry for it
   };
 
   // Finds or creates the folders of dir (a path without its last
   // component); *folder is the innermost, null for the top level. False
   // when a folder would pass kMaxFolderPathBytes.
-  bool walk(std::string_view dir, kvfile_node** folder);
-  kvfile_node* find_folder(kvfile_node* parent, std::string_view name);
-  kvfile_node* make_folder(kvfile_node* parent, std::string_view name);
-  void append(kvfile_node* node, kvfile_node* parent);
+  bool walk(std::string_view dir, file_node** folder);
+  file_node* find_folder(file_node* parent, std::string_view name);
+  file_node* make_folder(file_node* parent, std::string_view name);
+  void append(file_node* node, file_node* parent);
 
-  kvfile_tree* tree_;
-  kvfile_node* last_top_ = nullptr;
+  file_tree* tree_;
+  file_node* last_top_ = nullptr;
   // Key: the parent pointer's bytes followed by the folder's name.
-  std::unordered_map<std::string, kvfile_node*> by_name_;
-  std::unordered_map<const kvfile_node*, folder_state> folders_;
+  std::unordered_map<std::string, file_node*> by_name_;
+  std::unordered_map<const file_node*, folder_state> folders_;
   std::string key_;                // scratch key, reused to avoid allocations
   int64_t folder_path_bytes_ = 0;  // the created folders' paths, summed
   // The last dir given to walk() and its folder.
   bool has_last_dir_ = false;
   std::string last_dir_;
-  kvfile_node* last_dir_node_ = nullptr;
+  file_node* last_dir_node_ = nullptr;
 };
 
 #endif  // DIRGEN_LISTING_ARCHIVE_TREE_H_

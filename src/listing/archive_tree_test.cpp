@@ -11,7 +11,7 @@ namespace {
 
 // Adds each path ("name/" a folder) at time 1000; returns the shape.
 std::string shape_of_paths(const std::vector<std::string>& paths) {
-  kvfile_tree tree;
+  file_tree tree;
   archive_tree places(&tree);
   for (const std::string& p : paths) {
     if (!p.empty() && p.back() == '/') {
@@ -50,7 +50,7 @@ TEST(ArchiveTree, PathsArePlacedUnderOneFolderPerName) {
 }
 
 TEST(ArchiveTree, FoldersKeepTheirStoredTimeElseTheNewestBelowThem) {
-  kvfile_tree tree;
+  file_tree tree;
   archive_tree places(&tree);
   places.add_file("a/b/old", 0, 100);
   places.add_file("a/b/new", 0, 300);
@@ -68,7 +68,7 @@ TEST(ArchiveTree, FoldersKeepTheirStoredTimeElseTheNewestBelowThem) {
 }
 
 TEST(ArchiveTree, SizesOfFourGiBAndMoreAreKept) {
-  kvfile_tree tree;
+  file_tree tree;
   archive_tree places(&tree);
   places.add_file("small", 2147483647, 0);
   places.add_file("big", int64_t{5} << 30, 0);
@@ -78,7 +78,7 @@ TEST(ArchiveTree, SizesOfFourGiBAndMoreAreKept) {
 }
 
 TEST(ArchiveTree, FoldersNestedBeyondTheLimitAreRefused) {
-  kvfile_tree tree;
+  file_tree tree;
   archive_tree places(&tree);
   std::string deep;
   for (int i = 0; i < 20000; ++i) deep += "a/";  // 20,000 levels: 400 MB

@@ -15,16 +15,16 @@
 #include <vector>
 
 #include "listing/archive_reader.h"
+#include "listing/file_tree.h"
 #include "listing/filter_tree.h"
-#include "listing/kvfile_tree.h"
 #include "listing/ordering.h"
 #include "listing/scan_folder.h"
 #include "listing/variables.h"
 #include "markup/files.h"
-#include "markup/kvi_run.h"
 #include "markup/replacement_file.h"
+#include "markup/template_run.h"
 #include "platform/content_types.h"
-#include "project/dirgen_project.h"
+#include "project/settings_record.h"
 #include "text/ascii.h"
 
 namespace {
@@ -114,12 +114,12 @@ std::string join(const std::string& folder, const std::string& name) {
   return folder + "/" + name;
 }
 
-bool per_folder_mode(const dirgen_project& s) {
+bool per_folder_mode(const settings_record& s) {
   return s.subfolders.as_bool() && !s.subfolders_in_one_file.as_bool();
 }
 
 // The source path as the user gave it, without a trailing "/".
-std::string source_path(const dirgen_project& s) {
+std::string source_path(const settings_record& s) {
   std::string path = s.path.str();
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   return path;
@@ -164,17 +164,17 @@ class progress_counter {
   bool cancelled_ = false;
 };
 
-variable_options make_variable_options(const dirgen_project& s,
-                                       const dirgen_formatter& f) {
+variable_options make_variable_options(const settings_record& s,
+                                       const data_tables& f) {
   variable_options o;
   o.is_gmt_date = s.is_gmt_date.as_bool();
   o.date_format = s.date_format.str();
   o.url_html_escape = s.url_html_escape.as_bool();
   o.size_units = s.size_units.as_int();
-  o.unit_label = kvval("");
+  o.unit_label = variant("");
   // The table is keyed by the unit's number: "1Kb" in a settings file reads
   // as 1 and must find the label of 1.
-  if (o.size_units != 0) f.unit_names.get(kvval(o.size_units), &o.unit_label);
+  if (o.size_units != 0) f.unit_names.get(variant(o.size_units), &o.unit_label);
   o.image_dir = s.image_dir.str();
   o.show_folders = s.show_folders.as_int();
   o.show_summary = s.show_summary.as_int();
@@ -189,8 +189,8 @@ variable_options make_variable_options(const dirgen_project& s,
 }
 
 // Splits "name.ext" of every file at its last "." (not a leading one).
-void split_extensions(kvfile_tree* tree) {
-  for (kvfile_node* n = tree->root(); n; n = kvfile_tree::next_preorder(n)) {
+void split_extensions(file_tree* tree) {
+  for (file_node* n = tree->root(); n; n = file_tree::next_preorder(n)) {
     if (!n->is_folder) n->split_extension();
   }
 }
@@ -231,24 +231,24 @@ class listing_build {
   bool build_archive();
   bool build_one_file(const unique_fd& root);
   bool build_per_folder(const unique_fd& root);
-  bool scan_level(int dir_fd, const std::string& folder_path,
-                  kvfile_tree* level, int64_t* listed);
+  bool scan_level(int dir_fd, const std::string& folder_path, file_tree* level,
+                  int64_t* listed);
   bool recurse_into_subfolders(int root_fd);
-  std::string folder_path_of(const kvfile_node* folder) const;
-  bool write_to_output_path(kvfile_tree* tree);
-  bool write_listing(kvfile_tree* tree, int dir_fd,
+  std::string folder_path_of(const file_node* folder) const;
+  bool write_to_output_path(file_tree* tree);
+  bool write_listing(file_tree* tree, int dir_fd,
                      const std::string& folder_path, const std::string& name);
   bool commit_all();
 
   const build_inputs& in_;
-  const dirgen_project& s_;
+  const settings_record& s_;
   progress_counter* progress_;
   filter_options filter_;
   std::string path_;  // the source, without a trailing "/"
   std::string template_path_;
   unique_file template_;
   std::vector<kept_file> keep_;
-  kvfile_tree tree_;
+  file_tree tree_;
   // Listings written completely, waiting for the whole build to succeed.
   std::vector<std::unique_ptr<replacement_file>> staged_;
   build_outcome outcome_;
@@ -366,7 +366,7 @@ bool listing_build::build_one_file(const unique_fd& root) {
 // be examined are reported with their paths. False (errno set) when the
 // folder cannot be read at all.
 bool listing_build::scan_level(int dir_fd, const std::string& folder_path,
-                               kvfile_tree* level, int64_t* listed) {
+                               file_tree* level, int64_t* listed) {
   int error = 0;
   bool ok = scan_folder_at(
       dir_fd, level, nullptr, "*",
@@ -387,9 +387,9 @@ bool listing_build::scan_level(int dir_fd, const std::string& folder_path,
   return true;
 }
 
-std::string listing_build::folder_path_of(const kvfile_node* folder) const {
+std::string listing_build::folder_path_of(const file_node* folder) const {
   std::string rel;
-  for (const kvfile_node* a = folder; a; a = a->parent) {
+  for (const file_node* a = folder; a; a = a->parent) {
     rel.insert(0, "/" + std::string(a->full_name()));
   }
   return path_ + rel;
@@ -403,12 +403,12 @@ std::string listing_build::folder_path_of(const kvfile_node* folder) const {
 // contents and reported.
 bool listing_build::recurse_into_subfolders(int root_fd) {
   struct open_folder {
-    const kvfile_node* node;  // null for the source folder
+    const file_node* node;  // null for the source folder
     unique_fd fd;
   };
   std::vector<open_folder> chain;  // the current node's open ancestors
   chain.push_back({nullptr, unique_fd(fcntl(root_fd, F_DUPFD_CLOEXEC, 0))});
-  for (kvfile_node* n = tree_.root(); n; n = kvfile_tree::next_preorder(n)) {
+  for (file_node* n = tree_.root(); n; n = file_tree::next_preorder(n)) {
     if (!n->is_folder || n->is_link) continue;
     if (!check_cancel()) return false;
     // n's parent is on the chain: it was opened and scanned before n.
@@ -417,7 +417,7 @@ bool listing_build::recurse_into_subfolders(int root_fd) {
     const std::string name(n->full_name());
     unique_fd fd(openat(chain.back().fd.get(), name.c_str(),
                         O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    kvfile_tree level;
+    file_tree level;
     level.share_storage_of(tree_);
     int64_t listed = 0;
     if (fd.get() < 0 ||
@@ -452,7 +452,7 @@ bool listing_build::build_per_folder(const unique_fd& root) {
   };
   // Lists the folder f and notes its subfolders; false only on failure.
   auto list = [&](pending_folder* f, bool top) {
-    kvfile_tree level;
+    file_tree level;
     int64_t listed = 0;
     if (!scan_level(f->fd.get(), f->path, &level, &listed)) {
       const int error = errno;
@@ -461,7 +461,7 @@ bool listing_build::build_per_folder(const unique_fd& root) {
       return true;
     }
     if (top && listed == 0) return fail(kBuildNoEntries, f->path, "");
-    for (const kvfile_node* n = level.root(); n; n = n->next_sibling) {
+    for (const file_node* n = level.root(); n; n = n->next_sibling) {
       if (n->is_folder && !n->is_link) {
         f->subfolders.emplace_back(n->full_name());
       }
@@ -494,7 +494,7 @@ bool listing_build::build_per_folder(const unique_fd& root) {
 }
 
 // Writes the listing of *tree to listing_output_path().
-bool listing_build::write_to_output_path(kvfile_tree* tree) {
+bool listing_build::write_to_output_path(file_tree* tree) {
   const std::string out = listing_output_path(s_);
   if (out.empty()) {
     return fail(kBuildCantCreateOutput, s_.save.str(),
@@ -514,7 +514,7 @@ bool listing_build::write_to_output_path(kvfile_tree* tree) {
 
 // Turns *tree (spent afterwards) into one listing staged in the folder
 // dir_fd under name.
-bool listing_build::write_listing(kvfile_tree* tree, int dir_fd,
+bool listing_build::write_listing(file_tree* tree, int dir_fd,
                                   const std::string& folder_path,
                                   const std::string& name) {
   const std::string target = join(folder_path, name);
@@ -623,11 +623,11 @@ build_outcome build_listing(const build_inputs& in) {
   return outcome;
 }
 
-build_outcome run_build(const dirgen_project& settings,
-                        const dirgen_formatter& formatter,
+build_outcome run_build(const settings_record& settings,
+                        const data_tables& formatter,
                         const std::string& data_folder,
                         build_progress* progress) {
-  kvarr patterns[4];
+  value_list patterns[4];
   compile_masks(settings.mask, &patterns[0]);
   compile_masks(settings.skip_files, &patterns[1]);
   compile_masks(settings.folder_include, &patterns[2]);
@@ -646,7 +646,7 @@ build_outcome run_build(const dirgen_project& settings,
   return build_listing(in);
 }
 
-std::string listing_output_path(const dirgen_project& settings) {
+std::string listing_output_path(const settings_record& settings) {
   std::string save = settings.save.str();
   if (per_folder_mode(settings)) save.erase(0, save.rfind('/') + 1);
   if (save.empty() || save[0] == '/') return save;
@@ -671,7 +671,8 @@ std::string result_line(const build_outcome& outcome, bool archive_source) {
   return line;
 }
 
-void result_message(int code, kvval* dst, const kvval& source) {
+void result_message(int code, variant* dst, const variant& source) {
   if (code == kBuildNoTemplate) return;
-  if (const char* text = message_of(code, source.as_bool())) *dst = kvval(text);
+  if (const char* text = message_of(code, source.as_bool()))
+    *dst = variant(text);
 }

@@ -17,10 +17,10 @@
 #include <string>
 
 #include "listing/masks.h"
-#include "project/dirgen_formatter.h"
-#include "project/dirgen_project.h"
-#include "value/kvarr.h"
-#include "value/kvval.h"
+#include "project/data_tables.h"
+#include "project/settings_record.h"
+#include "value/value_list.h"
+#include "value/variant.h"
 
 // Result codes of a build. Each has its text for the user (result_line).
 enum build_result : int {
@@ -62,8 +62,8 @@ class build_progress {
 // record; the formatter and the compiled masks are borrowed, not owned, and
 // must outlive the build.
 struct build_inputs {
-  const dirgen_project* settings = nullptr;
-  const dirgen_formatter* formatter = nullptr;
+  const settings_record* settings = nullptr;
+  const data_tables* formatter = nullptr;
   const compiled_masks* file_include = nullptr;
   const compiled_masks* file_skip = nullptr;
   const compiled_masks* folder_include = nullptr;
@@ -93,8 +93,8 @@ build_outcome build_listing(const build_inputs& in);
 
 // The convenience both shells use: compiles the record's four pattern
 // fields, then runs build_listing with them and the data folder.
-build_outcome run_build(const dirgen_project& settings,
-                        const dirgen_formatter& formatter,
+build_outcome run_build(const settings_record& settings,
+                        const data_tables& formatter,
                         const std::string& data_folder,
                         build_progress* progress);
 
@@ -103,7 +103,7 @@ build_outcome run_build(const dirgen_project& settings,
 // folder, for an archive source the folder that holds the archive; in
 // one-file-per-folder mode only its file name counts. Empty when "save"
 // names no file.
-std::string listing_output_path(const dirgen_project& settings);
+std::string listing_output_path(const settings_record& settings);
 
 // The one line the user is shown for outcome: "Build is successful.", or the
 // code's message followed by the path and the reason.
@@ -111,6 +111,6 @@ std::string result_line(const build_outcome& outcome, bool archive_source);
 
 // *dst := the message for code (the folder or archive wording by source).
 // A code without a message (kBuildNoTemplate) leaves *dst unchanged.
-void result_message(int code, kvval* dst, const kvval& source);
+void result_message(int code, variant* dst, const variant& source);
 
 #endif  // DIRGEN_LISTING_BUILD_H_

@@ -56,31 +56,31 @@ class Build : public ::testing::Test {
     root_.make_folder("kvdata");
     root_.make_folder("src");
     root_.write("kvdata/all.txt", kAllTemplate);
-    settings_.path = kvval(std::string_view(root_.at("src")));
-    settings_.save = kvval(std::string_view(root_.at("out.html")));
-    settings_.format = kvval("all.txt");
+    settings_.path = variant(std::string_view(root_.at("src")));
+    settings_.save = variant(std::string_view(root_.at("out.html")));
+    settings_.format = variant("all.txt");
   }
 
   int build() {
-    formatter_.load_tables(kvval(std::string_view(root_.at("kvdata"))));
+    formatter_.load_tables(variant(std::string_view(root_.at("kvdata"))));
     return run_build(settings_, formatter_, root_.at("kvdata/"), nullptr).code;
   }
 
   void recursive(bool one_file) {
-    settings_.subfolders = kvval(1);
-    settings_.subfolders_in_one_file = kvval(one_file ? 1 : 0);
+    settings_.subfolders = variant(1);
+    settings_.subfolders_in_one_file = variant(one_file ? 1 : 0);
   }
 
   scratch_folder root_;
-  dirgen_project settings_;
-  dirgen_formatter formatter_;
+  settings_record settings_;
+  data_tables formatter_;
 };
 
 TEST_F(Build, RecursiveSingleFileListsChildrenThenAFolderEndMarker) {
   put(root_, "src/a.txt", "0123456789");
   put(root_, "src/sub/b.txt", "b");
   recursive(true);
-  settings_.order_files = kvval(1);
+  settings_.order_files = variant(1);
   ASSERT_EQ(build(), kBuildOk);
   EXPECT_EQ(read_file(root_.at("out.html")),
             "[sub|1|1|1|1||sub/][b|0|2|0|1|sub/|sub/b.txt][|0|0|1|0||]"
@@ -104,9 +104,9 @@ TEST_F(Build, PerFolderModeWritesOneFilePerFolderAndNothingWhereSaveNamed) {
   put(root_, "src/sub/b.txt", "b");
   put(root_, "src/sub/deeper/c.txt", "c");
   root_.make_folder("out");
-  settings_.save = kvval(std::string_view(root_.at("out/list.html")));
+  settings_.save = variant(std::string_view(root_.at("out/list.html")));
   recursive(false);
-  settings_.order_files = kvval(1);
+  settings_.order_files = variant(1);
   ASSERT_EQ(build(), kBuildOk);
   EXPECT_FALSE(exists(root_.at("out/list.html")));
   EXPECT_EQ(read_file(root_.at("src/list.html")),
@@ -124,7 +124,7 @@ TEST_F(Build, RelativeSourceFolderIsResolvedOnceForTheWholeWalk) {
   char old[4096];
   ASSERT_NE(getcwd(old, sizeof old), nullptr);
   ASSERT_EQ(chdir(root_.path().c_str()), 0);
-  settings_.path = kvval("src");
+  settings_.path = variant("src");
   recursive(true);
   int code = build();
   ASSERT_EQ(chdir(old), 0);
@@ -135,7 +135,7 @@ TEST_F(Build, RelativeSourceFolderIsResolvedOnceForTheWholeWalk) {
 
 TEST_F(Build, BareOutputNameGoesIntoTheSourceFolder) {
   put(root_, "src/a.txt", "x");
-  settings_.save = kvval("index.html");
+  settings_.save = variant("index.html");
   ASSERT_EQ(build(), kBuildOk);
   EXPECT_TRUE(exists(root_.at("src/index.html")));
 }
@@ -152,9 +152,9 @@ TEST_F(Build, LinkToAFolderIsListedButNeverEntered) {
 
 TEST_F(Build, FilteredAwayEntriesGiveAnEmptyListingNotAFailure) {
   put(root_, "src/a.txt", "x");
-  settings_.mask = kvval("*.doc");
+  settings_.mask = variant("*.doc");
   root_.write("kvdata/total.txt", "<!--#echo var=total_files-->");
-  settings_.format = kvval("total.txt");
+  settings_.format = variant("total.txt");
   ASSERT_EQ(build(), kBuildOk);
   EXPECT_EQ(read_file(root_.at("out.html")), "0");
 }
@@ -281,13 +281,13 @@ const failure_case kFailures[] = {
 TEST_F(Build, EveryFailureEndsWithItsCodeAndMessage) {
   for (const failure_case& c : kFailures) {
     SCOPED_TRACE(c.name);
-    settings_.source = kvval(c.source);
-    settings_.path = kvval(std::string_view(c.prepare(root_)));
-    formatter_.load_tables(kvval(std::string_view(root_.at("kvdata"))));
+    settings_.source = variant(c.source);
+    settings_.path = variant(std::string_view(c.prepare(root_)));
+    formatter_.load_tables(variant(std::string_view(root_.at("kvdata"))));
     build_outcome outcome =
         run_build(settings_, formatter_, root_.at("kvdata/"), nullptr);
     EXPECT_EQ(outcome.code, c.code);
-    kvval message("unchanged");
+    variant message("unchanged");
     result_message(outcome.code, &message, settings_.source);
     EXPECT_EQ(message.str(), c.message);
     // The line names the source and says why, whoever found the fault.
@@ -307,8 +307,8 @@ TEST_F(Build, OutputThatIsAFolderCannotBeCreated) {
   put(root_, "src/a.txt", "x");
   root_.make_folder("out.html");
   EXPECT_EQ(build(), kBuildCantCreateOutput);
-  kvval message;
-  result_message(kBuildCantCreateOutput, &message, kvval(0));
+  variant message;
+  result_message(kBuildCantCreateOutput, &message, variant(0));
   EXPECT_EQ(message.str(), "Can't create output file.");
 }
 
@@ -318,11 +318,11 @@ TEST_F(Build, MissingTemplateChangesNoListingAndSaysWhichFile) {
   put(root_, "out.html", "old listing");
   put(root_, "src/list.html", "old top");
   put(root_, "src/sub/list.html", "old sub");
-  settings_.format = kvval("nosuch.txt");
+  settings_.format = variant("nosuch.txt");
   EXPECT_EQ(build(), kBuildNoTemplate);
   EXPECT_EQ(read_file(root_.at("out.html")), "old listing");
   recursive(false);
-  settings_.save = kvval("list.html");
+  settings_.save = variant("list.html");
   build_outcome outcome =
       run_build(settings_, formatter_, root_.at("kvdata/"), nullptr);
   EXPECT_EQ(outcome.code, kBuildNoTemplate);
@@ -335,16 +335,16 @@ TEST_F(Build, MissingTemplateChangesNoListingAndSaysWhichFile) {
 
 TEST_F(Build, EmptyTemplateNameIsAMissingTemplateNotTheDataFolder) {
   put(root_, "src/a.txt", "x");
-  settings_.format = kvval("");
+  settings_.format = variant("");
   EXPECT_EQ(build(), kBuildNoTemplate);
 }
 
 TEST_F(Build, ArchiveInPerFolderModeListsTheWholeArchiveOnce) {
   std::string tar = tar_of({"dir/", "dir/f.txt", "top.txt"});
   root_.write("a.tar", tar);
-  settings_.source = kvval(1);
-  settings_.path = kvval(std::string_view(root_.at("a.tar")));
-  settings_.save = kvval("list.html");
+  settings_.source = variant(1);
+  settings_.path = variant(std::string_view(root_.at("a.tar")));
+  settings_.save = variant("list.html");
   recursive(false);
   ASSERT_EQ(build(), kBuildOk);
   EXPECT_EQ(read_file(root_.at("list.html")),
@@ -354,8 +354,8 @@ TEST_F(Build, ArchiveInPerFolderModeListsTheWholeArchiveOnce) {
 
 TEST_F(Build, ArchiveFormatIsFoundByContentNotByName) {
   ASSERT_TRUE(write_gzip(root_.at("a.bin"), tar_of({"one.txt", "two.txt"})));
-  settings_.source = kvval(1);
-  settings_.path = kvval(std::string_view(root_.at("a.bin")));
+  settings_.source = variant(1);
+  settings_.path = variant(std::string_view(root_.at("a.bin")));
   ASSERT_EQ(build(), kBuildOk);
   EXPECT_NE(read_file(root_.at("out.html")).find("total:2/0"),
             std::string::npos);
@@ -370,9 +370,9 @@ TEST_F(Build, ArchiveProgressCountsEntriesRead) {
     int64_t folders = -1, entries = -1;
   } progress;
   root_.write("a.tar", tar_of({"dir/", "dir/f.txt", "top.txt"}));
-  settings_.source = kvval(1);
-  settings_.path = kvval(std::string_view(root_.at("a.tar")));
-  formatter_.load_tables(kvval(std::string_view(root_.at("kvdata"))));
+  settings_.source = variant(1);
+  settings_.path = variant(std::string_view(root_.at("a.tar")));
+  formatter_.load_tables(variant(std::string_view(root_.at("kvdata"))));
   ASSERT_EQ(
       run_build(settings_, formatter_, root_.at("kvdata/"), &progress).code,
       kBuildOk);
@@ -383,7 +383,7 @@ TEST_F(Build, ArchiveProgressCountsEntriesRead) {
 TEST_F(Build, ExtensionSplitKeepsLeadingDotNamesWhole) {
   put(root_, "src/.profile", "x");
   put(root_, "src/archive.tar.gz", "x");
-  settings_.order_files = kvval(1);
+  settings_.order_files = variant(1);
   ASSERT_EQ(build(), kBuildOk);
   EXPECT_NE(read_file(root_.at("out.html"))
                 .find("files:1=.profile 2=archive.tar.gz "),
@@ -396,14 +396,14 @@ TEST_F(Build, LinksAreUrlEncodedOrHtmlEscaped) {
   root_.write("kvdata/urls.txt",
               "<!--#for var=files--><!--#echo var=url_files-->\n"
               "<!--#endfor-->");
-  settings_.format = kvval("urls.txt");
-  settings_.order_files = kvval(1);
+  settings_.format = variant("urls.txt");
+  settings_.order_files = variant(1);
   recursive(true);
   ASSERT_EQ(build(), kBuildOk);
   EXPECT_EQ(read_file(root_.at("out.html")),
             "x%20y/a%26b%20%22q%22%20caf%C3%A9.txt\n"
             "x%20y/my%20file.txt\n");
-  settings_.url_html_escape = kvval(1);
+  settings_.url_html_escape = variant(1);
   ASSERT_EQ(build(), kBuildOk);
   EXPECT_EQ(read_file(root_.at("out.html")),
             "x y/a&amp;b &quot;q&quot; caf\xC3\xA9.txt\n"
@@ -431,11 +431,11 @@ TEST_F(Build, OutputThatIsTheArchiveOrTheTemplateIsRefused) {
   const std::string tar = tar_of({"one.txt"});
   root_.write("a.tar", tar);
   ASSERT_EQ(link(root_.at("a.tar").c_str(), root_.at("same.tar").c_str()), 0);
-  settings_.source = kvval(1);
-  settings_.path = kvval(std::string_view(root_.at("a.tar")));
+  settings_.source = variant(1);
+  settings_.path = variant(std::string_view(root_.at("a.tar")));
   for (const char* save : {"a.tar", "same.tar", "kvdata/all.txt"}) {
     SCOPED_TRACE(save);
-    settings_.save = kvval(save);
+    settings_.save = variant(save);
     build_outcome outcome =
         run_build(settings_, formatter_, root_.at("kvdata/"), nullptr);
     EXPECT_EQ(outcome.code, kBuildCantCreateOutput);
@@ -451,8 +451,8 @@ TEST_F(Build, OutputThatIsTheArchiveOrTheTemplateIsRefused) {
 
 // Child process: the file size limit makes every write past 100 bytes fail
 // as on a full disk.
-int build_with_a_full_disk(const dirgen_project& settings,
-                           const dirgen_formatter& formatter,
+int build_with_a_full_disk(const settings_record& settings,
+                           const data_tables& formatter,
                            const std::string& data) {
   signal(SIGXFSZ, SIG_IGN);
   rlimit limit{100, 100};
@@ -473,7 +473,7 @@ TEST_F(Build, FailedWritesLeaveEveryOldListingWholeAndNoTemporaryFile) {
   put(root_, "src/a.txt", "x");
   put(root_, "out.html", "old listing");
   recursive(true);
-  formatter_.load_tables(kvval(std::string_view(root_.at("kvdata"))));
+  formatter_.load_tables(variant(std::string_view(root_.at("kvdata"))));
   EXPECT_EXIT(
       exit(build_with_a_full_disk(settings_, formatter_, root_.at("kvdata/"))),
       testing::ExitedWithCode(0), "");
@@ -484,7 +484,7 @@ TEST_F(Build, FailedWritesLeaveEveryOldListingWholeAndNoTemporaryFile) {
   put(root_, "src/list.html", "old top");
   root_.make_folder("src/sub/list.html");
   recursive(false);
-  settings_.save = kvval("list.html");
+  settings_.save = variant("list.html");
   build_outcome outcome =
       run_build(settings_, formatter_, root_.at("kvdata/"), nullptr);
   EXPECT_EQ(outcome.code, kBuildCantCreateOutput);
@@ -511,9 +511,9 @@ TEST_F(Build, CancelledBuildLeavesEveryOldListing) {
   put(root_, "src/sub/deeper/c.txt", "x");
   put(root_, "src/sub/list.html", "old sub");
   recursive(false);
-  settings_.save = kvval("list.html");
+  settings_.save = variant("list.html");
   cancel_after_output progress;
-  formatter_.load_tables(kvval(std::string_view(root_.at("kvdata"))));
+  formatter_.load_tables(variant(std::string_view(root_.at("kvdata"))));
   build_outcome outcome =
       run_build(settings_, formatter_, root_.at("kvdata/"), &progress);
   EXPECT_EQ(outcome.code, kBuildCancelled);
@@ -536,9 +536,9 @@ TEST_F(Build, CancelWhileAnArchiveIsReadLeavesTheOldListing) {
   for (int i = 0; i < 50; ++i) names.push_back("f" + std::to_string(i));
   root_.write("a.tar", tar_of(names));
   put(root_, "out.html", "old listing");
-  settings_.source = kvval(1);
-  settings_.path = kvval(std::string_view(root_.at("a.tar")));
-  formatter_.load_tables(kvval(std::string_view(root_.at("kvdata"))));
+  settings_.source = variant(1);
+  settings_.path = variant(std::string_view(root_.at("a.tar")));
+  formatter_.load_tables(variant(std::string_view(root_.at("kvdata"))));
   build_outcome outcome =
       run_build(settings_, formatter_, root_.at("kvdata/"), &progress);
   EXPECT_EQ(outcome.code, kBuildCancelled);
@@ -552,29 +552,29 @@ TEST_F(Build, PerFolderModeGivesEmptyFoldersTheirListingToo) {
   put(root_, "src/a.txt", "x");
   root_.make_folder("src/empty");
   recursive(false);
-  settings_.save = kvval("list.html");
+  settings_.save = variant("list.html");
   ASSERT_EQ(build(), kBuildOk);
   EXPECT_NE(read_file(root_.at("src/empty/list.html")).find("total:0/0"),
             std::string::npos);
 }
 
 TEST_F(Build, OutputPathIsRelativeToTheListedFolderOrTheArchivesFolder) {
-  dirgen_project s;
-  s.path = kvval("/data/src/");
-  s.save = kvval("out/list.html");
+  settings_record s;
+  s.path = variant("/data/src/");
+  s.save = variant("out/list.html");
   EXPECT_EQ(listing_output_path(s), "/data/src/out/list.html");
-  s.save = kvval("/abs/list.html");
+  s.save = variant("/abs/list.html");
   EXPECT_EQ(listing_output_path(s), "/abs/list.html");
-  s.subfolders = kvval(1);
+  s.subfolders = variant(1);
   EXPECT_EQ(listing_output_path(s), "/data/src/list.html");
-  s.subfolders = kvval(0);
-  s.source = kvval(1);
-  s.path = kvval("/data/a.tar");
-  s.save = kvval("out/list.html");
+  s.subfolders = variant(0);
+  s.source = variant(1);
+  s.path = variant("/data/a.tar");
+  s.save = variant("out/list.html");
   EXPECT_EQ(listing_output_path(s), "/data/out/list.html");
-  s.path = kvval("a.tar");
+  s.path = variant("a.tar");
   EXPECT_EQ(listing_output_path(s), "out/list.html");
-  s.save = kvval("");
+  s.save = variant("");
   EXPECT_EQ(listing_output_path(s), "");
 }
 
@@ -582,12 +582,12 @@ TEST_F(Build, TiesKeepTheByteOrderOfTheFullNames) {
   for (const char* f : {"x.txt", "x.doc", "x.c", "Y.txt", "y.a"}) {
     put(root_, std::string("src/") + f, "same");
   }
-  settings_.order_files = kvval(1);  // name: x.c, x.doc, x.txt tie
+  settings_.order_files = variant(1);  // name: x.c, x.doc, x.txt tie
   ASSERT_EQ(build(), kBuildOk);
   EXPECT_NE(read_file(root_.at("out.html"))
                 .find("files:1=Y.txt 2=x.c 3=x.doc 4=x.txt 5=y.a \n"),
             std::string::npos);
-  settings_.order_files = kvval(3);  // size: every file ties
+  settings_.order_files = variant(3);  // size: every file ties
   ASSERT_EQ(build(), kBuildOk);
   EXPECT_NE(read_file(root_.at("out.html"))
                 .find("files:1=Y.txt 2=x.c 3=x.doc 4=x.txt 5=y.a \n"),
@@ -599,8 +599,8 @@ TEST_F(Build, SizeUnitsWithTrailingLettersKeepTheirLabel) {
   root_.write("kvdata/size.txt",
               "<!--#for var=files--><!--#echo var=size_files--> "
               "<!--#echo var=size_units_files--><!--#endfor-->");
-  settings_.format = kvval("size.txt");
-  settings_.size_units = kvval("1Kb");
+  settings_.format = variant("size.txt");
+  settings_.size_units = variant("1Kb");
   ASSERT_EQ(build(), kBuildOk);
   EXPECT_EQ(read_file(root_.at("out.html")), "3 Kb");
 }

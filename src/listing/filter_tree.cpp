@@ -1,14 +1,14 @@
 #include "listing/filter_tree.h"
 
-void filter_options::set_time_window(const kvval& flag, const kvval& start,
-                                     const kvval& end) {
+void filter_options::set_time_window(const variant& flag, const variant& start,
+                                     const variant& end) {
   time_filter = flag.as_bool();
   time_start = start.as_int64();
   time_end = end.as_int64();
 }
 
-void filter_options::set_size_window(const kvval& flag, const kvval& start,
-                                     const kvval& end) {
+void filter_options::set_size_window(const variant& flag, const variant& start,
+                                     const variant& end) {
   size_filter = flag.as_bool();
   size_start = start;
   size_end = end;
@@ -20,25 +20,25 @@ bool any_match(const compiled_masks* masks, std::string_view name) {
   return masks && masks->matches(name);
 }
 
-bool keep_folder(const kvfile_node& node, const filter_options& opt) {
+bool keep_folder(const file_node& node, const filter_options& opt) {
   return any_match(opt.folder_include, node.name()) &&
          !any_match(opt.folder_skip, node.name());
 }
 
-bool in_time_window(const kvfile_node& node, const filter_options& opt) {
+bool in_time_window(const file_node& node, const filter_options& opt) {
   if (!opt.time_filter) return true;
   return node.time >= opt.time_start && node.time <= opt.time_end;
 }
 
 // Sizes compare with the bounds as reals: a text bound such as
 // "3221225472" would wrap to a negative number in the integer domain.
-bool in_size_window(const kvfile_node& node, const filter_options& opt) {
+bool in_size_window(const file_node& node, const filter_options& opt) {
   if (!opt.size_filter) return true;
   const double size = static_cast<double>(node.size);
   return size >= opt.size_start.as_real() && size <= opt.size_end.as_real();
 }
 
-bool keep_file(const kvfile_node& node, const filter_options& opt) {
+bool keep_file(const file_node& node, const filter_options& opt) {
   return in_time_window(node, opt) && in_size_window(node, opt) &&
          any_match(opt.file_include, node.name()) &&
          !any_match(opt.file_skip, node.name());
@@ -46,15 +46,15 @@ bool keep_file(const kvfile_node& node, const filter_options& opt) {
 
 }  // namespace
 
-void filter_tree(kvfile_tree* tree, const filter_options& options) {
-  kvfile_node* node = tree->root();
+void filter_tree(file_tree* tree, const filter_options& options) {
+  file_node* node = tree->root();
   while (node) {
     const bool keep = node->is_folder ? keep_folder(*node, options)
                                       : keep_file(*node, options);
     if (keep) {
-      node = kvfile_tree::next_preorder(node);
+      node = file_tree::next_preorder(node);
     } else {
-      kvfile_node* next = kvfile_tree::next_after_subtree(node);
+      file_node* next = file_tree::next_after_subtree(node);
       tree->remove_subtree(node);
       node = next;
     }

@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-#include "listing/kvfile_tree.h"
+#include "listing/file_tree.h"
 #include "listing/masks.h"
-#include "value/kvval.h"
+#include "value/variant.h"
 
 // Everything filter_tree needs: the four compiled mask lists (borrowed; they
 // must outlive every filter_tree call; null counts as an empty list) and the
@@ -27,16 +27,18 @@ struct filter_options {
   // from a settings file) is read as a real number, so a bound of 2^31 bytes
   // or more is never wrapped to a negative integer; sizes and bounds compare
   // by value.
-  kvval size_start;
-  kvval size_end;
+  variant size_start;
+  variant size_end;
 
   // Sets the time window from settings values: the flag is on when it reads
   // as true; the bounds are read as 64-bit integers (decimal text works), so
   // times after 2038 are kept exact.
-  void set_time_window(const kvval& flag, const kvval& start, const kvval& end);
+  void set_time_window(const variant& flag, const variant& start,
+                       const variant& end);
   // Sets the size window from settings values (the flag is on when it reads
   // as true).
-  void set_size_window(const kvval& flag, const kvval& start, const kvval& end);
+  void set_size_window(const variant& flag, const variant& start,
+                       const variant& end);
 };
 
 // Removes from *tree every folder that no folder include pattern matches or
@@ -45,6 +47,6 @@ struct filter_options {
 // inclusive) or failing the file include or skip patterns. Names are matched
 // as they are (files with their extension, folders without their path). An
 // empty include list removes every node of its kind.
-void filter_tree(kvfile_tree* tree, const filter_options& options);
+void filter_tree(file_tree* tree, const filter_options& options);
 
 #endif  // DIRGEN_LISTING_FILTER_TREE_H_

@@ -2,8 +2,8 @@
 
 namespace {
 
-void append_list(const kvfile_node* first, std::string* out) {
-  for (const kvfile_node* n = first; n; n = n->next_sibling) {
+void append_list(const file_node* first, std::string* out) {
+  for (const file_node* n = first; n; n = n->next_sibling) {
     if (n != first) *out += ",";
     out->append(n->full_name());
     if (n->first_child) {
@@ -14,10 +14,10 @@ void append_list(const kvfile_node* first, std::string* out) {
   }
 }
 
-std::string list_fault(const kvfile_node* first, const kvfile_node* parent) {
+std::string list_fault(const file_node* first, const file_node* parent) {
   int32_t count = 0;
-  const kvfile_node* prev = nullptr;
-  for (const kvfile_node* n = first; n; prev = n, n = n->next_sibling) {
+  const file_node* prev = nullptr;
+  for (const file_node* n = first; n; prev = n, n = n->next_sibling) {
     if (n->parent != parent)
       return "bad parent at " + std::string(n->full_name());
     if (n->prev_sibling != prev)
@@ -36,25 +36,25 @@ std::string list_fault(const kvfile_node* first, const kvfile_node* parent) {
 
 }  // namespace
 
-kvfile_node* new_node(kvfile_tree* tree, const char* name, int32_t is_folder,
-                      int64_t size, int64_t time, const char* ext) {
+file_node* new_node(file_tree* tree, const char* name, int32_t is_folder,
+                    int64_t size, int64_t time, const char* ext) {
   std::string whole = std::string(name) + ext;
-  kvfile_node* node = tree->make_node(whole, is_folder != 0);
+  file_node* node = tree->make_node(whole, is_folder != 0);
   if (*ext) node->split_extension();
   node->size = size;
   node->time = time;
   return node;
 }
 
-std::string tree_shape(const kvfile_tree& tree) {
+std::string tree_shape(const file_tree& tree) {
   std::string out;
   append_list(tree.root(), &out);
   return out;
 }
 
-std::string link_fault(const kvfile_tree& tree) {
+std::string link_fault(const file_tree& tree) {
   int32_t top = 0;
-  for (const kvfile_node* n = tree.root(); n; n = n->next_sibling) ++top;
+  for (const file_node* n = tree.root(); n; n = n->next_sibling) ++top;
   if (top != tree.count()) return "bad top-level count";
   return list_fault(tree.root(), nullptr);
 }

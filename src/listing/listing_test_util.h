@@ -6,19 +6,19 @@
 #include <cstdint>
 #include <string>
 
-#include "listing/kvfile_tree.h"
+#include "listing/file_tree.h"
 
 // A new file (or folder) node of *tree named name + ext, split at ext when
 // ext is not empty; the caller links it into the tree.
-kvfile_node* new_node(kvfile_tree* tree, const char* name, int32_t is_folder,
-                      int64_t size = 0, int64_t time = 0, const char* ext = "");
+file_node* new_node(file_tree* tree, const char* name, int32_t is_folder,
+                    int64_t size = 0, int64_t time = 0, const char* ext = "");
 
 // The tree in pre-order: names separated by ",", each folder's children in
 // "(...)" after it, e.g. "A(x,y),b". The extension is appended to the name.
-std::string tree_shape(const kvfile_tree& tree);
+std::string tree_shape(const file_tree& tree);
 
 // Checks that every sibling list is doubly linked, that parents and counts
 // agree; returns "" when it holds, else a description of the first fault.
-std::string link_fault(const kvfile_tree& tree);
+std::string link_fault(const file_tree& tree);
 
 #endif  // DIRGEN_LISTING_LISTING_TEST_UTIL_H_

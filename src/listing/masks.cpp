@@ -5,17 +5,17 @@
 #include <string_view>
 #include <vector>
 
-#include "value/kvtext.h"
+#include "value/value_text.h"
 
 namespace {
 
 // The regular expression of one wildcard piece.
-kvval wildcard_to_pattern(const kvval& piece) {
-  kvval body(piece);
-  body.replace(kvval("."), kvval("\\."));
-  body.replace(kvval("*"), kvval(".*"));
-  body.replace(kvval("?"), kvval(".?"));
-  kvval pattern("^");
+variant wildcard_to_pattern(const variant& piece) {
+  variant body(piece);
+  body.replace(variant("."), variant("\\."));
+  body.replace(variant("*"), variant(".*"));
+  body.replace(variant("?"), variant(".?"));
+  variant pattern("^");
   pattern.append(body);
   pattern.append_cstr("$");
   return pattern;
@@ -153,39 +153,39 @@ bool tame_pattern(std::string_view p) {
 
 }  // namespace
 
-void compile_masks(const kvval& mask, kvarr* patterns) {
+void compile_masks(const variant& mask, value_list* patterns) {
   patterns->clear();
-  kvval text(mask);
-  text.convert(KV_TEXT);
+  variant text(mask);
+  text.convert(VARIANT_TEXT);
   trim(&text);
-  kvarr pieces;
-  split_regex(kvval(" *; *"), text, &pieces);
+  value_list pieces;
+  split_regex(variant(" *; *"), text, &pieces);
   for (int32_t i = 0; i < pieces.size(); ++i) {
     if (pieces[i].length() == 0) continue;
     patterns->push(wildcard_to_pattern(pieces[i]));
   }
 }
 
-compiled_masks::compiled_masks(const kvarr& patterns) {
+compiled_masks::compiled_masks(const value_list& patterns) {
   regs_.reserve(patterns.size());
   for (int32_t i = 0; i < patterns.size(); ++i) {
     if (!tame_pattern(patterns[i].view())) continue;
     // The pattern of "*", which every name matches, is not run per name.
     if (patterns[i].view() == "^.*$") matches_all_ = true;
-    kvregex re;
+    posix_regex re;
     std::string err;  // a mask that does not compile matches nothing
     if (!re.compile(patterns[i].view(), REG_ICASE | REG_NOSUB, &err)) continue;
     regs_.push_back(std::move(re));
   }
 }
 
-bool compiled_masks::matches(const kvval& name) const {
+bool compiled_masks::matches(const variant& name) const {
   return matches(name.view());
 }
 
 bool compiled_masks::matches(std::string_view subject) const {
   if (matches_all_) return true;
-  for (const kvregex& re : regs_) {
+  for (const posix_regex& re : regs_) {
     if (re.matches(subject)) return true;
   }
   return false;

@@ -9,16 +9,16 @@
 #include <string_view>
 #include <vector>
 
-#include "text/kvregex.h"
-#include "value/kvarr.h"
-#include "value/kvval.h"
+#include "text/posix_regex.h"
+#include "value/value_list.h"
+#include "value/variant.h"
 
 // Empties *patterns, then appends one POSIX extended regular expression per
 // wildcard of mask: the text is trimmed and split at ";" (spaces around a
 // ";" dropped), empty pieces are skipped, and each piece has "." turned into
 // "\.", "*" into ".*" and "?" into ".?", and is wrapped in "^" ... "$".
 // Other regular-expression characters keep their meaning ("[ab]*.txt").
-void compile_masks(const kvval& mask, kvarr* patterns);
+void compile_masks(const variant& mask, value_list* patterns);
 
 // A list of patterns compiled once (extended, case-insensitive, no
 // sub-matches), for matching many names. Matching is byte-wise, whatever
@@ -31,16 +31,16 @@ class compiled_masks {
   // The empty list: matches no name.
   compiled_masks() = default;
   // Compiles every value of patterns (read as text).
-  explicit compiled_masks(const kvarr& patterns);
+  explicit compiled_masks(const value_list& patterns);
 
   // True when at least one pattern matches the whole of name.
-  bool matches(const kvval& name) const;
+  bool matches(const variant& name) const;
   bool matches(std::string_view name) const;
   // Number of patterns that compiled.
   int32_t size() const { return static_cast<int32_t>(regs_.size()); }
 
  private:
-  std::vector<kvregex> regs_;
+  std::vector<posix_regex> regs_;
   bool matches_all_ = false;  // one of the patterns is that of "*"
 };
 

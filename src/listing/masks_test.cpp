@@ -9,18 +9,18 @@
 namespace {
 
 std::vector<std::string> patterns_of(const char* mask) {
-  kvarr list;
-  list.push(kvval("stale"));
-  compile_masks(kvval(mask), &list);
+  value_list list;
+  list.push(variant("stale"));
+  compile_masks(variant(mask), &list);
   std::vector<std::string> out;
   for (int32_t i = 0; i < list.size(); ++i) out.push_back(list[i].str());
   return out;
 }
 
 bool mask_matches(const char* mask, const char* name) {
-  kvarr list;
-  compile_masks(kvval(mask), &list);
-  return compiled_masks(list).matches(kvval(std::string_view(name)));
+  value_list list;
+  compile_masks(variant(mask), &list);
+  return compiled_masks(list).matches(variant(std::string_view(name)));
 }
 
 TEST(CompileMasks, RewritesEachWildcardIntoAnAnchoredPattern) {
@@ -113,7 +113,7 @@ TEST(CompiledMasks, MatchesBytesUnderAUtf8Locale) {
   // "*" is not run per name: the regular expression it stands for matches
   // every name, odd bytes and line breaks included.
   const std::string odd_names[] = {"", "a\nb", "\xff\xfe", ".x", "a b"};
-  kvregex star;
+  posix_regex star;
   std::string err;
   ASSERT_TRUE(star.compile("^.*$", REG_ICASE | REG_NOSUB, &err)) << err;
   for (const std::string& name : odd_names) {
@@ -125,13 +125,13 @@ TEST(CompiledMasks, MatchesBytesUnderAUtf8Locale) {
 
 TEST(CompiledMasks, EmptyListMatchesNothingAndMovesKeepPatterns) {
   compiled_masks none;
-  EXPECT_FALSE(none.matches(kvval("a")));
-  kvarr list;
-  compile_masks(kvval("*.a; {bad"), &list);
+  EXPECT_FALSE(none.matches(variant("a")));
+  value_list list;
+  compile_masks(variant("*.a; {bad"), &list);
   compiled_masks first(list);
   EXPECT_EQ(first.size(), 1);
   compiled_masks moved(std::move(first));
-  EXPECT_TRUE(moved.matches(kvval("x.A")));
+  EXPECT_TRUE(moved.matches(variant("x.A")));
 }
 
 }  // namespace

@@ -19,25 +19,25 @@ int32_t byte_order(std::string_view a, std::string_view b) {
 }
 
 // Collects the list that starts at first into *nodes (cleared first).
-void collect(kvfile_node* first, std::vector<kvfile_node*>* nodes) {
+void collect(file_node* first, std::vector<file_node*>* nodes) {
   nodes->clear();
-  for (kvfile_node* n = first; n; n = n->next_sibling) nodes->push_back(n);
+  for (file_node* n = first; n; n = n->next_sibling) nodes->push_back(n);
 }
 
 // Calls visit(first) for the top-level list, then for every child list in
 // pre-order, each before the walk reaches its own nodes.
 template <typename Visit>
-void for_each_sibling_list(kvfile_tree* tree, Visit visit) {
+void for_each_sibling_list(file_tree* tree, Visit visit) {
   if (!tree->root()) return;
   visit(tree->root());
-  for (kvfile_node* n = tree->root(); n; n = kvfile_tree::next_preorder(n)) {
+  for (file_node* n = tree->root(); n; n = file_tree::next_preorder(n)) {
     if (n->first_child) visit(n->first_child);
   }
 }
 
 }  // namespace
 
-int32_t compare_file_nodes(const kvfile_node* a, const kvfile_node* b,
+int32_t compare_file_nodes(const file_node* a, const file_node* b,
                            int32_t sort_key) {
   if (a->is_folder != b->is_folder) return b->is_folder - a->is_folder;
   switch (sort_key) {
@@ -54,17 +54,16 @@ int32_t compare_file_nodes(const kvfile_node* a, const kvfile_node* b,
   }
 }
 
-int32_t kvfile_tree::compare_nodes(const kvfile_node* a,
-                                   const kvfile_node* b) const {
+int32_t file_tree::compare_nodes(const file_node* a, const file_node* b) const {
   return compare_file_nodes(a, b, sort_key.as_int());
 }
 
-void sort_siblings(kvfile_tree* tree) {
-  std::vector<kvfile_node*> nodes;
-  auto before = [tree](const kvfile_node* a, const kvfile_node* b) {
+void sort_siblings(file_tree* tree) {
+  std::vector<file_node*> nodes;
+  auto before = [tree](const file_node* a, const file_node* b) {
     return tree->compare_nodes(a, b) < 0;
   };
-  for_each_sibling_list(tree, [&](kvfile_node* first) {
+  for_each_sibling_list(tree, [&](file_node* first) {
     if (!first->next_sibling) return;
     collect(first, &nodes);
     std::stable_sort(nodes.begin(), nodes.end(), before);
@@ -72,9 +71,9 @@ void sort_siblings(kvfile_tree* tree) {
   });
 }
 
-void reverse_siblings(kvfile_tree* tree) {
-  std::vector<kvfile_node*> nodes;
-  for_each_sibling_list(tree, [&](kvfile_node* first) {
+void reverse_siblings(file_tree* tree) {
+  std::vector<file_node*> nodes;
+  for_each_sibling_list(tree, [&](file_node* first) {
     if (!first->next_sibling) return;
     collect(first, &nodes);
     std::reverse(nodes.begin(), nodes.end());
@@ -82,11 +81,11 @@ void reverse_siblings(kvfile_tree* tree) {
   });
 }
 
-void order_tree(kvfile_tree* tree, const kvval& order_files,
-                const kvval& sort_order) {
+void order_tree(file_tree* tree, const variant& order_files,
+                const variant& sort_order) {
   const int32_t order = order_files.as_int();
   if (order == kUnsorted) return;
-  tree->sort_key = kvval(order - 1);  // see file_sort_key
+  tree->sort_key = variant(order - 1);  // see file_sort_key
   sort_siblings(tree);
   if (sort_order.as_int() != 0) reverse_siblings(tree);
 }

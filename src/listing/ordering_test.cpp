@@ -13,7 +13,7 @@
 namespace {
 
 // Top-level files from "name.ext" texts; a trailing "/" makes a folder.
-void add_entries(kvfile_tree* tree, const std::vector<std::string>& entries) {
+void add_entries(file_tree* tree, const std::vector<std::string>& entries) {
   for (const std::string& entry : entries) {
     bool folder = !entry.empty() && entry.back() == '/';
     std::string name = folder ? entry.substr(0, entry.size() - 1) : entry;
@@ -30,9 +30,9 @@ void add_entries(kvfile_tree* tree, const std::vector<std::string>& entries) {
 
 std::string ordered(const std::vector<std::string>& entries, int order_files,
                     int sort_order) {
-  kvfile_tree tree;
+  file_tree tree;
   add_entries(&tree, entries);
-  order_tree(&tree, kvval(order_files), kvval(sort_order));
+  order_tree(&tree, variant(order_files), variant(sort_order));
   EXPECT_EQ(link_fault(tree), "");
   return tree_shape(tree);
 }
@@ -60,49 +60,49 @@ TEST(Ordering, NameAndExtensionOrdersAreByteWiseAndStable) {
 }
 
 TEST(Ordering, SizeAndTimeCompareByValueWithoutOverflow) {
-  kvfile_tree tree;
+  file_tree tree;
   tree.append_top(new_node(&tree, "big", 0, 3221225472, INT64_MAX));
   tree.append_top(new_node(&tree, "dir", 1, 0, 0));
   tree.append_top(new_node(&tree, "small", 0, 100, INT64_MIN));
   tree.append_top(new_node(&tree, "mid", 0, 2147483647, -1));
   tree.append_top(new_node(&tree, "same", 0, 100, -1));
-  order_tree(&tree, kvval(3), kvval(0));
+  order_tree(&tree, variant(3), variant(0));
   EXPECT_EQ(tree_shape(tree), "dir,small,same,mid,big");
-  order_tree(&tree, kvval(3), kvval(1));
+  order_tree(&tree, variant(3), variant(1));
   EXPECT_EQ(tree_shape(tree), "big,mid,same,small,dir");
-  order_tree(&tree, kvval(4), kvval(0));
+  order_tree(&tree, variant(4), variant(0));
   EXPECT_EQ(tree_shape(tree), "dir,small,mid,same,big");
-  order_tree(&tree, kvval(4), kvval(1));
+  order_tree(&tree, variant(4), variant(1));
   EXPECT_EQ(tree_shape(tree), "big,same,mid,small,dir");
   EXPECT_EQ(link_fault(tree), "");
 }
 
 TEST(Ordering, EachFolderIsOrderedOnItsOwn) {
   // b(z, y(q, p), x), a(w), c
-  kvfile_tree tree;
-  kvfile_node* b = new_node(&tree, "b", 1, 0, 9);
+  file_tree tree;
+  file_node* b = new_node(&tree, "b", 1, 0, 9);
   tree.append_top(b);
   tree.append_child(new_node(&tree, "z", 0, 0, 3), b);
-  kvfile_node* y = new_node(&tree, "y", 1, 0, 1);
+  file_node* y = new_node(&tree, "y", 1, 0, 1);
   tree.append_child(y, b);
   tree.append_child(new_node(&tree, "q", 0, 0, 8), y);
   tree.append_child(new_node(&tree, "p", 0, 0, 7), y);
   tree.append_child(new_node(&tree, "x", 0, 0, 2), b);
-  kvfile_node* a = new_node(&tree, "a", 1, 0, 5);
+  file_node* a = new_node(&tree, "a", 1, 0, 5);
   tree.append_top(a);
   tree.append_child(new_node(&tree, "w", 0, 0, 1), a);
   tree.append_top(new_node(&tree, "c", 0, 0, 0));
-  order_tree(&tree, kvval(4), kvval(0));
+  order_tree(&tree, variant(4), variant(0));
   EXPECT_EQ(tree_shape(tree), "a(w),b(y(p,q),x,z),c");
-  order_tree(&tree, kvval(1), kvval(1));
+  order_tree(&tree, variant(1), variant(1));
   EXPECT_EQ(tree_shape(tree), "c,b(z,x,y(q,p)),a(w)");
   EXPECT_EQ(link_fault(tree), "");
 }
 
 // Node identities (kept in attributes) of the top-level list.
-std::vector<uint32_t> ids(const kvfile_tree& tree) {
+std::vector<uint32_t> ids(const file_tree& tree) {
   std::vector<uint32_t> out;
-  for (const kvfile_node* n = tree.root(); n; n = n->next_sibling) {
+  for (const file_node* n = tree.root(); n; n = n->next_sibling) {
     out.push_back(n->attributes);
   }
   return out;
@@ -110,27 +110,27 @@ std::vector<uint32_t> ids(const kvfile_tree& tree) {
 
 // The reference: each node, taken from the back, is inserted before the
 // first node of the result that it does not follow.
-std::vector<uint32_t> insertion_sorted(const kvfile_tree& tree) {
-  std::vector<const kvfile_node*> result;
-  const kvfile_node* last = tree.root();
+std::vector<uint32_t> insertion_sorted(const file_tree& tree) {
+  std::vector<const file_node*> result;
+  const file_node* last = tree.root();
   while (last->next_sibling) last = last->next_sibling;
-  for (const kvfile_node* x = last; x; x = x->prev_sibling) {
+  for (const file_node* x = last; x; x = x->prev_sibling) {
     auto at = result.begin();
     while (at != result.end() && tree.compare_nodes(x, *at) > 0) ++at;
     result.insert(at, x);
   }
   std::vector<uint32_t> out;
-  for (const kvfile_node* n : result) out.push_back(n->attributes);
+  for (const file_node* n : result) out.push_back(n->attributes);
   return out;
 }
 
 // 300 nodes with few distinct names, extensions, sizes and times: many ties.
-void fill_random(kvfile_tree* tree, std::mt19937* rng) {
+void fill_random(file_tree* tree, std::mt19937* rng) {
   for (uint32_t i = 0; i < 300; ++i) {
     int v = static_cast<int>((*rng)() % 7);
     std::string name(1, static_cast<char>('a' + (*rng)() % 4));
-    kvfile_node* n = new_node(tree, name.c_str(), (*rng)() % 5 == 0, v, v - 3,
-                              (*rng)() % 2 ? ".a" : ".B");
+    file_node* n = new_node(tree, name.c_str(), (*rng)() % 5 == 0, v, v - 3,
+                            (*rng)() % 2 ? ".a" : ".B");
     n->attributes = i;
     tree->append_top(n);
   }
@@ -139,9 +139,9 @@ void fill_random(kvfile_tree* tree, std::mt19937* rng) {
 TEST(Ordering, SortMatchesInsertionSortAndReverseMirrorsIt) {
   std::mt19937 rng(20240601);
   for (int key = 0; key < 4; ++key) {
-    kvfile_tree tree;
+    file_tree tree;
     fill_random(&tree, &rng);
-    tree.sort_key = kvval(key);
+    tree.sort_key = variant(key);
     std::vector<uint32_t> want = insertion_sorted(tree);
     sort_siblings(&tree);
     EXPECT_EQ(ids(tree), want) << "key " << key;
@@ -154,17 +154,17 @@ TEST(Ordering, SortMatchesInsertionSortAndReverseMirrorsIt) {
 }
 
 TEST(Ordering, DeepTreesDoNotRecurse) {
-  kvfile_tree tree;
-  kvfile_node* parent = new_node(&tree, "d0", 1);
+  file_tree tree;
+  file_node* parent = new_node(&tree, "d0", 1);
   tree.append_top(parent);
   for (int i = 1; i < 200000; ++i) {
     tree.append_child(new_node(&tree, "f", 0, i % 3), parent);
-    kvfile_node* child = new_node(&tree, "d", 1);
+    file_node* child = new_node(&tree, "d", 1);
     tree.append_child(child, parent);
     parent = child;
   }
-  order_tree(&tree, kvval(3), kvval(1));
-  const kvfile_node* first = tree.root()->first_child;
+  order_tree(&tree, variant(3), variant(1));
+  const file_node* first = tree.root()->first_child;
   EXPECT_EQ(first->is_folder, 0);  // descending: files before folders
   EXPECT_EQ(first->next_sibling->prev_sibling, first);
 }

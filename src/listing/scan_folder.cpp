@@ -63,8 +63,8 @@ int examine(int dir_fd, const char* name, entry* e) {
 }
 
 // The node for e in tree; every field of the node is set here.
-kvfile_node* make_node(const entry& e, kvfile_tree* tree) {
-  kvfile_node* node = tree->make_node(e.name, is_folder(e));
+file_node* make_node(const entry& e, file_tree* tree) {
+  file_node* node = tree->make_node(e.name, is_folder(e));
   node->is_link = e.is_link ? 1 : 0;
   node->time = e.mtime;
   node->attributes = e.mode;
@@ -101,10 +101,10 @@ void read_entries(DIR* dir, const char* pattern,
   }
 }
 
-void link_nodes(const std::vector<entry>& entries, kvfile_tree* tree,
-                kvfile_node* parent) {
+void link_nodes(const std::vector<entry>& entries, file_tree* tree,
+                file_node* parent) {
   for (const entry& e : entries) {
-    kvfile_node* node = make_node(e, tree);
+    file_node* node = make_node(e, tree);
     if (parent) {
       tree->append_child(node, parent);
     } else {
@@ -115,7 +115,7 @@ void link_nodes(const std::vector<entry>& entries, kvfile_tree* tree,
 
 }  // namespace
 
-bool scan_folder_at(int dir_fd, kvfile_tree* tree, kvfile_node* parent,
+bool scan_folder_at(int dir_fd, file_tree* tree, file_node* parent,
                     const char* pattern, const scan_unreadable& unreadable,
                     int64_t* listed, int* error) {
   // The DIR takes a descriptor of its own, so the caller's stays open.
@@ -139,8 +139,8 @@ bool scan_folder_at(int dir_fd, kvfile_tree* tree, kvfile_node* parent,
   return true;
 }
 
-bool scan_folder(const kvval& folder_path, kvfile_tree* tree,
-                 kvfile_node* parent, const kvval& pattern) {
+bool scan_folder(const variant& folder_path, file_tree* tree, file_node* parent,
+                 const variant& pattern) {
   int fd = open(folder_path.as_text(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return false;
   int64_t listed = 0;

@@ -1,4 +1,4 @@
-// Reading one level of a folder into a kvfile_tree. The build calls it for
+// Reading one level of a folder into a file_tree. The build calls it for
 // the source folder and, level by level, for every subfolder it recurses
 // into; the installer uses it to list its distribution folder.
 //
@@ -12,8 +12,8 @@
 #include <functional>
 #include <string_view>
 
-#include "listing/kvfile_tree.h"
-#include "value/kvval.h"
+#include "listing/file_tree.h"
+#include "value/variant.h"
 
 // Told about each entry that was enumerated but could not be examined: its
 // name within the folder and the system's error number. An empty name means
@@ -29,24 +29,24 @@ using scan_unreadable = std::function<void(std::string_view name, int error)>;
 // the names, so a listing never depends on the order the file system keeps.
 // "." and ".." are skipped. The tree owns the new nodes.
 //
-// Each node gets its name, is_folder, size (bytes; 0 for folders), time (seconds since 1970 UTC), attributes
-// (the st_mode bits) and is_link. A symbolic link is described by its
-// target: a link to a folder becomes a folder node with is_link 1, which the
-// recursive build must not descend into; a dangling link is a file described
-// by the link itself. An entry that vanished meanwhile is left out silently;
-// one that cannot be examined otherwise is left out and passed to
-// unreadable (which may be empty).
+// Each node gets its name, is_folder, size (bytes; 0 for folders), time
+// (seconds since 1970 UTC), attributes (the st_mode bits) and is_link. A
+// symbolic link is described by its target: a link to a folder becomes a folder
+// node with is_link 1, which the recursive build must not descend into; a
+// dangling link is a file described by the link itself. An entry that vanished
+// meanwhile is left out silently; one that cannot be examined otherwise is left
+// out and passed to unreadable (which may be empty).
 //
 // Returns false with *error set when the folder cannot be read at all
 // (tree untouched); otherwise true with *listed the number of nodes added.
-bool scan_folder_at(int dir_fd, kvfile_tree* tree, kvfile_node* parent,
+bool scan_folder_at(int dir_fd, file_tree* tree, file_node* parent,
                     const char* pattern, const scan_unreadable& unreadable,
                     int64_t* listed, int* error);
 
 // scan_folder_at for the folder at folder_path. True when at least one
 // entry was listed; false (tree untouched) when the folder cannot be opened
 // or lists nothing. Entries that cannot be examined are left out.
-bool scan_folder(const kvval& folder_path, kvfile_tree* tree,
-                 kvfile_node* parent, const kvval& pattern);
+bool scan_folder(const variant& folder_path, file_tree* tree, file_node* parent,
+                 const variant& pattern);
 
 #endif  // DIRGEN_LISTING_SCAN_FOLDER_H_

@@ -16,16 +16,16 @@
 namespace {
 
 // Names of the top-level list of *tree, in order.
-std::vector<std::string> top_names(const kvfile_tree& tree) {
+std::vector<std::string> top_names(const file_tree& tree) {
   std::vector<std::string> out;
-  for (const kvfile_node* n = tree.root(); n; n = n->next_sibling) {
+  for (const file_node* n = tree.root(); n; n = n->next_sibling) {
     out.push_back(std::string(n->full_name()));
   }
   return out;
 }
 
-const kvfile_node* find_top(const kvfile_tree& tree, const char* name) {
-  for (const kvfile_node* n = tree.root(); n; n = n->next_sibling) {
+const file_node* find_top(const file_tree& tree, const char* name) {
+  for (const file_node* n = tree.root(); n; n = n->next_sibling) {
     if (n->full_name() == name) return n;
   }
   return nullptr;
@@ -37,8 +37,8 @@ TEST(ScanFolder, ListsFoldersFirstThenFilesInByteOrderOfTheirNames) {
     ASSERT_TRUE(tmp.write(f));
   }
   for (const char* d : {"Sub", "aa", "Zed"}) ASSERT_TRUE(tmp.make_folder(d));
-  kvfile_tree tree;
-  EXPECT_TRUE(scan_folder(kvval(tmp.path()), &tree, nullptr, kvval("*")));
+  file_tree tree;
+  EXPECT_TRUE(scan_folder(variant(tmp.path()), &tree, nullptr, variant("*")));
   const std::vector<std::string> want = {"Sub",   "Zed",   "aa",    ".hidden",
                                          "a.txt", "b.txt", "m.doc", "z"};
   EXPECT_EQ(top_names(tree), want);
@@ -58,13 +58,13 @@ TEST(ScanFolder, RecordsSizeAndSixtyFourBitTime) {
   // 2100-01-01: past the 32-bit limit.
   struct timespec times[2] = {{4102444800, 0}, {4102444800, 0}};
   ASSERT_EQ(utimensat(AT_FDCWD, tmp.at("five").c_str(), times, 0), 0);
-  kvfile_tree tree;
-  ASSERT_TRUE(scan_folder(kvval(tmp.path()), &tree, nullptr, kvval("*")));
-  const kvfile_node* five = find_top(tree, "five");
+  file_tree tree;
+  ASSERT_TRUE(scan_folder(variant(tmp.path()), &tree, nullptr, variant("*")));
+  const file_node* five = find_top(tree, "five");
   EXPECT_EQ(five->size, 5);
   EXPECT_EQ(five->time, 4102444800);
   EXPECT_TRUE(S_ISREG(five->attributes));
-  const kvfile_node* big = find_top(tree, "big");
+  const file_node* big = find_top(tree, "big");
   EXPECT_EQ(big->size, 3221225472);
 }
 
@@ -74,22 +74,23 @@ TEST(ScanFolder, AppendsUnderParentAndFiltersByPattern) {
   ASSERT_TRUE(tmp.make_folder("docs/inner.TXT"));
   ASSERT_TRUE(tmp.write("docs/a.txt"));
   ASSERT_TRUE(tmp.write("docs/b.doc"));
-  kvfile_tree tree;
-  ASSERT_TRUE(scan_folder(kvval(tmp.path()), &tree, nullptr, kvval("")));
-  kvfile_node* docs = tree.root();
-  EXPECT_TRUE(scan_folder(kvval(tmp.at("docs")), &tree, docs, kvval("*.txt")));
+  file_tree tree;
+  ASSERT_TRUE(scan_folder(variant(tmp.path()), &tree, nullptr, variant("")));
+  file_node* docs = tree.root();
+  EXPECT_TRUE(
+      scan_folder(variant(tmp.at("docs")), &tree, docs, variant("*.txt")));
   EXPECT_EQ(tree_shape(tree), "docs(inner.TXT,a.txt)");
   EXPECT_EQ(link_fault(tree), "");
   EXPECT_FALSE(
-      scan_folder(kvval(tmp.at("docs")), &tree, docs, kvval("*.none")));
+      scan_folder(variant(tmp.at("docs")), &tree, docs, variant("*.none")));
 }
 
 TEST(ScanFolder, IgnoresParentWhenTreeIsEmpty) {
   scratch_folder tmp;
   ASSERT_TRUE(tmp.write("x"));
-  kvfile_node stray;
-  kvfile_tree tree;
-  ASSERT_TRUE(scan_folder(kvval(tmp.path()), &tree, &stray, kvval("*")));
+  file_node stray;
+  file_tree tree;
+  ASSERT_TRUE(scan_folder(variant(tmp.path()), &tree, &stray, variant("*")));
   EXPECT_EQ(tree_shape(tree), "x");
   EXPECT_EQ(stray.first_child, nullptr);
 }
@@ -102,8 +103,8 @@ TEST(ScanFolder, FlagsLinksAndDescribesTheirTargets) {
   ASSERT_EQ(symlink("data", tmp.at("to_file").c_str()), 0);
   ASSERT_EQ(symlink("missing", tmp.at("dangling").c_str()), 0);
   ASSERT_EQ(symlink(".", tmp.at("loop").c_str()), 0);
-  kvfile_tree tree;
-  ASSERT_TRUE(scan_folder(kvval(tmp.path()), &tree, nullptr, kvval("*")));
+  file_tree tree;
+  ASSERT_TRUE(scan_folder(variant(tmp.path()), &tree, nullptr, variant("*")));
   struct Case {
     const char* name;
     int32_t is_folder, is_link, size;
@@ -112,7 +113,7 @@ TEST(ScanFolder, FlagsLinksAndDescribesTheirTargets) {
       {"to_file", 0, 1, 3}, {"loop", 1, 1, 0}, {"dangling", 0, 1, 7},
   };
   for (const Case& c : cases) {
-    const kvfile_node* n = find_top(tree, c.name);
+    const file_node* n = find_top(tree, c.name);
     ASSERT_NE(n, nullptr) << c.name;
     EXPECT_EQ(n->is_folder, c.is_folder) << c.name;
     EXPECT_EQ(n->is_link, c.is_link) << c.name;
@@ -126,8 +127,9 @@ TEST(ScanFolder, EmptyMissingOrNonFolderPathGivesFalseAndNoNodes) {
   ASSERT_TRUE(tmp.write("file"));
   for (const std::string& path :
        {tmp.at("empty"), tmp.at("missing"), tmp.at("file"), std::string()}) {
-    kvfile_tree tree;
-    EXPECT_FALSE(scan_folder(kvval(path), &tree, nullptr, kvval("*"))) << path;
+    file_tree tree;
+    EXPECT_FALSE(scan_folder(variant(path), &tree, nullptr, variant("*")))
+        << path;
     EXPECT_EQ(tree.root(), nullptr) << path;
   }
 }
@@ -137,8 +139,8 @@ TEST(ScanFolder, DoesNotChangeTheCurrentDirectory) {
   ASSERT_TRUE(tmp.write("x"));
   char before[4096], after[4096];
   ASSERT_NE(getcwd(before, sizeof before), nullptr);
-  kvfile_tree tree;
-  ASSERT_TRUE(scan_folder(kvval(tmp.path()), &tree, nullptr, kvval("*")));
+  file_tree tree;
+  ASSERT_TRUE(scan_folder(variant(tmp.path()), &tree, nullptr, variant("*")));
   ASSERT_NE(getcwd(after, sizeof after), nullptr);
   EXPECT_STREQ(before, after);
 }
@@ -147,8 +149,8 @@ TEST(ScanFolder, DoesNotChangeTheCurrentDirectory) {
 // folder's permissions apply.
 int scan_locked_folder(const std::string& path) {
   if (geteuid() == 0 && setuid(65534) != 0) return 2;
-  kvfile_tree tree;
-  bool found = scan_folder(kvval(path), &tree, nullptr, kvval("*"));
+  file_tree tree;
+  bool found = scan_folder(variant(path), &tree, nullptr, variant("*"));
   return found || tree.root() ? 1 : 0;
 }
 
@@ -173,7 +175,7 @@ int scan_unsearchable_folder(const std::string& path) {
   int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY);
   if (fd < 0) return 3;
   std::vector<std::string> reported;
-  kvfile_tree tree;
+  file_tree tree;
   int64_t listed = -1;
   int error = 0;
   bool read = scan_folder_at(

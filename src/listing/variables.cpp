@@ -16,7 +16,7 @@
 
 #include "text/ascii.h"
 #include "text/encoders.h"
-#include "value/kvtext.h"
+#include "value/value_text.h"
 
 namespace {
 
@@ -64,19 +64,19 @@ constexpr std::array<std::string_view, kGroupCount> kGroupNames = {
 // The marker flag sits in the low bit of the node's address.
 class row {
  public:
-  static row entry(const kvfile_node* node) {
+  static row entry(const file_node* node) {
     return row(reinterpret_cast<uintptr_t>(node));
   }
-  static row end_of(const kvfile_node* node) {
+  static row end_of(const file_node* node) {
     return row(reinterpret_cast<uintptr_t>(node) | 1);
   }
   bool is_marker() const { return (bits_ & 1) != 0; }
-  const kvfile_node* node() const {
-    return reinterpret_cast<const kvfile_node*>(bits_ & ~uintptr_t{1});
+  const file_node* node() const {
+    return reinterpret_cast<const file_node*>(bits_ & ~uintptr_t{1});
   }
 
  private:
-  static_assert(alignof(kvfile_node) >= 2, "the marker bit needs alignment");
+  static_assert(alignof(file_node) >= 2, "the marker bit needs alignment");
   explicit row(uintptr_t bits) : bits_(bits) {}
   uintptr_t bits_;
 };
@@ -84,15 +84,15 @@ class row {
 // value becomes the text bytes, reusing its buffer. REQUIRES: the buffer
 // is not shared (each column's value is its own) and bytes do not point
 // into it.
-void set_text(kvval* value, std::string_view bytes) {
-  if (!value->is_text()) *value = kvval("");
-  kvchar& text = value->mutable_text();
+void set_text(variant* value, std::string_view bytes) {
+  if (!value->is_text()) *value = variant("");
+  byte_string& text = value->mutable_text();
   text.set_length(static_cast<int32_t>(bytes.size()));
   if (!bytes.empty()) std::memcpy(text.data(), bytes.data(), bytes.size());
 }
 
 std::string escape_html(std::string_view text) {
-  kvval v(text);
+  variant v(text);
   html_escape(&v);
   return v.str();
 }
@@ -120,9 +120,9 @@ std::string encode_link(std::string_view text, bool html) {
 }
 
 // First value of key's list in table, or false when there is none.
-bool first_of(const kvcgi* table, std::string_view key, kvval* out) {
+bool first_of(const loaded_table* table, std::string_view key, variant* out) {
   if (!table) return false;
-  kvarr* list = table->table.list(key);
+  value_list* list = table->table.list(key);
   if (!list || list->empty()) return false;
   *out = (*list)[0];
   return true;
@@ -156,25 +156,25 @@ class media_lookup {
  public:
   explicit media_lookup(const variable_options& o) : o_(o) {}
 
-  const std::pair<kvval, kvval>& for_file(std::string_view ext) {
+  const std::pair<variant, variant>& for_file(std::string_view ext) {
     key_.assign(ext.empty() ? ext : ext.substr(1));
     for (char& c : key_) c = ascii_lower(c);
     auto it = cache_.find(key_);
     if (it != cache_.end()) return it->second;
     std::string major = major_type(ext);
-    std::pair<kvval, kvval> media(
+    std::pair<variant, variant> media(
         chain(o_.ext_descriptions, o_.type_descriptions, key_, major),
         chain(o_.ext_images, o_.type_images, key_, major));
     if (!media.second.view().empty()) media.second = prefixed(media.second);
     return cache_.emplace(key_, std::move(media)).first->second;
   }
 
-  const std::pair<kvval, kvval>& for_folder() {
+  const std::pair<variant, variant>& for_folder() {
     if (!folder_) {
-      kvval descr(""), image("");
+      variant descr(""), image("");
       first_of(o_.type_descriptions, "folder", &descr);
       if (first_of(o_.type_images, "folder", &image)) image = prefixed(image);
-      folder_ = std::make_unique<std::pair<kvval, kvval>>(descr, image);
+      folder_ = std::make_unique<std::pair<variant, variant>>(descr, image);
     }
     return *folder_;
   }
@@ -187,32 +187,32 @@ class media_lookup {
   }
   // The first value found by extension, then by major content type, then
   // under "other"; the empty text when none exists.
-  static kvval chain(const kvcgi* by_ext, const kvcgi* by_type,
-                     const std::string& key, const std::string& major) {
-    kvval out("");
+  static variant chain(const loaded_table* by_ext, const loaded_table* by_type,
+                       const std::string& key, const std::string& major) {
+    variant out("");
     if (first_of(by_ext, key, &out)) return out;
     if (!major.empty() && first_of(by_type, major, &out)) return out;
     if (first_of(by_type, "other", &out)) return out;
-    return kvval("");
+    return variant("");
   }
-  kvval prefixed(const kvval& image) const {
-    kvval out(std::string_view(o_.image_dir));
+  variant prefixed(const variant& image) const {
+    variant out(std::string_view(o_.image_dir));
     out.append(image);
     return out;
   }
 
   const variable_options& o_;
-  std::unordered_map<std::string, std::pair<kvval, kvval>> cache_;
-  std::unique_ptr<std::pair<kvval, kvval>> folder_;
+  std::unordered_map<std::string, std::pair<variant, variant>> cache_;
+  std::unique_ptr<std::pair<variant, variant>> folder_;
   std::string key_;
 };
 
 // A folder's path relative to the listing's top, plain and HTML-escaped,
 // and its link prefix.
 struct folder_paths {
-  const kvfile_node* folder = nullptr;  // null: the top level
-  kvval rel_path{""};
-  kvval rel_path_html{""};
+  const file_node* folder = nullptr;  // null: the top level
+  variant rel_path{""};
+  variant rel_path_html{""};
   std::string url_prefix;
 };
 
@@ -222,13 +222,13 @@ struct folder_paths {
 // paths, the media lookups and the summary values.
 class listing_variables::state {
  public:
-  state(const kvfile_tree& tree, const variable_options& options)
+  state(const file_tree& tree, const variable_options& options)
       : tree_(tree), o_(options), media_(o_) {
     o_.image_dir = normalise_image_dir(o_.image_dir);
     time_room_.resize(time_room(o_.date_format));
   }
 
-  const kvi_list* find(std::string_view name);
+  const template_list* find(std::string_view name);
   int64_t values_computed(std::string_view name) const {
     auto it = lists_.find(name);
     return it == lists_.end() || !it->second ? 0 : it->second->computed;
@@ -240,11 +240,11 @@ class listing_variables::state {
   }
   // The value of column c for entry index of group g, made in *out or
   // returned from a cache.
-  const kvval& value(group g, int c, int32_t index, kvval* out);
+  const variant& value(group g, int c, int32_t index, variant* out);
 
  private:
   // A list of the variables: a column of a group, or one summary value.
-  struct list_base : kvi_list {
+  struct list_base : template_list {
     mutable int64_t computed = 0;
   };
   struct column_list;
@@ -252,17 +252,17 @@ class listing_variables::state {
 
   void make_rows();
   const std::vector<int32_t>& all_counters();
-  const kvval& marker_value(int c, kvval* out);
-  const kvval& node_value(const kvfile_node* n, int c, int32_t counter,
-                          kvval* out);
-  const folder_paths& paths_of(const kvfile_node* folder);
-  void url_of(const kvfile_node* n, std::string* link);
-  const kvval& time_text(int64_t time);
+  const variant& marker_value(int c, variant* out);
+  const variant& node_value(const file_node* n, int c, int32_t counter,
+                            variant* out);
+  const folder_paths& paths_of(const file_node* folder);
+  void url_of(const file_node* n, std::string* link);
+  const variant& time_text(int64_t time);
   void tally();
   std::unique_ptr<list_base> make_list(std::string_view name);
-  kvval summary_value(std::string_view name);
+  variant summary_value(std::string_view name);
 
-  const kvfile_tree& tree_;
+  const file_tree& tree_;
   variable_options o_;
   media_lookup media_;
   std::map<std::string, std::unique_ptr<list_base>, std::less<>> lists_;
@@ -273,7 +273,7 @@ class listing_variables::state {
 
   // The paths of the folders from the top down to the one asked for last.
   std::vector<folder_paths> paths_;
-  std::vector<const kvfile_node*> chain_;  // scratch for paths_of
+  std::vector<const file_node*> chain_;  // scratch for paths_of
 
   bool tallied_ = false;
   int64_t total_bytes_ = 0;
@@ -282,9 +282,9 @@ class listing_variables::state {
   // The last time formatted and its text: entries of a folder often share
   // their modification time.
   int64_t last_time_ = 0;
-  kvval last_time_text_;
+  variant last_time_text_;
   std::string link_;
-  const kvval empty_{""};
+  const variant empty_{""};
 };
 
 struct listing_variables::state::column_list : list_base {
@@ -292,7 +292,7 @@ struct listing_variables::state::column_list : list_base {
   int32_t size() const override {
     return static_cast<int32_t>(s_->rows(g_).size());
   }
-  const kvval& at(int32_t index, kvval* /*scratch*/) const override {
+  const variant& at(int32_t index, variant* /*scratch*/) const override {
     assert(index >= 0 && index < size());
     ++computed;
     return s_->value(g_, c_, index, &value_);
@@ -303,21 +303,21 @@ struct listing_variables::state::column_list : list_base {
   int c_;
   // This column's own value, so that its text buffer is reused from entry
   // to entry.
-  mutable kvval value_;
+  mutable variant value_;
 };
 
 struct listing_variables::state::summary_list : list_base {
-  explicit summary_list(kvval v) : value_(std::move(v)) {}
+  explicit summary_list(variant v) : value_(std::move(v)) {}
   int32_t size() const override { return 1; }
-  const kvval& at(int32_t index, kvval* /*scratch*/) const override {
+  const variant& at(int32_t index, variant* /*scratch*/) const override {
     assert(index == 0);
     ++computed;
     return value_;
   }
-  kvval value_;
+  variant value_;
 };
 
-const kvi_list* listing_variables::state::find(std::string_view name) {
+const template_list* listing_variables::state::find(std::string_view name) {
   auto it = lists_.find(name);
   if (it == lists_.end()) {
     it = lists_.emplace(std::string(name), make_list(name)).first;
@@ -352,39 +352,39 @@ listing_variables::state::make_list(std::string_view name) {
   return nullptr;
 }
 
-kvval listing_variables::state::summary_value(std::string_view name) {
-  if (name == "show_folders") return kvval(o_.show_folders);
-  if (name == "show_summary") return kvval(o_.show_summary);
-  if (name == "image_dir") return kvval(std::string_view(o_.image_dir));
+variant listing_variables::state::summary_value(std::string_view name) {
+  if (name == "show_folders") return variant(o_.show_folders);
+  if (name == "show_summary") return variant(o_.show_summary);
+  if (name == "image_dir") return variant(std::string_view(o_.image_dir));
   if (name == "total_files") {
-    return kvval(static_cast<int32_t>(rows(kFiles).size()));
+    return variant(static_cast<int32_t>(rows(kFiles).size()));
   }
   if (name == "total_folders") {
-    return kvval(static_cast<int32_t>(rows(kFolders).size()));
+    return variant(static_cast<int32_t>(rows(kFolders).size()));
   }
   if (name == "total_size") {
     tally();
-    return kvval(
+    return variant(
         std::string_view(format_integer(*o_.number_format, total_bytes_)));
   }
   if (name == "date_generated") {
-    return kvval(
+    return variant(
         std::string_view(format_time(o_.now, o_.is_gmt_date, o_.date_format)));
   }
   if (name == "parent_listing") {
-    if (!o_.has_parent_listing) return kvval("");
-    return kvval(std::string_view(
+    if (!o_.has_parent_listing) return variant("");
+    return variant(std::string_view(
         "../" + encode_link(o_.listing_name, o_.url_html_escape)));
   }
   assert(name == "listing_name");
-  return kvval(std::string_view(o_.listing_name));
+  return variant(std::string_view(o_.listing_name));
 }
 
 // The rows of every group in pre-order; in "_all" each node that has
 // children is followed, after its last descendant, by its marker.
 void listing_variables::state::make_rows() {
   rows_made_ = true;
-  const kvfile_node* n = tree_.root();
+  const file_node* n = tree_.root();
   while (n) {
     rows_[kAll].push_back(row::entry(n));
     rows_[n->is_folder ? kFolders : kFiles].push_back(row::entry(n));
@@ -421,11 +421,11 @@ void listing_variables::state::tally() {
   for (const row& r : rows(kFiles)) total_bytes_ += r.node()->size;
 }
 
-const kvval& listing_variables::state::value(group g, int c, int32_t index,
-                                             kvval* out) {
+const variant& listing_variables::state::value(group g, int c, int32_t index,
+                                               variant* out) {
   const row r = rows(g)[static_cast<size_t>(index)];
   if (c == kChildren) {
-    *out = kvval(!r.is_marker() && r.node()->first_child != nullptr);
+    *out = variant(!r.is_marker() && r.node()->first_child != nullptr);
     return *out;
   }
   if (r.is_marker()) return marker_value(c, out);
@@ -436,40 +436,41 @@ const kvval& listing_variables::state::value(group g, int c, int32_t index,
   return node_value(r.node(), c, counter, out);
 }
 
-const kvval& listing_variables::state::marker_value(int c, kvval* out) {
+const variant& listing_variables::state::marker_value(int c, variant* out) {
   switch (c) {
     case kCounter:
     case kMod2:
-      *out = kvval(false);
+      *out = variant(false);
       return *out;
     case kDir:
-      *out = kvval(1);
+      *out = variant(1);
       return *out;
     case kDirDir:
-      *out = kvval(0);
+      *out = variant(0);
       return *out;
     default:
       return empty_;
   }
 }
 
-const kvval& listing_variables::state::node_value(const kvfile_node* n, int c,
-                                                  int32_t counter, kvval* out) {
+const variant& listing_variables::state::node_value(const file_node* n, int c,
+                                                    int32_t counter,
+                                                    variant* out) {
   const bool file = !n->is_folder;
   switch (c) {
     case kMark:
       return empty_;
     case kCounter:
-      *out = kvval(counter);
+      *out = variant(counter);
       return *out;
     case kMod2:
-      *out = kvval(counter % 2);
+      *out = variant(counter % 2);
       return *out;
     case kDir:
-      *out = kvval(n->is_folder ? 1 : 0);
+      *out = variant(n->is_folder ? 1 : 0);
       return *out;
     case kDirDir:
-      *out = kvval(1);
+      *out = variant(1);
       return *out;
     case kName:
       set_text(out, n->name());
@@ -545,11 +546,11 @@ const kvval& listing_variables::state::node_value(const kvfile_node* n, int c,
 // down to the last one asked for are kept, so the entries of one folder, and
 // of its neighbours, share the work.
 const folder_paths& listing_variables::state::paths_of(
-    const kvfile_node* folder) {
+    const file_node* folder) {
   if (paths_.empty()) paths_.emplace_back();  // the top level
   if (paths_.back().folder == folder) return paths_.back();
   chain_.clear();
-  for (const kvfile_node* a = folder; a; a = a->parent) chain_.push_back(a);
+  for (const file_node* a = folder; a; a = a->parent) chain_.push_back(a);
   std::reverse(chain_.begin(), chain_.end());
   // Keep the leading folders that are still ancestors, then add the rest.
   size_t keep = 1;
@@ -567,8 +568,8 @@ const folder_paths& listing_variables::state::paths_of(
     rel.append(name).push_back('/');
     std::string rel_html(parent.rel_path_html.view());
     rel_html.append(escape_html(name)).push_back('/');
-    p.rel_path = kvval(std::string_view(rel));
-    p.rel_path_html = kvval(std::string_view(rel_html));
+    p.rel_path = variant(std::string_view(rel));
+    p.rel_path_html = variant(std::string_view(rel_html));
     p.url_prefix =
         parent.url_prefix + encode_link(name, o_.url_html_escape) + "/";
     paths_.push_back(std::move(p));
@@ -576,7 +577,7 @@ const folder_paths& listing_variables::state::paths_of(
   return paths_.back();
 }
 
-const kvval& listing_variables::state::time_text(int64_t time) {
+const variant& listing_variables::state::time_text(int64_t time) {
   if (last_time_text_.is_text() && time == last_time_) return last_time_text_;
   std::string_view text;
   if (!format_time_into(time, o_.is_gmt_date, o_.date_format, &time_room_,
@@ -590,19 +591,19 @@ const kvval& listing_variables::state::time_text(int64_t time) {
 
 // *link := the relative path, the name and extension, and "/" for a
 // folder, encoded for a link.
-void listing_variables::state::url_of(const kvfile_node* n, std::string* link) {
+void listing_variables::state::url_of(const file_node* n, std::string* link) {
   *link = paths_of(n->parent).url_prefix;
   append_link(n->full_name(), o_.url_html_escape, link);
   if (n->is_folder) *link += '/';
 }
 
-listing_variables::listing_variables(const kvfile_tree& tree,
+listing_variables::listing_variables(const file_tree& tree,
                                      const variable_options& options)
     : state_(std::make_unique<state>(tree, options)) {}
 
 listing_variables::~listing_variables() = default;
 
-const kvi_list* listing_variables::find(std::string_view name) const {
+const template_list* listing_variables::find(std::string_view name) const {
   return state_->find(name);
 }
 

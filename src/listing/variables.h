@@ -33,12 +33,12 @@
 #include <string>
 #include <string_view>
 
-#include "listing/kvfile_tree.h"
-#include "markup/kvi_variables.h"
+#include "listing/file_tree.h"
+#include "markup/template_variables.h"
 #include "platform/content_types.h"
 #include "project/number_format.h"
-#include "value/kvhash.h"
-#include "value/kvval.h"
+#include "value/name_table.h"
+#include "value/variant.h"
 
 // What the variables are computed from besides the tree. Tables are
 // borrowed and must outlive the variables.
@@ -47,16 +47,16 @@ struct variable_options {
   std::string date_format;       // strftime format
   bool url_html_escape = false;  // links HTML-escaped instead of URL-encoded
   int32_t size_units = 0;        // 0 bytes, 1 Kb, 2 Mb (divisions by 1024)
-  kvval unit_label;              // "" for bytes, else the unit's name
+  variant unit_label;            // "" for bytes, else the unit's name
   std::string image_dir;         // prefix of icon paths (normalised inside)
   int32_t show_folders = 0;
   int32_t show_summary = 0;
   int64_t now = 0;  // the build's time, seconds since 1970 UTC
   const number_format_record* number_format = nullptr;
-  const kvcgi* ext_descriptions = nullptr;
-  const kvcgi* ext_images = nullptr;
-  const kvcgi* type_descriptions = nullptr;
-  const kvcgi* type_images = nullptr;
+  const loaded_table* ext_descriptions = nullptr;
+  const loaded_table* ext_images = nullptr;
+  const loaded_table* type_descriptions = nullptr;
+  const loaded_table* type_images = nullptr;
   const content_types* types = nullptr;  // null: no content types known
   // The listing file's own name (no folder part).
   std::string listing_name;
@@ -72,9 +72,9 @@ struct variable_options {
 // REQUIRES: the tree outlives the variables and does not change while they
 // are read; options.number_format is set.
 // Threading: one thread at a time (values are computed into caches).
-class listing_variables : public kvi_variables {
+class listing_variables : public template_variables {
  public:
-  listing_variables(const kvfile_tree& tree, const variable_options& options);
+  listing_variables(const file_tree& tree, const variable_options& options);
   ~listing_variables() override;
   listing_variables(const listing_variables&) = delete;
   listing_variables& operator=(const listing_variables&) = delete;
@@ -83,7 +83,7 @@ class listing_variables : public kvi_variables {
   // and for the "_all", "_files" and "_folders" lists of a listing without
   // such entries. A value returned by at() stays valid until the next at()
   // on any list of these variables.
-  const kvi_list* find(std::string_view name) const override;
+  const template_list* find(std::string_view name) const override;
 
   // For tests: how many values of the list called name were computed so
   // far (0 when the list was never made).

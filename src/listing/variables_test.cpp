@@ -8,24 +8,25 @@
 #include <vector>
 
 #include "listing/listing_test_util.h"
-#include "markup/kvi_run.h"
+#include "markup/template_run.h"
 
 namespace {
 
 // Every value of the list called name, read back to front (so the values
 // cannot depend on the order a template reads them in).
-std::vector<std::string> list_of(const kvi_variables& vars, const char* name) {
-  const kvi_list* list = vars.find(name);
+std::vector<std::string> list_of(const template_variables& vars,
+                                 const char* name) {
+  const template_list* list = vars.find(name);
   if (!list) return {};
   std::vector<std::string> out(static_cast<size_t>(list->size()));
-  kvval scratch;
+  variant scratch;
   for (int32_t i = list->size() - 1; i >= 0; --i) {
     out[static_cast<size_t>(i)] = list->at(i, &scratch).str();
   }
   return out;
 }
 
-std::string first(const kvi_variables& vars, const char* name) {
+std::string first(const template_variables& vars, const char* name) {
   std::vector<std::string> values = list_of(vars, name);
   return values.empty() ? "<none>" : values[0];
 }
@@ -48,14 +49,14 @@ class Variables : public ::testing::Test {
     options_.types = &types_;
   }
 
-  kvfile_node* add(const char* name, const char* ext, int64_t size,
-                   kvfile_node* parent = nullptr) {
+  file_node* add(const char* name, const char* ext, int64_t size,
+                 file_node* parent = nullptr) {
     return link(new_node(&tree_, name, 0, size, 86400, ext), parent);
   }
-  kvfile_node* add_folder(const char* name, kvfile_node* parent = nullptr) {
+  file_node* add_folder(const char* name, file_node* parent = nullptr) {
     return link(new_node(&tree_, name, 1, 0, 86400), parent);
   }
-  kvfile_node* link(kvfile_node* n, kvfile_node* parent) {
+  file_node* link(file_node* n, file_node* parent) {
     if (parent) {
       tree_.append_child(n, parent);
     } else {
@@ -72,9 +73,9 @@ class Variables : public ::testing::Test {
 
   number_format_record format_;
   variable_options options_;
-  kvcgi ext_descr_, ext_img_, type_descr_, type_img_;
+  loaded_table ext_descr_, ext_img_, type_descr_, type_img_;
   content_types types_;
-  kvfile_tree tree_;
+  file_tree tree_;
   std::unique_ptr<listing_variables> vars_;
 };
 
@@ -92,7 +93,7 @@ TEST_F(Variables, EmptyTreeHasOnlyTheSummary) {
 // a.txt and sub/ holding b.txt, ordered folders first: the "_all" lists
 // describe a nested list closed by sub's marker.
 TEST_F(Variables, MarkersCloseEveryFolderThatHasChildren) {
-  kvfile_node* sub = add_folder("sub");
+  file_node* sub = add_folder("sub");
   add("b", ".txt", 5, sub);
   add_folder("empty");
   add("a", ".txt", 10);
@@ -121,7 +122,7 @@ TEST_F(Variables, SizesAreDividedPlusOneAndGrouped) {
   add("big", ".bin", 1536000);
   add("huge", ".img", int64_t{3} << 40);  // 3 TiB: past 32 bits in Kb
   options_.size_units = 1;
-  options_.unit_label = kvval("Kb");
+  options_.unit_label = variant("Kb");
   listing_variables& v = vars();
   EXPECT_EQ(list_of(v, "size_files"),
             (texts{"1", "2", "1.501", "3.221.225.473"}));
@@ -153,10 +154,10 @@ TEST_F(Variables, DownloadTimesAtTheirBoundaries) {
 }
 
 TEST_F(Variables, DescriptionsFallBackFromExtensionToTypeToOther) {
-  ext_descr_.table.add(kvval("gif"), kvval("GIF picture"));
-  type_descr_.table.add(kvval("image"), kvval("Some image"));
-  type_descr_.table.add(kvval("other"), kvval("Some file"));
-  type_img_.table.add(kvval("image"), kvval("image.svg"));
+  ext_descr_.table.add(variant("gif"), variant("GIF picture"));
+  type_descr_.table.add(variant("image"), variant("Some image"));
+  type_descr_.table.add(variant("other"), variant("Some file"));
+  type_img_.table.add(variant("image"), variant("image.svg"));
   options_.image_dir = "\\icons";
   add("a", ".GIF", 1);
   EXPECT_EQ(first(vars(), "media_files"), "GIF picture");
@@ -167,7 +168,7 @@ TEST_F(Variables, DescriptionsFallBackFromExtensionToTypeToOther) {
   EXPECT_EQ(first(vars(), "media_files"), "Some image");
 
   type_descr_.table.clear();
-  type_descr_.table.add(kvval("other"), kvval("Some file"));
+  type_descr_.table.add(variant("other"), variant("Some file"));
   EXPECT_EQ(first(vars(), "media_files"), "Some file");
 
   type_descr_.table.clear();
@@ -177,8 +178,8 @@ TEST_F(Variables, DescriptionsFallBackFromExtensionToTypeToOther) {
 }
 
 TEST_F(Variables, FoldersUseTheFolderEntriesOfTheTypeTables) {
-  type_descr_.table.add(kvval("folder"), kvval("Folder"));
-  type_img_.table.add(kvval("folder"), kvval("folder.svg"));
+  type_descr_.table.add(variant("folder"), variant("Folder"));
+  type_img_.table.add(variant("folder"), variant("folder.svg"));
   options_.image_dir = "img";
   add("x", ".txt", 5, add_folder("docs"));
   listing_variables& v = vars();
@@ -204,7 +205,7 @@ TEST_F(Variables, TimesFollowTheFormatInGmtOrLocalTime) {
 }
 
 TEST_F(Variables, DeepPathsEncodeEveryLevelInAnyReadingOrder) {
-  kvfile_node* b = add_folder("<b>", add_folder("a b"));
+  file_node* b = add_folder("<b>", add_folder("a b"));
   add("c", ".txt", 1, b);
   add("d", "", 1, add_folder("e", b));
   listing_variables& v = vars();
@@ -218,9 +219,9 @@ TEST_F(Variables, DeepPathsEncodeEveryLevelInAnyReadingOrder) {
 }
 
 TEST_F(Variables, ListingLinksOfPerFolderBuilds) {
-  kvfile_node* sub = add_folder("my sub");
+  file_node* sub = add_folder("my sub");
   add("x", ".txt", 1, sub);
-  kvfile_node* link = add_folder("linked");
+  file_node* link = add_folder("linked");
   link->is_link = 1;
   add("a", ".txt", 1);
   options_.listing_name = "list ing.html";

@@ -161,18 +161,18 @@ void parse_tag_pairs(std::string_view text, bool fold, bool backslash,
   tag_scanner(text, fold, backslash, name_only, name, attributes).run();
 }
 
-void parse_tag(const char* p, int32_t n, kvval* name, kvhash* attributes,
+void parse_tag(const char* p, int32_t n, variant* name, name_table* attributes,
                bool fold, bool backslash, bool name_only) {
   std::string text_name;
   std::vector<tag_attribute> pairs;
   std::string_view text =
       p && n > 0 ? std::string_view(p, n) : std::string_view();
   parse_tag_pairs(text, fold, backslash, name_only, &text_name, &pairs);
-  *name = kvval(std::string_view(text_name));
+  *name = variant(std::string_view(text_name));
   if (!attributes) return;
   attributes->clear();
   for (auto& [key, value] : pairs) {
-    attributes->put(kvval(std::string_view(key)),
-                    kvval(std::string_view(value)));
+    attributes->put(variant(std::string_view(key)),
+                    variant(std::string_view(value)));
   }
 }

@@ -1,6 +1,6 @@
 // parse_tag: splits the text of one tag into its name and its attributes.
-// Used by kvxml (element names and attributes) and kvi (directive names and
-// the var attribute).
+// Used by markup_reader (element names and attributes) and template_interpreter
+// (directive names and the var attribute).
 #ifndef DIRGEN_MARKUP_PARSE_TAG_H_
 #define DIRGEN_MARKUP_PARSE_TAG_H_
 
@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "value/kvhash.h"
-#include "value/kvval.h"
+#include "value/name_table.h"
+#include "value/variant.h"
 
 // Scans the n bytes at p. Bytes before the first word (such as "<!--#") are
 // skipped; the first word is the name, the following words are attribute
@@ -23,7 +23,7 @@
 // fold: the name and attribute names are lower-cased (ASCII).
 // backslash: inside a quoted value a backslash makes the next byte literal.
 // name_only: stop after the name.
-void parse_tag(const char* p, int32_t n, kvval* name, kvhash* attributes,
+void parse_tag(const char* p, int32_t n, variant* name, name_table* attributes,
                bool fold, bool backslash, bool name_only);
 
 // The same scan, giving the name and the attributes in order of appearance

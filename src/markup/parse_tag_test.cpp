@@ -55,14 +55,14 @@ TEST(ParseTag, SplitsNameAndAttributes) {
 
 TEST(ParseTag, TableKeepsLastOfRepeatedAttribute) {
   std::string text = "<x v=1 V=2 w='q'";
-  kvval name;
-  kvhash attributes;
+  variant name;
+  name_table attributes;
   attributes.put("stale", "1");
   parse_tag(text.data(), static_cast<int32_t>(text.size()), &name, &attributes,
             true, false, false);
   EXPECT_EQ(name.str(), "x");
   EXPECT_EQ(attributes.size(), 2);
-  kvval v;
+  variant v;
   EXPECT_TRUE(attributes.get("v", &v));
   EXPECT_EQ(v.str(), "2");
   EXPECT_FALSE(attributes.get("stale", &v));

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "markup/files.h"
-#include "markup/kvxml.h"
+#include "markup/markup_reader.h"
 #include "markup/xml_node.h"
-#include "value/kvtext.h"
+#include "value/value_text.h"
 
 namespace {
 
@@ -14,12 +14,12 @@ namespace {
 // counts against the reader's limit). False on a read error; otherwise true
 // and *status is where the reader stopped (done when the markup was read
 // completely).
-bool read_markup(FILE* f, kvxml* reader, parse_status* status) {
+bool read_markup(FILE* f, markup_reader* reader, parse_status* status) {
   char buf[kMarkupReadChunk];
   for (;;) {
     size_t n = std::fread(buf, 1, sizeof buf, f);
     if (n == 0) break;
-    reader->push(kvval::text(buf, static_cast<int32_t>(n)));
+    reader->push(variant::text(buf, static_cast<int32_t>(n)));
     *status = reader->parse();
     if (*status != parse_status::more) return true;
   }
@@ -31,7 +31,7 @@ bool read_markup(FILE* f, kvxml* reader, parse_status* status) {
 
 // Adds the text of every element of the shape <key>text</key> under its
 // name; notes the names of elements without text in *empty (if given).
-void collect_settings(const xml_document& doc, kvhash_array* table,
+void collect_settings(const xml_document& doc, list_table* table,
                       std::vector<std::string>* empty) {
   for (xml_node* n = doc.root(); n; n = xml_document::next_preorder(n)) {
     if (empty && (n->kind == KIND_EMPTY ||
@@ -48,15 +48,15 @@ void collect_settings(const xml_document& doc, kvhash_array* table,
 }
 
 // Every key of src in ascending order, one line per value.
-std::string settings_text(kvhash_array& src) {
+std::string settings_text(list_table& src) {
   std::string text;
   src.begin_iteration();
-  kvval key;
-  kvarr* list = nullptr;
+  variant key;
+  value_list* list = nullptr;
   while (src.next(&key, &list)) {
     std::string_view k = key.view();
     for (int32_t i = 0; list && i < list->size(); ++i) {
-      kvval value = (*list)[i];
+      variant value = (*list)[i];
       html_escape(&value);
       text.append("<").append(k).append(">");
       text.append(value.view());
@@ -68,7 +68,7 @@ std::string settings_text(kvhash_array& src) {
 
 }  // namespace
 
-bool load_settings_file(const kvval& path, kvhash_array* table,
+bool load_settings_file(const variant& path, list_table* table,
                         std::string* err,
                         std::vector<std::string>* empty_keys) {
   std::string name = path.str();
@@ -78,7 +78,7 @@ bool load_settings_file(const kvval& path, kvhash_array* table,
     return false;
   }
   xml_document doc;
-  kvxml reader(&doc);
+  markup_reader reader(&doc);
   reader.set_fold_names(true);
   parse_status status;
   bool read = read_markup(f.get(), &reader, &status);
@@ -88,7 +88,7 @@ bool load_settings_file(const kvval& path, kvhash_array* table,
     return false;
   }
   if (status != parse_status::done) {
-    kvval report;
+    variant report;
     markup_error_report(reader, status, &report);
     *err = report.str();
     return false;
@@ -97,7 +97,7 @@ bool load_settings_file(const kvval& path, kvhash_array* table,
   return true;
 }
 
-bool save_settings_file(const kvval& path, kvhash_array& src,
+bool save_settings_file(const variant& path, list_table& src,
                         std::string* err) {
   replace_options options;
   options.sync = true;  // a few hundred bytes the user may have typed

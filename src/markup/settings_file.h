@@ -7,10 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "value/kvhash.h"
-#include "value/kvval.h"
-
-#include <string>
+#include "value/name_table.h"
+#include "value/variant.h"
 
 // Reads the file at path and add()s the text of every setting-shaped element
 // under its lower-cased name to *table, in file order. True when the whole
@@ -21,7 +19,7 @@
 // When empty_keys is given, it receives the lower-cased name of every
 // element that is present without text (<key></key> or <key/>), so a
 // caller can tell an empty setting from a missing one.
-bool load_settings_file(const kvval& path, kvhash_array* table,
+bool load_settings_file(const variant& path, list_table* table,
                         std::string* err,
                         std::vector<std::string>* empty_keys = nullptr);
 
@@ -32,7 +30,6 @@ bool load_settings_file(const kvval& path, kvhash_array* table,
 // permission bits and owner. False, *err naming the file and the reason,
 // and the old file intact when the file exists but may not be written, or
 // the replacement fails.
-bool save_settings_file(const kvval& path, kvhash_array& src,
-                        std::string* err);
+bool save_settings_file(const variant& path, list_table& src, std::string* err);
 
 #endif  // DIRGEN_MARKUP_SETTINGS_FILE_H_

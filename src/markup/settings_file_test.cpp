@@ -26,11 +26,11 @@ class SettingsFile : public ::testing::Test {
   }
   std::string read(const std::string& name) { return dir_.read(name); }
   // "key=v1|v2;key2=..." in table order.
-  static std::string dump(kvhash_array& table) {
+  static std::string dump(list_table& table) {
     std::string out;
     table.begin_iteration();
-    kvval key;
-    kvarr* list;
+    variant key;
+    value_list* list;
     while (table.next(&key, &list)) {
       out += key.str() + "=";
       for (int32_t i = 0; i < list->size(); ++i) {
@@ -42,10 +42,10 @@ class SettingsFile : public ::testing::Test {
   }
   std::string load(const std::string& text, bool* ok = nullptr) {
     write("in.txt", text);
-    kvhash_array table;
+    list_table table;
     std::string err;
     bool loaded =
-        load_settings_file(kvval(path("in.txt").c_str()), &table, &err);
+        load_settings_file(variant(path("in.txt").c_str()), &table, &err);
     if (ok) *ok = loaded;
     return loaded ? dump(table) : err;
   }
@@ -55,7 +55,7 @@ class SettingsFile : public ::testing::Test {
   // folders, so as root the save runs in a child that has become kNobody
   // (the folder and file handed to it) first. True when the save failed.
   bool save_fails_in_read_only_folder(const std::string& name,
-                                      kvhash_array& table) {
+                                      list_table& table) {
     bool as_root = geteuid() == 0;
     if (as_root && (chown(dir_.path().c_str(), kNobody, kNobody) != 0 ||
                     chown(path(name).c_str(), kNobody, kNobody) != 0)) {
@@ -66,13 +66,13 @@ class SettingsFile : public ::testing::Test {
     bool failed;
     std::string err;
     if (!as_root) {
-      failed = !save_settings_file(kvval(path(name).c_str()), table, &err);
+      failed = !save_settings_file(variant(path(name).c_str()), table, &err);
     } else {
       pid_t child = fork();
       if (child == 0) {
         if (setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(2);
-        _exit(save_settings_file(kvval(path(name).c_str()), table, &err) ? 0
-                                                                         : 1);
+        _exit(save_settings_file(variant(path(name).c_str()), table, &err) ? 0
+                                                                           : 1);
       }
       int status = 0;
       failed = child > 0 && waitpid(child, &status, 0) == child &&
@@ -123,51 +123,53 @@ TEST_F(SettingsFile, ReportsMarkupErrorsWithLineAndColumn) {
 
 TEST_F(SettingsFile, FailedLoadKeepsTheTable) {
   write("bad.txt", "<a>1</a><b>");
-  kvhash_array table;
+  list_table table;
   table.add("old", "v");
   std::string err;
   EXPECT_FALSE(
-      load_settings_file(kvval(path("bad.txt").c_str()), &table, &err));
+      load_settings_file(variant(path("bad.txt").c_str()), &table, &err));
   EXPECT_EQ(dump(table), "old=v;");
 }
 
 TEST_F(SettingsFile, MissingFileNamesThePath) {
-  kvhash_array table;
+  list_table table;
   std::string err;
   std::string missing = path("missing.txt");
-  EXPECT_FALSE(load_settings_file(kvval(missing.c_str()), &table, &err));
+  EXPECT_FALSE(load_settings_file(variant(missing.c_str()), &table, &err));
   EXPECT_EQ(err, "Can't open file " + missing);
 }
 
 TEST_F(SettingsFile, SavesKeysInOrderEscaped) {
-  kvhash_array table;
+  list_table table;
   table.add("b", "1");
   table.add("a", "x<y & \"z\"");
-  table.add("a", kvval(7));
+  table.add("a", variant(7));
   table.add("B", "\xE9\xC3\xA9");
   std::string err;
-  ASSERT_TRUE(save_settings_file(kvval(path("out.txt").c_str()), table, &err));
+  ASSERT_TRUE(
+      save_settings_file(variant(path("out.txt").c_str()), table, &err));
   EXPECT_EQ(read("out.txt"),
             "<B>&#233;\xC3\xA9</B>\r\n"
             "<a>x&lt;y &amp; &quot;z&quot;</a>\r\n<a>7</a>\r\n"
             "<b>1</b>\r\n");
-  kvhash_array back;
-  ASSERT_TRUE(load_settings_file(kvval(path("out.txt").c_str()), &back, &err));
+  list_table back;
+  ASSERT_TRUE(
+      load_settings_file(variant(path("out.txt").c_str()), &back, &err));
   EXPECT_EQ(dump(back),
             "a=x<y & \"z\"|7;b=\xE9\xC3\xA9|1;");  // names fold
 }
 
 TEST_F(SettingsFile, FailedSaveLeavesTheOldFile) {
-  kvhash_array table;
+  list_table table;
   table.add("k", "new");
   std::string err;
   std::string missing = path("no/such/folder/out.txt");
-  EXPECT_FALSE(save_settings_file(kvval(missing.c_str()), table, &err));
+  EXPECT_FALSE(save_settings_file(variant(missing.c_str()), table, &err));
   EXPECT_NE(err.find("no/such/folder"), std::string::npos) << err;
   // A target that cannot be replaced (a folder) fails and leaves no
   // temporary file behind.
   fs::create_directory(path("sub"));
-  EXPECT_FALSE(save_settings_file(kvval(path("sub").c_str()), table, &err));
+  EXPECT_FALSE(save_settings_file(variant(path("sub").c_str()), table, &err));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()),
                           fs::directory_iterator()),
             1);
@@ -183,10 +185,10 @@ TEST_F(SettingsFile, FailedSaveLeavesTheOldFile) {
 TEST_F(SettingsFile, SaveReplacesAndKeepsPermissionsAndLinks) {
   write("s.txt", "<k>old</k>\r\n<z>gone</z>\r\n");
   chmod(path("s.txt").c_str(), 0640);
-  kvhash_array table;
+  list_table table;
   table.add("k", "new");
   std::string err;
-  ASSERT_TRUE(save_settings_file(kvval(path("s.txt").c_str()), table, &err));
+  ASSERT_TRUE(save_settings_file(variant(path("s.txt").c_str()), table, &err));
   EXPECT_EQ(read("s.txt"), "<k>new</k>\r\n");
   struct stat st;
   ASSERT_EQ(stat(path("s.txt").c_str(), &st), 0);
@@ -195,7 +197,8 @@ TEST_F(SettingsFile, SaveReplacesAndKeepsPermissionsAndLinks) {
   // replaced and the link still leads to it.
   ASSERT_EQ(symlink("s.txt", path("link.txt").c_str()), 0);
   table.add("k", "again");
-  ASSERT_TRUE(save_settings_file(kvval(path("link.txt").c_str()), table, &err))
+  ASSERT_TRUE(
+      save_settings_file(variant(path("link.txt").c_str()), table, &err))
       << err;
   EXPECT_EQ(read("s.txt"), "<k>new</k>\r\n<k>again</k>\r\n");
   ASSERT_EQ(lstat(path("link.txt").c_str(), &st), 0);

@@ -1,13 +1,14 @@
 // tag_description: one row of the tokenizer's table of tag kinds, telling
 // how a tag of that kind ends. parser_state: a tokenizer state saved while a
-// tag opened inside another tag is read. Used by kvsgml and its readers.
+// tag opened inside another tag is read. Used by markup_tokenizer and its
+// readers.
 #ifndef DIRGEN_MARKUP_TAG_DESCRIPTION_H_
 #define DIRGEN_MARKUP_TAG_DESCRIPTION_H_
 
 #include <cstdint>
 #include <string_view>
 
-#include "value/kvval.h"
+#include "value/variant.h"
 
 struct tag_description {
   // Text that ends a tag of this kind. REQUIRES: refers to static storage
@@ -22,7 +23,7 @@ struct tag_description {
 };
 
 struct parser_state {
-  kvval token{""};
+  variant token{""};
   bool in_single_quotes = false;
   bool in_double_quotes = false;
   bool escape_next = false;

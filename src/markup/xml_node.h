@@ -1,14 +1,15 @@
 // xml_node: one node of a markup document (element, end tag, text, comment,
-// CDATA text, processing instruction). A document is a kve_tree<xml_node>,
-// which owns its nodes. Built by kvxml; walked by the settings-file loader.
+// CDATA text, processing instruction). A document is a linked_tree<xml_node>,
+// which owns its nodes. Built by markup_reader; walked by the settings-file
+// loader.
 #ifndef DIRGEN_MARKUP_XML_NODE_H_
 #define DIRGEN_MARKUP_XML_NODE_H_
 
 #include <cstdint>
 
-#include "value/kve_tree.h"
-#include "value/kvhash.h"
-#include "value/kvval.h"
+#include "value/linked_tree.h"
+#include "value/name_table.h"
+#include "value/variant.h"
 
 struct xml_node {
   xml_node* parent = nullptr;  // null for a top-level node
@@ -18,13 +19,13 @@ struct xml_node {
   int32_t child_count = 0;
   // Tag kind as read (1, 2, 3, 5, 11, ...), 18 for text; -1 in a new node.
   int32_t kind = -1;
-  kvval name{""};       // element or end-tag name; empty for other kinds
-  kvval raw{""};        // the token exactly as read (line ends normalised)
-  kvval content{""};    // text: references expanded; CDATA: the inner text
-  kvhash attributes;    // attribute name to expanded value
-  bool closed = false;  // needs no end tag, or has met it
+  variant name{""};       // element or end-tag name; empty for other kinds
+  variant raw{""};        // the token exactly as read (line ends normalised)
+  variant content{""};    // text: references expanded; CDATA: the inner text
+  name_table attributes;  // attribute name to expanded value
+  bool closed = false;    // needs no end tag, or has met it
 };
 
-using xml_document = kve_tree<xml_node>;
+using xml_document = linked_tree<xml_node>;
 
 #endif  // DIRGEN_MARKUP_XML_NODE_H_

@@ -72,10 +72,10 @@ bool content_type_for(const content_types& table, std::string_view file_name,
   return table.find(file_name.substr(dot + 1), result);
 }
 
-bool content_type_for(const kvval& file_name, kvval* result) {
+bool content_type_for(const variant& file_name, variant* result) {
   std::string type;
   bool found =
       content_type_for(shared_content_types(), file_name.view(), &type);
-  *result = kvval(std::string_view(type));
+  *result = variant(std::string_view(type));
   return found;
 }

@@ -10,7 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "value/kvval.h"
+#include "value/variant.h"
 
 class content_types {
  public:
@@ -46,8 +46,8 @@ const content_types& shared_content_types();
 bool content_type_for(const content_types& table, std::string_view file_name,
                       std::string* result);
 
-// As above with shared_content_types(), for kvval callers. *result becomes
+// As above with shared_content_types(), for variant callers. *result becomes
 // text in every case.
-bool content_type_for(const kvval& file_name, kvval* result);
+bool content_type_for(const variant& file_name, variant* result);
 
 #endif  // DIRGEN_PLATFORM_CONTENT_TYPES_H_

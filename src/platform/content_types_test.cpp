@@ -79,11 +79,11 @@ TEST(ContentTypes, UserFileComesBeforeTheSystemFile) {
   }
 }
 
-TEST(ContentTypes, KvvalFormUsesTheSharedTable) {
-  kvval result("stale");
-  EXPECT_TRUE(content_type_for(kvval("notes.DGL"), &result));
+TEST(ContentTypes, VariantFormUsesTheSharedTable) {
+  variant result("stale");
+  EXPECT_TRUE(content_type_for(variant("notes.DGL"), &result));
   EXPECT_EQ(result.view(), "text/x-dirgen-listing");
-  EXPECT_FALSE(content_type_for(kvval("Makefile"), &result));
+  EXPECT_FALSE(content_type_for(variant("Makefile"), &result));
   EXPECT_TRUE(result.is_text());
   EXPECT_EQ(result.view(), "");
 }

@@ -11,7 +11,7 @@
 
 namespace {
 
-QString path_to_qt(const kvval& path) {
+QString path_to_qt(const variant& path) {
   std::string_view bytes = path.view();
   return QFile::decodeName(
       QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
@@ -27,10 +27,10 @@ QString text_to_qt(std::string_view text) {
 }
 
 // Removes a trailing "/" from the field in place.
-void adjust_field(kvval* folder) {
+void adjust_field(variant* folder) {
   std::string text = folder->str();
   adjust_initial_folder(&text);
-  *folder = kvval(std::string_view(text));
+  *folder = variant(std::string_view(text));
 }
 
 QFileDialog::FileMode open_mode(uint32_t flags) {
@@ -87,7 +87,7 @@ bool win_open_save_dialog::run(bool save) {
       chosen.push_back(path_from_qt(file));
   }
   if (chosen.empty()) {
-    result = kvval("");
+    result = variant("");
     name_offset = -1;
     return false;
   }
@@ -95,7 +95,7 @@ bool win_open_save_dialog::run(bool save) {
     chosen.resize(1);
     chosen[0] = with_default_extension(chosen[0], default_extension.view());
   }
-  result = kvval(std::string_view(multi_select_result(chosen, &name_offset)));
+  result = variant(std::string_view(multi_select_result(chosen, &name_offset)));
   return true;
 }
 
@@ -114,7 +114,7 @@ bool win_dir_open_dialog::browse() {
   if (dialog.exec() != QDialog::Accepted) return false;
   QStringList chosen = dialog.selectedFiles();
   if (chosen.isEmpty() || chosen.front().isEmpty()) return false;
-  result = kvval(std::string_view(path_from_qt(chosen.front())));
+  result = variant(std::string_view(path_from_qt(chosen.front())));
   return true;
 }
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "platform/dialog_rules.h"
-#include "value/kvval.h"
+#include "value/variant.h"
 
 class QWidget;
 
@@ -27,13 +27,13 @@ class win_open_save_dialog {
   bool show_save();
   bool show_open();
 
-  kvval result;
+  variant result;
   int32_t name_offset = -1;
-  kvval filter;             // description/pattern pairs, see name_filters_of
-  kvval default_extension;  // e.g. "dgn"; empty: none
-  kvval initial_file_name;
-  kvval initial_folder;      // empty: the toolkit's choice
-  kvval title;               // empty: the toolkit's default
+  variant filter;             // description/pattern pairs, see name_filters_of
+  variant default_extension;  // e.g. "dgn"; empty: none
+  variant initial_file_name;
+  variant initial_folder;    // empty: the toolkit's choice
+  variant title;             // empty: the toolkit's default
   QWidget* owner = nullptr;  // not owned
   uint32_t flags = kDialogExplorer;
 
@@ -50,9 +50,9 @@ class win_dir_open_dialog {
   // then its path. On cancel: false and result unchanged.
   bool browse();
 
-  kvval result;
-  kvval initial_folder;
-  kvval title;  // line breaks are shown as " - " in the window title
+  variant result;
+  variant initial_folder;
+  variant title;  // line breaks are shown as " - " in the window title
   QWidget* owner = nullptr;  // not owned
   uint32_t flags = 0;
 };

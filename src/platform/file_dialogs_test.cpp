@@ -28,9 +28,9 @@ void when_shown(std::function<void(QFileDialog*)> act) {
 TEST(FileDialogs, CancelledOpenEmptiesTheResult) {
   scratch_folder dir;
   win_open_save_dialog d;
-  d.result = kvval("/earlier/choice");
+  d.result = variant("/earlier/choice");
   d.name_offset = 8;
-  d.initial_folder = kvval((dir.path() + "/").c_str());
+  d.initial_folder = variant((dir.path() + "/").c_str());
   std::string seen_folder;
   when_shown([&](QFileDialog* dialog) {
     seen_folder = dialog->directory().absolutePath().toStdString();
@@ -47,10 +47,10 @@ TEST(FileDialogs, SaveAddsTheDefaultExtensionAndReportsTheNameOffset) {
   scratch_folder dir;
   win_open_save_dialog d;
   d.ask_overwrite();
-  d.default_extension = kvval("htm");
+  d.default_extension = variant("htm");
   using namespace std::string_literals;
-  d.filter = kvval(std::string_view("HTML\0*.htm;*.html\0All\0*.*\0\0"s));
-  d.initial_folder = kvval(dir.path().c_str());
+  d.filter = variant(std::string_view("HTML\0*.htm;*.html\0All\0*.*\0\0"s));
+  d.initial_folder = variant(dir.path().c_str());
   QStringList filters;
   when_shown([&](QFileDialog* dialog) {
     filters = dialog->nameFilters();
@@ -66,8 +66,8 @@ TEST(FileDialogs, SaveAddsTheDefaultExtensionAndReportsTheNameOffset) {
 
 TEST(FileDialogs, CancelledBrowseKeepsTheResult) {
   win_dir_open_dialog d;
-  d.result = kvval("/kept");
-  d.title = kvval("Dirgen 2.0\r\nSelect an installation folder");
+  d.result = variant("/kept");
+  d.title = variant("Dirgen 2.0\r\nSelect an installation folder");
   QString title;
   when_shown([&](QFileDialog* dialog) {
     title = dialog->windowTitle();

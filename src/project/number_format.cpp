@@ -133,8 +133,8 @@ std::string format_integer(const number_format_record& fmt, int64_t n) {
   return out;
 }
 
-kvval format_number_value(const number_format_record& fmt, const kvval& v) {
+variant format_number_value(const number_format_record& fmt, const variant& v) {
   std::string out;
-  if (!format_number_text(fmt, v.view(), &out)) return kvval(v.view());
-  return kvval(std::string_view(out));
+  if (!format_number_text(fmt, v.view(), &out)) return variant(v.view());
+  return variant(std::string_view(out));
 }

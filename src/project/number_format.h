@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "value/kvval.h"
+#include "value/variant.h"
 
 // The six fields of a platform number-format record.
 struct number_format_record {
@@ -41,6 +41,6 @@ std::string format_integer(const number_format_record& fmt, int64_t n);
 
 // The value's text form formatted with fmt; a value whose text form is not a
 // number is returned as its text form unchanged.
-kvval format_number_value(const number_format_record& fmt, const kvval& v);
+variant format_number_value(const number_format_record& fmt, const variant& v);
 
 #endif  // DIRGEN_PROJECT_NUMBER_FORMAT_H_

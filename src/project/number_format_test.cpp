@@ -60,7 +60,7 @@ TEST(NumberFormat, NonNumbersAreRejected) {
     EXPECT_FALSE(format_number_text(f, in, &out)) << in;
     EXPECT_EQ(out, "unchanged");
   }
-  EXPECT_EQ(format_number_value(f, kvval("n/a")).str(), "n/a");
+  EXPECT_EQ(format_number_value(f, variant("n/a")).str(), "n/a");
 }
 
 TEST(NumberFormat, MultiByteSeparatorsFractionsAndSignOrders) {
@@ -96,9 +96,9 @@ TEST(NumberFormat, MultiByteSeparatorsFractionsAndSignOrders) {
 
 TEST(NumberFormat, FormatsValuesOfEveryNumericKind) {
   const number_format_record f = german();
-  EXPECT_EQ(format_number_value(f, kvval(1048576)).str(), "1.048.576");
-  EXPECT_EQ(format_number_value(f, kvval(5e9)).str(), "5.000.000.000");
-  EXPECT_EQ(format_number_value(f, kvval("2048")).str(), "2.048");
+  EXPECT_EQ(format_number_value(f, variant(1048576)).str(), "1.048.576");
+  EXPECT_EQ(format_number_value(f, variant(5e9)).str(), "5.000.000.000");
+  EXPECT_EQ(format_number_value(f, variant("2048")).str(), "2.048");
   EXPECT_EQ(format_integer(f, INT64_MIN + 1), "-9.223.372.036.854.775.807");
 }
 

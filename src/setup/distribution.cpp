@@ -2,7 +2,7 @@
 
 #include <sys/stat.h>
 
-#include "listing/kvfile_tree.h"
+#include "listing/file_tree.h"
 #include "listing/scan_folder.h"
 #include "setup/setup_names.h"
 
@@ -16,13 +16,13 @@ bool file_size_of(const std::string& path, uint64_t* size) {
 bool list_folder_files(const std::string& folder,
                        std::vector<distribution_file>* files) {
   files->clear();
-  kvfile_tree tree;
+  file_tree tree;
   // "*" lists every entry (the "*.*" of the original platform's meaning).
-  if (!scan_folder(kvval(std::string_view(folder)), &tree, nullptr,
-                   kvval("*"))) {
+  if (!scan_folder(variant(std::string_view(folder)), &tree, nullptr,
+                   variant("*"))) {
     return false;
   }
-  for (const kvfile_node* n = tree.root(); n != nullptr; n = n->next_sibling) {
+  for (const file_node* n = tree.root(); n != nullptr; n = n->next_sibling) {
     if (n->is_folder) continue;
     files->push_back({std::string(n->full_name()),
                       n->size > 0 ? static_cast<uint64_t>(n->size) : 0});

@@ -70,12 +70,12 @@ std::string program_files_folder() {
 
 void default_destination(std::string* destination, bool* previous) {
   registry_root root = install_registry_root();
-  kvhash values;
-  values.put(kvval(kInstallFolderValue), kvval(""));
-  kvval latest;
+  name_table values;
+  values.put(variant(kInstallFolderValue), variant(""));
+  variant latest;
   install_record record;
-  if (read_registry(root, kvval(kProductKey), &values) &&
-      values.get(kvval(kInstallFolderValue), &latest) &&
+  if (read_registry(root, variant(kProductKey), &values) &&
+      values.get(variant(kInstallFolderValue), &latest) &&
       load_record(root, latest.str(), &record) &&
       can_create_under(record.inst_dir)) {
     *destination = parent_of_installation(record.inst_dir);

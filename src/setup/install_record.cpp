@@ -23,7 +23,7 @@ void set_text(registry_key* key, std::string_view name,
               const std::string& text) {
   uint32_t type = 0;
   std::string data;
-  registry_data_of(kvval(std::string_view(text)), &type, &data);
+  registry_data_of(variant(std::string_view(text)), &type, &data);
   key->set(name, type, std::move(data));
 }
 

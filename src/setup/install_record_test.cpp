@@ -65,14 +65,14 @@ TEST(InstallRecord, EachFolderHasItsOwnRecordAndTheLatestIsNamed) {
   // keys it leaves empty, and no other.
   ASSERT_TRUE(delete_record(b));
   EXPECT_EQ(all_records(registry_root::machine).size(), 1u);
-  kvhash values;
-  values.put(kvval("inst_dir"), kvval(""));
+  name_table values;
+  values.put(variant("inst_dir"), variant(""));
   ASSERT_TRUE(read_registry(registry_root::machine,
-                            kvval("Software/Kovix/DGN2"), &values));
-  kvval latest;
-  values.get(kvval("inst_dir"), &latest);
+                            variant("Software/Kovix/DGN2"), &values));
+  variant latest;
+  values.get(variant("inst_dir"), &latest);
   EXPECT_EQ(latest.str(), "/a/DGN2/");
-  create_registry_key(registry_root::machine, kvval("Software/Kovix/Other"));
+  create_registry_key(registry_root::machine, variant("Software/Kovix/Other"));
   ASSERT_TRUE(delete_record(a));
   EXPECT_TRUE(all_records(registry_root::machine).empty());
   EXPECT_FALSE(

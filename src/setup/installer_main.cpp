@@ -62,7 +62,7 @@ int run_installer(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(
       kProductName.data(), static_cast<qsizetype>(kProductName.size())));
-  TSetupForm form(source, cwd);
+  setup_form form(source, cwd);
   // An incomplete distribution has been told already; nothing to show.
   if (form.wizard().incomplete()) return 1;
   form.show();

@@ -29,22 +29,22 @@ std::string without_trailing_nuls(const std::string& data, size_t most) {
 
 }  // namespace
 
-void registry_data_of(const kvval& value, uint32_t* type, std::string* data) {
+void registry_data_of(const variant& value, uint32_t* type, std::string* data) {
   switch (value.kind()) {
-    case KV_TEXT:
+    case VARIANT_TEXT:
       *type = reg_sz;
       *data = std::string(value.view());
       data->push_back('\0');
       break;
-    case KV_FLAG:
+    case VARIANT_FLAG:
       *type = reg_dword;
       *data = dword_bytes(value.as_bool() ? 1u : 0u);
       break;
-    case KV_INT:
+    case VARIANT_INT:
       *type = reg_dword;
       *data = dword_bytes(static_cast<uint32_t>(value.as_int()));
       break;
-    case KV_REAL: {
+    case VARIANT_REAL: {
       double r = value.as_real();
       *type = reg_binary;
       data->assign(reinterpret_cast<const char*>(&r), sizeof r);
@@ -56,26 +56,27 @@ void registry_data_of(const kvval& value, uint32_t* type, std::string* data) {
   }
 }
 
-kvval registry_value_of(uint32_t type, const std::string& data) {
+variant registry_value_of(uint32_t type, const std::string& data) {
   switch (type) {
     case reg_sz:
     case reg_expand_sz:
-      return kvval(std::string_view(without_trailing_nuls(data, 1)));
+      return variant(std::string_view(without_trailing_nuls(data, 1)));
     case reg_multi_sz:
-      return kvval(std::string_view(without_trailing_nuls(data, 2)));
+      return variant(std::string_view(without_trailing_nuls(data, 2)));
     case reg_binary:
-      return kvval(std::string_view(data));
+      return variant(std::string_view(data));
     case reg_dword:
-      return kvval(static_cast<int>(dword_of(data)));
+      return variant(static_cast<int>(dword_of(data)));
     default:
-      return kvval("");
+      return variant("");
   }
 }
 
-bool read_registry(registry_root root, const kvval& sub_key, kvhash* values) {
+bool read_registry(registry_root root, const variant& sub_key,
+                   name_table* values) {
   registry_key key;
   if (!registry_key::open(root, sub_key.view(), &key)) return false;
-  kvval name, ignored;
+  variant name, ignored;
   values->begin_iteration();
   while (values->next(&name, &ignored)) {
     const registry_value* stored = key.find(name.view());
@@ -86,10 +87,11 @@ bool read_registry(registry_root root, const kvval& sub_key, kvhash* values) {
   return true;
 }
 
-bool write_registry(registry_root root, const kvval& sub_key, kvhash* values) {
+bool write_registry(registry_root root, const variant& sub_key,
+                    name_table* values) {
   registry_key key;
   if (!registry_key::open(root, sub_key.view(), &key)) return false;
-  kvval name, value;
+  variant name, value;
   uint32_t type = reg_none;
   std::string data;
   values->begin_iteration();
@@ -100,7 +102,7 @@ bool write_registry(registry_root root, const kvval& sub_key, kvhash* values) {
   return key.save(nullptr);
 }
 
-bool create_registry_key(registry_root root, const kvval& sub_key) {
+bool create_registry_key(registry_root root, const variant& sub_key) {
   registry_key key;
   return registry_key::create(root, sub_key.view(), &key, nullptr);
 }

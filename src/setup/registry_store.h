@@ -3,7 +3,7 @@
 // file ".values" inside it, replaced atomically on every save. Key names and
 // value names compare without regard to ASCII case; the case first written is
 // kept. Used by the registry functions (registry.h) and by tests that need
-// value types the kvval mapping never writes.
+// value types the variant mapping never writes.
 #ifndef DIRGEN_SETUP_REGISTRY_STORE_H_
 #define DIRGEN_SETUP_REGISTRY_STORE_H_
 

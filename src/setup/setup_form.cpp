@@ -81,7 +81,7 @@ QWidget* make_panel(QWidget* parent, const char* name) {
 
 }  // namespace
 
-TSetupForm::TSetupForm(const std::string& source_folder,
+setup_form::setup_form(const std::string& source_folder,
                        const std::string& current_folder,
                        setup_services* services, QWidget* parent)
     : QWidget(parent) {
@@ -90,7 +90,7 @@ TSetupForm::TSetupForm(const std::string& source_folder,
     services = own_services_.get();
   }
   services_ = services;
-  setObjectName("TSetupForm");
+  setObjectName("setup_form");
   setWindowTitle(qstr(kProductName));
   setFont(plain_font());
   wizard_ =
@@ -109,16 +109,16 @@ TSetupForm::TSetupForm(const std::string& source_folder,
   refresh();
 }
 
-TSetupForm::~TSetupForm() = default;
+setup_form::~setup_form() = default;
 
-QLabel* TSetupForm::add_label(QWidget* panel, const QString& text, int x, int y,
+QLabel* setup_form::add_label(QWidget* panel, const QString& text, int x, int y,
                               int w, int h) {
   auto* label = new QLabel(text, panel);
   label->setGeometry(x, y, w, h);
   return label;
 }
 
-void TSetupForm::build_header() {
+void setup_form::build_header() {
   auto* header = new QFrame(this);
   header->setGeometry(0, 0, kButtonRight + 21, kHeaderHeight);
   header->setAutoFillBackground(true);
@@ -133,7 +133,7 @@ void TSetupForm::build_header() {
   title->setFont(display_font(30, true));
 }
 
-void TSetupForm::build_welcome_panel() {
+void setup_form::build_welcome_panel() {
   welcome_panel_ = make_panel(this, "welcome_panel");
   QLabel* welcome =
       add_label(welcome_panel_, "Welcome to " + qstr(kProductName) + " setup.",
@@ -146,7 +146,7 @@ void TSetupForm::build_welcome_panel() {
             10, kWelcomeLastTop, kPanelWidth - 20, kLineHeight);
 }
 
-void TSetupForm::build_license_panel() {
+void setup_form::build_license_panel() {
   license_panel_ = make_panel(this, "license_panel");
   add_label(license_panel_, "Please read the following License Agreement: ", 10,
             0, kPanelWidth - 20, kLineHeight);
@@ -161,7 +161,7 @@ void TSetupForm::build_license_panel() {
             kWelcomeLastTop, kPanelWidth - 20, kLineHeight);
 }
 
-void TSetupForm::build_destination_panel() {
+void setup_form::build_destination_panel() {
   destination_panel_ = make_panel(this, "destination_panel");
   add_label(destination_panel_, "Select a destination directory: ", 10, 20,
             kPanelWidth - 20, kLineHeight);
@@ -194,7 +194,7 @@ void TSetupForm::build_destination_panel() {
   notice_label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 }
 
-void TSetupForm::build_progress_panel() {
+void setup_form::build_progress_panel() {
   progress_panel_ = make_panel(this, "progress_panel");
   add_label(progress_panel_, "Setup progress indicator", 10, 20,
             kPanelWidth - 20, kLineHeight);
@@ -233,7 +233,7 @@ void TSetupForm::build_progress_panel() {
   });
 }
 
-void TSetupForm::build_buttons() {
+void setup_form::build_buttons() {
   int top = kHeaderHeight + kWelcomeLastTop + kLineHeight + 25;
   auto* strip = new QFrame(this);
   strip->setGeometry(0, top, kButtonRight + 21, kButtonStripHeight);
@@ -258,13 +258,13 @@ void TSetupForm::build_buttons() {
   });
 }
 
-void TSetupForm::showEvent(QShowEvent* event) {
+void setup_form::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (wizard_->closed())
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
-void TSetupForm::keyPressEvent(QKeyEvent* event) {
+void setup_form::keyPressEvent(QKeyEvent* event) {
   QPushButton* target = nullptr;
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
     target = middle_button_->isVisible() ? middle_button_ : right_button_;
@@ -278,32 +278,32 @@ void TSetupForm::keyPressEvent(QKeyEvent* event) {
   target->click();
 }
 
-void TSetupForm::on_middle() {
+void setup_form::on_middle() {
   // A page change can show a message box: keep the box's text in step.
   wizard_->set_edit_text(destination_edit_->text().toStdString());
   wizard_->next();
   refresh();
 }
 
-void TSetupForm::on_back() {
+void setup_form::on_back() {
   wizard_->back();
   refresh();
 }
 
-void TSetupForm::on_select() {
+void setup_form::on_select() {
   win_dir_open_dialog dialog;
   dialog.owner = this;
   dialog.title =
-      kvval(std::string(kProductName) + "\r\nSelect an installation folder");
+      variant(std::string(kProductName) + "\r\nSelect an installation folder");
   std::string start = destination_edit_->text().toStdString();
   if (start.empty()) start = wizard_->destination();
-  dialog.initial_folder = kvval(std::string_view(start));
+  dialog.initial_folder = variant(std::string_view(start));
   if (!dialog.browse()) return;
   destination_edit_->setText(QString::fromStdString(dialog.result.str()));
   wizard_->set_edit_text(dialog.result.str());
 }
 
-void TSetupForm::on_install_start() {
+void setup_form::on_install_start() {
   back_button_->hide();
   middle_button_->hide();
   right_button_->hide();
@@ -314,13 +314,13 @@ void TSetupForm::on_install_start() {
   repaint();
 }
 
-void TSetupForm::on_progress(int percent) {
+void setup_form::on_progress(int percent) {
   progress_bar_->setValue(std::min(percent, 100));
   percent_label_->setText(QString::number(percent));
   repaint();
 }
 
-void TSetupForm::refresh() {
+void setup_form::refresh() {
   if (wizard_->closed()) {
     if (isVisible()) close();
     return;

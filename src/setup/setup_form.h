@@ -1,4 +1,4 @@
-// TSetupForm, the installer's window: a header with the product picture
+// setup_form, the installer's window: a header with the product picture
 // and title, four page panels in one area (welcome, licence, destination,
 // progress) and the "< Back", middle and rightmost buttons. It only shows a
 // setup_wizard's state and forwards the buttons to it. Created by
@@ -19,17 +19,17 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 
-class TSetupForm : public QWidget {
+class setup_form : public QWidget {
   Q_OBJECT
 
  public:
   // Checks the distribution in source_folder and shows page 0. services
   // (not owned) replaces the real message boxes and free-space query when
   // non-null.
-  TSetupForm(const std::string& source_folder,
+  setup_form(const std::string& source_folder,
              const std::string& current_folder,
              setup_services* services = nullptr, QWidget* parent = nullptr);
-  ~TSetupForm() override;
+  ~setup_form() override;
 
   const setup_wizard& wizard() const { return *wizard_; }
 

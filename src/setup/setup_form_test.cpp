@@ -26,7 +26,7 @@ class SetupForm : public ::testing::Test {
     make_distribution(dist_);
   }
   void open() {
-    form_ = std::make_unique<TSetupForm>(dist_, work_.path(), &services_);
+    form_ = std::make_unique<setup_form>(dist_, work_.path(), &services_);
     form_->show();
     QApplication::processEvents();
   }
@@ -62,7 +62,7 @@ class SetupForm : public ::testing::Test {
   scratch_folder work_;
   std::string dist_;
   fake_services services_;
-  std::unique_ptr<TSetupForm> form_;
+  std::unique_ptr<setup_form> form_;
 };
 
 using strings = std::vector<std::string>;

@@ -1,7 +1,7 @@
 // The installer wizard's state and page logic, without any window: the
 // distribution check at start, the four pages (welcome, licence,
 // destination, progress), the Back/Next/Cancel rules, the destination
-// defaults and the installation. TSetupForm shows this state and forwards
+// defaults and the installation. setup_form shows this state and forwards
 // its buttons here; tests drive it directly.
 #ifndef DIRGEN_SETUP_SETUP_WIZARD_H_
 #define DIRGEN_SETUP_SETUP_WIZARD_H_

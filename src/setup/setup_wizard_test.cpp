@@ -25,11 +25,11 @@ constexpr char kPrevious[] =
 
 std::string registry_text(registry_root root, const char* key,
                           const char* name) {
-  kvhash values;
-  values.put(kvval(name), kvval("<none>"));
-  if (!read_registry(root, kvval(key), &values)) return "<no key>";
-  kvval value;
-  values.get(kvval(name), &value);
+  name_table values;
+  values.put(variant(name), variant("<none>"));
+  if (!read_registry(root, variant(key), &values)) return "<no key>";
+  variant value;
+  values.get(variant(name), &value);
   return value.str();
 }
 

@@ -144,11 +144,11 @@ uint32_t hex_digits_value(std::string_view digits) {
 // next reference; replace(reference, &out) appends its replacement and
 // returns true, or returns false (appending nothing) to keep it.
 template <typename Find, typename Replace>
-bool expand_references(kvchar* s, Find find, Replace replace) {
+bool expand_references(byte_string* s, Find find, Replace replace) {
   std::string_view text = s->view();
   span m;
   if (!find(text, 0, &m)) return false;
-  kvchar out;
+  byte_string out;
   int32_t reserve = s->length() + 20;
   out.set_length(reserve);
   out.set_length(0);
@@ -188,7 +188,7 @@ char* url_encode_into(std::string_view src, char* out) {
 
 }  // namespace
 
-void url_encode(std::string_view src, kvchar* dst) {
+void url_encode(std::string_view src, byte_string* dst) {
   dst->reset(static_cast<int32_t>(src.size() * 3));
   char* end = url_encode_into(src, dst->data());
   dst->set_length(static_cast<int32_t>(end - dst->data()));
@@ -228,7 +228,7 @@ size_t utf8_sequence_length(std::string_view s) {
   return n;
 }
 
-bool html_escape(kvchar* s) {
+bool html_escape(byte_string* s) {
   std::string_view text = s->view();
   int32_t extra = 0;
   size_t step;
@@ -236,7 +236,7 @@ bool html_escape(kvchar* s) {
     extra += escape_growth(text, i, &step);
   }
   if (extra == 0) return false;
-  kvchar out;
+  byte_string out;
   out.reset(s->length() + extra);
   char* w = out.data();
   for (size_t i = 0; i < text.size(); i += step) {
@@ -247,9 +247,9 @@ bool html_escape(kvchar* s) {
   return true;
 }
 
-bool expand_entities(kvchar* s, const entity_lookup& lookup, bool fold) {
+bool expand_entities(byte_string* s, const entity_lookup& lookup, bool fold) {
   std::string name;
-  auto replace = [&](std::string_view ref, kvchar* out) {
+  auto replace = [&](std::string_view ref, byte_string* out) {
     std::string_view bare = ref.substr(1, ref.size() - 2);
     if (fold) {
       name = ascii_lower(bare);
@@ -261,8 +261,8 @@ bool expand_entities(kvchar* s, const entity_lookup& lookup, bool fold) {
   return expand_references(s, find_entity, replace);
 }
 
-bool expand_char_refs(kvchar* s) {
-  auto replace = [](std::string_view ref, kvchar* out) {
+bool expand_char_refs(byte_string* s) {
+  auto replace = [](std::string_view ref, byte_string* out) {
     std::string_view digits = ref.substr(2, ref.size() - 3);
     uint32_t v;
     if (digits[0] == 'x') {

@@ -1,6 +1,6 @@
 // Byte-level encoders and decoders for links and markup: URL encoding, HTML
 // escaping, and expansion of named and numeric references. The value layer
-// (value/kvtext.h) wraps these for kvval; the markup readers call the
+// (value/value_text.h) wraps these for variant; the markup readers call the
 // expanders once per text node, so they scan by hand instead of compiling a
 // pattern per call.
 #ifndef DIRGEN_TEXT_ENCODERS_H_
@@ -11,14 +11,14 @@
 #include <string>
 #include <string_view>
 
-#include "text/kvchar.h"
+#include "text/byte_string.h"
 
 // *dst := src with every byte other than "-", ".", "_", "0"-"9", "A"-"Z" and
 // "a"-"z" written as "%XX" (upper-case hex). dst is reset to three times the
 // source length first and then cut, so its capacity follows that size.
 // REQUIRES: src does not point into *dst; !src.empty() (an empty source
 // leaves *dst alone: the caller decides what "empty" means for it).
-void url_encode(std::string_view src, kvchar* dst);
+void url_encode(std::string_view src, byte_string* dst);
 // Appends src encoded as url_encode does to *out. REQUIRES: src does not
 // point into *out.
 void url_encode_append(std::string_view src, std::string* out);
@@ -34,23 +34,24 @@ size_t utf8_sequence_length(std::string_view s);
 // value in three decimal digits). The apostrophe is kept. Returns false and
 // leaves s untouched (the very same buffer) when nothing needs escaping;
 // otherwise s takes a new buffer sized once, and the result is true.
-bool html_escape(kvchar* s);
+bool html_escape(byte_string* s);
 
 // Looks up an entity name; appends its replacement to *out and returns true,
 // or returns false when the name is unknown.
-using entity_lookup = std::function<bool(std::string_view name, kvchar* out)>;
+using entity_lookup =
+    std::function<bool(std::string_view name, byte_string* out)>;
 
 // Replaces every reference "&name;" (name: one of a-z A-Z _ : then any of
 // a-z A-Z _ : 0-9 . -) for which lookup succeeds; with fold, the name is
 // lower-cased (ASCII) before the lookup. Unknown references stay as they
 // are; replacement text is never scanned again. Returns false and leaves s
 // untouched when no reference was seen.
-bool expand_entities(kvchar* s, const entity_lookup& lookup, bool fold);
+bool expand_entities(byte_string* s, const entity_lookup& lookup, bool fold);
 
 // Replaces every "&#DDD;" (decimal) and "&#xHH;" (hexadecimal, lower-case x
 // only) by one byte, the low 8 bits of the value. Digits are any of
 // 0-9 a-f A-F; the decimal reading stops at the first non-digit, so "&#1a;"
 // gives the byte 1. Returns false and leaves s untouched when none is seen.
-bool expand_char_refs(kvchar* s);
+bool expand_char_refs(byte_string* s);
 
 #endif  // DIRGEN_TEXT_ENCODERS_H_

@@ -8,13 +8,13 @@
 namespace {
 
 std::string url(std::string_view s) {
-  kvchar out;
+  byte_string out;
   url_encode(s, &out);
   return out.str();
 }
 
 std::string escaped(std::string_view s) {
-  kvchar k(s);
+  byte_string k(s);
   html_escape(&k);
   return k.str();
 }
@@ -28,7 +28,7 @@ TEST(UrlEncode, OnlyUnreservedBytesStay) {
 }
 
 TEST(UrlEncode, DestinationSizedForThreeBytesPerInput) {
-  kvchar out;
+  byte_string out;
   url_encode("abcd", &out);
   EXPECT_EQ(out.length(), 4);
   EXPECT_EQ(out.capacity(), 12 + 12 / 16 + 2);
@@ -67,7 +67,7 @@ TEST(HtmlEscape, ValidUtf8StaysOtherHighBytesBecomeNumeric) {
 
 TEST(HtmlEscape, NothingToEscapeKeepsTheSameBuffer) {
   for (std::string_view s : {"plain text", "caf\xC3\xA9", ""}) {
-    kvchar k(s);
+    byte_string k(s);
     const char* before = k.data();
     EXPECT_FALSE(html_escape(&k));
     EXPECT_EQ(k.data(), before);
@@ -89,7 +89,7 @@ TEST(Utf8SequenceLength, BoundariesOfTheValidRanges) {
 }
 
 // Entity table for the expander tests.
-bool lookup(std::string_view name, kvchar* out) {
+bool lookup(std::string_view name, byte_string* out) {
   static const std::map<std::string, std::string, std::less<>> table = {
       {"amp", "&"}, {"lt", "<"}, {"AMP", "[upper]"}, {"a.b-c:d", "dotted"}};
   auto it = table.find(name);
@@ -99,7 +99,7 @@ bool lookup(std::string_view name, kvchar* out) {
 }
 
 std::string entities(std::string_view s, bool fold) {
-  kvchar k(s);
+  byte_string k(s);
   expand_entities(&k, lookup, fold);
   return k.str();
 }
@@ -118,14 +118,14 @@ TEST(ExpandEntities, ReplacesKnownNamesOnce) {
 }
 
 TEST(ExpandEntities, NoReferenceLeavesTheBufferAlone) {
-  kvchar k(std::string_view("no refs & here"));
+  byte_string k(std::string_view("no refs & here"));
   const char* before = k.data();
   EXPECT_FALSE(expand_entities(&k, lookup, false));
   EXPECT_EQ(k.data(), before);
 }
 
 std::string char_refs(std::string_view s) {
-  kvchar k(s);
+  byte_string k(s);
   expand_char_refs(&k);
   return k.str();
 }
@@ -146,7 +146,7 @@ TEST(ExpandCharRefs, DecimalAndLowerCaseHexToLowEightBits) {
 TEST(ExpandCharRefs, InverseOfHtmlEscapeForSingleBytes) {
   for (int b = 0x80; b <= 0xFF; ++b) {
     std::string one(1, static_cast<char>(b));
-    kvchar k(one);
+    byte_string k(one);
     html_escape(&k);
     expand_char_refs(&k);
     EXPECT_EQ(k.str(), one) << b;

@@ -1,5 +1,5 @@
-// list_allocator: the allocator of kvarr's storage. Blocks of 2 MiB and more
-// (the lists of a large listing) are aligned to 2 MiB and offered to the
+// list_allocator: the allocator of value_list's storage. Blocks of 2 MiB and
+// more (the lists of a large listing) are aligned to 2 MiB and offered to the
 // kernel's transparent huge pages, so filling a table of hundreds of
 // thousands of entries takes a few hundred page faults instead of tens of
 // thousands. Smaller blocks come from the usual heap.

@@ -13,20 +13,20 @@
 
 #include "fuzz_util.h"
 #include "listing/archive_reader.h"
-#include "listing/kvfile_tree.h"
+#include "listing/file_tree.h"
 #include "tree_shape.h"
 
 namespace {
 
-void check_names(const kvfile_tree& tree) {
-  for (const kvfile_node* n = tree.root(); n; n = kvfile_tree::next_preorder(n)) {
+void check_names(const file_tree& tree) {
+  for (const file_node* n = tree.root(); n; n = file_tree::next_preorder(n)) {
     std::string_view name = n->full_name();
     FUZZ_CHECK(!name.empty() && name != ".", "an empty or \".\" name");
     FUZZ_CHECK(name.find('/') == std::string_view::npos, "a name holds /");
   }
-  for (const kvfile_node* n = tree.root(); n; n = kvfile_tree::next_preorder(n)) {
+  for (const file_node* n = tree.root(); n; n = file_tree::next_preorder(n)) {
     std::set<std::string_view> folders;
-    for (const kvfile_node* c = n->first_child; c; c = c->next_sibling) {
+    for (const file_node* c = n->first_child; c; c = c->next_sibling) {
       FUZZ_CHECK(!c->is_folder || folders.insert(c->full_name()).second,
                  "a folder is listed twice");
     }
@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(write_bytes(path, std::string_view(
                                    reinterpret_cast<const char*>(data), size)),
              "cannot write the scratch file");
-  kvfile_tree tree;
+  file_tree tree;
   archive_error err;
   bool ok = read_archive(path, &tree, nullptr, &err);
   fuzz_check_links(tree);
@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(err.failure != archive_failure::cancelled, "cancelled alone");
   } else {
     check_names(tree);
-    kvfile_tree again;
+    file_tree again;
     FUZZ_CHECK(read_archive(path, &again, nullptr, &err),
                "a second read failed");
     FUZZ_CHECK(fuzz_tree_shape(again) == fuzz_tree_shape(tree),

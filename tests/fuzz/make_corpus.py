@@ -142,7 +142,7 @@ def seeds():
                         for mask, keep, seed in [(0, 1, 7), (0x2000, 1, 99),
                                                  (0x437, 0, 12345)]]
     yield "settings", [m + tail((4, seed)) for m in MARKUP for seed in (1, 77)]
-    yield "kvi", [t + tail((1, chunk)) for t in TEMPLATES for chunk in (0, 6)]
+    yield "template", [t + tail((1, chunk)) for t in TEMPLATES for chunk in (0, 6)]
     yield "archive", archives()
     yield "masks", [provider_string(m) + b"".join(provider_string(n) for n in names)
                     for m, names in MASKS]

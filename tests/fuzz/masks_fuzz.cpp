@@ -13,7 +13,7 @@
 
 #include "fuzz_util.h"
 #include "listing/masks.h"
-#include "value/kvarr.h"
+#include "value/value_list.h"
 
 namespace {
 
@@ -86,8 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (name.find('\0') == std::string::npos) names.push_back(name);
   }
 
-  kvarr patterns;
-  compile_masks(kvval(std::string_view(mask)), &patterns);
+  value_list patterns;
+  compile_masks(variant(std::string_view(mask)), &patterns);
   for (int32_t i = 0; i < patterns.size(); ++i) {
     std::string_view p = patterns[i].view();
     FUZZ_CHECK(p.size() >= 3 && p.front() == '^' && p.back() == '$',
@@ -97,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(compiled.size() <= patterns.size(), "more patterns than pieces");
   bool plain = plain_mask(mask);
   for (const std::string& name : names) {
-    bool got = compiled.matches(kvval(std::string_view(name)));
+    bool got = compiled.matches(variant(std::string_view(name)));
     if (plain) {
       FUZZ_CHECK(got == reference_match(mask, name),
                  "mask [" + mask + "] name [" + name + "]");

@@ -1,7 +1,7 @@
 // Fuzzes the key-file reader. The input's first bytes choose chunk splits;
 // the rest is a settings file. Checks:
-// - kvxml gives the same document and code whatever the chunk splits;
-// - load_settings_file accepts the file exactly when kvxml finishes it;
+// - markup_reader gives the same document and code whatever the chunk splits;
+// - load_settings_file accepts the file exactly when markup_reader finishes it;
 // - a table that loaded saves and loads back unchanged (for values without
 //   a CR, which the reader turns into a line end by design).
 #include <fuzzer/FuzzedDataProvider.h>
@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "fuzz_util.h"
-#include "markup/kvxml.h"
+#include "markup/markup_reader.h"
 #include "markup/settings_file.h"
-#include "value/kvhash.h"
+#include "value/name_table.h"
 
 namespace {
 
@@ -34,11 +34,11 @@ std::string document_shape(const xml_document& doc) {
 std::string read_document(const std::vector<std::string_view>& pieces,
                           parse_status* status) {
   xml_document doc;
-  kvxml reader(&doc);
+  markup_reader reader(&doc);
   reader.set_fold_names(true);
   parse_status st = parse_status::more;
   for (std::string_view piece : pieces) {
-    reader.push(kvval(piece));
+    reader.push(variant(piece));
     st = reader.parse();
     if (st != parse_status::more) break;
   }
@@ -47,18 +47,19 @@ std::string read_document(const std::vector<std::string_view>& pieces,
     st = reader.parse();
   }
   *status = st;
-  return document_shape(doc) + "status:" + std::to_string(static_cast<int>(st)) +
+  return document_shape(doc) +
+         "status:" + std::to_string(static_cast<int>(st)) +
          std::string(reader.error());
 }
 
 // The table as text. *lossy is set when a value cannot survive a save and
 // load unchanged by design: a CR (line ends are normalised) or an empty value
 // (only a CDATA section can give one, and "<key></key>" adds nothing).
-std::string table_shape(kvhash_array& table, bool* lossy) {
+std::string table_shape(list_table& table, bool* lossy) {
   std::string s;
   table.begin_iteration();
-  kvval key;
-  kvarr* list = nullptr;
+  variant key;
+  value_list* list = nullptr;
   while (table.next(&key, &list)) {
     s.append(key.view()).push_back('=');
     for (int32_t i = 0; list && i < list->size(); ++i) {
@@ -86,19 +87,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   std::string path = scratch_path(".dgn");
   FUZZ_CHECK(write_bytes(path, text), "cannot write the scratch file");
-  kvhash_array loaded;
+  list_table loaded;
   std::string err;
-  bool ok = load_settings_file(kvval(std::string_view(path)), &loaded, &err);
+  bool ok = load_settings_file(variant(std::string_view(path)), &loaded, &err);
   FUZZ_CHECK(ok == (whole_status == parse_status::done),
              "loader and reader disagree");
   if (ok) {
     bool lossy = false;
     std::string before = table_shape(loaded, &lossy);
-    FUZZ_CHECK(save_settings_file(kvval(std::string_view(path)), loaded, &err),
-               "save failed: " + err);
-    kvhash_array again;
-    FUZZ_CHECK(load_settings_file(kvval(std::string_view(path)), &again, &err),
-               "a saved file does not load: " + err);
+    FUZZ_CHECK(
+        save_settings_file(variant(std::string_view(path)), loaded, &err),
+        "save failed: " + err);
+    list_table again;
+    FUZZ_CHECK(
+        load_settings_file(variant(std::string_view(path)), &again, &err),
+        "a saved file does not load: " + err);
     if (!lossy) {
       bool unused = false;
       FUZZ_CHECK(table_shape(again, &unused) == before,

@@ -1,5 +1,5 @@
-// Fuzzes the kvsgml tokenizer. The input chooses the wanted tag kinds, the
-// keep-text flag and the chunk splits; the rest is markup. Checks:
+// Fuzzes the markup_tokenizer tokenizer. The input chooses the wanted tag
+// kinds, the keep-text flag and the chunk splits; the rest is markup. Checks:
 // - reading it in random chunks gives exactly the events (text runs, tags
 //   with their kinds, the final code) of reading it in one chunk;
 // - with no kind wanted and text kept, the text runs give back the input.
@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "fuzz_util.h"
-#include "markup/kvsgml.h"
+#include "markup/markup_tokenizer.h"
 
 namespace {
 
-class recorder : public kvsgml {
+class recorder : public markup_tokenizer {
  public:
   std::string events;
   std::string text;
@@ -39,11 +39,11 @@ std::string read_all(const std::vector<std::string_view>& pieces, int32_t mask,
                      bool keep, std::string* text) {
   recorder r;
   r.set_limit(kMaxQueuedMarkup);
-  r.set_wanted(kvval(mask));
-  r.set_keep_text(kvval(keep ? 1 : 0));
-  kvval spent;
+  r.set_wanted(variant(mask));
+  r.set_keep_text(variant(keep ? 1 : 0));
+  variant spent;
   for (std::string_view piece : pieces) {
-    r.push(kvval(piece));
+    r.push(variant(piece));
     parse_status status = r.parse();
     while (r.drain(&spent)) {
     }

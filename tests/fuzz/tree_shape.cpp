@@ -4,11 +4,11 @@
 
 #include "fuzz_util.h"
 
-std::string fuzz_tree_shape(const kvfile_tree& tree) {
+std::string fuzz_tree_shape(const file_tree& tree) {
   std::string s;
-  for (const kvfile_node* n = tree.root(); n; n = kvfile_tree::next_preorder(n)) {
+  for (const file_node* n = tree.root(); n; n = file_tree::next_preorder(n)) {
     int depth = 0;
-    for (const kvfile_node* p = n->parent; p; p = p->parent) ++depth;
+    for (const file_node* p = n->parent; p; p = p->parent) ++depth;
     s.append(std::to_string(depth)).push_back(n->is_folder ? 'D' : 'F');
     s.append(n->full_name()).push_back('|');
     s.append(std::to_string(n->size)).push_back('|');
@@ -17,17 +17,17 @@ std::string fuzz_tree_shape(const kvfile_tree& tree) {
   return s;
 }
 
-void fuzz_check_links(const kvfile_tree& tree) {
+void fuzz_check_links(const file_tree& tree) {
   int64_t top = 0;
-  for (const kvfile_node* n = tree.root(); n; n = n->next_sibling) {
+  for (const file_node* n = tree.root(); n; n = n->next_sibling) {
     FUZZ_CHECK(n->parent == nullptr, "a top-level node has a parent");
     ++top;
   }
   FUZZ_CHECK(top == tree.count(), "top-level count is wrong");
-  for (const kvfile_node* n = tree.root(); n; n = kvfile_tree::next_preorder(n)) {
+  for (const file_node* n = tree.root(); n; n = file_tree::next_preorder(n)) {
     int32_t children = 0;
-    const kvfile_node* prev = nullptr;
-    for (const kvfile_node* c = n->first_child; c; c = c->next_sibling) {
+    const file_node* prev = nullptr;
+    for (const file_node* c = n->first_child; c; c = c->next_sibling) {
       FUZZ_CHECK(c->parent == n, "a child does not point to its folder");
       FUZZ_CHECK(c->prev_sibling == prev, "a back link is wrong");
       prev = c;

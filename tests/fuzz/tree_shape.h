@@ -5,12 +5,12 @@
 
 #include <string>
 
-#include "listing/kvfile_tree.h"
+#include "listing/file_tree.h"
 
 // Every node in pre-order: depth, folder flag, name, size and time.
-std::string fuzz_tree_shape(const kvfile_tree& tree);
+std::string fuzz_tree_shape(const file_tree& tree);
 
 // Aborts (FUZZ_CHECK) when a parent, sibling or count link is wrong.
-void fuzz_check_links(const kvfile_tree& tree);
+void fuzz_check_links(const file_tree& tree);
 
 #endif  // DIRGEN_TESTS_FUZZ_TREE_SHAPE_H_

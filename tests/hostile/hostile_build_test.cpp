@@ -13,8 +13,8 @@
 
 #include "listing/archive_fixture_test_util.h"
 #include "listing/build.h"
-#include "project/dirgen_formatter.h"
-#include "project/dirgen_project.h"
+#include "project/data_tables.h"
+#include "project/settings_record.h"
 #include "support/scratch_folder.h"
 #include "tree_snapshot.h"
 
@@ -26,8 +26,8 @@ const char kTemplate[] =
     "var=name_all--><!--#echo var=ext_all-->]\n<!--#endfor-->"
     "total:<!--#echo var=total_files-->/<!--#echo var=total_folders-->";
 
-std::string message_of(int code, const kvval& source) {
-  kvval message("(none)");
+std::string message_of(int code, const variant& source) {
+  variant message("(none)");
   result_message(code, &message, source);
   return message.str();
 }
@@ -39,15 +39,15 @@ class HostileBuild : public ::testing::Test {
     tzset();
     ASSERT_TRUE(root_.write("kvdata/list.txt", kTemplate));
     ASSERT_TRUE(root_.make_folder("src"));
-    settings_.path = kvval(std::string_view(root_.at("src")));
-    settings_.save = kvval(std::string_view(root_.at("out.html")));
-    settings_.format = kvval("list.txt");
-    settings_.order_files = kvval(1);
+    settings_.path = variant(std::string_view(root_.at("src")));
+    settings_.save = variant(std::string_view(root_.at("out.html")));
+    settings_.format = variant("list.txt");
+    settings_.order_files = variant(1);
   }
 
   // Runs the build and records every change it made to the scratch tree.
   int build() {
-    formatter_.load_tables(kvval(std::string_view(root_.at("kvdata"))));
+    formatter_.load_tables(variant(std::string_view(root_.at("kvdata"))));
     tree_snapshot before = snapshot(root_.path());
     int code =
         run_build(settings_, formatter_, root_.at("kvdata/"), nullptr).code;
@@ -55,20 +55,20 @@ class HostileBuild : public ::testing::Test {
     return code;
   }
   void recursive() {
-    settings_.subfolders = kvval(1);
-    settings_.subfolders_in_one_file = kvval(1);
+    settings_.subfolders = variant(1);
+    settings_.subfolders_in_one_file = variant(1);
   }
   void archive(const std::string& name) {
-    settings_.source = kvval(1);
-    settings_.path = kvval(std::string_view(root_.at(name)));
+    settings_.source = variant(1);
+    settings_.path = variant(std::string_view(root_.at(name)));
   }
   std::string output() const { return read_file(root_.at("out.html")); }
 
   // In memory where the system has it: a hundred thousand files take a
   // disk-backed folder tens of seconds on a busy machine.
   scratch_folder root_{"/dev/shm"};
-  dirgen_project settings_;
-  dirgen_formatter formatter_;
+  settings_record settings_;
+  data_tables formatter_;
   std::vector<std::string> changed_;
 };
 
@@ -116,8 +116,8 @@ TEST_F(HostileBuild, PathsOfMoreThanEightThousandBytesAreListedToTheBottom) {
   EXPECT_NE(output().find("[" + rel + "bottom.txt]"), std::string::npos);
 
   // One file per folder: the deepest folder gets its listing too.
-  settings_.subfolders_in_one_file = kvval(0);
-  settings_.save = kvval("list.html");
+  settings_.subfolders_in_one_file = variant(0);
+  settings_.save = variant("list.html");
   ASSERT_EQ(build(), kBuildOk);
   EXPECT_EQ(changed_.size(), 34u);
   EXPECT_EQ(changed_.back(), "+src/" + rel + "list.html");
@@ -161,9 +161,9 @@ TEST_F(HostileBuild, LinkLoopsInPerFolderModeEndToo) {
   ASSERT_TRUE(root_.write("src/a/file.txt", "x"));
   ASSERT_EQ(symlink("..", root_.at("src/a/up").c_str()), 0);
   ASSERT_EQ(symlink("../a", root_.at("src/a/again").c_str()), 0);
-  settings_.subfolders = kvval(1);
-  settings_.subfolders_in_one_file = kvval(0);
-  settings_.save = kvval("list.html");
+  settings_.subfolders = variant(1);
+  settings_.subfolders_in_one_file = variant(0);
+  settings_.save = variant("list.html");
   ASSERT_EQ(build(), kBuildOk);
   const std::vector<std::string> want = {"+src/a/list.html", "+src/list.html"};
   EXPECT_EQ(changed_, want);
@@ -183,8 +183,8 @@ class unreadable_log : public build_progress {
 // Child process, as "nobody" when started as root, so that permissions
 // apply: builds and prints what it reported; exits 0 when the listing holds
 // what could be read and the locked folder was reported.
-int build_as_nobody(const dirgen_project& settings,
-                    const dirgen_formatter& formatter, const std::string& data,
+int build_as_nobody(const settings_record& settings,
+                    const data_tables& formatter, const std::string& data,
                     const std::string& locked, const std::string& out) {
   if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 2;
   unreadable_log log;
@@ -214,7 +214,7 @@ TEST_F(HostileBuild, UnreadableSubfolderIsReportedAndTheRestIsListed) {
   ASSERT_EQ(chmod(root_.at("kvdata/list.txt").c_str(), 0644), 0);
   ASSERT_EQ(chmod(root_.at("src/locked").c_str(), 0), 0);
   recursive();
-  formatter_.load_tables(kvval(std::string_view(root_.at("kvdata"))));
+  formatter_.load_tables(variant(std::string_view(root_.at("kvdata"))));
   EXPECT_EXIT(
       exit(build_as_nobody(settings_, formatter_, root_.at("kvdata/"),
                            root_.at("src/locked"), root_.at("out.html"))),
@@ -224,13 +224,13 @@ TEST_F(HostileBuild, UnreadableSubfolderIsReportedAndTheRestIsListed) {
 TEST_F(HostileBuild, OutputPathThatIsAFolderFailsAndWritesNothing) {
   ASSERT_TRUE(root_.write("src/a.txt", "x"));
   ASSERT_TRUE(root_.make_folder("outdir"));
-  settings_.save = kvval(std::string_view(root_.at("outdir")));
+  settings_.save = variant(std::string_view(root_.at("outdir")));
   int code = build();
   EXPECT_EQ(code, kBuildCantCreateOutput);
   EXPECT_EQ(message_of(code, settings_.source), "Can't create output file.");
   EXPECT_EQ(changed_, kNothing);
   // Nor into a folder the build cannot write to.
-  settings_.save = kvval(std::string_view(root_.at("nowhere/out.html")));
+  settings_.save = variant(std::string_view(root_.at("nowhere/out.html")));
   EXPECT_EQ(build(), kBuildCantCreateOutput);
   EXPECT_EQ(changed_, kNothing);
 }
@@ -241,11 +241,11 @@ TEST_F(HostileBuild, OutputThatIsTheSourceArchiveByAnyPathChangesNothing) {
   ASSERT_EQ(link(root_.at("a.tar").c_str(), root_.at("hard.html").c_str()), 0);
   archive("a.tar");
   for (const char* save : {"a.tar", "link.html", "hard.html", "./a.tar"}) {
-    settings_.save = kvval(save);
+    settings_.save = variant(save);
     EXPECT_EQ(build(), kBuildCantCreateOutput) << save;
     EXPECT_EQ(changed_, kNothing) << save;
   }
-  settings_.save = kvval("kvdata/list.txt");  // the template
+  settings_.save = variant("kvdata/list.txt");  // the template
   EXPECT_EQ(build(), kBuildCantCreateOutput);
   EXPECT_EQ(changed_, kNothing);
 }
@@ -255,12 +255,12 @@ TEST_F(HostileBuild, FailedBuildsLeaveNoTemporaryFileAnywhere) {
   ASSERT_TRUE(root_.write("src/b/c/d.txt", "x"));
   ASSERT_TRUE(root_.write("src/list.html", "old"));
   ASSERT_TRUE(root_.make_folder("src/b/c/list.html"));  // cannot be replaced
-  settings_.subfolders = kvval(1);
-  settings_.subfolders_in_one_file = kvval(0);
-  settings_.save = kvval("list.html");
+  settings_.subfolders = variant(1);
+  settings_.subfolders_in_one_file = variant(0);
+  settings_.save = variant("list.html");
   EXPECT_EQ(build(), kBuildCantCreateOutput);
   EXPECT_EQ(changed_, kNothing);
-  settings_.format = kvval("missing.txt");
+  settings_.format = variant("missing.txt");
   EXPECT_EQ(build(), kBuildNoTemplate);
   EXPECT_EQ(changed_, kNothing);
 }

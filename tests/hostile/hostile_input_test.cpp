@@ -5,11 +5,11 @@
 
 #include <string>
 
-#include "markup/kvi_run.h"
 #include "markup/settings_file.h"
-#include "project/dirgen_project.h"
+#include "markup/template_run.h"
+#include "project/settings_record.h"
 #include "support/scratch_folder.h"
-#include "value/kvhash.h"
+#include "value/name_table.h"
 
 namespace {
 
@@ -26,29 +26,29 @@ TEST(HostileSettings, FileOverTheSizeLimitReportsSizeExceeded) {
   scratch_folder root;
   std::string value(kSettingsLimit, 'x');
   ASSERT_TRUE(root.write("big.dgn", "<mask>" + value + "</mask>\r\n"));
-  kvval path(std::string_view(root.at("big.dgn")));
+  variant path(std::string_view(root.at("big.dgn")));
 
-  kvhash_array loaded;
-  loaded.add("kept", kvval("before"));
+  list_table loaded;
+  loaded.add("kept", variant("before"));
   std::string err;
   EXPECT_FALSE(load_settings_file(path, &loaded, &err));
   EXPECT_NE(err.find("Error: size exceeded.\r\n"), std::string::npos)
       << err.substr(0, 200);
   EXPECT_EQ(loaded.size(), 1);  // only what it held before
 
-  dirgen_project project;
+  settings_record project;
   EXPECT_FALSE(project.load_settings(path, &err));
-  EXPECT_EQ(project.mask.str(), dirgen_project().mask.str());
+  EXPECT_EQ(project.mask.str(), settings_record().mask.str());
 }
 
 TEST(HostileSettings, FileJustUnderTheLimitStillLoads) {
   scratch_folder root;
   std::string value(kSettingsLimit - 64, 'y');
   ASSERT_TRUE(root.write("near.dgn", "<mask>" + value + "</mask>\r\n"));
-  dirgen_project project;
+  settings_record project;
   std::string err;
-  ASSERT_TRUE(
-      project.load_settings(kvval(std::string_view(root.at("near.dgn"))), &err))
+  ASSERT_TRUE(project.load_settings(
+      variant(std::string_view(root.at("near.dgn"))), &err))
       << err.substr(0, 200);
   EXPECT_EQ(project.mask.length(), static_cast<int32_t>(value.size()));
 }
@@ -57,28 +57,28 @@ TEST(HostileSettings, ElementsNestedTenThousandDeepLoadTheInnermostKey) {
   scratch_folder root;
   ASSERT_TRUE(root.write("deep.dgn", repeat("<n>", 10000) + "<mask>*.x</mask>" +
                                          repeat("</n>", 10000)));
-  kvhash_array loaded;
+  list_table loaded;
   std::string err;
-  ASSERT_TRUE(load_settings_file(kvval(std::string_view(root.at("deep.dgn"))),
+  ASSERT_TRUE(load_settings_file(variant(std::string_view(root.at("deep.dgn"))),
                                  &loaded, &err))
       << err.substr(0, 200);
-  kvval mask;
-  EXPECT_TRUE(loaded.first(kvval("mask"), &mask));
+  variant mask;
+  EXPECT_TRUE(loaded.first(variant("mask"), &mask));
   EXPECT_EQ(mask.str(), "*.x");
 }
 
 class HostileTemplate : public ::testing::Test {
  protected:
   void SetUp() override {
-    vars_.add("flag", kvval(1));
-    vars_.add("one", kvval("v"));
+    vars_.add("flag", variant(1));
+    vars_.add("one", variant("v"));
   }
   bool run(const std::string& text, std::string* out) {
     std::string err;
     return run_template_text(text, &view_, out, &err);
   }
-  kvhash_array vars_;
-  kvhash_variables view_{&vars_};
+  list_table vars_;
+  table_variables view_{&vars_};
 };
 
 TEST_F(HostileTemplate, UnclosedBlocksTenThousandDeepDropWhatTheyCollected) {

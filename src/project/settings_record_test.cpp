@@ -1,0 +1,231 @@
+#include "project/settings_record.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/scratch_folder.h"
+
+namespace {
+
+std::string text_of(settings_record* p, const char* key) {
+  variant* field = settings_field(p, key);
+  return field == nullptr ? "<no field>" : field->str();
+}
+
+TEST(ProjectDefaults, EveryFieldHasItsDefault) {
+  const int64_t before = current_utc_seconds();
+  settings_record p;
+  const int64_t after = current_utc_seconds();
+  const std::vector<std::pair<const char*, const char*>> expected = {
+      {"source", "0"},
+      {"path", ""},
+      {"save", "index.html"},
+      {"mask", "*"},
+      {"skip_files", ""},
+      {"folder_include", "*"},
+      {"folder_skip", ""},
+      {"subfolders", "0"},
+      {"subfolders_in_one_file", "0"},
+      {"date_format", "%c"},
+      {"is_gmt_date", "0"},
+      {"order_files", "0"},
+      {"sort_order", "0"},
+      {"show_summary", "0"},
+      {"show_folders", "1"},
+      {"image_dir", "/images/public"},
+      {"size_units", "0"},
+      {"format", "download.txt"},
+      {"url_html_escape", "0"},
+      {"time_filter", "0"},
+      {"size_filter", "0"},
+      {"size_start", "0"},
+      {"size_end", "1048576"},
+  };
+  for (const auto& [key, value] : expected) {
+    EXPECT_EQ(text_of(&p, key), value) << key;
+  }
+  for (variant* t : {&p.time_start, &p.time_end}) {
+    EXPECT_GE(t->as_int64(), before);
+    EXPECT_LE(t->as_int64(), after);
+    EXPECT_EQ(t->str(), std::to_string(t->as_int64()));
+  }
+}
+
+TEST(ProjectDefaults, ResetRestoresDefaultsAfterChanges) {
+  settings_record p;
+  p.mask = variant("*.txt");
+  p.show_folders = variant(false);
+  p.time_start = time_value(5);
+  p.reset_settings();
+  EXPECT_EQ(p.mask.str(), "*");
+  EXPECT_TRUE(p.show_folders.as_bool());
+  EXPECT_GT(p.time_start.as_int64(), 5);
+}
+
+TEST(ProjectSave, DefaultsWriteTwentyFiveSortedLinesAndLoadBackUnchanged) {
+  std::string err;
+  scratch_folder dir;
+  settings_record p;
+  p.time_start = time_value(4102444800);  // 2100-01-01, beyond 32 bits
+  ASSERT_TRUE(p.save_settings(variant(dir.at("a.dgn").c_str()), &err));
+
+  const std::string ts = p.time_start.str();
+  const std::string te = p.time_end.str();
+  const std::string expected =
+      "<date_format>%c</date_format>\r\n"
+      "<folder_include>*</folder_include>\r\n"
+      "<folder_skip></folder_skip>\r\n"
+      "<format>download.txt</format>\r\n"
+      "<image_dir>/images/public</image_dir>\r\n"
+      "<is_gmt_date>0</is_gmt_date>\r\n"
+      "<mask>*</mask>\r\n"
+      "<order_files>0</order_files>\r\n"
+      "<path></path>\r\n"
+      "<save>index.html</save>\r\n"
+      "<show_folders>1</show_folders>\r\n"
+      "<show_summary>0</show_summary>\r\n"
+      "<size_end>1048576</size_end>\r\n"
+      "<size_filter>0</size_filter>\r\n"
+      "<size_start>0</size_start>\r\n"
+      "<size_units>0</size_units>\r\n"
+      "<skip_files></skip_files>\r\n"
+      "<sort_order>0</sort_order>\r\n"
+      "<source>0</source>\r\n"
+      "<subfolders>0</subfolders>\r\n"
+      "<subfolders_in_one_file>0</subfolders_in_one_file>\r\n"
+      "<time_end>" +
+      te +
+      "</time_end>\r\n"
+      "<time_filter>0</time_filter>\r\n"
+      "<time_start>4102444800</time_start>\r\n"
+      "<url_html_escape>0</url_html_escape>\r\n";
+  EXPECT_EQ(read_file(dir.at("a.dgn")), expected);
+
+  settings_record q;
+  q.time_end = time_value(1);
+  ASSERT_TRUE(q.load_settings(variant(dir.at("a.dgn").c_str()), &err));
+  for (int i = 0; i < kSettingsFieldCount; ++i) {
+    const char* key = settings_field_key(i);
+    EXPECT_EQ(text_of(&q, key), text_of(&p, key)) << key;
+  }
+  EXPECT_EQ(q.time_start.as_int64(), 4102444800LL);
+  EXPECT_EQ(q.time_end.str(), te);
+}
+
+TEST(ProjectSave, EscapesMarkupAndStrayHighBytes) {
+  std::string err;
+  scratch_folder dir;
+  settings_record p;
+  p.path = variant("a&b<c>");
+  p.save = variant("\xE9.html");
+  ASSERT_TRUE(p.save_settings(variant(dir.at("e.dgn").c_str()), &err));
+  const std::string text = read_file(dir.at("e.dgn"));
+  EXPECT_NE(text.find("<path>a&amp;b&lt;c&gt;</path>\r\n"), std::string::npos);
+  EXPECT_NE(text.find("<save>&#233;.html</save>\r\n"), std::string::npos);
+
+  settings_record q;
+  ASSERT_TRUE(q.load_settings(variant(dir.at("e.dgn").c_str()), &err));
+  EXPECT_EQ(q.path.str(), "a&b<c>");
+  EXPECT_EQ(q.save.str(), "\xE9.html");
+}
+
+TEST(ProjectSave, MissingFolderFailsAndExistingFileIsReplaced) {
+  std::string err;
+  scratch_folder dir;
+  settings_record p;
+  EXPECT_FALSE(p.save_settings(variant(dir.at("none/x.dgn").c_str()), &err));
+
+  write_file(dir.at("old.dgn"), std::string(5000, 'x'));
+  ASSERT_TRUE(p.save_settings(variant(dir.at("old.dgn").c_str()), &err));
+  const std::string text = read_file(dir.at("old.dgn"));
+  EXPECT_EQ(text.rfind("<date_format>", 0), 0u);
+  EXPECT_EQ(text.find("xx"), std::string::npos);
+}
+
+struct LoadCase {
+  const char* name;
+  const char* file;
+  const char* key;
+  const char* value;
+};
+
+TEST(ProjectLoad, FileContentsGiveFieldTexts) {
+  std::string err;
+  const LoadCase cases[] = {
+      {"only mask", "<mask>*.htm</mask>", "mask", "*.htm"},
+      {"missing flag keeps its default", "<mask>*.htm</mask>", "show_folders",
+       "1"},
+      {"missing size keeps its default", "<mask>*.htm</mask>", "size_end",
+       "1048576"},
+      {"missing text keeps its default", "<mask>*.htm</mask>", "date_format",
+       "%c"},
+      {"empty element is empty", "<date_format></date_format>", "date_format",
+       ""},
+      {"self-closed element is empty", "<format/>", "format", ""},
+      {"first occurrence wins", "<mask>*.a</mask>\r\n<mask>*.b</mask>", "mask",
+       "*.a"},
+      {"names fold to lower case", "<Mask>*.htm</Mask>", "mask", "*.htm"},
+      {"upper-case name", "<SAVE>out.html</SAVE>", "save", "out.html"},
+      {"entity", "<path>C:\\a&amp;b</path>", "path", "C:\\a&b"},
+      {"character reference", "<path>&#233;</path>", "path", "\xE9"},
+      {"hex character reference", "<path>&#x41;</path>", "path", "A"},
+      {"cdata is kept as is", "<path><![CDATA[x &amp; <y>]]></path>", "path",
+       "x &amp; <y>"},
+      {"nested element", "<project><mask>*.c</mask></project>", "mask", "*.c"},
+      {"empty element adds nothing", "<mask></mask><mask>*.d</mask>", "mask",
+       "*.d"},
+      {"comment ignored", "<!-- <mask>no</mask> --><mask>*.e</mask>", "mask",
+       "*.e"},
+      {"unknown keys ignored", "<colour>red</colour>", "mask", "*"},
+      {"big time", "<time_end>4102444800</time_end>", "time_end", "4102444800"},
+  };
+  scratch_folder dir;
+  for (const LoadCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    write_file(dir.at("in.dgn"), c.file);
+    settings_record p;
+    ASSERT_TRUE(p.load_settings(variant(dir.at("in.dgn").c_str()), &err));
+    variant* field = settings_field(&p, c.key);
+    ASSERT_NE(field, nullptr);
+    EXPECT_TRUE(field->is_text());
+    EXPECT_EQ(field->str(), c.value);
+  }
+}
+
+TEST(ProjectLoad, LoadedTextsReadAsNumbersByTheValueRules) {
+  std::string err;
+  scratch_folder dir;
+  write_file(dir.at("n.dgn"),
+             "<size_end>12abc</size_end><order_files>abc</order_files>"
+             "<size_start>-5</size_start><time_end>4102444800</time_end>");
+  settings_record p;
+  ASSERT_TRUE(p.load_settings(variant(dir.at("n.dgn").c_str()), &err));
+  EXPECT_EQ(p.size_end.as_int(), 12);
+  EXPECT_EQ(p.order_files.as_int(), 0);
+  EXPECT_EQ(p.size_start.as_int(), -5);
+  EXPECT_TRUE(p.show_folders.as_bool());           // absent: the default
+  EXPECT_GT(p.time_start.as_int64(), 1700000000);  // absent: now
+  EXPECT_EQ(p.time_end.as_int64(), 4102444800LL);
+}
+
+TEST(ProjectLoad, FailuresLeaveDefaults) {
+  std::string err;
+  scratch_folder dir;
+  write_file(dir.at("open.dgn"), "<mask>*");
+  const std::vector<std::string> bad = {dir.at("open.dgn"),
+                                        dir.at("missing.dgn"), dir.path()};
+  for (const std::string& path : bad) {
+    SCOPED_TRACE(path);
+    settings_record p;
+    p.mask = variant("*.changed");
+    p.time_start = time_value(7);
+    EXPECT_FALSE(p.load_settings(variant(path.c_str()), &err));
+    EXPECT_EQ(p.mask.str(), "*");
+    EXPECT_EQ(p.save.str(), "index.html");
+    EXPECT_GT(p.time_start.as_int64(), 7);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,159 @@
+#include "value/linked_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+struct node {
+  explicit node(char n) : name(n) {}
+  char name;
+  node* parent = nullptr;
+  node* next_sibling = nullptr;
+  node* first_child = nullptr;
+  node* prev_sibling = nullptr;
+  int32_t child_count = 0;
+};
+
+using tree = linked_tree<node>;
+
+// Names of the nodes in pre-order.
+std::string preorder(const tree& t) {
+  std::string s;
+  for (node* n = t.root(); n; n = tree::next_preorder(n)) s += n->name;
+  return s;
+}
+
+// Builds:  a(b(c, d), e), f
+struct sample {
+  sample() {
+    t.append_top(a);
+    t.append_child(b, a);
+    t.append_child(c, b);
+    t.append_child(d, b);
+    t.append_child(e, a);
+    t.append_top(f);
+  }
+  tree t;
+  node* a = new node('a');
+  node* b = new node('b');
+  node* c = new node('c');
+  node* d = new node('d');
+  node* e = new node('e');
+  node* f = new node('f');
+};
+
+TEST(LinkedTreeWalk, PreorderAndSkippingSubtrees) {
+  sample s;
+  EXPECT_EQ(preorder(s.t), "abcdef");
+  EXPECT_EQ(tree::next_after_subtree(s.b), s.e);
+  EXPECT_EQ(tree::next_after_subtree(s.d), s.e);  // climbs to b's sibling
+  EXPECT_EQ(tree::next_after_subtree(s.e), s.f);
+  EXPECT_EQ(tree::next_after_subtree(s.f), nullptr);
+  EXPECT_EQ(s.t.count(), 2);
+  EXPECT_EQ(s.a->child_count, 2);
+  EXPECT_EQ(s.b->child_count, 2);
+}
+
+TEST(LinkedTreeLink, InsertAfterKeepsLinksAndCounts) {
+  sample s;
+  node* y = new node('y');
+  s.t.insert_after(y, s.c);
+  EXPECT_EQ(s.b->child_count, 3);
+  EXPECT_EQ(y->prev_sibling, s.c);
+  EXPECT_EQ(s.d->prev_sibling, y);
+  node* w = new node('w');
+  s.t.insert_after(w, s.f);
+  EXPECT_EQ(s.t.count(), 3);
+  EXPECT_EQ(preorder(s.t), "abcydefw");
+  node* v = new node('v');
+  s.t.append_top(v);
+  EXPECT_EQ(preorder(s.t), "abcydefwv");
+}
+
+TEST(LinkedTreeLink, AdoptedChildrenFollowTheOldOnes) {
+  sample s;
+  tree level;
+  node* x = new node('x');
+  node* y = new node('y');
+  level.append_top(x);
+  level.append_child(new node('z'), x);
+  level.append_top(y);
+  s.t.adopt_children(s.b, level);
+  EXPECT_EQ(level.root(), nullptr);
+  EXPECT_EQ(level.count(), 0);
+  EXPECT_EQ(preorder(s.t), "abcdxzyef");
+  EXPECT_EQ(s.b->child_count, 4);
+  EXPECT_EQ(x->parent, s.b);
+  EXPECT_EQ(x->prev_sibling, s.d);
+  EXPECT_EQ(y->parent, s.b);
+  tree more;
+  more.append_top(new node('m'));
+  s.t.adopt_children(s.f, more);  // a node without children
+  EXPECT_EQ(preorder(s.t), "abcdxzyefm");
+  EXPECT_EQ(s.f->child_count, 1);
+}
+
+TEST(LinkedTreeLink, ReorderedListsKeepLinksAndAppendsStayRight) {
+  sample s;
+  s.t.reorder_children(s.b, {s.d, s.c});
+  s.t.reorder_children(nullptr, {s.f, s.a});
+  EXPECT_EQ(preorder(s.t), "fabdce");
+  EXPECT_EQ(s.t.root(), s.f);
+  EXPECT_EQ(s.c->next_sibling, nullptr);
+  EXPECT_EQ(s.c->prev_sibling, s.d);
+  EXPECT_EQ(s.a->next_sibling, nullptr);
+  // The append hints pointed at d and f, now in the middle of their lists.
+  s.t.append_child(new node('g'), s.b);
+  s.t.append_top(new node('h'));
+  EXPECT_EQ(preorder(s.t), "fabdcgeh");
+}
+
+TEST(LinkedTreeRemove, MiddleFirstAndRootSubtrees) {
+  sample s;
+  s.t.remove_subtree(s.c);  // first child
+  EXPECT_EQ(s.b->first_child, s.d);
+  EXPECT_EQ(s.d->prev_sibling, nullptr);
+  EXPECT_EQ(s.b->child_count, 1);
+  s.t.remove_subtree(s.b);  // middle subtree with a child
+  EXPECT_EQ(s.a->first_child, s.e);
+  EXPECT_EQ(s.a->child_count, 1);
+  EXPECT_EQ(preorder(s.t), "aef");
+  s.t.remove_subtree(s.a);  // the root
+  EXPECT_EQ(s.t.root(), s.f);
+  EXPECT_EQ(s.f->prev_sibling, nullptr);
+  EXPECT_EQ(s.t.count(), 1);
+  s.t.remove_subtree(nullptr);
+  EXPECT_EQ(preorder(s.t), "f");
+}
+
+TEST(LinkedTreeRemove, AppendingAfterRemovingTheLastChildStaysLinked) {
+  sample s;
+  s.t.remove_subtree(s.d);  // the append hint pointed here
+  node* g = new node('g');
+  s.t.append_child(g, s.b);
+  EXPECT_EQ(preorder(s.t), "abcgef");
+  s.t.remove_subtree(s.f);
+  node* h = new node('h');
+  s.t.append_top(h);
+  EXPECT_EQ(preorder(s.t), "abcgeh");
+}
+
+TEST(LinkedTreeClear, DeepChainsFreeWithoutRecursion) {
+  tree t;
+  node* parent = new node('r');
+  t.append_top(parent);
+  for (int i = 0; i < 200000; ++i) {
+    node* child = new node('n');
+    t.append_child(child, parent);
+    parent = child;
+  }
+  t.clear();
+  EXPECT_EQ(t.root(), nullptr);
+  EXPECT_EQ(t.count(), 0);
+  t.append_top(new node('q'));
+  EXPECT_EQ(preorder(t), "q");
+}
+
+}  // namespace
