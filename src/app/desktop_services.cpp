@@ -22,15 +22,15 @@ std::string xdg_open_failure(int status) {
 
 }  // namespace
 
-bool desktop_services::show_open(win_open_save_dialog* dialog) {
+bool desktop_services::show_open(file_dialog* dialog) {
   return dialog->show_open();
 }
 
-bool desktop_services::show_save(win_open_save_dialog* dialog) {
+bool desktop_services::show_save(file_dialog* dialog) {
   return dialog->show_save();
 }
 
-bool desktop_services::browse(win_dir_open_dialog* dialog) {
+bool desktop_services::browse(folder_dialog* dialog) {
   return dialog->browse();
 }
 

@@ -20,9 +20,9 @@ class desktop_services {
 
   virtual ~desktop_services() = default;
   // Run the dialog (see file_dialogs.h); true when the user confirmed.
-  virtual bool show_open(win_open_save_dialog* dialog);
-  virtual bool show_save(win_open_save_dialog* dialog);
-  virtual bool browse(win_dir_open_dialog* dialog);
+  virtual bool show_open(file_dialog* dialog);
+  virtual bool show_save(file_dialog* dialog);
+  virtual bool browse(folder_dialog* dialog);
   // Shows dialog modally and returns when it closes.
   virtual void show_modal(QDialog* dialog);
   // Opens the document at path with the desktop's default application

@@ -145,8 +145,8 @@ class main_window : public QMainWindow {
   settings_record settings_;
   settings_record saved_;     // what the controls showed when last saved/opened
   std::string listing_path_;  // what the last successful build wrote
-  win_open_save_dialog file_dialog_;
-  win_dir_open_dialog folder_dialog_;
+  file_dialog file_dialog_;
+  folder_dialog folder_dialog_;
   window_memory memory_;
 
   main_window_controls controls_;

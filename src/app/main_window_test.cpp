@@ -76,9 +76,9 @@ class recording_sink : public message_sink {
 // records modal windows and documents instead of showing or opening them.
 class fake_desktop : public desktop_services {
  public:
-  bool show_open(win_open_save_dialog* d) override { return answer(d); }
-  bool show_save(win_open_save_dialog* d) override { return answer(d); }
-  bool browse(win_dir_open_dialog* d) override {
+  bool show_open(file_dialog* d) override { return answer(d); }
+  bool show_save(file_dialog* d) override { return answer(d); }
+  bool browse(folder_dialog* d) override {
     if (answers.empty()) return false;
     d->result = variant(std::string_view(answers.front()));
     answers.pop_front();
@@ -100,7 +100,7 @@ class fake_desktop : public desktop_services {
   std::string last_initial_folder;
 
  private:
-  bool answer(win_open_save_dialog* d) {
+  bool answer(file_dialog* d) {
     last_filter = d->filter.str();
     last_title = d->title.str();
     last_initial_folder = d->initial_folder.str();

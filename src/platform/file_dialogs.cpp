@@ -39,7 +39,7 @@ QFileDialog::FileMode open_mode(uint32_t flags) {
   return QFileDialog::AnyFile;
 }
 
-void apply_fields(QFileDialog* dialog, const win_open_save_dialog& d) {
+void apply_fields(QFileDialog* dialog, const file_dialog& d) {
   QStringList filters;
   for (const std::string& f : name_filters_of(d.filter.view()))
     filters << text_to_qt(f);
@@ -60,7 +60,7 @@ void apply_fields(QFileDialog* dialog, const win_open_save_dialog& d) {
 
 }  // namespace
 
-win_open_save_dialog::win_open_save_dialog()
+file_dialog::file_dialog()
     : result(""),
       filter(""),
       default_extension(""),
@@ -68,11 +68,11 @@ win_open_save_dialog::win_open_save_dialog()
       initial_folder(""),
       title("") {}
 
-bool win_open_save_dialog::show_save() { return run(true); }
+bool file_dialog::show_save() { return run(true); }
 
-bool win_open_save_dialog::show_open() { return run(false); }
+bool file_dialog::show_open() { return run(false); }
 
-bool win_open_save_dialog::run(bool save) {
+bool file_dialog::run(bool save) {
   adjust_field(&initial_folder);
   QFileDialog dialog(owner);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave
@@ -99,10 +99,9 @@ bool win_open_save_dialog::run(bool save) {
   return true;
 }
 
-win_dir_open_dialog::win_dir_open_dialog()
-    : result(""), initial_folder(""), title("") {}
+folder_dialog::folder_dialog() : result(""), initial_folder(""), title("") {}
 
-bool win_dir_open_dialog::browse() {
+bool folder_dialog::browse() {
   adjust_field(&initial_folder);
   QFileDialog dialog(owner);
   dialog.setFileMode(QFileDialog::Directory);

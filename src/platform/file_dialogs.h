@@ -12,9 +12,9 @@
 
 class QWidget;
 
-class win_open_save_dialog {
+class file_dialog {
  public:
-  win_open_save_dialog();
+  file_dialog();
 
   // Makes the save dialog ask before an existing file is overwritten.
   void ask_overwrite() { flags |= kDialogOverwritePrompt; }
@@ -41,9 +41,9 @@ class win_open_save_dialog {
   bool run(bool save);
 };
 
-class win_dir_open_dialog {
+class folder_dialog {
  public:
-  win_dir_open_dialog();
+  folder_dialog();
 
   // Runs the folder dialog modally, starting at initial_folder (trailing "/"
   // removed, kept in the field). True when a folder was chosen; result is

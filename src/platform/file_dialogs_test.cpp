@@ -27,7 +27,7 @@ void when_shown(std::function<void(QFileDialog*)> act) {
 
 TEST(FileDialogs, CancelledOpenEmptiesTheResult) {
   scratch_folder dir;
-  win_open_save_dialog d;
+  file_dialog d;
   d.result = variant("/earlier/choice");
   d.name_offset = 8;
   d.initial_folder = variant((dir.path() + "/").c_str());
@@ -45,7 +45,7 @@ TEST(FileDialogs, CancelledOpenEmptiesTheResult) {
 
 TEST(FileDialogs, SaveAddsTheDefaultExtensionAndReportsTheNameOffset) {
   scratch_folder dir;
-  win_open_save_dialog d;
+  file_dialog d;
   d.ask_overwrite();
   d.default_extension = variant("htm");
   using namespace std::string_literals;
@@ -65,7 +65,7 @@ TEST(FileDialogs, SaveAddsTheDefaultExtensionAndReportsTheNameOffset) {
 }
 
 TEST(FileDialogs, CancelledBrowseKeepsTheResult) {
-  win_dir_open_dialog d;
+  folder_dialog d;
   d.result = variant("/kept");
   d.title = variant("Dirgen 2.0\r\nSelect an installation folder");
   QString title;

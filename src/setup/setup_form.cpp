@@ -291,7 +291,7 @@ void setup_form::on_back() {
 }
 
 void setup_form::on_select() {
-  win_dir_open_dialog dialog;
+  folder_dialog dialog;
   dialog.owner = this;
   dialog.title =
       variant(std::string(kProductName) + "\r\nSelect an installation folder");
