@@ -3,8 +3,14 @@
 # bounded time, one after the other. Any crash, leak, timeout, excess memory
 # or sanitizer report fails the run (exit 1); the input that caused it is
 # kept in build-fuzz/artifacts/<target>/ and the log in
-# build-fuzz/fuzz-<target>.log. New corpus entries go to
-# build-fuzz/corpus/<target>/; the seeds in tests/fuzz/corpus/ are only read.
+# build-fuzz/fuzz-<target>.log.
+#
+# Every run starts from the kept corpus in tests/fuzz/corpus/<target>/ (the
+# grown and minimised result of earlier long runs) and from
+# build-fuzz/corpus/<target>/, where the inputs a run adds go; so a run
+# resumes where the last one on this machine ended. FUZZ_KEEP=1 then merges
+# both into the kept corpus, minimised (libFuzzer -merge=1: the smallest
+# set of inputs that reaches the same coverage), ready to commit.
 # FUZZ_SEED=N fixes libFuzzer's random seed (CI does, so that a run repeats
 # the same mutations and a red run can be reproduced). DIRGEN_WERROR=ON
 # treats compiler warnings as errors (CI does).
@@ -31,6 +37,18 @@ cmake -S . -B "$dir" -G Ninja -DCMAKE_C_COMPILER=clang \
   -DDIRGEN_WERROR="${DIRGEN_WERROR:-OFF}" >/dev/null
 cmake --build "$dir" -j "$(nproc)" --target "${targets[@]/%/_fuzz}"
 
+# Replaces the kept corpus of target $1 by the minimised union of it and
+# this machine's grown corpus.
+keep_corpus() {
+  local t=$1 kept="tests/fuzz/corpus/$1" merged="$dir/merged/$1"
+  rm -rf "$merged" && mkdir -p "$merged"
+  "$dir/tests/fuzz/${t}_fuzz" -merge=1 -timeout=10 -rss_limit_mb=2048 \
+    -malloc_limit_mb=2048 "$merged" "$kept" "$dir/corpus/$t" \
+    >"$dir/merge-$t.log" 2>&1
+  rm -rf "$kept" && mv "$merged" "$kept"
+  echo "   kept: $(ls "$kept" | wc -l) inputs, $(du -sh "$kept" | cut -f1) in $kept"
+}
+
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:symbolize=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 failed=()
@@ -55,6 +73,7 @@ for t in "${targets[@]}"; do
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
     cov=$(grep -E '^#[0-9]+' "$log" | grep -oE 'cov: [0-9]+ ft: [0-9]+' | tail -n 1)
     echo "   ok: ${runs:-?} runs, ${cov:-no coverage line}"
+    if [ "${FUZZ_KEEP:-0}" = 1 ]; then keep_corpus "$t"; fi
   fi
 done
 
