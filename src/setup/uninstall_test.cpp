@@ -43,8 +43,8 @@ class Uninstall : public ::testing::Test {
     std::map<std::string, std::string> all;
     for (const std::string& top :
          {desktop_.home(), work_.path(),
-          fs::path(desktop_.machine_root()).parent_path().string(),
-          fs::path(desktop_.user_root()).parent_path().string(),
+          fs::path(desktop_.machine_records()).parent_path().string(),
+          fs::path(desktop_.user_records()).parent_path().string(),
           desktop_.system_prefix()}) {
       for (const auto& [path, content] : snapshot(top))
         all[top + "/" + path] = content;
@@ -61,7 +61,7 @@ class Uninstall : public ::testing::Test {
 TEST_F(Uninstall, RemoveLeavesNothingOfAPerUserOrMachineWideInstallation) {
   for (bool for_everyone : {true, false}) {
     SCOPED_TRACE(for_everyone ? "for everyone" : "per user");
-    if (!for_everyone) desktop_.forbid_machine_root();
+    if (!for_everyone) desktop_.forbid_machine_records();
     auto before = everything();
     std::string inst = install(desktop_.home() + "/Apps");
     std::string menu =
@@ -122,7 +122,7 @@ TEST_F(Uninstall, KeepsTheFilesTheUserChangedOrMadeAndSaysSo) {
 }
 
 TEST_F(Uninstall, TwoInstallationsAreRemovedIndependently) {
-  desktop_.forbid_machine_root();
+  desktop_.forbid_machine_records();
   auto before = everything();
   std::string first = install(desktop_.home() + "/.local/opt/Kovix");
   std::string second = install(desktop_.home() + "/apps");
@@ -171,7 +171,7 @@ TEST_F(Uninstall, MachineWideRemovalWithoutTheRightsChangesNothing) {
   // Let nobody reach the installation, so that only the rights are missing.
   for (const std::string& folder :
        {work_.path(), desktop_.home(),
-        fs::path(desktop_.machine_root()).parent_path().string(),
+        fs::path(desktop_.machine_records()).parent_path().string(),
         desktop_.system_prefix()})
     ::chmod(folder.c_str(), 0755);
   std::string inst = install(work_.path() + "/Apps");
