@@ -8,6 +8,8 @@ PACKAGES=(
   libgtest-dev
   # archives of every format, read by content
   libarchive-dev
+  # SHA-256 checksums (libcrypto): installed files, listings
+  libssl-dev
   qt6-base-dev
   # the program's SVG icon in the window and the about box
   libqt6svg6

@@ -1,4 +1,4 @@
-// Running a whole template through the template_interpreter interpreter: the
+// Running a whole template through the template interpreter: the
 // template is read in chunks of kMarkupReadChunk bytes and every output chunk
 // is handed to the caller as soon as it is produced, so neither the template
 // nor the output is held whole. Used by the listing build (and by tests, from a

@@ -7,8 +7,6 @@
 #include <cstdlib>
 
 #include "platform/home_folder.h"
-#include "setup/install_record.h"
-#include "setup/registry.h"
 #include "setup/setup_names.h"
 
 namespace {
@@ -55,10 +53,10 @@ std::string parent_of_installation(const std::string& inst_dir) {
   return without_trailing_slashes(parent);
 }
 
-registry_root install_registry_root() {
-  return can_create_under(registry_root_folder(registry_root::machine))
-             ? registry_root::machine
-             : registry_root::current_user;
+install_scope installation_scope() {
+  return can_create_under(records_folder(install_scope::machine))
+             ? install_scope::machine
+             : install_scope::user;
 }
 
 std::string program_files_folder() {
@@ -69,14 +67,8 @@ std::string program_files_folder() {
 }
 
 void default_destination(std::string* destination, bool* previous) {
-  registry_root root = install_registry_root();
-  name_table values;
-  values.put(variant(kInstallFolderValue), variant(""));
-  variant latest;
   install_record record;
-  if (read_registry(root, variant(kProductKey), &values) &&
-      values.get(variant(kInstallFolderValue), &latest) &&
-      load_record(root, latest.str(), &record) &&
+  if (latest_record(installation_scope(), &record) &&
       can_create_under(record.inst_dir)) {
     *destination = parent_of_installation(record.inst_dir);
     *previous = true;

@@ -1,7 +1,7 @@
 // Where an installation goes and where it is recorded: the destination
 // typed by the user made into a folder path, the installation folder, the
-// default destination, the menu and icon folders, and the registry store
-// the installation is recorded in. Used by the wizard, the installation
+// default destination, the menu and icon folders, and the scope the
+// installation is recorded in. Used by the wizard, the installation
 // steps and the uninstaller.
 #ifndef DIRGEN_SETUP_INSTALL_PATHS_H_
 #define DIRGEN_SETUP_INSTALL_PATHS_H_
@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "setup/registry_store.h"
+#include "setup/install_record.h"
 
 // The destination for the text of the destination box: trailing "/"
 // removed ("/" itself stays), and a relative path taken relative to
@@ -28,21 +28,21 @@ std::string installation_folder_for(const std::string& destination);
 // removed ("/" stays). "/a/Kovix/DGN2/" gives "/a/Kovix"; "/t/" gives "/t".
 std::string parent_of_installation(const std::string& inst_dir);
 
-// The store an installation is recorded in: the machine-wide one when this
-// user may write it (an installation for everyone), else the current
-// user's (an installation for this user only).
-registry_root install_registry_root();
+// The scope of an installation made now: the machine when this user may
+// write its records folder (an installation for everyone), else the user
+// (an installation for this user only).
+install_scope installation_scope();
 inline bool installs_for_everyone() {
-  return install_registry_root() == registry_root::machine;
+  return installation_scope() == install_scope::machine;
 }
 
 // The folder programs are installed under: "/opt" when this user may write
 // there, else ~/.local/opt. Nothing is created.
 std::string program_files_folder();
 
-// The default destination shown on the destination page. When this user's
-// store (install_registry_root) records an installation whose folder this
-// user may write: its parent folder, and *previous true. Otherwise the
+// The default destination shown on the destination page. When the latest
+// installation of this user's scope (installation_scope) is in a folder
+// this user may write: its parent folder, and *previous true. Otherwise the
 // program-files folder + "/Kovix" and *previous false. Creates nothing.
 void default_destination(std::string* destination, bool* previous);
 

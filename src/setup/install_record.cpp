@@ -1,71 +1,114 @@
 #include "setup/install_record.h"
 
-#include "setup/registry.h"
+#include <dirent.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+
+#include "markup/files.h"
+#include "platform/checksum.h"
+#include "platform/home_folder.h"
 #include "setup/setup_names.h"
-#include "setup/sha256.h"
 
 namespace {
 
+constexpr std::string_view kHeader = "dirgen installation record 1";
+constexpr std::string_view kRecordSuffix = ".record";
 // Digits of the installation folder's checksum that name its record: 64
 // bits, so two folders of one machine never share a record.
 constexpr size_t kRecordIdDigits = 16;
+constexpr size_t kSumDigits = 64;
 
-constexpr std::string_view kFilesValue = "files";
-constexpr std::string_view kFoldersValue = "folders";
-
-std::string text_value(const registry_key& key, std::string_view name) {
-  const registry_value* value = key.find(name);
-  if (value == nullptr) return "";
-  return registry_value_of(value->type, value->data).str();
-}
-
-void set_text(registry_key* key, std::string_view name,
-              const std::string& text) {
-  uint32_t type = 0;
-  std::string data;
-  registry_data_of(variant(std::string_view(text)), &type, &data);
-  key->set(name, type, std::move(data));
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(start, end - start));
-    start = end + 1;
+std::string escaped(std::string_view value) {
+  std::string out;
+  for (char c : value) {
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else {
+      out += c;
+    }
   }
-  return lines;
+  return out;
 }
 
-bool read_record_key(registry_root root, const std::string& key_path,
-                     install_record* record) {
-  registry_key key;
-  if (!registry_key::open(root, key_path, &key)) return false;
-  install_record found;
-  found.root = root;
-  found.inst_dir = text_value(key, kInstallFolderValue);
-  if (found.inst_dir.empty() ||
-      !parse_files_text(text_value(key, kFilesValue), &found.files))
+std::string unescaped(std::string_view value) {
+  std::string out;
+  for (size_t i = 0; i < value.size(); ++i) {
+    if (value[i] == '\\' && i + 1 < value.size()) {
+      ++i;
+      out += value[i] == 'n' ? '\n' : value[i];
+    } else {
+      out += value[i];
+    }
+  }
+  return out;
+}
+
+void add_line(std::string* text, std::string_view key, std::string_view value) {
+  *text += key;
+  *text += ' ';
+  *text += escaped(value);
+  *text += '\n';
+}
+
+// "<64 hex digits> <path>", the value of a "file" line.
+bool parse_file(std::string_view value, installed_file* file) {
+  if (value.size() < kSumDigits + 2 || value[kSumDigits] != ' ') return false;
+  std::string_view sum = value.substr(0, kSumDigits);
+  if (sum.find_first_not_of("0123456789abcdef") != std::string_view::npos)
     return false;
-  found.created_folders = lines_of(text_value(key, kFoldersValue));
+  file->sha256 = std::string(sum);
+  file->path = unescaped(value.substr(kSumDigits + 1));
+  return true;
+}
+
+bool parse_line(std::string_view line, install_record* record) {
+  size_t space = line.find(' ');
+  if (space == 0 || space == std::string_view::npos) return false;
+  std::string_view key = line.substr(0, space), value = line.substr(space + 1);
+  if (key == "folder") {
+    record->inst_dir = unescaped(value);
+  } else if (key == "created") {
+    record->created_folders.push_back(unescaped(value));
+  } else if (key == "file") {
+    installed_file file;
+    if (!parse_file(value, &file)) return false;
+    record->files.push_back(std::move(file));
+  } else if (key == "sequence") {
+    auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(),
+                                     record->sequence);
+    if (ec != std::errc() || end != value.data() + value.size()) return false;
+  }
+  return true;
+}
+
+bool read_record_file(install_scope scope, const std::string& path,
+                      install_record* record) {
+  std::string text;
+  if (!read_whole_file(path, &text, nullptr)) return false;
+  install_record found;
+  found.scope = scope;
+  if (!parse_record_text(text, &found)) return false;
   *record = std::move(found);
   return true;
 }
 
-// Deletes key and each key above it that is then empty (no values, no
-// sub-keys).
-void remove_key_and_empty_parents(registry_root root, std::string key) {
-  if (!registry_key::remove(root, key, false)) return;
-  for (size_t slash = key.rfind('/'); slash != std::string::npos;
-       slash = key.rfind('/')) {
-    key.resize(slash);
-    if (!registry_key::remove(root, key, true)) return;
-  }
-}
-
 }  // namespace
+
+std::string records_folder(install_scope scope) {
+  bool machine = scope == install_scope::machine;
+  const char* value = std::getenv(machine ? "DIRGEN_INSTALLATIONS_MACHINE"
+                                          : "DIRGEN_INSTALLATIONS_USER");
+  if (value != nullptr && *value != '\0') return value;
+  if (machine) return "/var/lib/dirgen/installations";
+  return xdg_folder("XDG_DATA_HOME", "/.local/share") + "/dirgen/installations";
+}
 
 std::string install_record::sum_of(const std::string& path) const {
   for (const installed_file& f : files) {
@@ -74,104 +117,91 @@ std::string install_record::sum_of(const std::string& path) const {
   return "";
 }
 
-std::string record_key(const std::string& inst_dir) {
-  return std::string(kProductKey) + "/" +
-         sha256_hex(inst_dir).substr(0, kRecordIdDigits);
+std::string record_file(install_scope scope, const std::string& inst_dir) {
+  return records_folder(scope) + "/" +
+         sha256_hex(inst_dir).substr(0, kRecordIdDigits) +
+         std::string(kRecordSuffix);
 }
 
-std::string files_text(const std::vector<installed_file>& files) {
-  std::string text;
-  for (const installed_file& f : files) {
-    bool escape = f.path.find_first_of("\\\n") != std::string::npos;
-    std::string path;
-    for (char c : f.path) {
-      if (c == '\\') {
-        path += "\\\\";
-      } else if (c == '\n') {
-        path += "\\n";
-      } else {
-        path += c;
-      }
-    }
-    text += (escape ? "\\" : "") + f.sha256 + "  " + path + "\n";
-  }
+std::string record_text(const install_record& record) {
+  std::string text(kHeader);
+  text += '\n';
+  add_line(&text, "folder", record.inst_dir);
+  add_line(&text, "product", kProductName);
+  add_line(&text, "remover", record.inst_dir + std::string(kRemoveFile));
+  add_line(&text, "sequence", std::to_string(record.sequence));
+  for (const std::string& folder : record.created_folders)
+    add_line(&text, "created", folder);
+  for (const installed_file& f : record.files)
+    add_line(&text, "file", f.sha256 + " " + f.path);
   return text;
 }
 
-bool parse_files_text(const std::string& text,
-                      std::vector<installed_file>* files) {
-  files->clear();
-  for (std::string line : lines_of(text)) {
-    bool escaped = !line.empty() && line[0] == '\\';
-    if (escaped) line.erase(0, 1);
-    if (line.size() < 67 || line.compare(64, 2, "  ") != 0) return false;
-    installed_file f{"", line.substr(0, 64)};
-    for (size_t i = 66; i < line.size(); ++i) {
-      if (escaped && line[i] == '\\' && i + 1 < line.size()) {
-        f.path += line[++i] == 'n' ? '\n' : line[i];
-      } else {
-        f.path += line[i];
-      }
-    }
-    files->push_back(std::move(f));
+bool parse_record_text(std::string_view text, install_record* record) {
+  if (text.substr(0, kHeader.size() + 1) != std::string(kHeader) + "\n")
+    return false;
+  text.remove_prefix(kHeader.size() + 1);
+  install_record found;
+  found.scope = record->scope;
+  while (!text.empty()) {
+    size_t end = std::min(text.find('\n'), text.size());
+    if (!parse_line(text.substr(0, end), &found)) return false;
+    text.remove_prefix(std::min(end + 1, text.size()));
   }
+  if (found.inst_dir.empty()) return false;
+  *record = std::move(found);
   return true;
 }
 
 bool save_record(const install_record& record, std::string* err) {
-  registry_key key;
-  if (!registry_key::create(record.root, record_key(record.inst_dir), &key,
-                            err))
-    return false;
-  std::string folders;
-  for (const std::string& folder : record.created_folders)
-    folders += folder + "\n";
-  set_text(&key, kInstallFolderValue, record.inst_dir);
-  set_text(&key, kDisplayNameValue, std::string(kProductName));
-  set_text(&key, kUninstallStringValue,
-           record.inst_dir + std::string(kRemoveFile));
-  set_text(&key, kFilesValue, files_text(record.files));
-  set_text(&key, kFoldersValue, folders);
-  if (!key.save(err)) return false;
-  registry_key product;
-  if (!registry_key::open(record.root, kProductKey, &product)) {
-    if (err) *err = "cannot open " + std::string(kProductKey);
-    return false;
-  }
-  set_text(&product, kInstallFolderValue, record.inst_dir);
-  return product.save(err);
+  install_record saved = record;
+  for (const install_record& other : all_records(record.scope))
+    saved.sequence = std::max(saved.sequence, other.sequence + 1);
+  return make_folders(records_folder(record.scope), err) &&
+         write_file_atomically(record_file(record.scope, record.inst_dir),
+                               record_text(saved), kInstalledFileOptions, err);
 }
 
-bool load_record(registry_root root, const std::string& inst_dir,
+bool load_record(install_scope scope, const std::string& inst_dir,
                  install_record* record) {
-  return read_record_key(root, record_key(inst_dir), record) &&
-         record->inst_dir == inst_dir;
+  install_record found;
+  if (!read_record_file(scope, record_file(scope, inst_dir), &found) ||
+      found.inst_dir != inst_dir)
+    return false;
+  *record = std::move(found);
+  return true;
 }
 
-std::vector<install_record> all_records(registry_root root) {
+std::vector<install_record> all_records(install_scope scope) {
   std::vector<install_record> records;
-  registry_key product;
-  if (!registry_key::open(root, kProductKey, &product)) return records;
-  for (const std::string& name : product.sub_keys()) {
+  std::string folder = records_folder(scope);
+  unique_dir dir(::opendir(folder.c_str()));
+  if (!dir) return records;
+  while (struct dirent* entry = ::readdir(dir.get())) {
+    std::string_view name = entry->d_name;
+    if (!name.ends_with(kRecordSuffix)) continue;
     install_record record;
-    if (read_record_key(root, std::string(kProductKey) + "/" + name, &record))
+    if (read_record_file(scope, folder + "/" + std::string(name), &record))
       records.push_back(std::move(record));
   }
   return records;
 }
 
-bool delete_record(const install_record& record) {
-  if (!registry_key::remove(record.root, record_key(record.inst_dir), false))
-    return false;
-  registry_key product;
-  if (!registry_key::open(record.root, kProductKey, &product)) return true;
-  if (text_value(product, kInstallFolderValue) != record.inst_dir) return true;
-  std::vector<install_record> others = all_records(record.root);
-  if (!others.empty()) {
-    set_text(&product, kInstallFolderValue, others.front().inst_dir);
-    product.save(nullptr);
-    return true;
-  }
-  remove_key_and_empty_parents(record.root, std::string(kProductKey));
+bool latest_record(install_scope scope, install_record* record) {
+  std::vector<install_record> records = all_records(scope);
+  auto latest =
+      std::max_element(records.begin(), records.end(),
+                       [](const install_record& a, const install_record& b) {
+                         return a.sequence < b.sequence;
+                       });
+  if (latest == records.end()) return false;
+  *record = std::move(*latest);
   return true;
+}
+
+bool delete_record(const install_record& record, std::string* err) {
+  std::string path = record_file(record.scope, record.inst_dir);
+  if (::unlink(path.c_str()) == 0) return true;
+  if (err) *err = path + ": " + std::strerror(errno);
+  return false;
 }

@@ -5,49 +5,71 @@
 #include <filesystem>
 
 #include "setup/catalogue_merge.h"
-#include "setup/registry.h"
 #include "setup/setup_test_util.h"
-#include "setup/sha256.h"
 
 namespace {
 
-TEST(Sha256, MatchesTheStandardVectorsAcrossBlockBoundaries) {
-  EXPECT_EQ(sha256_hex(""),
-            "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
-  EXPECT_EQ(sha256_hex("abc"),
-            "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-  // 56 bytes: the length no longer fits the first block.
-  EXPECT_EQ(
-      sha256_hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
-      "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
-  EXPECT_EQ(sha256_hex(std::string(1000000, 'a')),
-            "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
-  scratch_folder dir;
-  dir.write("abc", "abc");
-  std::string hex, err;
-  ASSERT_TRUE(file_sha256(dir.at("abc"), &hex, &err));
-  EXPECT_EQ(hex, sha256_hex("abc"));
-  EXPECT_FALSE(file_sha256(dir.at("none"), &hex, &err));
-  EXPECT_NE(err.find(dir.at("none") + ": "), std::string::npos) << err;
+TEST(InstallRecord, TextRoundTripsOddPathsAndRefusesDamage) {
+  install_record record;
+  record.inst_dir = "/home/a b/back\\slash\nline/DGN2/";
+  record.files = {{"/opt/Kovix/DGN2/kdgn20", std::string(64, 'a')},
+                  {"/home/a b/odd\\name\nwith newline", std::string(64, 'b')}};
+  record.created_folders = {"/home/a b", "/home/a b/back\\slash\nline"};
+  record.sequence = 7;
+  std::string text = record_text(record);
+  EXPECT_EQ(text.substr(0, text.find("\nfile ")),
+            "dirgen installation record 1\n"
+            "folder /home/a b/back\\\\slash\\nline/DGN2/\n"
+            "product Dirgen 2.0\n"
+            "remover /home/a b/back\\\\slash\\nline/DGN2/remove\n"
+            "sequence 7\n"
+            "created /home/a b\n"
+            "created /home/a b/back\\\\slash\\nline");
+  install_record back;
+  back.scope = install_scope::user;
+  ASSERT_TRUE(parse_record_text(text + "later-key whatever\n", &back));
+  EXPECT_EQ(back.scope, install_scope::user);
+  EXPECT_EQ(back.inst_dir, record.inst_dir);
+  EXPECT_EQ(back.files, record.files);
+  EXPECT_EQ(back.created_folders, record.created_folders);
+  EXPECT_EQ(back.sequence, 7u);
+
+  std::string header = "dirgen installation record 1\nfolder /x/\n";
+  for (std::string damaged :
+       {std::string("dirgen installation record 2\nfolder /x/\n"),
+        std::string("folder /x/\n"),
+        std::string("dirgen installation record 1\n"),
+        header + "file " + std::string(63, 'a') + " /x/f\n",
+        header + "file " + std::string(64, 'A') + " /x/f\n",
+        header + "sequence 1x\n", header + "no-value\n",
+        text.substr(0, text.size() - 40)}) {
+    SCOPED_TRACE(damaged);
+    install_record kept;
+    kept.inst_dir = "kept";
+    EXPECT_FALSE(parse_record_text(damaged, &kept));
+    EXPECT_EQ(kept.inst_dir, "kept");
+  }
 }
 
-TEST(InstallRecord, FileListsRoundTripInTheSha256sumForm) {
-  std::string sum(64, 'a');
-  std::vector<installed_file> files = {
-      {"/opt/Kovix/DGN2/kdgn20", sum},
-      {"/home/a b/odd\\name\nwith newline", std::string(64, 'b')}};
-  std::string text = files_text(files);
-  EXPECT_EQ(text, sum + "  /opt/Kovix/DGN2/kdgn20\n\\" + std::string(64, 'b') +
-                      "  /home/a b/odd\\\\name\\nwith newline\n");
-  std::vector<installed_file> back;
-  ASSERT_TRUE(parse_files_text(text, &back));
-  EXPECT_EQ(back, files);
-  EXPECT_FALSE(parse_files_text("short  /x\n", &back));
+TEST(InstallRecord, RecordsFoldersFollowTheDesktopConventions) {
+  scoped_env machine("DIRGEN_INSTALLATIONS_MACHINE", nullptr);
+  scoped_env user("DIRGEN_INSTALLATIONS_USER", nullptr);
+  scoped_env home("HOME", "/home/someone");
+  {
+    scoped_env data("XDG_DATA_HOME", nullptr);
+    EXPECT_EQ(records_folder(install_scope::user),
+              "/home/someone/.local/share/dirgen/installations");
+  }
+  scoped_env data("XDG_DATA_HOME", "/data");
+  EXPECT_EQ(records_folder(install_scope::user), "/data/dirgen/installations");
+  EXPECT_EQ(records_folder(install_scope::machine),
+            "/var/lib/dirgen/installations");
 }
 
-TEST(InstallRecord, EachFolderHasItsOwnRecordAndTheLatestIsNamed) {
+TEST(InstallRecord, EachFolderHasItsOwnRecordAndTheLastSavedIsTheLatest) {
   isolated_desktop desktop;
-  install_record a, b;
+  install_record a, b, latest;
+  EXPECT_FALSE(latest_record(install_scope::machine, &latest));
   a.inst_dir = "/a/DGN2/";
   a.files = {{"/a/DGN2/kdgn20", std::string(64, '1')}};
   a.created_folders = {"/a", "/a/DGN2"};
@@ -55,31 +77,44 @@ TEST(InstallRecord, EachFolderHasItsOwnRecordAndTheLatestIsNamed) {
   ASSERT_TRUE(save_record(a, nullptr));
   ASSERT_TRUE(save_record(b, nullptr));
   install_record loaded;
-  ASSERT_TRUE(load_record(registry_root::machine, "/a/DGN2/", &loaded));
+  ASSERT_TRUE(load_record(install_scope::machine, "/a/DGN2/", &loaded));
   EXPECT_EQ(loaded.files, a.files);
   EXPECT_EQ(loaded.created_folders, a.created_folders);
-  EXPECT_EQ(all_records(registry_root::machine).size(), 2u);
-  EXPECT_FALSE(load_record(registry_root::current_user, "/a/DGN2/", &loaded));
+  EXPECT_EQ(all_records(install_scope::machine).size(), 2u);
+  EXPECT_FALSE(load_record(install_scope::user, "/a/DGN2/", &loaded));
+  ASSERT_TRUE(latest_record(install_scope::machine, &latest));
+  EXPECT_EQ(latest.inst_dir, "/b/DGN2/");
+  // Installing into the first folder again makes it the latest.
+  ASSERT_TRUE(save_record(a, nullptr));
+  ASSERT_TRUE(latest_record(install_scope::machine, &latest));
+  EXPECT_EQ(latest.inst_dir, "/a/DGN2/");
 
-  // Removing the latest names the other; removing the last removes the
-  // keys it leaves empty, and no other.
-  ASSERT_TRUE(delete_record(b));
-  EXPECT_EQ(all_records(registry_root::machine).size(), 1u);
-  name_table values;
-  values.put(variant("inst_dir"), variant(""));
-  ASSERT_TRUE(read_registry(registry_root::machine,
-                            variant("Software/Kovix/DGN2"), &values));
-  variant latest;
-  values.get(variant("inst_dir"), &latest);
-  EXPECT_EQ(latest.str(), "/a/DGN2/");
-  create_registry_key(registry_root::machine, variant("Software/Kovix/Other"));
-  ASSERT_TRUE(delete_record(a));
-  EXPECT_TRUE(all_records(registry_root::machine).empty());
-  EXPECT_FALSE(
-      std::filesystem::exists(desktop.machine_root() + "/Software/Kovix/DGN2"));
-  EXPECT_TRUE(std::filesystem::exists(desktop.machine_root() +
-                                      "/Software/Kovix/Other"));
-  EXPECT_FALSE(delete_record(b)) << "already gone";
+  // A damaged record is not read, and hides no other.
+  ASSERT_TRUE(write_file(record_file(install_scope::machine, "/b/DGN2/"),
+                         "dirgen installation record 1\nfile x\n"));
+  EXPECT_FALSE(load_record(install_scope::machine, "/b/DGN2/", &loaded));
+  EXPECT_EQ(all_records(install_scope::machine).size(), 1u);
+
+  std::string err;
+  ASSERT_TRUE(delete_record(a, &err)) << err;
+  EXPECT_FALSE(load_record(install_scope::machine, "/a/DGN2/", &loaded));
+  EXPECT_FALSE(delete_record(a, &err)) << "already gone";
+  EXPECT_EQ(err, record_file(install_scope::machine, "/a/DGN2/") +
+                     ": No such file or directory");
+  EXPECT_EQ(std::filesystem::path(record_file(install_scope::user, "/a/DGN2/"))
+                .parent_path(),
+            desktop.user_records());
+}
+
+TEST(InstallRecord, UnwritableFolderIsToldWithTheReason) {
+  isolated_desktop desktop;
+  desktop.forbid_records();
+  install_record record;
+  record.inst_dir = "/a/DGN2/";
+  std::string err;
+  EXPECT_FALSE(save_record(record, &err));
+  // The plain file in the way, and why.
+  EXPECT_NE(err.find("/file: Not a directory"), std::string::npos) << err;
 }
 
 TEST(CatalogueMerge, AddsTheUsersOwnEntriesToTheNewCatalogue) {

@@ -7,13 +7,13 @@
 #include <filesystem>
 
 #include "markup/files.h"
+#include "platform/checksum.h"
 #include "setup/catalogue_merge.h"
 #include "setup/distribution.h"
 #include "setup/install_paths.h"
 #include "setup/install_record.h"
 #include "setup/menu_entries.h"
 #include "setup/setup_names.h"
-#include "setup/sha256.h"
 
 namespace {
 
@@ -27,7 +27,9 @@ constexpr char kNoSpace[] =
 constexpr char kNoFolder[] =
     "Destination folder can not be created. Please select another directory "
     "for installation.";
-constexpr char kNoRegistry[] =
+// The wording users know from earlier versions, though the record is a
+// plain file now.
+constexpr char kNoRecord[] =
     "Setup can't write to system registry.The probable reason is either you "
     "don't have enough rights or registry is corrupt.";
 constexpr char kNoCopy[] = "Setup can't copy files.";
@@ -120,9 +122,8 @@ install_outcome installation_run::check_destination() {
 // created on the same paths (so whichever is removed last removes them).
 void installation_run::claim_folders() {
   std::vector<std::string> claimed_elsewhere;
-  for (registry_root root :
-       {registry_root::machine, registry_root::current_user}) {
-    for (const install_record& other : all_records(root)) {
+  for (install_scope scope : {install_scope::machine, install_scope::user}) {
+    for (const install_record& other : all_records(scope)) {
       if (other.inst_dir == record_.inst_dir) continue;
       claimed_elsewhere.insert(claimed_elsewhere.end(),
                                other.created_folders.begin(),
@@ -139,8 +140,7 @@ void installation_run::claim_folders() {
   for (const std::string& path :
        {folder_, folder_ + "/kvdata", folder_ + "/images",
         menu_folder(everyone), icon_folder(everyone),
-        registry_root_folder(record_.root) + "/" +
-            record_key(record_.inst_dir)}) {
+        records_folder(record_.scope)}) {
     for (const std::string& folder : missing_folders(path)) claim(folder);
     for (const std::string& folder : claimed_elsewhere) {
       if (path == folder ||
@@ -260,10 +260,10 @@ install_outcome installation_run::run() {
   install_outcome checked = check_destination();
   if (checked != install_outcome::done) return checked;
   if (request_.on_start) request_.on_start();
-  result_.for_everyone = installs_for_everyone();
-  record_.root = install_registry_root();
+  record_.scope = installation_scope();
+  result_.for_everyone = record_.scope == install_scope::machine;
   record_.inst_dir = folder_ + "/";
-  load_record(record_.root, record_.inst_dir, &previous_);
+  load_record(record_.scope, record_.inst_dir, &previous_);
   claim_folders();
   if (!make_folders(folder_, nullptr))
     return fail(kNoFolder, install_outcome::failed);
@@ -275,7 +275,7 @@ install_outcome installation_run::run() {
   if (!make_menu_entries()) return fail(kNoStartMenu, install_outcome::failed);
   progress(percent_ + 2);
   if (!save_record(record_, nullptr))
-    return fail(kNoRegistry, install_outcome::failed);
+    return fail(kNoRecord, install_outcome::failed);
   result_.folder = folder_;
   progress(100);
   return install_outcome::done;

@@ -26,7 +26,7 @@ int main() {
         "%s was not removed: removing the installation in %s needs write "
         "permission on %s.\n%s",
         product.c_str(), folder.c_str(), needed.c_str(),
-        record.root == registry_root::machine
+        record.scope == install_scope::machine
             ? "It was installed for everyone: run remove as root (sudo).\n"
             : "");
     return 1;

@@ -1,5 +1,5 @@
 // The fixed names of the installation: the distribution's files and
-// folders, the product registry key, the installed program, the menu
+// folders, the installed program, the menu
 // entries and the icon. Shared by the installer wizard
 // and the uninstaller so both agree on what an installation is.
 #ifndef DIRGEN_SETUP_SETUP_NAMES_H_
@@ -38,13 +38,6 @@ inline constexpr std::string_view kIconFile = "dirgen.gif";
 inline constexpr std::string_view kInstallSubfolder = "DGN2";
 // Appended to the program-files folder for the default destination.
 inline constexpr std::string_view kVendorFolder = "Kovix";
-
-// The product key holds one record per installation (install_record.h)
-// and names the latest in "inst_dir".
-inline constexpr std::string_view kProductKey = "Software/Kovix/DGN2";
-inline constexpr std::string_view kInstallFolderValue = "inst_dir";
-inline constexpr std::string_view kDisplayNameValue = "DisplayName";
-inline constexpr std::string_view kUninstallStringValue = "UninstallString";
 
 // Files the distribution must hold besides kDistributionFiles: the icon
 // the menu entries show and the style catalogue.

@@ -50,8 +50,8 @@ isolated_desktop::isolated_desktop() {
   set("HOME", home());
   set("XDG_DATA_HOME", home() + "/.local/share");
   set("XDG_CONFIG_HOME", home() + "/.config");
-  set("DIRGEN_REGISTRY_MACHINE", machine_root());
-  set("DIRGEN_REGISTRY_USER", user_root());
+  set("DIRGEN_INSTALLATIONS_MACHINE", machine_records());
+  set("DIRGEN_INSTALLATIONS_USER", user_records());
   set("DIRGEN_SYSTEM_PREFIX", system_prefix());
 }
 
@@ -71,17 +71,19 @@ std::string isolated_desktop::system_icons() const {
   return system_prefix() + "/share/icons/hicolor/scalable/apps";
 }
 
-void isolated_desktop::forbid_machine_root() {
+void isolated_desktop::forbid_machine_records() {
   write(machine_.path() + "/file", "", 0644);
   env_.push_back(std::make_unique<scoped_env>(
-      "DIRGEN_REGISTRY_MACHINE", (machine_.path() + "/file/registry").c_str()));
+      "DIRGEN_INSTALLATIONS_MACHINE",
+      (machine_.path() + "/file/installations").c_str()));
 }
 
-void isolated_desktop::forbid_registry() {
-  forbid_machine_root();
+void isolated_desktop::forbid_records() {
+  forbid_machine_records();
   write(user_.path() + "/file", "", 0644);
   env_.push_back(std::make_unique<scoped_env>(
-      "DIRGEN_REGISTRY_USER", (user_.path() + "/file/registry").c_str()));
+      "DIRGEN_INSTALLATIONS_USER",
+      (user_.path() + "/file/installations").c_str()));
 }
 
 std::map<std::string, std::string> snapshot(const std::string& folder) {

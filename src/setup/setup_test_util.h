@@ -1,6 +1,6 @@
 // Shared by the installer tests: a distribution made in a temporary folder,
 // recording fake services, and an isolated desktop (HOME, XDG folders and
-// registry roots in temporary folders).
+// records folders in temporary folders).
 #ifndef DIRGEN_SETUP_SETUP_TEST_UTIL_H_
 #define DIRGEN_SETUP_SETUP_TEST_UTIL_H_
 
@@ -46,25 +46,27 @@ class fake_services : public setup_services {
 uint64_t make_distribution(const std::string& folder);
 
 // A desktop of its own: HOME, XDG_DATA_HOME, XDG_CONFIG_HOME, both
-// registry roots and the machine-wide prefix of menu entries and icons
+// records folders and the machine-wide prefix of menu entries and icons
 // point into temporary folders for the object's life.
 class isolated_desktop {
  public:
   isolated_desktop();
   const std::string& home() const { return home_.path(); }
-  std::string machine_root() const { return machine_.path() + "/registry"; }
-  std::string user_root() const { return user_.path() + "/registry"; }
+  std::string machine_records() const {
+    return machine_.path() + "/installations";
+  }
+  std::string user_records() const { return user_.path() + "/installations"; }
   // The per-user menu and icon folders, and the machine-wide ones.
   std::string applications() const;
   std::string icons() const;
   std::string system_prefix() const { return system_.path(); }
   std::string system_applications() const;
   std::string system_icons() const;
-  // Points the machine root below a plain file, where nothing can be
-  // written, so installations are per-user.
-  void forbid_machine_root();
-  // Points both roots below a plain file.
-  void forbid_registry();
+  // Points the machine's records folder below a plain file, where nothing
+  // can be written, so installations are per-user.
+  void forbid_machine_records();
+  // Points both records folders below a plain file.
+  void forbid_records();
 
  private:
   scratch_folder home_, machine_, user_, system_;

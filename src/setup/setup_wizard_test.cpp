@@ -7,13 +7,12 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/checksum.h"
 #include "project/number_format.h"
 #include "setup/distribution.h"
 #include "setup/install_paths.h"
 #include "setup/install_record.h"
-#include "setup/registry.h"
 #include "setup/setup_test_util.h"
-#include "setup/sha256.h"
 
 namespace fs = std::filesystem;
 
@@ -22,16 +21,6 @@ namespace {
 constexpr char kPrevious[] =
     "Previous version of software is detected. It is highly recommended that "
     "you install current version to the same directory.";
-
-std::string registry_text(registry_root root, const char* key,
-                          const char* name) {
-  name_table values;
-  values.put(variant(name), variant("<none>"));
-  if (!read_registry(root, variant(key), &values)) return "<no key>";
-  variant value;
-  values.get(variant(name), &value);
-  return value.str();
-}
 
 std::string default_program_destination() {
   return program_files_folder() + "/Kovix";
@@ -128,19 +117,19 @@ TEST_F(SetupWizard, InstallsEveryFileRecordsItAndEndsAtHundred) {
   EXPECT_FALSE(fs::exists(desktop_.home() + "/.local/share"));
 
   install_record record;
-  ASSERT_TRUE(load_record(registry_root::machine, inst(), &record));
+  ASSERT_TRUE(load_record(install_scope::machine, inst(), &record));
   // 6 files, 2 in kvdata and 2 in images, 2 menu entries and the icon.
   EXPECT_EQ(record.files.size(), 13u);
   EXPECT_EQ(record.sum_of(inst() + "kdgn20"),
             sha256_hex(read_file(dist_ + "/setup")));
-  EXPECT_EQ(
-      registry_text(registry_root::machine, "Software/Kovix/DGN2", "inst_dir"),
-      inst());
-  EXPECT_FALSE(load_record(registry_root::current_user, inst(), &record));
+  install_record latest;
+  ASSERT_TRUE(latest_record(install_scope::machine, &latest));
+  EXPECT_EQ(latest.inst_dir, inst());
+  EXPECT_FALSE(load_record(install_scope::user, inst(), &record));
 }
 
 TEST_F(SetupWizard, WithoutMachineStoreRightsInstallsForTheUser) {
-  desktop_.forbid_machine_root();
+  desktop_.forbid_machine_records();
   auto wizard = at_destination_page();
   EXPECT_NE(wizard->destination_hint().find(
                 "for you only (run setup as root to install it for "
@@ -152,7 +141,7 @@ TEST_F(SetupWizard, WithoutMachineStoreRightsInstallsForTheUser) {
   wizard->next();
   ASSERT_EQ(wizard->page(), 3);
   install_record record;
-  EXPECT_TRUE(load_record(registry_root::current_user, inst(), &record));
+  EXPECT_TRUE(load_record(install_scope::user, inst(), &record));
   EXPECT_TRUE(fs::exists(desktop_.applications() + "/dirgen.desktop"));
   EXPECT_TRUE(fs::exists(desktop_.icons() + "/dirgen.svg"));
   EXPECT_FALSE(fs::exists(desktop_.system_prefix() + "/share"));
@@ -268,7 +257,7 @@ TEST_F(SetupWizard, UserSetupAfterAMachineWideOneProposesTheUsersFolder) {
   ASSERT_TRUE(save_record(record, nullptr));
   EXPECT_EQ(at_destination_page()->edit_text(), default_program_destination())
       << "an unwritable previous folder is not proposed";
-  desktop_.forbid_machine_root();
+  desktop_.forbid_machine_records();
   auto wizard = at_destination_page();
   EXPECT_EQ(wizard->notice(), "");
   EXPECT_EQ(wizard->edit_text(), default_program_destination());
@@ -282,7 +271,7 @@ TEST_F(SetupWizard, UserSetupAfterAMachineWideOneProposesTheUsersFolder) {
             std::vector<std::string>{"Setup can't copy files."});
   EXPECT_EQ(wizard->page(), 2);
   EXPECT_EQ(wizard->edit_text(), target_);
-  EXPECT_FALSE(fs::exists(desktop_.user_root()));
+  EXPECT_FALSE(fs::exists(desktop_.user_records()));
 }
 
 TEST_F(SetupWizard, InstallsAgainIntoThePreviousFolder) {
@@ -371,8 +360,8 @@ TEST_F(SetupWizard, FailuresAfterStartKeepTheTypedDestination) {
   EXPECT_FALSE(wizard->closed());
 }
 
-TEST_F(SetupWizard, UnwritableRegistryIsToldAfterTheCopy) {
-  desktop_.forbid_registry();
+TEST_F(SetupWizard, UnwritableRecordsFolderIsToldAfterTheCopy) {
+  desktop_.forbid_records();
   auto wizard = at_destination_page();
   wizard->set_edit_text(target_);
   wizard->next();

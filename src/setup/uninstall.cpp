@@ -9,9 +9,9 @@
 #include <filesystem>
 
 #include "markup/files.h"
+#include "platform/checksum.h"
 #include "setup/menu_entries.h"
 #include "setup/setup_names.h"
-#include "setup/sha256.h"
 
 namespace {
 
@@ -34,10 +34,9 @@ bool writable(const std::string& folder) {
 // content it has now, or the empty text.
 std::string other_owner(const install_record& record, const std::string& path,
                         const std::string& current) {
-  for (registry_root root :
-       {registry_root::machine, registry_root::current_user}) {
-    for (const install_record& other : all_records(root)) {
-      if (other.inst_dir == record.inst_dir && other.root == record.root)
+  for (install_scope scope : {install_scope::machine, install_scope::user}) {
+    for (const install_record& other : all_records(scope)) {
+      if (other.inst_dir == record.inst_dir && other.scope == record.scope)
         continue;
       if (other.sum_of(path) == current) return other.inst_dir;
     }
@@ -76,7 +75,7 @@ void restore_menu_entries(const install_record& record,
     std::string name = base_name(file.path);
     bool program = name == kProgramEntryFile;
     if ((!program && name != kManualEntryFile) || exists(file.path)) continue;
-    for (const install_record& other : all_records(record.root)) {
+    for (const install_record& other : all_records(record.scope)) {
       if (other.inst_dir == record.inst_dir) continue;
       std::string text =
           desktop_entry_text(program ? program_entry(other.inst_dir)
@@ -134,8 +133,8 @@ void remove_created_folders(const install_record& record,
 }  // namespace
 
 bool find_installation(const std::string& own_folder, install_record* record) {
-  return load_record(registry_root::machine, own_folder, record) ||
-         load_record(registry_root::current_user, own_folder, record);
+  return load_record(install_scope::machine, own_folder, record) ||
+         load_record(install_scope::user, own_folder, record);
 }
 
 std::string folder_needing_permission(const install_record& record) {
@@ -146,11 +145,8 @@ std::string folder_needing_permission(const install_record& record) {
   for (const std::string& folder : record.created_folders) {
     if (exists(folder)) folders.push_back(parent_of(folder));
   }
-  registry_key key;
-  if (registry_key::open(record.root, record_key(record.inst_dir), &key)) {
-    folders.push_back(key.folder());
-    folders.push_back(parent_of(key.folder()));
-  }
+  if (exists(record_file(record.scope, record.inst_dir)))
+    folders.push_back(records_folder(record.scope));
   for (const std::string& folder : folders) {
     if (!writable(folder)) return folder;
   }
@@ -160,9 +156,8 @@ std::string folder_needing_permission(const install_record& record) {
 void uninstall(const install_record& record, uninstall_report* report) {
   for (const installed_file& file : record.files)
     remove_file(record, file, report);
-  if (!delete_record(record))
-    report->failed.push_back("the record of " + record.inst_dir +
-                             " in the registry");
+  std::string err;
+  if (!delete_record(record, &err)) report->failed.push_back(err);
   restore_menu_entries(record, report);
   report_users_files(record, report);
   remove_created_folders(record, report);

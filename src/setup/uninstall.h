@@ -19,7 +19,7 @@ bool find_installation(const std::string& own_folder, install_record* record);
 
 // The first folder this user would have to write in to remove the
 // installation (a recorded file's folder, the parent of a folder to remove,
-// the record's registry folders), or the empty text when every one is
+// the records folder), or the empty text when every one is
 // writable. Checked before anything is removed, so that a removal without
 // the rights changes nothing.
 std::string folder_needing_permission(const install_record& record);

@@ -43,8 +43,8 @@ class Uninstall : public ::testing::Test {
     std::map<std::string, std::string> all;
     for (const std::string& top :
          {desktop_.home(), work_.path(),
-          fs::path(desktop_.machine_root()).parent_path().string(),
-          fs::path(desktop_.user_root()).parent_path().string(),
+          fs::path(desktop_.machine_records()).parent_path().string(),
+          fs::path(desktop_.user_records()).parent_path().string(),
           desktop_.system_prefix()}) {
       for (const auto& [path, content] : snapshot(top))
         all[top + "/" + path] = content;
@@ -61,7 +61,7 @@ class Uninstall : public ::testing::Test {
 TEST_F(Uninstall, RemoveLeavesNothingOfAPerUserOrMachineWideInstallation) {
   for (bool for_everyone : {true, false}) {
     SCOPED_TRACE(for_everyone ? "for everyone" : "per user");
-    if (!for_everyone) desktop_.forbid_machine_root();
+    if (!for_everyone) desktop_.forbid_machine_records();
     auto before = everything();
     std::string inst = install(desktop_.home() + "/Apps");
     std::string menu =
@@ -89,19 +89,26 @@ TEST_F(Uninstall, RemoveLeavesNothingOfAPerUserOrMachineWideInstallation) {
   }
 }
 
-TEST_F(Uninstall, KeepsTheFilesTheUserChangedOrMadeAndSaysSo) {
+TEST_F(Uninstall, AfterAReinstallKeepsTheFilesTheUserChangedOrMadeAndSaysSo) {
   std::string inst = install(desktop_.home() + "/Apps");
   std::ofstream(inst + "kvdata/README") << "edited by the user";
   std::ofstream(inst + "kvdata/mine.txt") << "my template";
   std::ofstream(inst + "notes.txt") << "mine";
   std::ofstream(inst + "kvdata/styles.txt", std::ios::app)
       << "<style_name>Mine</style_name><style_file>mine.txt</style_file>\n";
+  // A new version changes the same files and is installed over it.
+  std::ofstream(dist_ + "/kvdata/README") << "new readme";
+  std::ofstream(dist_ + "/kvdata/styles.txt", std::ios::app)
+      << "<style_name>New</style_name><style_file>new.txt</style_file>\n";
+  ASSERT_EQ(install(desktop_.home() + "/Apps"), inst);
+  ASSERT_TRUE(fs::exists(inst + "kvdata/README.dist"));
 
   program_run removed = run_program(inst + "remove");
   EXPECT_EQ(removed.status, 0) << removed.output;
   for (const char* line : {"kvdata/README (changed since it was installed)",
                            "kvdata/styles.txt (changed since it was installed)",
                            "kvdata/mine.txt (not installed by setup)",
+                           "kvdata/styles.txt.old (not installed by setup)",
                            "notes.txt (not installed by setup)"}) {
     EXPECT_TRUE(has_line(removed.output, "Kept " + inst + line))
         << line << "\n"
@@ -114,15 +121,18 @@ TEST_F(Uninstall, KeepsTheFilesTheUserChangedOrMadeAndSaysSo) {
       left.push_back(fs::relative(entry.path(), inst).string());
   }
   std::sort(left.begin(), left.end());
-  EXPECT_EQ(left, (std::vector<std::string>{"kvdata/README", "kvdata/mine.txt",
-                                            "kvdata/styles.txt", "notes.txt"}));
+  EXPECT_EQ(left, (std::vector<std::string>{
+                      "kvdata/README", "kvdata/mine.txt", "kvdata/styles.txt",
+                      "kvdata/styles.txt.old", "notes.txt"}));
   EXPECT_FALSE(fs::exists(inst + "images")) << "emptied, so removed";
+  EXPECT_FALSE(fs::exists(desktop_.machine_records()));
+  EXPECT_FALSE(fs::exists(desktop_.system_prefix() + "/share"));
   install_record record;
   EXPECT_FALSE(find_installation(inst, &record));
 }
 
 TEST_F(Uninstall, TwoInstallationsAreRemovedIndependently) {
-  desktop_.forbid_machine_root();
+  desktop_.forbid_machine_records();
   auto before = everything();
   std::string first = install(desktop_.home() + "/.local/opt/Kovix");
   std::string second = install(desktop_.home() + "/apps");
@@ -171,7 +181,7 @@ TEST_F(Uninstall, MachineWideRemovalWithoutTheRightsChangesNothing) {
   // Let nobody reach the installation, so that only the rights are missing.
   for (const std::string& folder :
        {work_.path(), desktop_.home(),
-        fs::path(desktop_.machine_root()).parent_path().string(),
+        fs::path(desktop_.machine_records()).parent_path().string(),
         desktop_.system_prefix()})
     ::chmod(folder.c_str(), 0755);
   std::string inst = install(work_.path() + "/Apps");
