@@ -44,6 +44,9 @@ constexpr FieldEntry kFields[kSettingsFieldCount] = {
     {"size_filter", &settings_record::size_filter},
     {"size_start", &settings_record::size_start},
     {"size_end", &settings_record::size_end},
+    {"base_url", &settings_record::base_url},
+    {"title", &settings_record::title},
+    {"replace_existing", &settings_record::replace_existing},
 };
 
 }  // namespace
@@ -77,6 +80,9 @@ void settings_record::reset_settings() {
   size_filter = variant(false);
   size_start = variant(0);
   size_end = variant(1048576);
+  base_url = variant("");
+  title = variant("");
+  replace_existing = variant(false);
 }
 
 bool settings_record::load_settings(const variant& file, std::string* err) {

@@ -26,7 +26,7 @@ class settings_record {
   // then keeps the defaults.
   bool load_settings(const variant& path, std::string* err);
 
-  // Writes the 25 fields as "<key>escaped value</key>\r\n" lines in ascending
+  // Writes the 28 fields as "<key>escaped value</key>\r\n" lines in ascending
   // byte order of the keys. True when the whole file was written; false with
   // *err naming the file and the reason when it could not be created or
   // written (an existing file is left intact).
@@ -59,16 +59,19 @@ class settings_record {
   variant size_filter;
   variant size_start;
   variant size_end;
+  variant base_url;          // prefix of every link; empty: relative links
+  variant title;             // page title; empty: the listed folder's name
+  variant replace_existing;  // may replace files this program did not write
 };
 
 // The number of fields of the record.
-constexpr int kSettingsFieldCount = 25;
+constexpr int kSettingsFieldCount = 28;
 
 // The field of record named key (the settings file key), or null for a name
-// that is not one of the 25. Lets callers walk or fill fields by name.
+// that is not one of the 28. Lets callers walk or fill fields by name.
 variant* settings_field(settings_record* record, const char* key);
 
-// The key of the i-th field in declaration order. REQUIRES: 0 <= i < 25.
+// The key of the i-th field in declaration order. REQUIRES: 0 <= i < kSettingsFieldCount.
 const char* settings_field_key(int i);
 
 // A time in seconds as a field value. An integer value holds only 32 bits,

@@ -64,7 +64,7 @@ TEST(ProjectDefaults, ResetRestoresDefaultsAfterChanges) {
   EXPECT_GT(p.time_start.as_int64(), 5);
 }
 
-TEST(ProjectSave, DefaultsWriteTwentyFiveSortedLinesAndLoadBackUnchanged) {
+TEST(ProjectSave, DefaultsWriteEverySortedLineAndLoadBackUnchanged) {
   std::string err;
   scratch_folder dir;
   settings_record p;
@@ -74,6 +74,7 @@ TEST(ProjectSave, DefaultsWriteTwentyFiveSortedLinesAndLoadBackUnchanged) {
   const std::string ts = p.time_start.str();
   const std::string te = p.time_end.str();
   const std::string expected =
+      "<base_url></base_url>\r\n"
       "<date_format>%c</date_format>\r\n"
       "<folder_include>*</folder_include>\r\n"
       "<folder_skip></folder_skip>\r\n"
@@ -83,6 +84,7 @@ TEST(ProjectSave, DefaultsWriteTwentyFiveSortedLinesAndLoadBackUnchanged) {
       "<mask>*</mask>\r\n"
       "<order_files>0</order_files>\r\n"
       "<path></path>\r\n"
+      "<replace_existing>0</replace_existing>\r\n"
       "<save>index.html</save>\r\n"
       "<show_folders>1</show_folders>\r\n"
       "<show_summary>0</show_summary>\r\n"
@@ -100,6 +102,7 @@ TEST(ProjectSave, DefaultsWriteTwentyFiveSortedLinesAndLoadBackUnchanged) {
       "</time_end>\r\n"
       "<time_filter>0</time_filter>\r\n"
       "<time_start>4102444800</time_start>\r\n"
+      "<title></title>\r\n"
       "<url_html_escape>0</url_html_escape>\r\n";
   EXPECT_EQ(read_file(dir.at("a.dgn")), expected);
 
@@ -140,7 +143,7 @@ TEST(ProjectSave, MissingFolderFailsAndExistingFileIsReplaced) {
   write_file(dir.at("old.dgn"), std::string(5000, 'x'));
   ASSERT_TRUE(p.save_settings(variant(dir.at("old.dgn").c_str()), &err));
   const std::string text = read_file(dir.at("old.dgn"));
-  EXPECT_EQ(text.rfind("<date_format>", 0), 0u);
+  EXPECT_EQ(text.rfind("<base_url>", 0), 0u);
   EXPECT_EQ(text.find("xx"), std::string::npos);
 }
 
