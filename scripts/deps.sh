@@ -6,8 +6,8 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev
-  # archives of every format, read by content
-  libarchive-dev
+  # archives of every format, read by content; zlib checks gzip's CRC-32
+  libarchive-dev zlib1g-dev
   # SHA-256 checksums (libcrypto): installed files, listings
   libssl-dev
   qt6-base-dev

@@ -4,9 +4,11 @@
 #include <archive_entry.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <iconv.h>
 #include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -16,6 +18,7 @@
 #include <string>
 
 #include "listing/archive_tree.h"
+#include "text/encoders.h"
 #include "text/out_of_memory.h"
 
 namespace {
@@ -73,6 +76,18 @@ class source_file {
 
   bool at_end() const { return at_end_; }
   int error() const { return error_; }
+  int fd() const { return fd_; }
+  // True when the 512 bytes before offset end are all zero.
+  bool zero_block_before(int64_t end) const {
+    char block[kTarBlock];
+    if (end < static_cast<int64_t>(kTarBlock) ||
+        pread(fd_, block, kTarBlock, end - kTarBlock) !=
+            static_cast<ssize_t>(kTarBlock)) {
+      return false;
+    }
+    return std::all_of(block, block + kTarBlock, [](char c) { return !c; });
+  }
+  static constexpr size_t kTarBlock = 512;
   bool starts_gzip() const { return head_.rfind("\x1f\x8b", 0) == 0; }
   // A zip with no entries is nothing but its 22-byte end record, which
   // libarchive's zip reader never finds (it looks before the last 22
@@ -200,11 +215,46 @@ std::string error_text(archive* a, const char* fallback) {
   return text && *text ? text : fallback;
 }
 
-// Unpacks the file's compression alone, to tell corrupt compressed data
-// from a damaged archive inside it. True when it unpacks to the end;
-// otherwise *reason says why not.
+// gzip's own checks: zlib verifies each member's CRC-32 and length, which
+// libarchive's gzip reader does not, so data corrupt in the middle of a
+// stream is found here even when it still inflates. True when the whole
+// file unpacks and every check holds; otherwise *reason says what broke.
+bool gzip_intact(source_file* src, std::string* reason) {
+  int copy = dup(src->fd());
+  if (copy < 0) return true;  // cannot tell; blame the archive
+  gzFile in = gzdopen(copy, "rb");
+  if (!in) {
+    close(copy);
+    return true;
+  }
+  constexpr unsigned kSink = 64 * 1024;
+  std::unique_ptr<char[]> sink(new char[kSink]);  // never looked at
+  int n;
+  while ((n = gzread(in, sink.get(), kSink)) > 0) {
+  }
+  if (n < 0) {
+    int code;
+    std::string text = gzerror(in, &code);  // "<fd:N>: what"
+    size_t colon = text.find(": ");
+    if (colon != std::string::npos) text.erase(0, colon + 2);
+    *reason = text == "incorrect data check"
+                  ? "gzip checksum (CRC-32) does not match: the compressed "
+                    "data is corrupt"
+                  : "gzip: " + text;
+  }
+  gzclose(in);
+  return n == 0;
+}
+
+// Unpacks the file's compression alone (every layer of it, and gzip's
+// checks), to tell corrupt compressed data from a damaged archive inside it.
+// True when it unpacks to the end; otherwise *reason says why not.
 bool compression_intact(source_file* src, std::string* reason) {
   if (!src->rewind()) return true;  // cannot tell; blame the archive
+  if (src->starts_gzip()) {
+    if (!gzip_intact(src, reason)) return false;
+    if (!src->rewind()) return true;
+  }
   archive_ptr a = new_reader(src, false);
   archive_entry* entry;
   if (archive_read_open1(a.get()) != ARCHIVE_OK ||
@@ -242,6 +292,53 @@ bool compressed(archive* a) {
   return false;
 }
 
+bool valid_utf8(std::string_view name) {
+  for (size_t i = 0, n; i < name.size(); i += n) {
+    n = utf8_sequence_length(name.substr(i));
+    if (n == 0) return false;
+  }
+  return true;
+}
+
+// Zip entry names written without the zip's UTF-8 flag are in the IBM PC
+// code page, CP437, by the zip format's definition: old Windows zippers
+// wrote "caf\x82.txt" for café.txt. A name that is valid UTF-8 is kept as
+// it is (many zippers write UTF-8 without the flag); any other is read as
+// CP437, as unzip does. The converter is opened on first use.
+class cp437_names {
+ public:
+  cp437_names() = default;
+  ~cp437_names() {
+    if (cd_ != kNone) iconv_close(cd_);
+  }
+  cp437_names(const cp437_names&) = delete;
+  cp437_names& operator=(const cp437_names&) = delete;
+
+  // name converted to UTF-8, valid until the next call; name itself when
+  // the system has no CP437 converter.
+  const char* to_utf8(const char* name) {
+    if (cd_ == kNone) cd_ = iconv_open("UTF-8", "CP437");
+    if (cd_ == kNone) return name;
+    size_t in_left = std::strlen(name);
+    // Every CP437 byte becomes at most three bytes of UTF-8.
+    out_.assign(in_left * 3, '\0');
+    char* in = const_cast<char*>(name);
+    char* out = out_.data();
+    size_t out_left = out_.size();
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(cd_, &in, &in_left, &out, &out_left) == static_cast<size_t>(-1)) {
+      return name;
+    }
+    out_.resize(out_.size() - out_left);
+    return out_.c_str();
+  }
+
+ private:
+  static inline const iconv_t kNone = reinterpret_cast<iconv_t>(-1);
+  iconv_t cd_ = kNone;
+  std::string out_;
+};
+
 // One reading of one archive file into one tree.
 class listing_reader {
  public:
@@ -263,11 +360,13 @@ class listing_reader {
     int64_t count = 0;
     for (;;) {
       int r = archive_read_next_header2(a_.get(), entry.get());
-      if (r == ARCHIVE_EOF) break;
-      if (r != ARCHIVE_OK) return header_failed(r);
-      if (const char* fault = add(entry.get())) {
-        return fail(archive_failure::damaged, fault);
+      if (r == ARCHIVE_EOF) {
+        if (!ended_whole()) return cut_short();
+        break;
       }
+      bool raw_name = r == ARCHIVE_WARN && only_a_name_warning();
+      if (r != ARCHIVE_OK && !raw_name) return header_failed(r);
+      if (!add(entry.get(), raw_name)) return false;
       if (progress_ && !progress_(++count)) {
         return fail(archive_failure::cancelled, "cancelled");
       }
@@ -277,15 +376,61 @@ class listing_reader {
   }
 
  private:
-  // Adds the entry to the tree. Returns null, or what is wrong with it.
-  const char* add(archive_entry* e) {
+  // Adds the entry to the tree. raw_name: the reader kept the name's bytes
+  // as they are, because they are not in the charset the archive declares.
+  // False, with the failure filled in, when it cannot be added.
+  bool add(archive_entry* e, bool raw_name) {
     const char* name = archive_entry_pathname(e);
-    if (!name) return "an entry has no name";
+    if (!name) {
+      return entry_failed(archive_failure::damaged, "an entry has no name");
+    }
+    if (!raw_name && family_of(a_.get()) == archive_family::zip &&
+        !valid_utf8(name)) {
+      name = cp437_.to_utf8(name);
+    }
     int64_t time = archive_entry_mtime_is_set(e) ? archive_entry_mtime(e) : 0;
     bool added = archive_entry_filetype(e) == AE_IFDIR
                      ? tree_.add_folder(name, time)
                      : tree_.add_file(name, size_of(e), time);
-    return added ? nullptr : "folders nest too deep to be listed";
+    return added || entry_failed(archive_failure::too_deep,
+                                 "folders nest too deep to be listed");
+  }
+
+  bool entry_failed(archive_failure failure, const char* reason) {
+    err_->family = family_of(a_.get());
+    return fail(failure, reason);
+  }
+
+  // A warning that a name (path, link target, owner) is not in the charset
+  // its header declares, so it was kept as raw bytes, is no damage: GNU tar
+  // lists such names too. Any other warning is.
+  bool only_a_name_warning() {
+    const char* text = archive_error_string(a_.get());
+    return text && (std::strstr(text, " can't be converted from ") ||
+                    std::strstr(text, " cannot be converted from "));
+  }
+
+  // A tar ends with a block of zeros (two, by the standard). Reaching the
+  // end of the data instead means the archive was cut short: libarchive
+  // then reports a plain end, even when the cut falls inside a header.
+  // Where the bytes are at hand (no compression) the last block read must
+  // be zero; under compression, which finds a cut of its own stream, the
+  // reader must at least have read a block past the last entry.
+  bool ended_whole() {
+    archive* a = a_.get();
+    if (family_of(a) != archive_family::tar) return true;
+    int64_t end = archive_filter_bytes(a, 0);
+    if (end <= archive_read_header_position(a)) return false;
+    return compressed(a) || src_.zero_block_before(end);
+  }
+
+  bool cut_short() {
+    err_->family = archive_family::tar;
+    const char* format = archive_format_name(a_.get());
+    std::string reason = std::string(format ? format : "tar") +
+                         ": Truncated tar archive (it ends without its "
+                         "end-of-archive block)";
+    return blame_compression_first(archive_failure::truncated, reason);
   }
 
   // The size the archive's own listing shows. A zip stores a symbolic
@@ -323,14 +468,20 @@ class listing_reader {
     const char* format = archive_format_name(a);
     if (format) reason = std::string(format) + ": " + reason;
     bool met_end = src_.at_end();
+    bool cut = status == ARCHIVE_FATAL && met_end;
+    return blame_compression_first(
+        cut ? archive_failure::truncated : archive_failure::damaged, reason);
+  }
+
+  // Fails with failure and reason, unless the compression around the
+  // archive is what broke: that is reported instead.
+  bool blame_compression_first(archive_failure failure,
+                               const std::string& reason) {
     std::string unpack_reason;
-    if (compressed(a) && !compression_intact(&src_, &unpack_reason)) {
+    if (compressed(a_.get()) && !compression_intact(&src_, &unpack_reason)) {
       return fail(archive_failure::corrupt_data, unpack_reason);
     }
-    if (status == ARCHIVE_FATAL && met_end) {
-      return fail(archive_failure::truncated, reason);
-    }
-    return fail(archive_failure::damaged, reason);
+    return fail(failure, reason);
   }
 
   bool fail(archive_failure failure, const std::string& reason) {
@@ -342,6 +493,7 @@ class listing_reader {
 
   source_file src_;
   archive_ptr a_;
+  cp437_names cp437_;
   archive_tree tree_;
   const archive_progress& progress_;
   archive_error* err_;

@@ -8,7 +8,14 @@
 // others; zip, 7-Zip and ISO 9660, which need seeking, plain only. A
 // zero-length file and a zip of nothing but its end record are empty
 // archives. mtree, a text format that would take any text file for an
-// archive, is not read; nor is a zip without its central directory.
+// archive, is not read; nor is a zip without its central directory, nor a
+// tar that ends before its end-of-archive block (it may have been cut
+// anywhere, even between two entries).
+//
+// Names are listed as the archive holds them, as UTF-8 where the archive
+// says its names are UTF-8; a name whose bytes are not in the charset the
+// archive declares is listed by its bytes. A zip name without the UTF-8
+// flag that is not valid UTF-8 is read as CP437, as unzip does.
 //
 // The archive is streamed: memory grows with the number of entries, never
 // with the size of the data, and no temporary file is made.
@@ -26,7 +33,8 @@ enum class archive_failure {
   unreadable,    // the file cannot be opened or read (system error)
   not_archive,   // no known archive format
   damaged,       // a header is damaged (bad checksum, impossible field, ...)
-  truncated,     // the archive ends before its last entry does
+  truncated,     // the archive ends before its last entry or its end block
+  too_deep,      // whole, but its folders nest past archive_tree's limit
   corrupt_data,  // the compressed data around the archive cannot be unpacked
   cancelled,     // the progress callback asked to stop
 };
@@ -57,8 +65,11 @@ using archive_progress = std::function<bool(int64_t entries_read)>;
 // names, volume labels) are never listed.
 // Returns true when the whole archive was read. On failure returns false
 // and fills *err; the tree then holds what was read and must not be listed.
-// Any warning of the reader on a header counts as damage. progress may be
-// empty.
+// A warning of the reader on a header counts as damage, except one about a
+// name's charset. When the compression around the archive is broken (gzip's
+// checksum included), that is the failure reported, not the archive it
+// garbled. Only a regular file or a block device is read: anything else is
+// refused at once, without waiting for data. progress may be empty.
 bool read_archive(const std::string& path, file_tree* tree,
                   const archive_progress& progress, archive_error* err);
 

@@ -64,6 +64,19 @@ class unique_fd {
   int fd_;
 };
 
+// An archive is read from a regular file or a block device (a disc, an
+// image). A fifo, a terminal or a socket would make the build wait for a
+// writer, or read endless bytes (/dev/zero), so they are refused at once.
+bool is_archive_kind(mode_t mode) { return S_ISREG(mode) || S_ISBLK(mode); }
+
+// Why a file of mode cannot be an archive source.
+std::string not_archive_kind(mode_t mode) {
+  if (S_ISFIFO(mode)) return "it is a fifo (named pipe), not a file";
+  if (S_ISCHR(mode)) return "it is a character device, not a file";
+  if (S_ISSOCK(mode)) return "it is a socket, not a file";
+  return "it is not a regular file";
+}
+
 // The code whose message names the archive format that path's extension
 // suggests: tar, gzip or zip, else "not a recognized archive".
 int code_for_extension(const std::string& path) {
@@ -91,6 +104,7 @@ int archive_failure_code(const archive_error& err, const std::string& path) {
       return err.gzip ? kBuildCantGunzip : kBuildDamagedArchive;
     case archive_failure::damaged:
     case archive_failure::truncated:
+    case archive_failure::too_deep:
     case archive_failure::cancelled:  // handled by the caller
       break;
   }
@@ -307,13 +321,21 @@ bool listing_build::open_source(unique_fd* root) {
   if (archive == S_ISDIR(st.st_mode)) {
     return fail_errno(kBuildSourceWrongKind, path_, archive ? EISDIR : ENOTDIR);
   }
-  int flags =
-      archive ? O_RDONLY | O_CLOEXEC : O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+  if (archive && !is_archive_kind(st.st_mode)) {
+    return fail(kBuildSourceWrongKind, path_, not_archive_kind(st.st_mode));
+  }
+  // Never waits: a fifo put in the file's place meanwhile opens at once
+  // and is refused below.
+  int flags = archive ? O_RDONLY | O_CLOEXEC | O_NONBLOCK
+                      : O_RDONLY | O_DIRECTORY | O_CLOEXEC;
   *root = unique_fd(open(path_.c_str(), flags));
   if (root->get() < 0) return fail_errno(kBuildCantReadSource, path_, errno);
   if (archive) {
     if (fstat(root->get(), &st) != 0) {
       return fail_errno(kBuildCantReadSource, path_, errno);
+    }
+    if (!is_archive_kind(st.st_mode)) {
+      return fail(kBuildSourceWrongKind, path_, not_archive_kind(st.st_mode));
     }
     keep_.push_back(
         {{st.st_dev, st.st_ino}, refusal_reason("the source archive")});
