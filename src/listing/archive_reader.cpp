@@ -77,17 +77,6 @@ class source_file {
   bool at_end() const { return at_end_; }
   int error() const { return error_; }
   int fd() const { return fd_; }
-  // True when the 512 bytes before offset end are all zero.
-  bool zero_block_before(int64_t end) const {
-    char block[kTarBlock];
-    if (end < static_cast<int64_t>(kTarBlock) ||
-        pread(fd_, block, kTarBlock, end - kTarBlock) !=
-            static_cast<ssize_t>(kTarBlock)) {
-      return false;
-    }
-    return std::all_of(block, block + kTarBlock, [](char c) { return !c; });
-  }
-  static constexpr size_t kTarBlock = 512;
   bool starts_gzip() const { return head_.rfind("\x1f\x8b", 0) == 0; }
   // A zip with no entries is nothing but its 22-byte end record, which
   // libarchive's zip reader never finds (it looks before the last 22
@@ -410,18 +399,16 @@ class listing_reader {
                     std::strstr(text, " cannot be converted from "));
   }
 
-  // A tar ends with a block of zeros (two, by the standard). Reaching the
-  // end of the data instead means the archive was cut short: libarchive
-  // then reports a plain end, even when the cut falls inside a header.
-  // Where the bytes are at hand (no compression) the last block read must
-  // be zero; under compression, which finds a cut of its own stream, the
-  // reader must at least have read a block past the last entry.
+  // A tar ends with a block of zeros (two, by the standard), which the
+  // reader takes after the last entry's data. An archive cut short at a
+  // block boundary or inside a header reaches the end of the data instead,
+  // and libarchive reports that as a plain end (a cut inside data, or after
+  // an extended header, it reports itself). So the end is whole only when
+  // the reader took a block past the last entry.
   bool ended_whole() {
     archive* a = a_.get();
-    if (family_of(a) != archive_family::tar) return true;
-    int64_t end = archive_filter_bytes(a, 0);
-    if (end <= archive_read_header_position(a)) return false;
-    return compressed(a) || src_.zero_block_before(end);
+    return family_of(a) != archive_family::tar ||
+           archive_filter_bytes(a, 0) > archive_read_header_position(a);
   }
 
   bool cut_short() {
