@@ -19,38 +19,6 @@ bool ascii_equal_fold(std::string_view a, std::string_view b) {
   return true;
 }
 
-void append_html(std::string_view src, std::string* out) {
-  while (!src.empty()) {
-    unsigned char c = static_cast<unsigned char>(src[0]);
-    size_t n = c < 0x80 ? 1 : utf8_sequence_length(src);
-    switch (c) {
-      case '&':
-        out->append("&amp;");
-        break;
-      case '<':
-        out->append("&lt;");
-        break;
-      case '>':
-        out->append("&gt;");
-        break;
-      case '"':
-        out->append("&quot;");
-        break;
-      case '\'':
-        out->append("&#39;");
-        break;
-      default:
-        if (n == 0) {
-          out->append("&#" + std::to_string(c) + ";");
-          n = 1;
-        } else {
-          out->append(src.substr(0, n));
-        }
-    }
-    src.remove_prefix(n == 0 ? 1 : n);
-  }
-}
-
 void append_url(std::string_view src, std::string* out) {
   for (char ch : src) {
     unsigned char c = static_cast<unsigned char>(ch);
@@ -176,7 +144,7 @@ bool output_encoding_named(std::string_view name, output_encoding* e) {
 void append_encoded(output_encoding e, std::string_view src, std::string* out) {
   switch (e) {
     case output_encoding::kHtml:
-      append_html(src, out);
+      append_html_name(src, out);
       break;
     case output_encoding::kUrl:
       append_url(src, out);
