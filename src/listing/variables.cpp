@@ -199,14 +199,13 @@ class media_lookup {
     return *folder_;
   }
 
+ private:
   // Where the icon called name is found: its data: URI when the icons are
   // embedded, else image_dir followed by name.
   std::string icon_url(const std::string& name) {
     if (!o_.image_dir.empty()) return o_.image_dir + name;
     return icons_.data_uri(name);
   }
-
- private:
   media made(const variant& description, const variant& image) {
     media m;
     m.description = description;

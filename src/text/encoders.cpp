@@ -281,17 +281,17 @@ void append_hex(uint32_t value, int digits, std::string* out) {
 
 void append_html_visible(std::string_view src, bool keep_breaks,
                          std::string* out) {
+  std::string code;
   while (!src.empty()) {
-    const unsigned char c = static_cast<unsigned char>(src[0]);
-    const size_t n = utf8_sequence_length(src);
-    if (n == 0) {
-      out->append("\\x");
-      append_hex(c, 2, out);
-      src.remove_prefix(1);
+    const char c = src[0];
+    const bool is_break = c == '\t' || c == '\n' || c == '\r';
+    size_t n = is_break && keep_breaks ? 0 : visible_code_at(src, &code);
+    if (n > 0) {
+      out->append(code);
+      src.remove_prefix(n);
       continue;
     }
-    const uint32_t cp = code_point(src.substr(0, n));
-    switch (cp) {
+    switch (c) {
       case '&':
         out->append("&amp;");
         break;
@@ -308,19 +308,32 @@ void append_html_visible(std::string_view src, bool keep_breaks,
         out->append("&#39;");
         break;
       default:
-        if (shown_as_code(cp) &&
-            !(keep_breaks && (cp == '\t' || cp == '\n' || cp == '\r'))) {
-          out->append("\\u");
-          append_hex(cp, 4, out);
-        } else {
-          out->append(src.substr(0, n));
-        }
+        n = utf8_sequence_length(src);
+        out->append(src.substr(0, n));
+        src.remove_prefix(n);
+        continue;
     }
-    src.remove_prefix(n);
+    src.remove_prefix(1);
   }
 }
 
 }  // namespace
+
+size_t visible_code_at(std::string_view src, std::string* code) {
+  if (src.empty()) return 0;
+  const size_t n = utf8_sequence_length(src);
+  code->clear();
+  if (n == 0) {
+    code->append("\\x");
+    append_hex(static_cast<unsigned char>(src[0]), 2, code);
+    return 1;
+  }
+  const uint32_t cp = code_point(src.substr(0, n));
+  if (!shown_as_code(cp)) return 0;
+  code->append("\\u");
+  append_hex(cp, 4, code);
+  return n;
+}
 
 void append_html_name(std::string_view src, std::string* out) {
   append_html_visible(src, false, out);

@@ -46,6 +46,12 @@ bool html_escape(byte_string* s);
 // upper-case hex digits ("\xFF"). Every other character stays as it is.
 void append_html_name(std::string_view src, std::string* out);
 
+// When src starts with a character that names show as its code (the
+// control and direction characters above) or with a byte that is not part
+// of valid UTF-8, *code := that code ("\u202E", "\xFF") and the result is
+// the number of bytes it stands for; otherwise 0 (*code unspecified).
+size_t visible_code_at(std::string_view src, std::string* code);
+
 // As append_html_name for a longer text shown with its line breaks (a
 // README): tab, line feed and carriage return stay as they are.
 void append_html_text(std::string_view src, std::string* out);

@@ -98,24 +98,20 @@ bool is_ascii_punctuation(unsigned char c) {
 }
 
 void append_markdown(std::string_view src, std::string* out) {
+  std::string code;
   while (!src.empty()) {
-    unsigned char c = static_cast<unsigned char>(src[0]);
-    size_t n = 1;
-    if (c >= 0x80) {
-      n = utf8_sequence_length(src);
-      if (n == 0) {
-        out->append("\xEF\xBF\xBD");  // U+FFFD
-        n = 1;
-      } else {
-        out->append(src.substr(0, n));
-      }
+    const unsigned char c = static_cast<unsigned char>(src[0]);
+    size_t n = visible_code_at(src, &code);
+    if (n > 0) {
+      out->push_back('\\');  // the code's own backslash, escaped
+      out->append(code);
     } else if (is_ascii_punctuation(c)) {
       out->push_back('\\');
       out->push_back(static_cast<char>(c));
-    } else if (c < 0x20 || c == 0x7F) {
-      out->append("&#" + std::to_string(c) + ";");
+      n = 1;
     } else {
-      out->push_back(static_cast<char>(c));
+      n = utf8_sequence_length(src);
+      out->append(src.substr(0, n));
     }
     src.remove_prefix(n);
   }

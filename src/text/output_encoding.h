@@ -29,9 +29,9 @@ bool output_encoding_named(std::string_view name, output_encoding* e);
 //   around it, so pieces can be joined in one field): '"' doubled, every
 //   other byte as it is, line breaks included.
 // - kMarkdown: inline text that a CommonMark reader shows as itself: every
-//   ASCII punctuation character behind a backslash, line breaks and other
-//   control bytes as numeric references, a byte that is not part of valid
-//   UTF-8 as U+FFFD.
+//   ASCII punctuation character behind a backslash; control and direction
+//   characters and bytes that are not UTF-8 shown by their codes as in
+//   kHtml (written "\\u000A", which a reader shows as "\u000A").
 void append_encoded(output_encoding e, std::string_view src, std::string* out);
 
 #endif  // DIRGEN_TEXT_OUTPUT_ENCODING_H_

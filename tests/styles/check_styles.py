@@ -277,7 +277,7 @@ def check_text(where, style, out, expected_names):
     if texts is None:
         return
     for name in expected_names:
-        if not any(name in t for t in texts):
+        if not any(name in t or shown_form(name) in t for t in texts):
             fault(where, f"name {name!r} is missing")
 
 
