@@ -38,6 +38,33 @@ bool exists(const std::string& path) {
   return stat(path.c_str(), &st) == 0;
 }
 
+// The path an href leads to, resolved as a browser does against the
+// listing at listing_path: relative to its folder, "%XX" decoded, "." and
+// ".." applied.
+std::string resolve(const std::string& listing_path, const std::string& href) {
+  std::string decoded;
+  for (size_t i = 0; i < href.size(); ++i) {
+    if (href[i] == '%' && i + 2 < href.size()) {
+      decoded.push_back(
+          static_cast<char>(std::stoi(href.substr(i + 1, 2), nullptr, 16)));
+      i += 2;
+    } else {
+      decoded.push_back(href[i]);
+    }
+  }
+  std::filesystem::path base =
+      decoded.starts_with("/")
+          ? std::filesystem::path(decoded)
+          : std::filesystem::path(listing_path).parent_path() / decoded;
+  return base.lexically_normal().string();
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+  struct stat x, y;
+  return stat(a.c_str(), &x) == 0 && stat(b.c_str(), &y) == 0 &&
+         x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+}
+
 // Every temporary listing file left anywhere under folder.
 std::vector<std::string> leftovers(const std::string& folder) {
   std::vector<std::string> found;
@@ -352,6 +379,24 @@ TEST_F(Build, ArchiveInPerFolderModeListsTheWholeArchiveOnce) {
             "[top|0|3|0|1||top.txt]\nfiles:1=f.txt 2=top.txt \ntotal:2/1");
 }
 
+// A member named "../../etc/passwd" is listed by its name, and its link
+// opens the file it names inside the listing's folder, never one above.
+TEST_F(Build, ArchiveMembersAboveTheTopLinkInsideTheListing) {
+  root_.write("deep/a.tar", tar_of({"../../etc/passwd", "ok/../../x.txt"}));
+  settings_.source = variant(1);
+  settings_.path = variant(std::string_view(root_.at("deep/a.tar")));
+  settings_.save = variant("list.html");
+  root_.write("kvdata/up.txt",
+              "<!--#for var=files--><!--#echo var=rel_path_files--><!--#echo "
+              "var=name_files-->=<!--#echo var=url_files--> <!--#endfor-->");
+  settings_.format = variant("up.txt");
+  ASSERT_EQ(build(), kBuildOk);
+  const std::string listing = root_.at("deep/list.html");
+  EXPECT_EQ(read_file(listing),
+            "../../etc/passwd=etc/passwd ok/../../x=x.txt ");
+  EXPECT_EQ(resolve(listing, "etc/passwd"), root_.at("deep/etc/passwd"));
+}
+
 TEST_F(Build, ArchiveFormatIsFoundByContentNotByName) {
   ASSERT_TRUE(write_gzip(root_.at("a.bin"), tar_of({"one.txt", "two.txt"})));
   settings_.source = variant(1);
@@ -603,33 +648,6 @@ TEST_F(Build, SizeUnitsWithTrailingLettersKeepTheirLabel) {
   settings_.size_units = variant("1Kb");
   ASSERT_EQ(build(), kBuildOk);
   EXPECT_EQ(read_file(root_.at("out.html")), "3 Kb");
-}
-
-// The path an href leads to, resolved as a browser does against the
-// listing at listing_path: relative to its folder, "%XX" decoded, "." and
-// ".." applied.
-std::string resolve(const std::string& listing_path, const std::string& href) {
-  std::string decoded;
-  for (size_t i = 0; i < href.size(); ++i) {
-    if (href[i] == '%' && i + 2 < href.size()) {
-      decoded.push_back(
-          static_cast<char>(std::stoi(href.substr(i + 1, 2), nullptr, 16)));
-      i += 2;
-    } else {
-      decoded.push_back(href[i]);
-    }
-  }
-  std::filesystem::path base =
-      decoded.starts_with("/")
-          ? std::filesystem::path(decoded)
-          : std::filesystem::path(listing_path).parent_path() / decoded;
-  return base.lexically_normal().string();
-}
-
-bool same_file(const std::string& a, const std::string& b) {
-  struct stat x, y;
-  return stat(a.c_str(), &x) == 0 && stat(b.c_str(), &y) == 0 &&
-         x.st_dev == y.st_dev && x.st_ino == y.st_ino;
 }
 
 // Saved anywhere, a listing's links open its entries: from a folder beside,
