@@ -263,8 +263,7 @@ class listing_build {
 
 build_outcome listing_build::run() {
   path_ = source_path(s_);
-  top_name_ = last_component(s_.source.as_bool() ? path_
-                                                  : canonical_folder(path_));
+  top_name_ = last_component(absolute_folder(path_));
   bool ok = open_template();
   unique_fd root;
   if (ok) ok = open_source(&root) && output_is_not_kept();
@@ -549,8 +548,8 @@ bool listing_build::write_listing(file_tree* tree, int dir_fd,
       start = slash + 1;
     }
   } else if (!s_.source.as_bool()) {
-    options.folder_link = relative_folder_path(canonical_folder(folder_path),
-                                               canonical_folder(path_));
+    options.folder_link = relative_folder_path(absolute_folder(folder_path),
+                                               absolute_folder(path_));
   }
   if (listed_fd_ >= 0) {
     read_readme(*tree, listed_fd_, &options.readme_name, &options.readme_text);

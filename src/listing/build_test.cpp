@@ -659,12 +659,14 @@ TEST_F(Build, LinksOpenTheirEntriesWhereverTheListingIsSaved) {
               "<!--#for var=all--><!--#echo var=url_all-->\n<!--#endfor-->");
   root_.make_folder("far/away");
   ASSERT_EQ(symlink(root_.at("my src").c_str(), root_.at("alias").c_str()), 0);
+  ASSERT_EQ(symlink(root_.at("far/away").c_str(), root_.at("near").c_str()),
+            0);
   settings_.format = variant("urls.txt");
   settings_.path = variant(std::string_view(root_.at("alias")));
   recursive(true);
   settings_.order_files = variant(1);
   settings_.skip_files = variant("list.html");
-  for (const char* out : {"far/away/list.html", "list.html",
+  for (const char* out : {"far/away/list.html", "near/list.html", "list.html",
                           "my src/sub dir/list.html", "my src/list.html"}) {
     SCOPED_TRACE(out);
     const std::string listing = root_.at(out);

@@ -63,10 +63,28 @@ std::string relative_folder_path(const std::string& from,
   return out;
 }
 
-std::string canonical_folder(const std::string& folder) {
-  std::unique_ptr<char, decltype(&std::free)> real(
-      realpath(folder.empty() ? "." : folder.c_str(), nullptr), &std::free);
-  return real ? std::string(real.get()) : folder;
+std::string absolute_folder(const std::string& folder) {
+  std::string path = folder;
+  if (path.empty() || path[0] != '/') {
+    std::unique_ptr<char, decltype(&std::free)> cwd(getcwd(nullptr, 0),
+                                                    &std::free);
+    path = std::string(cwd ? cwd.get() : "") + "/" + path;
+  }
+  std::vector<std::string_view> kept;
+  for (std::string_view part : components(path)) {
+    if (part == ".") continue;
+    if (part == "..") {
+      if (!kept.empty()) kept.pop_back();
+      continue;
+    }
+    kept.push_back(part);
+  }
+  std::string out;
+  for (std::string_view part : kept) {
+    out += '/';
+    out.append(part);
+  }
+  return out.empty() ? "/" : out;
 }
 
 std::string last_component(const std::string& path) {

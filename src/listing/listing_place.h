@@ -10,15 +10,19 @@
 
 // The path that leads from the folder from to the folder to, ending in "/"
 // ("../photos/"), or the empty text when they are the same folder.
-// REQUIRES: both are absolute, without "." or ".." components or repeated
-// "/" (as realpath gives them).
+// REQUIRES: both are absolute, without "." or ".." components (as
+// absolute_folder gives them).
 std::string relative_folder_path(const std::string& from,
                                  const std::string& to);
 
-// The canonical path of folder (realpath); folder itself when it has none.
-std::string canonical_folder(const std::string& folder);
+// folder as an absolute path (a relative one is taken from the current
+// folder; the empty path is the current folder) with "." and ".." applied
+// to the text, as a browser applies them to a file: address. Links to
+// folders reached through a symbolic link so follow the path the user
+// gave, as the browser will, not the link's target.
+std::string absolute_folder(const std::string& folder);
 
-// The last component of a canonical path ("/" for the root).
+// The last component of an absolute path ("/" for the root).
 std::string last_component(const std::string& path);
 
 // A README is read up to this many bytes: far more than people read under

@@ -18,6 +18,12 @@ TEST(ListingPlace, RelativePathsBetweenFolders) {
   EXPECT_EQ(relative_folder_path("/tmp", "/home/u/docs"), "../home/u/docs/");
   EXPECT_EQ(relative_folder_path("/", "/srv"), "srv/");
   EXPECT_EQ(relative_folder_path("/ab", "/a"), "../a/");
+  EXPECT_EQ(absolute_folder("/a/./b//../c/"), "/a/c");
+  EXPECT_EQ(absolute_folder("/.."), "/");
+  char cwd[4096];
+  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+  EXPECT_EQ(absolute_folder(""), absolute_folder(cwd));
+  EXPECT_EQ(absolute_folder("x/.."), absolute_folder(cwd));
   EXPECT_EQ(last_component("/home/u/docs"), "docs");
   EXPECT_EQ(last_component("/"), "/");
 }
