@@ -194,12 +194,14 @@ void main_window::watch_for_changes() {
   auto changed = [this] { update_modified(); };
   for (QLineEdit* edit : {c.source_edit, c.output_edit, c.file_include,
                           c.file_skip, c.folder_include, c.folder_skip,
-                          c.size_start, c.size_end, c.date_format, c.image_dir})
+                          c.size_start, c.size_end, c.date_format})
     connect(edit, &QLineEdit::textChanged, this, changed);
+  connect(c.image_dir, &QComboBox::editTextChanged, this, changed);
   for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{
            c.archive_radio, c.time_filter, c.size_filter, c.descending,
            c.recursive, c.single_file, c.show_folders, c.show_summary,
-           c.gmt_dates, c.html_escape, c.bytes, c.kilobytes, c.megabytes})
+           c.gmt_dates, c.html_escape, c.bytes, c.kilobytes, c.megabytes,
+           c.human_sizes, c.human_binary_sizes})
     connect(button, &QAbstractButton::toggled, this, changed);
   for (QComboBox* list : {c.template_list, c.order_by})
     connect(list, &QComboBox::currentIndexChanged, this, changed);

@@ -74,7 +74,6 @@ void main_window::new_settings() {
   if (!settings_may_be_replaced()) return;
   settings_path_.clear();
   settings_.reset_settings();
-  settings_.image_dir = text_value(local_images_url(working_folder_));
   settings_to_controls(settings_, formatter_, &controls_);
   set_caption(0);
   mark_saved();
@@ -297,7 +296,7 @@ void main_window::see_example() {
 }
 
 void main_window::put_local_path() {
-  controls_.image_dir->setText(to_qt(local_images_url(working_folder_)));
+  controls_.image_dir->setEditText(to_qt(local_images_url(working_folder_)));
 }
 
 // The file the last successful build wrote.

@@ -324,8 +324,12 @@ void add_format_groups(QVBoxLayout* panel, main_window_controls* c,
       panel,
       "Images directory. This is needed to build a path to icon images. ");
   auto* il = new QHBoxLayout(images);
-  c->image_dir = described(new QLineEdit, "Images directory",
-                           "Folder or address of the icons the listing shows.");
+  c->image_dir = described(
+      new QComboBox, "Images directory",
+      "Folder or address of the icons the listing shows; \"embedded\" puts "
+      "the icons inside the listing, so they show wherever it is saved.");
+  c->image_dir->setEditable(true);
+  c->image_dir->addItems({kEmbeddedIcons, "/images/public"});
   k->put_local_path =
       described(new QPushButton("Put &local path"), nullptr,
                 "Use the icons installed with the program (a file:// "
@@ -364,6 +368,15 @@ void build_format_page(QTabWidget* tabs, main_window_controls* c,
   ul->addWidget(c->bytes);
   ul->addWidget(c->kilobytes);
   ul->addWidget(c->megabytes);
+  c->human_sizes = described(new QRadioButton("Readable (4.7 MB)"), nullptr,
+                             "Show each size in the unit it reaches, in "
+                             "powers of 1000: 512 bytes, 4.7 MB.");
+  c->human_binary_sizes = described(
+      new QRadioButton("Readable, binary (4.5 MiB)"), nullptr,
+      "Show each size in the unit it reaches, in powers of 1024: 512 bytes, "
+      "4.5 MiB.");
+  ul->addWidget(c->human_sizes);
+  ul->addWidget(c->human_binary_sizes);
   row->addWidget(encode, 1);
   row->addWidget(units, 1);
   panel->addStretch(1);

@@ -191,8 +191,8 @@ TEST_F(MainWindowTest, StartsAsANewProjectWithTheCatalogueAndFirstStates) {
   EXPECT_FALSE(c().start_date->isEnabled());
   EXPECT_FALSE(form_->commands().view_output->isEnabled());
   EXPECT_FALSE(form_->view_output_action()->isEnabled());
-  EXPECT_EQ(c().image_dir->text().toStdString(),
-            "file://" + source_root() + "images");
+  EXPECT_EQ(c().image_dir->currentText().toStdString(), kEmbeddedIcons);
+  EXPECT_EQ(c().image_dir->itemText(0).toStdString(), kEmbeddedIcons);
   EXPECT_FALSE(form_->progress_strip()->isVisible());
 }
 
@@ -277,6 +277,13 @@ TEST_F(MainWindowTest, EveryFieldRoundTripsThroughTheControls) {
                 settings_field(&in, key)->str())
           << key;
     }
+  }
+  for (int units = 0; units <= 4; ++units) {  // every size unit choice
+    settings_record in, out;
+    in.size_units = variant(units);
+    settings_to_controls(in, f, &c());
+    controls_to_settings(c(), f, &out);
+    EXPECT_EQ(out.size_units.as_int(), units);
   }
   tzset();
 }
@@ -673,10 +680,14 @@ TEST_F(MainWindowTest, LocalImagesPathIsAnEncodedUrl) {
   open_window(working);
   std::string expected = local_images_url(working);
   EXPECT_NE(expected.find("My%20%22Tools%22/images"), std::string::npos);
-  EXPECT_EQ(c().image_dir->text().toStdString(), expected);  // New Settings
-  c().image_dir->setText("");
   form_->put_local_path();
-  EXPECT_EQ(c().image_dir->text().toStdString(), expected);
+  EXPECT_EQ(c().image_dir->currentText().toStdString(), expected);
+  settings_record s;
+  controls_to_settings(c(), data_tables(), &s);
+  EXPECT_EQ(s.image_dir.str(), expected);
+  c().image_dir->setCurrentIndex(0);  // "embedded": the empty image_dir
+  controls_to_settings(c(), data_tables(), &s);
+  EXPECT_EQ(s.image_dir.str(), "");
 }
 
 TEST_F(MainWindowTest, SizeBoxesTakeWholeNumbersOnlyAndSayWhy) {

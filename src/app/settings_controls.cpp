@@ -55,10 +55,12 @@ void check_pair(bool second, QRadioButton* first_radio,
 
 void show_size_units(const variant& units, const main_window_controls& c) {
   int32_t n = units.as_int();
-  if (n < 0 || n > 2) return;
+  if (n < 0 || n > 4) return;
   c.bytes->setChecked(n == 0);
   c.kilobytes->setChecked(n == 1);
   c.megabytes->setChecked(n == 2);
+  c.human_sizes->setChecked(n == 3);
+  c.human_binary_sizes->setChecked(n == 4);
 }
 
 void show_text(const variant& value, QLineEdit* edit) {
@@ -97,10 +99,17 @@ void controls_to_settings(const main_window_controls& c,
   s->folder_include = text_of(c.folder_include);
   s->folder_skip = text_of(c.folder_skip);
   s->date_format = text_of(c.date_format);
-  s->image_dir = text_of(c.image_dir);
+  const std::string image_dir = from_qt(c.image_dir->currentText());
+  s->image_dir = variant(
+      std::string_view(image_dir == kEmbeddedIcons ? "" : image_dir));
   s->order_files = variant(c.order_by->currentIndex());
-  s->size_units = variant((c.kilobytes->isChecked() ? 1 : 0) +
-                          2 * (c.megabytes->isChecked() ? 1 : 0));
+  const QRadioButton* units[] = {c.bytes, c.kilobytes, c.megabytes,
+                                 c.human_sizes, c.human_binary_sizes};
+  int32_t unit = 0;
+  for (int32_t i = 0; i < 5; ++i) {
+    if (units[i]->isChecked()) unit = i;
+  }
+  s->size_units = variant(unit);
   s->format = formatter.style_format(c.template_list->currentIndex());
   s->time_start = time_value(picker_seconds(c.start_date, c.start_time));
   s->time_end = time_value(picker_seconds(c.end_date, c.end_time));
@@ -130,7 +139,9 @@ void settings_to_controls(const settings_record& s,
   show_text(s.folder_include, c->folder_include);
   show_text(s.folder_skip, c->folder_skip);
   show_text(s.date_format, c->date_format);
-  show_text(s.image_dir, c->image_dir);
+  c->image_dir->setEditText(s.image_dir.view().empty()
+                                ? QString(kEmbeddedIcons)
+                                : to_qt(s.image_dir));
   c->order_by->setCurrentIndex(s.order_files.as_int());
   show_size_units(s.size_units, *c);
   c->template_list->setCurrentIndex(-1);

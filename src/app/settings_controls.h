@@ -59,17 +59,24 @@ struct main_window_controls {
   QLineEdit* date_format = nullptr;
   QLabel* date_example = nullptr;
   QCheckBox* gmt_dates = nullptr;
-  QLineEdit* image_dir = nullptr;
+  QComboBox* image_dir = nullptr;  // editable; kEmbeddedIcons first
   QRadioButton* url_encode = nullptr;
   QRadioButton* html_escape = nullptr;
   QRadioButton* bytes = nullptr;
   QRadioButton* kilobytes = nullptr;
   QRadioButton* megabytes = nullptr;
+  QRadioButton* human_sizes = nullptr;         // size_units 3
+  QRadioButton* human_binary_sizes = nullptr;  // size_units 4
 };
+
+// The image_dir box's choice for an empty image_dir: the listing carries
+// the icons it shows inside itself.
+inline constexpr char kEmbeddedIcons[] = "embedded";
 
 // Copies every control into its field of *settings: radios and check boxes
 // as flags, edit boxes as their text, "Order by:" as its position, the size
-// unit as Kb + 2 * Mb, the template as the style_file of the chosen style
+// unit as the position of its radio (Bytes 0 to human binary 4), the image_dir box as its text (kEmbeddedIcons as
+// the empty text), the template as the style_file of the chosen style
 // (empty text when none is chosen), the time pickers (local time) as UTC
 // seconds, the size boxes (Kb) as their decimal reading times 1024 bytes.
 void controls_to_settings(const main_window_controls& c,
@@ -77,7 +84,7 @@ void controls_to_settings(const main_window_controls& c,
                           settings_record* settings);
 
 // Shows settings in the controls (the reverse of controls_to_settings) and
-// clears the date example. A size_units other than 0, 1 or 2 leaves the
+// clears the date example. A size_units other than 0 to 4 leaves the
 // unit radios as they were; a format that names no style leaves the template
 // list with nothing chosen; sizes show as whole Kb (remainder dropped). The
 // controls that depend on a check box are enabled to match it.

@@ -17,6 +17,7 @@
 #include "listing/archive_reader.h"
 #include "listing/file_tree.h"
 #include "listing/filter_tree.h"
+#include "listing/listing_place.h"
 #include "listing/ordering.h"
 #include "listing/scan_folder.h"
 #include "listing/variables.h"
@@ -176,6 +177,8 @@ variable_options make_variable_options(const settings_record& s,
   // as 1 and must find the label of 1.
   if (o.size_units != 0) f.unit_names.get(variant(o.size_units), &o.unit_label);
   o.image_dir = s.image_dir.str();
+  o.base_url = s.base_url.str();
+  o.title = s.title.str();
   o.show_folders = s.show_folders.as_int();
   o.show_summary = s.show_summary.as_int();
   o.now = current_utc_seconds();
@@ -249,6 +252,10 @@ class listing_build {
   unique_file template_;
   std::vector<kept_file> keep_;
   file_tree tree_;
+  // The listed top folder's name (an archive's: its file name), and the
+  // folder the next listing lists (-1: an archive's members).
+  std::string top_name_;
+  int listed_fd_ = -1;
   // Listings written completely, waiting for the whole build to succeed.
   std::vector<std::unique_ptr<replacement_file>> staged_;
   build_outcome outcome_;
@@ -256,6 +263,7 @@ class listing_build {
 
 build_outcome listing_build::run() {
   path_ = source_path(s_);
+  top_name_ = last_component(absolute_folder(path_));
   bool ok = open_template();
   unique_fd root;
   if (ok) ok = open_source(&root) && output_is_not_kept();
@@ -359,6 +367,7 @@ bool listing_build::build_one_file(const unique_fd& root) {
   if (s_.subfolders.as_bool() && !recurse_into_subfolders(root.get())) {
     return false;
   }
+  listed_fd_ = root.get();
   return check_cancel() && write_to_output_path(&tree_);
 }
 
@@ -466,6 +475,7 @@ bool listing_build::build_per_folder(const unique_fd& root) {
         f->subfolders.emplace_back(n->full_name());
       }
     }
+    listed_fd_ = f->fd.get();
     return write_listing(&level, f->fd.get(), f->path, name);
   };
   std::vector<pending_folder> stack;
@@ -522,9 +532,28 @@ bool listing_build::write_listing(file_tree* tree, int dir_fd,
   order_tree(tree, s_.order_files, s_.sort_order);
   variable_options options = make_variable_options(s_, *in_.formatter);
   options.listing_name = name;
+  options.icon_folder = in_.icon_folder;
   const bool per_folder = per_folder_mode(s_) && !s_.source.as_bool();
   options.folder_listings = per_folder;
-  options.has_parent_listing = per_folder && folder_path != path_;
+  options.folder_chain.push_back(top_name_);
+  if (per_folder) {
+    // folder_path is the listed folder, path_ followed by its subfolders.
+    const std::string below = folder_path.substr(path_.size());
+    for (size_t start = 0; start < below.size();) {
+      size_t slash = below.find('/', start);
+      if (slash == std::string::npos) slash = below.size();
+      if (slash > start) {
+        options.folder_chain.push_back(below.substr(start, slash - start));
+      }
+      start = slash + 1;
+    }
+  } else if (!s_.source.as_bool()) {
+    options.folder_link = relative_folder_path(absolute_folder(folder_path),
+                                               absolute_folder(path_));
+  }
+  if (listed_fd_ >= 0) {
+    read_readme(*tree, listed_fd_, &options.readme_name, &options.readme_text);
+  }
   listing_variables vars(*tree, options);
 
   replace_options replacing;
@@ -642,6 +671,7 @@ build_outcome run_build(const settings_record& settings,
   in.folder_include = &folder_include;
   in.folder_skip = &folder_skip;
   in.template_folder = data_folder;
+  in.icon_folder = data_folder + "../images/";
   in.progress = progress;
   return build_listing(in);
 }

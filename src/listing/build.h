@@ -70,6 +70,9 @@ struct build_inputs {
   const compiled_masks* folder_skip = nullptr;
   // Folder of the template files, ending in "/" (the data folder).
   std::string template_folder;
+  // Folder of the shipped icon files, ending in "/": a listing with an
+  // empty image_dir carries the icons it shows from here.
+  std::string icon_folder;
   build_progress* progress = nullptr;  // optional
 };
 

@@ -38,6 +38,33 @@ bool exists(const std::string& path) {
   return stat(path.c_str(), &st) == 0;
 }
 
+// The path an href leads to, resolved as a browser does against the
+// listing at listing_path: relative to its folder, "%XX" decoded, "." and
+// ".." applied.
+std::string resolve(const std::string& listing_path, const std::string& href) {
+  std::string decoded;
+  for (size_t i = 0; i < href.size(); ++i) {
+    if (href[i] == '%' && i + 2 < href.size()) {
+      decoded.push_back(
+          static_cast<char>(std::stoi(href.substr(i + 1, 2), nullptr, 16)));
+      i += 2;
+    } else {
+      decoded.push_back(href[i]);
+    }
+  }
+  std::filesystem::path base =
+      decoded.starts_with("/")
+          ? std::filesystem::path(decoded)
+          : std::filesystem::path(listing_path).parent_path() / decoded;
+  return base.lexically_normal().string();
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+  struct stat x, y;
+  return stat(a.c_str(), &x) == 0 && stat(b.c_str(), &y) == 0 &&
+         x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+}
+
 // Every temporary listing file left anywhere under folder.
 std::vector<std::string> leftovers(const std::string& folder) {
   std::vector<std::string> found;
@@ -83,8 +110,8 @@ TEST_F(Build, RecursiveSingleFileListsChildrenThenAFolderEndMarker) {
   settings_.order_files = variant(1);
   ASSERT_EQ(build(), kBuildOk);
   EXPECT_EQ(read_file(root_.at("out.html")),
-            "[sub|1|1|1|1||sub/][b|0|2|0|1|sub/|sub/b.txt][|0|0|1|0||]"
-            "[a|0|3|0|1||a.txt]\n"
+            "[sub|1|1|1|1||src/sub/][b|0|2|0|1|sub/|src/sub/b.txt]"
+            "[|0|0|1|0||][a|0|3|0|1||src/a.txt]\n"
             "files:1=b.txt 2=a.txt \n"
             "total:2/1");
 }
@@ -94,7 +121,7 @@ TEST_F(Build, NonRecursiveFolderHasNoChildrenAndNoMarker) {
   put(root_, "src/sub/b.txt", "b");
   ASSERT_EQ(build(), kBuildOk);
   EXPECT_EQ(read_file(root_.at("out.html")),
-            "[sub|0|1|1|1||sub/][a|0|2|0|1||a.txt]\n"
+            "[sub|0|1|1|1||src/sub/][a|0|2|0|1||src/a.txt]\n"
             "files:1=a.txt \n"
             "total:1/1");
 }
@@ -146,8 +173,8 @@ TEST_F(Build, LinkToAFolderIsListedButNeverEntered) {
   recursive(true);
   ASSERT_EQ(build(), kBuildOk);
   EXPECT_EQ(read_file(root_.at("out.html")),
-            "[loop|0|1|1|1||loop/][a|0|2|0|1||a.txt]\nfiles:1=a.txt \n"
-            "total:1/1");
+            "[loop|0|1|1|1||src/loop/][a|0|2|0|1||src/a.txt]\n"
+            "files:1=a.txt \ntotal:1/1");
 }
 
 TEST_F(Build, FilteredAwayEntriesGiveAnEmptyListingNotAFailure) {
@@ -352,6 +379,24 @@ TEST_F(Build, ArchiveInPerFolderModeListsTheWholeArchiveOnce) {
             "[top|0|3|0|1||top.txt]\nfiles:1=f.txt 2=top.txt \ntotal:2/1");
 }
 
+// A member named "../../etc/passwd" is listed by its name, and its link
+// opens the file it names inside the listing's folder, never one above.
+TEST_F(Build, ArchiveMembersAboveTheTopLinkInsideTheListing) {
+  root_.write("deep/a.tar", tar_of({"../../etc/passwd", "ok/../../x.txt"}));
+  settings_.source = variant(1);
+  settings_.path = variant(std::string_view(root_.at("deep/a.tar")));
+  settings_.save = variant("list.html");
+  root_.write("kvdata/up.txt",
+              "<!--#for var=files--><!--#echo var=rel_path_files--><!--#echo "
+              "var=name_files-->=<!--#echo var=url_files--> <!--#endfor-->");
+  settings_.format = variant("up.txt");
+  ASSERT_EQ(build(), kBuildOk);
+  const std::string listing = root_.at("deep/list.html");
+  EXPECT_EQ(read_file(listing),
+            "../../etc/passwd=etc/passwd ok/../../x=x.txt ");
+  EXPECT_EQ(resolve(listing, "etc/passwd"), root_.at("deep/etc/passwd"));
+}
+
 TEST_F(Build, ArchiveFormatIsFoundByContentNotByName) {
   ASSERT_TRUE(write_gzip(root_.at("a.bin"), tar_of({"one.txt", "two.txt"})));
   settings_.source = variant(1);
@@ -401,13 +446,13 @@ TEST_F(Build, LinksAreUrlEncodedOrHtmlEscaped) {
   recursive(true);
   ASSERT_EQ(build(), kBuildOk);
   EXPECT_EQ(read_file(root_.at("out.html")),
-            "x%20y/a%26b%20%22q%22%20caf%C3%A9.txt\n"
-            "x%20y/my%20file.txt\n");
+            "src/x%20y/a%26b%20%22q%22%20caf%C3%A9.txt\n"
+            "src/x%20y/my%20file.txt\n");
   settings_.url_html_escape = variant(1);
   ASSERT_EQ(build(), kBuildOk);
   EXPECT_EQ(read_file(root_.at("out.html")),
-            "x y/a&amp;b &quot;q&quot; caf\xC3\xA9.txt\n"
-            "x y/my file.txt\n");
+            "src/x y/a&amp;b &quot;q&quot; caf\xC3\xA9.txt\n"
+            "src/x y/my file.txt\n");
 }
 
 // What a listing replaces, and what it never does.
@@ -603,6 +648,108 @@ TEST_F(Build, SizeUnitsWithTrailingLettersKeepTheirLabel) {
   settings_.size_units = variant("1Kb");
   ASSERT_EQ(build(), kBuildOk);
   EXPECT_EQ(read_file(root_.at("out.html")), "3 Kb");
+}
+
+// Saved anywhere, a listing's links open its entries: from a folder beside,
+// above or below the listed one, through a linked path.
+TEST_F(Build, LinksOpenTheirEntriesWhereverTheListingIsSaved) {
+  put(root_, "my src/sub dir/b&c.txt", "b");
+  put(root_, "my src/a%20.txt", "a");
+  root_.write("kvdata/urls.txt",
+              "<!--#for var=all--><!--#echo var=url_all-->\n<!--#endfor-->");
+  root_.make_folder("far/away");
+  ASSERT_EQ(symlink(root_.at("my src").c_str(), root_.at("alias").c_str()), 0);
+  ASSERT_EQ(symlink(root_.at("far/away").c_str(), root_.at("near").c_str()),
+            0);
+  settings_.format = variant("urls.txt");
+  settings_.path = variant(std::string_view(root_.at("alias")));
+  recursive(true);
+  settings_.order_files = variant(1);
+  settings_.skip_files = variant("list.html");
+  for (const char* out : {"far/away/list.html", "near/list.html", "list.html",
+                          "my src/sub dir/list.html", "my src/list.html"}) {
+    SCOPED_TRACE(out);
+    const std::string listing = root_.at(out);
+    settings_.save = variant(std::string_view(listing));
+    ASSERT_EQ(build(), kBuildOk);
+    std::vector<std::string> found;
+    std::string text = read_file(listing);
+    for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos;
+         at = end + 1) {
+      const std::string href = text.substr(at, end - at);
+      if (href.empty()) continue;  // the folder-end marker
+      found.push_back(href);
+    }
+    ASSERT_EQ(found.size(), 3u) << text;
+    // Folders come first: sub dir, its file, then a%20.txt.
+    EXPECT_TRUE(same_file(resolve(listing, found[0]),
+                          root_.at("my src/sub dir")))
+        << found[0];
+    EXPECT_TRUE(same_file(resolve(listing, found[1]),
+                          root_.at("my src/sub dir/b&c.txt")))
+        << found[1];
+    EXPECT_TRUE(same_file(resolve(listing, found[2]),
+                          root_.at("my src/a%20.txt")))
+        << found[2];
+  }
+  // Published elsewhere, every link starts at the base address.
+  settings_.base_url = variant("https://example.org/files");
+  ASSERT_EQ(build(), kBuildOk);
+  EXPECT_EQ(read_file(root_.at("my src/list.html")),
+            "https://example.org/files/sub%20dir/\n"
+            "https://example.org/files/sub%20dir/b%26c.txt\n\n"
+            "https://example.org/files/a%2520.txt\n");
+}
+
+// Each listing of a per-folder build names its folder, its way back to the
+// top, and shows its own README.
+TEST_F(Build, PerFolderListingsNameTheirFolderTrailAndReadme) {
+  put(root_, "src/README", "top <b>");
+  put(root_, "src/sub/deeper/README.md", "# deep");
+  put(root_, "src/sub/x.txt", "x");
+  root_.write("kvdata/where.txt",
+              "<!--#echo var=title-->|<!--#echo var=folder_path-->|"
+              "<!--#for var=name_trail--><!--#echo var=name_trail-->=<!--#echo "
+              "var=url_trail--> <!--#endfor-->|<!--#echo var=parent_listing-->|"
+              "<!--#echo var=readme_name-->:<!--#echo var=readme_text-->");
+  settings_.format = variant("where.txt");
+  settings_.save = variant("i.html");
+  recursive(false);
+  ASSERT_EQ(build(), kBuildOk);
+  EXPECT_EQ(read_file(root_.at("src/i.html")),
+            "src|src|src=i.html ||README:top &lt;b&gt;");
+  EXPECT_EQ(read_file(root_.at("src/sub/i.html")),
+            "sub|src/sub|src=../i.html sub=i.html |../i.html|:");
+  EXPECT_EQ(read_file(root_.at("src/sub/deeper/i.html")),
+            "deeper|src/sub/deeper|src=../../i.html sub=../i.html "
+            "deeper=i.html |../i.html|README.md:# deep");
+  // A README the filters leave out is not shown; a title names every page.
+  settings_.skip_files = variant("README*");
+  settings_.title = variant("Files");
+  ASSERT_EQ(build(), kBuildOk);
+  EXPECT_EQ(read_file(root_.at("src/i.html")), "Files|src|src=i.html ||:");
+}
+
+// With no images folder set (the default), the page carries its icons,
+// read from the shipped icons beside the data folder.
+TEST_F(Build, DefaultListingCarriesItsIcons) {
+  put(root_, "src/a.txt", "x");
+  root_.write("kvdata/type2img.txt", "<other>f.svg</other>");
+  root_.write("images/f.svg", "<svg/>");
+  root_.write("kvdata/icons.txt",
+              "<!--#echo var=icon_css-->|<!--#for var=files--><!--#echo "
+              "var=image_files--> <!--#echo var=icon_class_files--><!--#endfor-->");
+  settings_.format = variant("icons.txt");
+  EXPECT_EQ(settings_.image_dir.str(), "");
+  ASSERT_EQ(build(), kBuildOk);
+  EXPECT_EQ(read_file(root_.at("out.html")),
+            ".i-f_2Esvg{background-image:url(\"data:image/svg+xml;base64,"
+            "PHN2Zy8+\")}|data:image/svg+xml;base64,PHN2Zy8+ i-f_2Esvg");
+  settings_.image_dir = variant("/images/public");
+  ASSERT_EQ(build(), kBuildOk);
+  EXPECT_EQ(read_file(root_.at("out.html")),
+            ".i-f_2Esvg{background-image:url(\"/images/public/f.svg\")}|"
+            "/images/public/f.svg i-f_2Esvg");
 }
 
 TEST(ResultLine, GivesTheMessageThenThePathAndTheReason) {

@@ -14,9 +14,9 @@
 #include <utility>
 #include <vector>
 
+#include "listing/embedded_icons.h"
 #include "text/ascii.h"
 #include "text/encoders.h"
-#include "value/value_text.h"
 
 namespace {
 
@@ -44,6 +44,8 @@ enum column : int {
   kIsotime,
   kBytes,
   kListingUrl,
+  kSizeText,
+  kIconClass,
   kColumnCount,
   kChildren = kColumnCount,  // "children_all", in the "_all" group only
 };
@@ -53,7 +55,7 @@ constexpr std::array<std::string_view, kColumnCount> kColumnStems = {
     "ext_",       "dir_dir_",       "time_",     "rel_path_",   "url_",
     "name_html_", "rel_path_html_", "size_",     "size_units_", "dwld_time_",
     "media_",     "image_",         "ext_html_", "mtime_",      "isotime_",
-    "bytes_",     "listing_url_"};
+    "bytes_",     "listing_url_",   "size_text_", "icon_class_"};
 
 enum group : int { kAll, kFiles, kFolders, kGroupCount };
 constexpr std::array<std::string_view, kGroupCount> kGroupNames = {
@@ -92,9 +94,9 @@ void set_text(variant* value, std::string_view bytes) {
 }
 
 std::string escape_html(std::string_view text) {
-  variant v(text);
-  html_escape(&v);
-  return v.str();
+  std::string out;
+  append_html_name(text, &out);
+  return out;
 }
 
 // Appends a link piece to *link: HTML-escaped, or URL-encoded with every
@@ -111,6 +113,16 @@ void append_link(std::string_view text, bool html, std::string* link) {
     text.remove_prefix(slash + 1);
   }
   url_encode_append(text, link);
+}
+
+// A relative link whose first component holds a ":" would read as a scheme
+// ("javascript:x"); "./" in front keeps it a path. Only HTML-escaped links
+// keep a ":" (URL encoding writes "%3A").
+void keep_relative(std::string* link) {
+  const size_t colon = link->find(':');
+  if (colon != std::string::npos && colon < link->find('/')) {
+    link->insert(0, "./");
+  }
 }
 
 std::string encode_link(std::string_view text, bool html) {
@@ -150,36 +162,62 @@ bool format_time_into(int64_t time, bool is_gmt, const std::string& format,
   return true;
 }
 
+// What an entry shows of its kind: description, icon (a path or a data:
+// URI), the icon's CSS class and the icon's file name.
+struct media {
+  variant description{""};
+  variant image{""};
+  variant icon_class{""};
+  std::string icon;
+};
+
 // Description and icon of files by lower-case extension, looked up once per
 // distinct extension.
 class media_lookup {
  public:
-  explicit media_lookup(const variable_options& o) : o_(o) {}
+  explicit media_lookup(const variable_options& o)
+      : o_(o), icons_(o.image_dir.empty() ? o.icon_folder : "") {}
 
-  const std::pair<variant, variant>& for_file(std::string_view ext) {
+  const media& for_file(std::string_view ext) {
     key_.assign(ext.empty() ? ext : ext.substr(1));
     for (char& c : key_) c = ascii_lower(c);
     auto it = cache_.find(key_);
     if (it != cache_.end()) return it->second;
     std::string major = major_type(ext);
-    std::pair<variant, variant> media(
-        chain(o_.ext_descriptions, o_.type_descriptions, key_, major),
-        chain(o_.ext_images, o_.type_images, key_, major));
-    if (!media.second.view().empty()) media.second = prefixed(media.second);
-    return cache_.emplace(key_, std::move(media)).first->second;
+    media m = made(chain(o_.ext_descriptions, o_.type_descriptions, key_, major),
+                   chain(o_.ext_images, o_.type_images, key_, major));
+    return cache_.emplace(key_, std::move(m)).first->second;
   }
 
-  const std::pair<variant, variant>& for_folder() {
+  const media& for_folder() {
     if (!folder_) {
       variant descr(""), image("");
       first_of(o_.type_descriptions, "folder", &descr);
-      if (first_of(o_.type_images, "folder", &image)) image = prefixed(image);
-      folder_ = std::make_unique<std::pair<variant, variant>>(descr, image);
+      first_of(o_.type_images, "folder", &image);
+      folder_ = std::make_unique<media>(made(descr, image));
     }
     return *folder_;
   }
 
  private:
+  // Where the icon called name is found: its data: URI when the icons are
+  // embedded, else image_dir followed by name.
+  std::string icon_url(const std::string& name) {
+    if (!o_.image_dir.empty()) return o_.image_dir + name;
+    return icons_.data_uri(name);
+  }
+  media made(const variant& description, const variant& image) {
+    media m;
+    m.description = description;
+    m.icon = image.str();
+    if (!m.icon.empty()) {
+      m.image = variant(std::string_view(icon_url(m.icon)));
+      if (!m.image.view().empty()) {
+        m.icon_class = variant(std::string_view(icon_class(m.icon)));
+      }
+    }
+    return m;
+  }
   std::string major_type(std::string_view ext) const {
     std::string type;
     if (!o_.types || !content_type_for(*o_.types, ext, &type)) return "";
@@ -195,26 +233,48 @@ class media_lookup {
     if (first_of(by_type, "other", &out)) return out;
     return variant("");
   }
-  variant prefixed(const variant& image) const {
-    variant out(std::string_view(o_.image_dir));
-    out.append(image);
-    return out;
-  }
 
   const variable_options& o_;
-  std::unordered_map<std::string, std::pair<variant, variant>> cache_;
-  std::unique_ptr<std::pair<variant, variant>> folder_;
+  icon_files icons_;
+  std::unordered_map<std::string, media> cache_;
+  std::unique_ptr<media> folder_;
   std::string key_;
 };
 
 // A folder's path relative to the listing's top, plain and HTML-escaped,
-// and its link prefix.
+// and its link (encoded, without the listing's link prefix, ending in "/"
+// unless empty), where a ".." takes back the component before it and is
+// dropped at the top.
 struct folder_paths {
   const file_node* folder = nullptr;  // null: the top level
   variant rel_path{""};
   variant rel_path_html{""};
   std::string url_prefix;
+  std::vector<size_t> url_cuts;  // where each component of url_prefix starts
 };
+
+// base_url made safe to write into a double-quoted attribute or a Markdown
+// link without changing what it addresses: HTML-escaped, or with blanks,
+// quotes, angle brackets, controls and bytes from 0x80 up as "%XX"; a "/"
+// is added when it does not end in one.
+std::string encode_base_url(std::string_view base, bool html) {
+  std::string out;
+  if (html) {
+    out = escape_html(base);
+  } else {
+    for (char ch : base) {
+      const unsigned char c = static_cast<unsigned char>(ch);
+      if (c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>' ||
+          c == '`' || c == '\\') {
+        url_encode_append(std::string_view(&ch, 1), &out);
+      } else {
+        out.push_back(ch);
+      }
+    }
+  }
+  if (!out.empty() && out.back() != '/') out.push_back('/');
+  return out;
+}
 
 }  // namespace
 
@@ -223,9 +283,9 @@ struct folder_paths {
 class listing_variables::state {
  public:
   state(const file_tree& tree, const variable_options& options)
-      : tree_(tree), o_(options), media_(o_) {
-    o_.image_dir = normalise_image_dir(o_.image_dir);
+      : tree_(tree), o_(normalised(options)), media_(o_) {
     time_room_.resize(time_room(o_.date_format));
+    make_trail();
   }
 
   const template_list* find(std::string_view name);
@@ -249,7 +309,16 @@ class listing_variables::state {
   };
   struct column_list;
   struct summary_list;
+  struct trail_list;
 
+  static variable_options normalised(variable_options o) {
+    o.image_dir = normalise_image_dir(o.image_dir);
+    if (o.folder_chain.empty()) o.folder_chain.emplace_back();
+    return o;
+  }
+  void make_trail();
+  std::string icon_css();
+  std::string size_text(int64_t bytes);
   void make_rows();
   const std::vector<int32_t>& all_counters();
   const variant& marker_value(int c, variant* out);
@@ -285,6 +354,14 @@ class listing_variables::state {
   variant last_time_text_;
   std::string link_;
   const variant empty_{""};
+
+  // What every entry's link starts with: base_url and the listed folder's
+  // path below the top, or the way from the listing to the listed folder.
+  std::string link_prefix_;
+  // One value per folder of folder_chain: its name, and the link to its
+  // listing.
+  std::vector<variant> trail_names_;
+  std::vector<variant> trail_urls_;
 };
 
 struct listing_variables::state::column_list : list_base {
@@ -317,6 +394,48 @@ struct listing_variables::state::summary_list : list_base {
   variant value_;
 };
 
+struct listing_variables::state::trail_list : list_base {
+  explicit trail_list(const std::vector<variant>* values) : values_(values) {}
+  int32_t size() const override {
+    return static_cast<int32_t>(values_->size());
+  }
+  const variant& at(int32_t index, variant* /*scratch*/) const override {
+    assert(index >= 0 && index < size());
+    ++computed;
+    return (*values_)[static_cast<size_t>(index)];
+  }
+  const std::vector<variant>* values_;
+};
+
+// The link prefix and the trail. With a base_url, folder i's listing is at
+// base_url + the path of folder i below the top; without, it lies as many
+// folders up as the listed folder is below it. The listed folder's own
+// listing is the listing itself.
+void listing_variables::state::make_trail() {
+  const bool html = o_.url_html_escape;
+  const std::vector<std::string>& chain = o_.folder_chain;
+  const std::string listing = encode_link(o_.listing_name, html);
+  std::string below_top;  // encoded path of folder i below the top
+  for (size_t i = 0; i < chain.size(); ++i) {
+    if (i > 0) below_top += encode_link(chain[i], html) + "/";
+    trail_names_.emplace_back(std::string_view(chain[i]));
+    std::string url;
+    if (i + 1 == chain.size()) {
+      url = listing;
+      keep_relative(&url);
+    } else if (!o_.base_url.empty()) {
+      url = encode_base_url(o_.base_url, html) + below_top + listing;
+    } else {
+      for (size_t up = i + 1; up < chain.size(); ++up) url += "../";
+      url += listing;
+    }
+    trail_urls_.emplace_back(std::string_view(url));
+  }
+  link_prefix_ = o_.base_url.empty()
+                     ? encode_link(o_.folder_link, html)
+                     : encode_base_url(o_.base_url, html) + below_top;
+}
+
 const template_list* listing_variables::state::find(std::string_view name) {
   auto it = lists_.find(name);
   if (it == lists_.end()) {
@@ -332,6 +451,8 @@ listing_variables::state::make_list(std::string_view name) {
     return std::make_unique<column_list>(this, g, c);
   };
   if (name == "children_all") return column_of(kAll, kChildren);
+  if (name == "name_trail") return std::make_unique<trail_list>(&trail_names_);
+  if (name == "url_trail") return std::make_unique<trail_list>(&trail_urls_);
   for (int g = 0; g < kGroupCount; ++g) {
     const std::string_view suffix = kGroupNames[g];
     if (name.size() < suffix.size() || !name.ends_with(suffix)) continue;
@@ -343,7 +464,10 @@ listing_variables::state::make_list(std::string_view name) {
   static constexpr std::string_view kSummaryNames[] = {
       "show_folders",   "show_summary",   "image_dir",
       "total_files",    "total_folders",  "total_size",
-      "date_generated", "parent_listing", "listing_name"};
+      "date_generated", "parent_listing", "listing_name",
+      "title",          "folder_path",    "readme_name",
+      "readme_text",    "icon_css",       "total_files_text",
+      "total_folders_text", "total_size_text"};
   for (std::string_view summary : kSummaryNames) {
     if (name == summary) {
       return std::make_unique<summary_list>(summary_value(name));
@@ -372,12 +496,74 @@ variant listing_variables::state::summary_value(std::string_view name) {
         std::string_view(format_time(o_.now, o_.is_gmt_date, o_.date_format)));
   }
   if (name == "parent_listing") {
-    if (!o_.has_parent_listing) return variant("");
-    return variant(std::string_view(
-        "../" + encode_link(o_.listing_name, o_.url_html_escape)));
+    if (trail_urls_.size() < 2) return variant("");
+    return trail_urls_[trail_urls_.size() - 2];
   }
-  assert(name == "listing_name");
-  return variant(std::string_view(o_.listing_name));
+  if (name == "listing_name") return variant(std::string_view(o_.listing_name));
+  if (name == "title") {
+    return variant(std::string_view(o_.title.empty() ? o_.folder_chain.back()
+                                                     : o_.title));
+  }
+  if (name == "folder_path") {
+    std::string path;
+    for (const std::string& folder : o_.folder_chain) {
+      if (!path.empty() && path.back() != '/') path += '/';
+      path += folder;
+    }
+    return variant(std::string_view(path));
+  }
+  if (name == "readme_name") return variant(std::string_view(o_.readme_name));
+  if (name == "readme_text") {
+    std::string text;
+    append_html_text(o_.readme_text, &text);
+    return variant(std::string_view(text));
+  }
+  if (name == "icon_css") return variant(std::string_view(icon_css()));
+  if (name == "total_files_text") {
+    return variant(std::string_view(counted(
+        *o_.number_format, static_cast<int64_t>(rows(kFiles).size()), "file",
+        "files")));
+  }
+  if (name == "total_folders_text") {
+    return variant(std::string_view(
+        counted(*o_.number_format, static_cast<int64_t>(rows(kFolders).size()),
+                "folder", "folders")));
+  }
+  assert(name == "total_size_text");
+  tally();
+  return variant(std::string_view(size_text(total_bytes_)));
+}
+
+namespace {
+
+bool is_human(int32_t size_units) { return size_units == 3 || size_units == 4; }
+
+}  // namespace
+
+// bytes with its unit, in the listing's size unit.
+std::string listing_variables::state::size_text(int64_t bytes) {
+  const number_format_record& fmt = *o_.number_format;
+  if (is_human(o_.size_units)) {
+    human_size h = human_size_of(fmt, bytes, o_.size_units == 4);
+    return h.number + " " + h.unit;
+  }
+  if (o_.size_units == 0) return counted(fmt, bytes, "byte", "bytes");
+  return shown_size(fmt, bytes, o_.size_units) + " " + o_.unit_label.str();
+}
+
+// One rule per icon that an entry of the listing shows, in name order.
+std::string listing_variables::state::icon_css() {
+  std::map<std::string, const media*> used;
+  for (const row& r : rows(kAll)) {
+    if (r.is_marker()) continue;
+    const file_node* n = r.node();
+    const media& m =
+        n->is_folder ? media_.for_folder() : media_.for_file(n->ext());
+    if (!m.icon_class.view().empty()) used.emplace(m.icon, &m);
+  }
+  std::string css;
+  for (const auto& [icon, m] : used) css += icon_rule(icon, m->image.view());
+  return css;
 }
 
 // The rows of every group in pre-order; in "_all" each node that has
@@ -479,12 +665,14 @@ const variant& listing_variables::state::node_value(const file_node* n, int c,
       set_text(out, n->ext());
       return *out;
     case kNameHtml:
-      set_text(out, n->name());
-      html_escape(out);
+      link_.clear();
+      append_html_name(n->name(), &link_);
+      set_text(out, link_);
       return *out;
     case kExtHtml:
-      set_text(out, n->ext());
-      html_escape(out);
+      link_.clear();
+      append_html_name(n->ext(), &link_);
+      set_text(out, link_);
       return *out;
     case kTime:
       return time_text(n->time);
@@ -508,16 +696,29 @@ const variant& listing_variables::state::node_value(const file_node* n, int c,
       set_text(out, shown_size(*o_.number_format, n->size, o_.size_units));
       return *out;
     case kSizeUnits:
-      return file ? o_.unit_label : empty_;
+      if (!file) return empty_;
+      if (!is_human(o_.size_units)) return o_.unit_label;
+      set_text(out, human_size_of(*o_.number_format, n->size,
+                                  o_.size_units == 4)
+                        .unit);
+      return *out;
+    case kSizeText:
+      if (!file) return empty_;
+      set_text(out, size_text(n->size));
+      return *out;
+    case kIconClass:
+      return file ? media_.for_file(n->ext()).icon_class
+                  : media_.for_folder().icon_class;
     case kDwldTime:
       if (!file) return empty_;
       set_text(out, download_time(n->size));
       return *out;
     case kMedia:
-      return file ? media_.for_file(n->ext()).first : media_.for_folder().first;
+      return file ? media_.for_file(n->ext()).description
+                  : media_.for_folder().description;
     case kImage:
-      return file ? media_.for_file(n->ext()).second
-                  : media_.for_folder().second;
+      return file ? media_.for_file(n->ext()).image
+                  : media_.for_folder().image;
     case kMtime:
       set_text(out, std::to_string(n->time));
       return *out;
@@ -570,8 +771,18 @@ const folder_paths& listing_variables::state::paths_of(
     rel_html.append(escape_html(name)).push_back('/');
     p.rel_path = variant(std::string_view(rel));
     p.rel_path_html = variant(std::string_view(rel_html));
-    p.url_prefix =
-        parent.url_prefix + encode_link(name, o_.url_html_escape) + "/";
+    p.url_prefix = parent.url_prefix;
+    p.url_cuts = parent.url_cuts;
+    if (name == "..") {
+      if (!p.url_cuts.empty()) {
+        p.url_prefix.resize(p.url_cuts.back());
+        p.url_cuts.pop_back();
+      }
+    } else if (name != "." && !name.empty()) {
+      p.url_cuts.push_back(p.url_prefix.size());
+      append_link(name, o_.url_html_escape, &p.url_prefix);
+      p.url_prefix += '/';
+    }
     paths_.push_back(std::move(p));
   }
   return paths_.back();
@@ -589,12 +800,18 @@ const variant& listing_variables::state::time_text(int64_t time) {
   return last_time_text_;
 }
 
-// *link := the relative path, the name and extension, and "/" for a
-// folder, encoded for a link.
+// *link := the link prefix, then the folder's own link path, or the
+// file's folder's link path and the file's name and extension, encoded;
+// kept relative (keep_relative) when nothing comes before it.
 void listing_variables::state::url_of(const file_node* n, std::string* link) {
-  *link = paths_of(n->parent).url_prefix;
-  append_link(n->full_name(), o_.url_html_escape, link);
-  if (n->is_folder) *link += '/';
+  *link = link_prefix_;
+  if (n->is_folder) {
+    *link += paths_of(n).url_prefix;
+  } else {
+    *link += paths_of(n->parent).url_prefix;
+    append_link(n->full_name(), o_.url_html_escape, link);
+  }
+  if (link_prefix_.empty()) keep_relative(link);
 }
 
 listing_variables::listing_variables(const file_tree& tree,
@@ -627,6 +844,9 @@ std::string download_time(int64_t bytes) {
 
 std::string shown_size(const number_format_record& fmt, int64_t bytes,
                        int32_t size_units) {
+  if (is_human(size_units)) {
+    return human_size_of(fmt, bytes, size_units == 4).number;
+  }
   int64_t size = bytes;
   for (int32_t i = 0; i < size_units; ++i) size /= 1024;
   if (size_units != 0) ++size;

@@ -5,7 +5,11 @@
 // marker after the last descendant of every node that has children; the
 // "_files" and "_folders" lists one entry per file or folder; the summary
 // names one value each (show_folders, show_summary, image_dir, total_files,
-// total_folders, total_size, date_generated, parent_listing, listing_name).
+// total_folders, total_size, date_generated, parent_listing, listing_name,
+// title, folder_path, readme_name, readme_text, icon_css, total_files_text,
+// total_folders_text, total_size_text); the trail lists (name_trail,
+// url_trail) one entry per folder from the listed top down to the folder
+// this listing lists.
 //
 // Besides the usual columns (counter, mod2, dir, name, ext, dir_dir, time,
 // rel_path, url, name_html, rel_path_html, size, size_units, dwld_time,
@@ -17,8 +21,19 @@
 //   bytes_*        a file's size in bytes, a plain decimal (folders: "");
 //   listing_url_*  for a folder whose own listing a per-folder build wrote,
 //                  the link to that listing (url_* plus the listing's name,
-//                  encoded like url_*); else the same as url_*.
+//                  encoded like url_*); else the same as url_*;
+//   size_text_*    a file's size with its unit, "1 byte", "341 Kb",
+//                  "4.7 MB" (folders: "");
+//   icon_class_*   the CSS class of its icon (icon_class(), defined by
+//                  icon_css), or "" when it has none.
 // A folder-end marker has the empty text in each of these.
+//
+// Names in the *_html_* values are written by append_html_name: control and
+// direction characters and bytes that are not UTF-8 show as their codes.
+// Links (url_*, listing_url_*, parent_listing, url_trail) lead from the
+// listing's own folder: with a base_url, from base_url, which stands for the
+// listed top folder. A ".." that an archive's member names never leads
+// above the top: it stays in the names but not in the links.
 //
 // Nothing is computed up front: a list is made when a template first names
 // it, and a value when the template reads it. Only what many entries share
@@ -32,6 +47,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "listing/file_tree.h"
 #include "markup/template_variables.h"
@@ -46,9 +62,14 @@ struct variable_options {
   bool is_gmt_date = false;      // dates in UTC instead of local time
   std::string date_format;       // strftime format
   bool url_html_escape = false;  // links HTML-escaped instead of URL-encoded
-  int32_t size_units = 0;        // 0 bytes, 1 Kb, 2 Mb (divisions by 1024)
-  variant unit_label;            // "" for bytes, else the unit's name
-  std::string image_dir;         // prefix of icon paths (normalised inside)
+  // 0 bytes, 1 Kb, 2 Mb (divisions by 1024), 3 human decimal, 4 human
+  // binary (human_size_of)
+  int32_t size_units = 0;
+  variant unit_label;     // "" for bytes, else the unit's name (0 to 2)
+  std::string image_dir;  // prefix of icon paths (normalised inside)
+  // With an empty image_dir: where the icon files lie, ending in "/"; the
+  // icons are then data: URIs of these files (empty: no icons).
+  std::string icon_folder;
   int32_t show_folders = 0;
   int32_t show_summary = 0;
   int64_t now = 0;  // the build's time, seconds since 1970 UTC
@@ -63,9 +84,23 @@ struct variable_options {
   // True when every listed folder that is not a link has a listing of its
   // own, named listing_name (a per-folder build of a folder source).
   bool folder_listings = false;
-  // True for the listing of a subfolder in a per-folder build, which links
-  // to its parent folder's listing.
-  bool has_parent_listing = false;
+  // The names of the folders from the listed top (its own name: the
+  // folder's or the archive's file name) down to the folder this listing
+  // lists; more than one only for a subfolder's listing in a per-folder
+  // build, which then links to each of their listings. Empty: one unnamed
+  // folder.
+  std::vector<std::string> folder_chain;
+  // The path from the listing's own folder to the folder it lists, ending
+  // in "/" ("../photos/"), not encoded; empty when the listing lies in it.
+  std::string folder_link;
+  // When not empty, links start here instead: the published address of
+  // the listed top folder (a "/" is added when it does not end in one).
+  std::string base_url;
+  std::string title;  // the "title" setting; empty: the folder's name
+  // The README shown under the listing: its file name and text (both
+  // empty when there is none).
+  std::string readme_name;
+  std::string readme_text;
 };
 
 // The variables of one listing. Reads the tree on demand.
@@ -103,8 +138,8 @@ std::string normalise_image_dir(std::string image_dir);
 std::string download_time(int64_t bytes);
 
 // A file's size as shown: bytes divided by 1024 size_units times, plus one
-// when size_units is not 0 (the whole quotient plus one, so 1024 bytes are
-// 2 Kb), formatted with fmt.
+// when size_units is 1 or 2 (the whole quotient plus one, so 1024 bytes are
+// 2 Kb), formatted with fmt; for 3 and 4 the number of human_size_of.
 std::string shown_size(const number_format_record& fmt, int64_t bytes,
                        int32_t size_units);
 

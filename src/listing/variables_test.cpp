@@ -9,6 +9,7 @@
 
 #include "listing/listing_test_util.h"
 #include "markup/template_run.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -218,6 +219,20 @@ TEST_F(Variables, DeepPathsEncodeEveryLevelInAnyReadingOrder) {
   EXPECT_EQ(first(vars(), "url_folders"), "a b/");
 }
 
+// With HTML-escaped links a ":" stays, so a name could pass for a scheme.
+TEST_F(Variables, HtmlEscapedLinksNeverStartWithAScheme) {
+  add("javascript:alert(1)", "", 1);
+  add("x", "", 1, add_folder("c:"));
+  options_.url_html_escape = true;
+  options_.listing_name = "a:b.html";
+  listing_variables& v = vars();
+  EXPECT_EQ(list_of(v, "url_files"),
+            (texts{"./javascript:alert(1)", "./c:/x"}));
+  EXPECT_EQ(first(v, "url_trail"), "./a:b.html");
+  options_.url_html_escape = false;
+  EXPECT_EQ(first(vars(), "url_files"), "javascript%3Aalert%281%29");
+}
+
 TEST_F(Variables, ListingLinksOfPerFolderBuilds) {
   file_node* sub = add_folder("my sub");
   add("x", ".txt", 1, sub);
@@ -231,13 +246,162 @@ TEST_F(Variables, ListingLinksOfPerFolderBuilds) {
   EXPECT_EQ(first(vars(), "listing_name"), "list ing.html");
 
   options_.folder_listings = true;
-  options_.has_parent_listing = true;
+  options_.folder_chain = {"top", "my sub"};
   listing_variables& v = vars();
   EXPECT_EQ(list_of(v, "listing_url_folders"),
             (texts{"my%20sub/list%20ing.html", "linked/"}));
   EXPECT_EQ(list_of(v, "listing_url_files"),
             (texts{"my%20sub/x.txt", "a.txt"}));
   EXPECT_EQ(first(v, "parent_listing"), "../list%20ing.html");
+}
+
+// Names show as what they are, in every *_html_ value, and never apply the
+// characters that would make them read as something else.
+TEST_F(Variables, HtmlNamesShowDirectionControlsAndStrayBytes) {
+  file_node* dir = add_folder("d\xE2\x80\xAE<x>");
+  add("evil\xE2\x80\xAEgnp", ".exe", 1, dir);
+  add("bad\xFF\xFE", ".t\x1Bx", 1);
+  listing_variables& v = vars();
+  EXPECT_EQ(list_of(v, "name_html_files"),
+            (texts{"evil\\u202Egnp", "bad\\xFF\\xFE"}));
+  EXPECT_EQ(list_of(v, "ext_html_files"), (texts{".exe", ".t\\u001Bx"}));
+  EXPECT_EQ(list_of(v, "rel_path_html_files"),
+            (texts{"d\\u202E&lt;x&gt;/", ""}));
+  // Links keep the exact bytes, so they still open the file.
+  EXPECT_EQ(first(v, "url_files"), "d%E2%80%AE%3Cx%3E/evil%E2%80%AEgnp.exe");
+}
+
+// An archive's member "../../etc/passwd" keeps its name but links inside
+// the listing; ".." takes back only what came before it.
+TEST_F(Variables, DotDotNeverLeadsAboveTheTop) {
+  file_node* up2 = add_folder("..", add_folder(".."));
+  add("passwd", "", 1, add_folder("etc", up2));
+  file_node* a = add_folder("a");
+  add("f", ".txt", 1, add_folder("..", add_folder("b", a)));
+  listing_variables& v = vars();
+  EXPECT_EQ(list_of(v, "url_files"), (texts{"etc/passwd", "a/f.txt"}));
+  EXPECT_EQ(list_of(v, "rel_path_files"), (texts{"../../etc/", "a/b/../"}));
+  EXPECT_EQ(list_of(v, "url_folders"),
+            (texts{"", "", "etc/", "a/", "a/b/", "a/"}));
+  options_.folder_link = "../up/";
+  EXPECT_EQ(first(vars(), "url_files"), "../up/etc/passwd");
+}
+
+TEST_F(Variables, LinksLeadFromTheListingOrFromTheBaseUrl) {
+  add("x", ".txt", 1, add_folder("s p"));
+  options_.listing_name = "index.html";
+  options_.folder_link = "../my docs/";
+  EXPECT_EQ(list_of(vars(), "url_all"),
+            (texts{"../my%20docs/s%20p/", "../my%20docs/s%20p/x.txt", ""}));
+  options_.base_url = "https://h.example/a b\"<";
+  options_.folder_chain = {"top", "sub"};
+  options_.folder_listings = true;
+  listing_variables& v = vars();
+  EXPECT_EQ(list_of(v, "url_files"),
+            (texts{"https://h.example/a%20b%22%3C/sub/s%20p/x.txt"}));
+  EXPECT_EQ(first(v, "listing_url_folders"),
+            "https://h.example/a%20b%22%3C/sub/s%20p/index.html");
+  EXPECT_EQ(first(v, "parent_listing"),
+            "https://h.example/a%20b%22%3C/index.html");
+  options_.url_html_escape = true;
+  options_.base_url = "/pub/?a=1&b=\"";
+  EXPECT_EQ(first(vars(), "url_files"), "/pub/?a=1&amp;b=&quot;/sub/s p/x.txt");
+}
+
+TEST_F(Variables, TitlePathAndTrailNameEveryAncestor) {
+  add("x", ".txt", 1);
+  options_.listing_name = "i n.html";
+  options_.folder_chain = {"photos", "2024", "summer"};
+  listing_variables& v = vars();
+  EXPECT_EQ(first(v, "title"), "summer");
+  EXPECT_EQ(first(v, "folder_path"), "photos/2024/summer");
+  EXPECT_EQ(list_of(v, "name_trail"), (texts{"photos", "2024", "summer"}));
+  EXPECT_EQ(list_of(v, "url_trail"),
+            (texts{"../../i%20n.html", "../i%20n.html", "i%20n.html"}));
+  EXPECT_EQ(first(v, "parent_listing"), "../i%20n.html");
+  options_.title = "Holidays";
+  options_.folder_chain = {"photos"};
+  listing_variables& top = vars();
+  EXPECT_EQ(first(top, "title"), "Holidays");
+  EXPECT_EQ(list_of(top, "url_trail"), (texts{"i%20n.html"}));
+  EXPECT_EQ(first(top, "parent_listing"), "");
+}
+
+TEST_F(Variables, ReadmeTextIsEscapedWithItsLineBreaks) {
+  options_.readme_name = "README.md";
+  options_.readme_text = "# Hi\n<script>\xE2\x80\xAE\n";
+  listing_variables& v = vars();
+  EXPECT_EQ(first(v, "readme_name"), "README.md");
+  EXPECT_EQ(first(v, "readme_text"), "# Hi\n&lt;script&gt;\\u202E\n");
+}
+
+TEST_F(Variables, SizeTextsAndCountsSayTheirUnits) {
+  add("one", ".b", 1);
+  add("two", ".b", 2);
+  add("big", ".b", 4700000);
+  add_folder("d");
+  format_.decimal_sep = ",";
+  listing_variables& v = vars();
+  EXPECT_EQ(list_of(v, "size_text_files"),
+            (texts{"1 byte", "2 bytes", "4.700.000 bytes"}));
+  EXPECT_EQ(list_of(v, "size_text_folders"), (texts{""}));
+  EXPECT_EQ(first(v, "total_files_text"), "3 files");
+  EXPECT_EQ(first(v, "total_folders_text"), "1 folder");
+  EXPECT_EQ(first(v, "total_size_text"), "4.700.003 bytes");
+  EXPECT_EQ(first(v, "total_size"), "4.700.003");
+
+  options_.size_units = 3;
+  listing_variables& human = vars();
+  EXPECT_EQ(list_of(human, "size_files"), (texts{"1", "2", "4,7"}));
+  EXPECT_EQ(list_of(human, "size_units_files"),
+            (texts{"byte", "bytes", "MB"}));
+  EXPECT_EQ(list_of(human, "size_text_all"),
+            (texts{"1 byte", "2 bytes", "4,7 MB", ""}));
+  EXPECT_EQ(first(human, "total_size_text"), "4,7 MB");
+  options_.size_units = 4;
+  EXPECT_EQ(list_of(vars(), "size_text_files"),
+            (texts{"1 byte", "2 bytes", "4,5 MiB"}));
+  options_.size_units = 1;
+  options_.unit_label = variant("Kb");
+  EXPECT_EQ(list_of(vars(), "size_text_files"),
+            (texts{"1 Kb", "1 Kb", "4.590 Kb"}));
+}
+
+// Without an images folder, the page carries each icon it shows, once, in
+// icon_css; with one, the icons stay paths.
+TEST_F(Variables, IconsAreEmbeddedWhenNoImagesFolderIsSet) {
+  scratch_folder icons;
+  ASSERT_TRUE(icons.write("folder.svg", "<svg/>"));
+  ASSERT_TRUE(icons.write("text.svg", "<svg>t</svg>"));
+  ASSERT_TRUE(icons.write("unused.svg", "<svg>u</svg>"));
+  type_img_.table.add(variant("folder"), variant("folder.svg"));
+  type_img_.table.add(variant("text"), variant("text.svg"));
+  type_img_.table.add(variant("other"), variant("missing.svg"));
+  add("a", ".txt", 1, add_folder("d"));
+  add("b", ".bin", 1);
+  options_.icon_folder = icons.path() + "/";
+  listing_variables& v = vars();
+  EXPECT_EQ(list_of(v, "image_all"),
+            (texts{"data:image/svg+xml;base64,PHN2Zy8+",
+                   "data:image/svg+xml;base64,PHN2Zz50PC9zdmc+", "", ""}));
+  EXPECT_EQ(list_of(v, "icon_class_all"),
+            (texts{"i-folder_2Esvg", "i-text_2Esvg", "", ""}));
+  EXPECT_EQ(first(v, "icon_css"),
+            ".i-folder_2Esvg{background-image:url(\"data:image/svg+xml;base64,"
+            "PHN2Zy8+\")}.i-text_2Esvg{background-image:url(\"data:image/"
+            "svg+xml;base64,PHN2Zz50PC9zdmc+\")}");
+  EXPECT_EQ(first(v, "image_dir"), "");
+
+  options_.image_dir = "/images/public";
+  listing_variables& paths = vars();
+  EXPECT_EQ(list_of(paths, "image_all"),
+            (texts{"/images/public/folder.svg", "/images/public/text.svg", "",
+                   "/images/public/missing.svg"}));
+  EXPECT_EQ(first(paths, "icon_css"),
+            ".i-folder_2Esvg{background-image:url(\"/images/public/"
+            "folder.svg\")}.i-missing_2Esvg{background-image:url(\"/images/"
+            "public/missing.svg\")}.i-text_2Esvg{background-image:url(\"/"
+            "images/public/text.svg\")}");
 }
 
 // Lists are made when a template names them, values when it reads them.

@@ -138,3 +138,47 @@ variant format_number_value(const number_format_record& fmt, const variant& v) {
   if (!format_number_text(fmt, v.view(), &out)) return variant(v.view());
   return variant(std::string_view(out));
 }
+
+human_size human_size_of(const number_format_record& fmt, int64_t bytes,
+                         bool binary) {
+  static constexpr const char* kDecimal[] = {"kB", "MB", "GB",
+                                             "TB", "PB", "EB"};
+  static constexpr const char* kBinary[] = {"KiB", "MiB", "GiB",
+                                            "TiB", "PiB", "EiB"};
+  const unsigned __int128 base = binary ? 1024 : 1000;
+  const unsigned __int128 size = static_cast<unsigned __int128>(bytes);
+  if (size < base) {
+    return {format_integer(fmt, bytes), bytes == 1 ? "byte" : "bytes"};
+  }
+  // unit: base to the power k + 1; int64 sizes end within exabytes.
+  int k = 0;
+  unsigned __int128 unit = base;
+  while (k < 5 && size >= unit * base) {
+    unit *= base;
+    ++k;
+  }
+  for (;;) {
+    const unsigned __int128 tenths = (size * 20 + unit) / (2 * unit);
+    const unsigned __int128 whole = (size * 2 + unit) / (2 * unit);
+    if (whole >= base && k < 5) {  // rounded up into the next unit
+      unit *= base;
+      ++k;
+      continue;
+    }
+    human_size out;
+    out.unit = binary ? kBinary[k] : kDecimal[k];
+    if (tenths < 100) {
+      out.number = std::to_string(static_cast<int>(tenths / 10)) +
+                   (fmt.decimal_sep.empty() ? "." : fmt.decimal_sep) +
+                   std::to_string(static_cast<int>(tenths % 10));
+    } else {
+      out.number = std::to_string(static_cast<int64_t>(whole));
+    }
+    return out;
+  }
+}
+
+std::string counted(const number_format_record& fmt, int64_t n,
+                    std::string_view one, std::string_view many) {
+  return format_integer(fmt, n) + " " + std::string(n == 1 ? one : many);
+}

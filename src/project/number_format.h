@@ -43,4 +43,25 @@ std::string format_integer(const number_format_record& fmt, int64_t n);
 // number is returned as its text form unchanged.
 variant format_number_value(const number_format_record& fmt, const variant& v);
 
+// A size as people read it: a number and its unit.
+struct human_size {
+  std::string number;
+  std::string unit;
+};
+
+// bytes in the largest unit it reaches, decimal (kB, MB, GB, TB, PB, EB:
+// powers of 1000) or binary (KiB, MiB, GiB, TiB, PiB, EiB: powers of 1024):
+// rounded half up to one fractional digit below 10 ("4.7" "MB"), to a whole
+// number from 10 on ("47", "470"); a size that rounds up to the next unit
+// is shown in it ("1.0" "MB" for 999,999 bytes). Below the first unit, the
+// whole bytes and "byte" or "bytes". The fractional digit follows
+// fmt.decimal_sep ("." when fmt has none). REQUIRES: bytes >= 0.
+human_size human_size_of(const number_format_record& fmt, int64_t bytes,
+                         bool binary);
+
+// n formatted with fmt, a blank, and one (when n is 1) or many: "1 file",
+// "1,024 files".
+std::string counted(const number_format_record& fmt, int64_t n,
+                    std::string_view one, std::string_view many);
+
 #endif  // DIRGEN_PROJECT_NUMBER_FORMAT_H_

@@ -175,3 +175,56 @@ TEST(NumberFormat, UserLocaleGivesItsSeparatorsWithoutChangingParsing) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string human(int64_t bytes, bool binary, const char* sep = ".") {
+  number_format_record fmt;
+  fmt.decimal_sep = sep;
+  fmt.thousand_sep = ",";
+  human_size h = human_size_of(fmt, bytes, binary);
+  return h.number + " " + h.unit;
+}
+
+TEST(HumanSize, PicksTheUnitPerSizeAndRoundsIntoTheNext) {
+  struct {
+    int64_t bytes;
+    const char* decimal;
+    const char* binary;
+  } cases[] = {
+      {0, "0 bytes", "0 bytes"},
+      {1, "1 byte", "1 byte"},
+      {999, "999 bytes", "999 bytes"},
+      {1000, "1.0 kB", "1,000 bytes"},
+      {1023, "1.0 kB", "1,023 bytes"},
+      {1024, "1.0 kB", "1.0 KiB"},
+      {1049, "1.0 kB", "1.0 KiB"},
+      {1050, "1.1 kB", "1.0 KiB"},
+      {9949, "9.9 kB", "9.7 KiB"},
+      {9950, "10 kB", "9.7 KiB"},
+      {4700000, "4.7 MB", "4.5 MiB"},
+      {999499, "999 kB", "976 KiB"},
+      {999500, "1.0 MB", "976 KiB"},
+      {1048063, "1.0 MB", "1023 KiB"},
+      {1048064, "1.0 MB", "1.0 MiB"},
+      {int64_t{5} << 40, "5.5 TB", "5.0 TiB"},
+      {INT64_MAX, "9.2 EB", "8.0 EiB"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.bytes);
+    EXPECT_EQ(human(c.bytes, false), c.decimal);
+    EXPECT_EQ(human(c.bytes, true), c.binary);
+  }
+  EXPECT_EQ(human(4700000, false, ","), "4,7 MB");
+  EXPECT_EQ(human(4700000, false, ""), "4.7 MB");
+}
+
+TEST(HumanSize, CountsTakeTheSingularForOneOnly) {
+  number_format_record fmt;
+  fmt.thousand_sep = ",";
+  EXPECT_EQ(counted(fmt, 1, "file", "files"), "1 file");
+  EXPECT_EQ(counted(fmt, 0, "file", "files"), "0 files");
+  EXPECT_EQ(counted(fmt, 1024, "byte", "bytes"), "1,024 bytes");
+}
+
+}  // namespace

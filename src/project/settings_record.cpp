@@ -69,7 +69,7 @@ void settings_record::reset_settings() {
   sort_order = variant(false);
   show_summary = variant(false);
   show_folders = variant(true);
-  image_dir = variant("/images/public");
+  image_dir = variant("");
   size_units = variant(0);
   format = variant("download.txt");
   url_html_escape = variant(false);

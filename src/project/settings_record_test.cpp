@@ -34,7 +34,7 @@ TEST(ProjectDefaults, EveryFieldHasItsDefault) {
       {"sort_order", "0"},
       {"show_summary", "0"},
       {"show_folders", "1"},
-      {"image_dir", "/images/public"},
+      {"image_dir", ""},
       {"size_units", "0"},
       {"format", "download.txt"},
       {"url_html_escape", "0"},
@@ -79,7 +79,7 @@ TEST(ProjectSave, DefaultsWriteEverySortedLineAndLoadBackUnchanged) {
       "<folder_include>*</folder_include>\r\n"
       "<folder_skip></folder_skip>\r\n"
       "<format>download.txt</format>\r\n"
-      "<image_dir>/images/public</image_dir>\r\n"
+      "<image_dir></image_dir>\r\n"
       "<is_gmt_date>0</is_gmt_date>\r\n"
       "<mask>*</mask>\r\n"
       "<order_files>0</order_files>\r\n"

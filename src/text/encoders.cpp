@@ -247,6 +247,102 @@ bool html_escape(byte_string* s) {
   return true;
 }
 
+namespace {
+
+// The code point of the valid UTF-8 sequence seq.
+uint32_t code_point(std::string_view seq) {
+  const auto* p = reinterpret_cast<const unsigned char*>(seq.data());
+  switch (seq.size()) {
+    case 1:
+      return p[0];
+    case 2:
+      return (p[0] & 0x1Fu) << 6 | (p[1] & 0x3Fu);
+    case 3:
+      return (p[0] & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu);
+    default:
+      return (p[0] & 0x07u) << 18 | (p[1] & 0x3Fu) << 12 |
+             (p[2] & 0x3Fu) << 6 | (p[3] & 0x3Fu);
+  }
+}
+
+// Whether c is shown as its code rather than applied: a control character,
+// or one that reorders or breaks the text around it.
+bool shown_as_code(uint32_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C ||
+         c == 0x200E || c == 0x200F || c == 0x2028 || c == 0x2029 ||
+         (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+void append_hex(uint32_t value, int digits, std::string* out) {
+  for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) {
+    out->push_back(kHexDigits[(value >> shift) & 15]);
+  }
+}
+
+void append_html_visible(std::string_view src, bool keep_breaks,
+                         std::string* out) {
+  std::string code;
+  while (!src.empty()) {
+    const char c = src[0];
+    const bool is_break = c == '\t' || c == '\n' || c == '\r';
+    size_t n = is_break && keep_breaks ? 0 : visible_code_at(src, &code);
+    if (n > 0) {
+      out->append(code);
+      src.remove_prefix(n);
+      continue;
+    }
+    switch (c) {
+      case '&':
+        out->append("&amp;");
+        break;
+      case '<':
+        out->append("&lt;");
+        break;
+      case '>':
+        out->append("&gt;");
+        break;
+      case '"':
+        out->append("&quot;");
+        break;
+      case '\'':
+        out->append("&#39;");
+        break;
+      default:
+        n = utf8_sequence_length(src);
+        out->append(src.substr(0, n));
+        src.remove_prefix(n);
+        continue;
+    }
+    src.remove_prefix(1);
+  }
+}
+
+}  // namespace
+
+size_t visible_code_at(std::string_view src, std::string* code) {
+  if (src.empty()) return 0;
+  const size_t n = utf8_sequence_length(src);
+  code->clear();
+  if (n == 0) {
+    code->append("\\x");
+    append_hex(static_cast<unsigned char>(src[0]), 2, code);
+    return 1;
+  }
+  const uint32_t cp = code_point(src.substr(0, n));
+  if (!shown_as_code(cp)) return 0;
+  code->append("\\u");
+  append_hex(cp, 4, code);
+  return n;
+}
+
+void append_html_name(std::string_view src, std::string* out) {
+  append_html_visible(src, false, out);
+}
+
+void append_html_text(std::string_view src, std::string* out) {
+  append_html_visible(src, true, out);
+}
+
 bool expand_entities(byte_string* s, const entity_lookup& lookup, bool fold) {
   std::string name;
   auto replace = [&](std::string_view ref, byte_string* out) {

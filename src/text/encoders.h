@@ -36,6 +36,26 @@ size_t utf8_sequence_length(std::string_view s);
 // otherwise s takes a new buffer sized once, and the result is true.
 bool html_escape(byte_string* s);
 
+// Appends a name, HTML-escaped for text or a double- or single-quoted
+// attribute, to *out, with everything that could make it show as something
+// else made visible: '&', '<', '>', '"' and '\'' as references; control
+// characters (U+0000-001F, U+007F-009F) and the characters that reorder or
+// break the text around them (U+061C, U+200E, U+200F, U+2028, U+2029,
+// U+202A-202E, U+2066-2069) as "\u" and four upper-case hex digits
+// ("\u202E"); a byte that is not part of valid UTF-8 as "\x" and two
+// upper-case hex digits ("\xFF"). Every other character stays as it is.
+void append_html_name(std::string_view src, std::string* out);
+
+// When src starts with a character that names show as its code (the
+// control and direction characters above) or with a byte that is not part
+// of valid UTF-8, *code := that code ("\u202E", "\xFF") and the result is
+// the number of bytes it stands for; otherwise 0 (*code unspecified).
+size_t visible_code_at(std::string_view src, std::string* code);
+
+// As append_html_name for a longer text shown with its line breaks (a
+// README): tab, line feed and carriage return stay as they are.
+void append_html_text(std::string_view src, std::string* out);
+
 // Looks up an entity name; appends its replacement to *out and returns true,
 // or returns false when the name is unknown.
 using entity_lookup =

@@ -65,6 +65,44 @@ TEST(HtmlEscape, ValidUtf8StaysOtherHighBytesBecomeNumeric) {
   }
 }
 
+std::string html_name(std::string_view s) {
+  std::string out;
+  append_html_name(s, &out);
+  return out;
+}
+
+// A name must show as what it is: nothing in it may reorder, hide or break
+// the text around it, and every byte that is not UTF-8 shows the same way.
+TEST(HtmlName, DirectionAndControlCharactersShowAsTheirCodes) {
+  struct {
+    std::string_view in;
+    const char* want;
+  } cases[] = {
+      {"evil\xE2\x80\xAEgnp.exe", "evil\\u202Egnp.exe"},  // U+202E
+      {"\xE2\x80\xAA\xE2\x80\xAD", "\\u202A\\u202D"},
+      {"\xE2\x81\xA6x\xE2\x81\xA9", "\\u2066x\\u2069"},   // isolates
+      {"\xE2\x80\x8E\xE2\x80\x8F\xD8\x9C", "\\u200E\\u200F\\u061C"},
+      {"a\xE2\x80\xA8" "b\xE2\x80\xA9", "a\\u2028b\\u2029"},
+      {std::string_view("\0\x01\t\n\r\x1B\x7F", 7),
+       "\\u0000\\u0001\\u0009\\u000A\\u000D\\u001B\\u007F"},
+      {"\xC2\x85\xC2\x9F\xC2\xA0", "\\u0085\\u009F\xC2\xA0"},  // C1; NBSP
+      {"bad\xFF\xFE", "bad\\xFF\\xFE"},
+      {"\xC3(\xED\xA0\x80", "\\xC3(\\xED\\xA0\\x80"},  // cut; surrogate
+      // Joiners and right-to-left letters are text, not controls.
+      {"\xE2\x80\x8D\xD7\x90", "\xE2\x80\x8D\xD7\x90"},
+      {"<a href='x'>&\"", "&lt;a href=&#39;x&#39;&gt;&amp;&quot;"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(html_name(c.in), c.want) << testing::PrintToString(c.in);
+  }
+}
+
+TEST(HtmlText, KeepsLineBreaksAndTabsOnly) {
+  std::string out;
+  append_html_text("a\tb\r\nc\x0C\xE2\x80\xAE<\xFF", &out);
+  EXPECT_EQ(out, "a\tb\r\nc\\u000C\\u202E&lt;\\xFF");
+}
+
 TEST(HtmlEscape, NothingToEscapeKeepsTheSameBuffer) {
   for (std::string_view s : {"plain text", "caf\xC3\xA9", ""}) {
     byte_string k(s);

@@ -19,38 +19,6 @@ bool ascii_equal_fold(std::string_view a, std::string_view b) {
   return true;
 }
 
-void append_html(std::string_view src, std::string* out) {
-  while (!src.empty()) {
-    unsigned char c = static_cast<unsigned char>(src[0]);
-    size_t n = c < 0x80 ? 1 : utf8_sequence_length(src);
-    switch (c) {
-      case '&':
-        out->append("&amp;");
-        break;
-      case '<':
-        out->append("&lt;");
-        break;
-      case '>':
-        out->append("&gt;");
-        break;
-      case '"':
-        out->append("&quot;");
-        break;
-      case '\'':
-        out->append("&#39;");
-        break;
-      default:
-        if (n == 0) {
-          out->append("&#" + std::to_string(c) + ";");
-          n = 1;
-        } else {
-          out->append(src.substr(0, n));
-        }
-    }
-    src.remove_prefix(n == 0 ? 1 : n);
-  }
-}
-
 void append_url(std::string_view src, std::string* out) {
   for (char ch : src) {
     unsigned char c = static_cast<unsigned char>(ch);
@@ -130,24 +98,20 @@ bool is_ascii_punctuation(unsigned char c) {
 }
 
 void append_markdown(std::string_view src, std::string* out) {
+  std::string code;
   while (!src.empty()) {
-    unsigned char c = static_cast<unsigned char>(src[0]);
-    size_t n = 1;
-    if (c >= 0x80) {
-      n = utf8_sequence_length(src);
-      if (n == 0) {
-        out->append("\xEF\xBF\xBD");  // U+FFFD
-        n = 1;
-      } else {
-        out->append(src.substr(0, n));
-      }
+    const unsigned char c = static_cast<unsigned char>(src[0]);
+    size_t n = visible_code_at(src, &code);
+    if (n > 0) {
+      out->push_back('\\');  // the code's own backslash, escaped
+      out->append(code);
     } else if (is_ascii_punctuation(c)) {
       out->push_back('\\');
       out->push_back(static_cast<char>(c));
-    } else if (c < 0x20 || c == 0x7F) {
-      out->append("&#" + std::to_string(c) + ";");
+      n = 1;
     } else {
-      out->push_back(static_cast<char>(c));
+      n = utf8_sequence_length(src);
+      out->append(src.substr(0, n));
     }
     src.remove_prefix(n);
   }
@@ -176,7 +140,7 @@ bool output_encoding_named(std::string_view name, output_encoding* e) {
 void append_encoded(output_encoding e, std::string_view src, std::string* out) {
   switch (e) {
     case output_encoding::kHtml:
-      append_html(src, out);
+      append_html_name(src, out);
       break;
     case output_encoding::kUrl:
       append_url(src, out);

@@ -15,8 +15,9 @@ enum class output_encoding { kHtml, kUrl, kJson, kCsv, kMarkdown };
 bool output_encoding_named(std::string_view name, output_encoding* e);
 
 // Appends src, escaped for e, to *out. Every encoding accepts any bytes:
-// - kHtml: '&', '<', '>', '"' and '\'' as references; a byte from 0x80 up
-//   that is not part of valid UTF-8 as "&#NNN;" (its value).
+// - kHtml: as append_html_name (text/encoders.h): markup characters as
+//   references, control and direction characters and bytes that are not
+//   UTF-8 made visible ("\u202E", "\xFF").
 // - kUrl: every byte but A-Z a-z 0-9 - . _ / as "%XX", so a relative path
 //   stays a path and a byte that is not UTF-8 still names the same file.
 // - kJson: the inside of a JSON string (no quotes around it): '"' and '\'
@@ -28,9 +29,9 @@ bool output_encoding_named(std::string_view name, output_encoding* e);
 //   around it, so pieces can be joined in one field): '"' doubled, every
 //   other byte as it is, line breaks included.
 // - kMarkdown: inline text that a CommonMark reader shows as itself: every
-//   ASCII punctuation character behind a backslash, line breaks and other
-//   control bytes as numeric references, a byte that is not part of valid
-//   UTF-8 as U+FFFD.
+//   ASCII punctuation character behind a backslash; control and direction
+//   characters and bytes that are not UTF-8 shown by their codes as in
+//   kHtml (written "\\u000A", which a reader shows as "\u000A").
 void append_encoded(output_encoding e, std::string_view src, std::string* out);
 
 #endif  // DIRGEN_TEXT_OUTPUT_ENCODING_H_

@@ -23,9 +23,9 @@ TEST(OutputEncoding, NamesAreReadInAnyCaseAndOthersRefused) {
   EXPECT_EQ(e, output_encoding::kMarkdown);
 }
 
-TEST(OutputEncoding, HtmlEscapesBothQuotesAndStrayBytes) {
+TEST(OutputEncoding, HtmlEscapesBothQuotesAndShowsStrayBytes) {
   EXPECT_EQ(enc(output_encoding::kHtml, "a&b<c>\"d'\xC3\xA9\xFF"),
-            "[a&amp;b&lt;c&gt;&quot;d&#39;\xC3\xA9&#255;");
+            "[a&amp;b&lt;c&gt;&quot;d&#39;\xC3\xA9\\xFF");
 }
 
 TEST(OutputEncoding, UrlKeepsSlashesAndEncodesEveryOtherByte) {
@@ -50,8 +50,10 @@ TEST(OutputEncoding, CsvDoublesQuotesAndKeepsTheRest) {
 TEST(OutputEncoding, MarkdownEscapesPunctuationAndLineBreaks) {
   EXPECT_EQ(enc(output_encoding::kMarkdown, "[l](r.pdf) *s* _u_ `t`\\"),
             "[\\[l\\]\\(r\\.pdf\\) \\*s\\* \\_u\\_ \\`t\\`\\\\");
-  EXPECT_EQ(enc(output_encoding::kMarkdown, "a\nb\xFF"),
-            "[a&#10;b\xEF\xBF\xBD");
+  // Shown as in HTML: "\u000A", "\u202E", "\xFF", each behind the
+  // backslash that keeps its own backslash.
+  EXPECT_EQ(enc(output_encoding::kMarkdown, "a\nb\xE2\x80\xAE\xFF\xC3\xA9"),
+            "[a\\\\u000Ab\\\\u202E\\\\xFF\xC3\xA9");
 }
 
 }  // namespace
