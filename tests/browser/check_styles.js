@@ -16,6 +16,7 @@ const { pathToFileURL } = require("url");
 const puppeteer = require("puppeteer-core");
 const commonmark = require("commonmark");
 const tree = require("./hostile_tree");
+const access = require("./access");
 
 const [binary, root, ...only] = process.argv.slice(2);
 if (!binary || !root) {
@@ -79,13 +80,33 @@ function expectedEntries(dir, recursive, skip) {
   return out;
 }
 
-// The texts a page may show for a name: stray bytes as U+FFFD or as their
-// Latin-1 characters, line breaks and tabs as blanks.
+// A name as every HTML style shows it: control characters and those that
+// reorder text as their codes ("\u202E"), bytes that are not UTF-8 as
+// "\xFF"; everything else as it is.
+const AS_CODE = /[\x00-\x1f\x7f-\x9f\u061c\u200e\u200f\u2028\u2029\u202a-\u202e\u2066-\u2069]/;
+function visibleName(name) {
+  let out = "";
+  for (let i = 0; i < name.length;) {
+    const n = utf8Length(name, i);
+    if (!n) { out += "\\x" + name[i].toString(16).toUpperCase().padStart(2, "0"); i++; continue; }
+    const ch = name.subarray(i, i + n).toString("utf8");
+    out += AS_CODE.test(ch) ? "\\u" + ch.codePointAt(0).toString(16).toUpperCase().padStart(4, "0") : ch;
+    i += n;
+  }
+  return out;
+}
+// The length of the valid UTF-8 sequence at b[i], or 0.
+function utf8Length(b, i) {
+  const c = b[i];
+  const n = c < 0x80 ? 1 : c >= 0xc2 && c <= 0xdf ? 2 : c >= 0xe0 && c <= 0xef ? 3 : c >= 0xf0 && c <= 0xf4 ? 4 : 0;
+  if (!n || i + n > b.length) return 0;
+  for (let k = 1; k < n; k++) if ((b[i + k] & 0xc0) !== 0x80) return 0;
+  const s = b.subarray(i, i + n).toString("utf8");
+  return s.length && !s.includes("\uFFFD") ? n : 0;
+}
 function shownForms(name) {
   const blank = (s) => s.replace(/\s+/g, " ");
-  const forms = [blank(name.toString("utf8"))];
-  if (!Buffer.from(name.toString("utf8")).equals(name)) forms.push(blank(name.toString("latin1")));
-  return forms;
+  return [visibleName(name), blank(name.toString("utf8")), blank(name.toString("latin1"))];
 }
 
 function percentBytes(s) {
@@ -214,6 +235,7 @@ async function checkHtmlListing(where, file, entries, listingName, narrow) {
   const seen = await inspect(page);
   checkShown(where, seen, entries, page.__errors);
   checkLinks(where, seen.links, entries, listingName);
+  if (narrow) for (const v of await access.axeBothSchemes(page)) fault(where, "axe: " + v);
   await page.close();
   if (!narrow) return;
   for (const width of [390, 700]) {
@@ -337,6 +359,8 @@ async function checkTable(where) {
     }
     if (lost) fault(where + " keyboard", lost);
     await page.close();
+    await checkTableAccess(where, src, 300);
+    await checkTableTouch(where);
   }
   // Long lists on phones: the rows drawn while scrolling keep the columns.
   if (src) {
@@ -378,6 +402,157 @@ async function checkTable(where) {
     const page = await openPage(path.join(src, "list.html"), 1000, 700);
     const shown = (await shownNames(page)).slice(0, Math.floor(700 / 40));
     if (!shown.some((n) => !n.endsWith("/"))) fault(where + " recursive order", `first rows ${shown.slice(0, 6).join(", ")}`);
+    await page.close();
+  }
+}
+
+// Waits until the table has read its whole data block.
+function tableLoaded(page) {
+  return page.waitForFunction(() => /entries$/.test(document.getElementById("count").textContent), { timeout: 60000 });
+}
+
+// The rows wholly in sight (inside the window and the table's pane).
+function rowsInSight(page) {
+  return page.evaluate(() => {
+    const pane = document.getElementById("pane").getBoundingClientRect();
+    return [...document.querySelectorAll("#rows .row")].filter((r) => {
+      const b = r.getBoundingClientRect();
+      return !r.classList.contains("away") && b.top >= Math.max(0, pane.top) - 1 && b.bottom <= Math.min(innerHeight, pane.bottom) + 1;
+    }).length;
+  });
+}
+
+async function press(page, key) {
+  await page.keyboard.press(key);
+  await page.evaluate(() => new Promise((r) => requestAnimationFrame(() => setTimeout(r, 20))));
+}
+
+// Keys, focus, what assistive technology is told, printing, 400 % zoom and
+// touch, on a table of n files named "file 0000.txt" onwards.
+async function checkTableAccess(where, src, n) {
+  const file = path.join(src, "list.html");
+  let page = await openPage(file, 1000, 700, () => {
+    // Every change of a live region, from the first parse on.
+    window.__spoken = [];
+    new MutationObserver((records) => {
+      for (const r of records) {
+        const live = (r.target.nodeType === 1 ? r.target : r.target.parentElement).closest("[aria-live]");
+        if (live) window.__spoken.push(live.textContent);
+      }
+    }).observe(document, { subtree: true, childList: true, characterData: true });
+    // What was laid out for printing, read before the page clears it.
+    window.addEventListener("afterprint", () => {
+      window.__printed = [...document.querySelectorAll("#print li")].map((li) => li.textContent);
+    });
+  });
+  await tableLoaded(page);
+  let spoken = await page.evaluate(() => window.__spoken.slice());
+  if (spoken.length) fault(where + " live count", `spoke while loading: ${JSON.stringify(spoken.slice(0, 3))}`);
+  // The row count and each row's index.
+  const aria = await page.evaluate(() => ({
+    count: document.getElementById("box").getAttribute("aria-rowcount"),
+    rows: [...document.querySelectorAll("#rows .row")].slice(0, 5).map((r) => [r.getAttribute("aria-rowindex"), r.textContent]),
+  }));
+  if (+aria.count !== n + 1) fault(where + " rows", `aria-rowcount ${aria.count}, not ${n + 1}`);
+  for (const [index, text] of aria.rows) {
+    const m = /file (\d+)/.exec(text);
+    if (!m || +index !== +m[1] + 2) fault(where + " rows", `row ${JSON.stringify(text.slice(0, 20))} has aria-rowindex ${index}`);
+  }
+  // Keys: from the first row's link, move about.
+  await page.focus("#q");
+  await press(page, "Shift");
+  await page.evaluate(() => document.querySelector("#rows a").focus());
+  const moves = [["End", n - 1], ["Home", 0], ["PageDown", null], ["ArrowDown", null], ["PageUp", null], ["End", n - 1], ["ArrowUp", n - 2]];
+  let last = await focusedRow(page);
+  if (last !== 0) fault(where + " keys", `the first row's link is ${last}`);
+  for (const [key, want] of moves) {
+    await press(page, key);
+    const at = await focusedRow(page);
+    const ok = typeof at === "number" && (want !== null ? at === want
+      : key === "PageDown" ? at > last + 3 : key === "PageUp" ? at < last - 3 : at === last + 1);
+    if (!ok) fault(where + " keys", `${key} after row ${last} went to ${at}`);
+    if (typeof at === "number" && (await rowsInSight(page)) && !(await page.evaluate(() => {
+      const r = document.activeElement.getBoundingClientRect(), p = document.getElementById("pane").getBoundingClientRect();
+      return r.top >= p.top - 1 && r.bottom <= p.bottom + 1;
+    }))) fault(where + " keys", `row ${at} has the focus out of sight after ${key}`);
+    last = at;
+  }
+  // The focus ring stands out from the row (3:1) and is not hairline.
+  const ring = await access.focusRing(page);
+  if (!ring || ring.width < 2 || ring.contrast < 3) fault(where + " focus ring", JSON.stringify(ring));
+  // Scrolling the focused row away keeps the focus in the table, and the
+  // next Tab goes on among the rows in sight.
+  await press(page, "Home");
+  await page.evaluate(() => { document.getElementById("box").scrollTop = 1e6; });
+  await page.evaluate(() => new Promise((r) => setTimeout(r, 100)));
+  const held = await focusedRow(page);
+  if (held !== 0) fault(where + " focus", `scrolled away, the focus went to ${held}`);
+  await press(page, "Tab");
+  const after = await focusedRow(page);
+  if (typeof after !== "number") fault(where + " focus", `Tab after scrolling went to ${after}`);
+  // A search speaks once; printing prints every entry it keeps.
+  const kept = Array.from({ length: n }, (_, i) => `file ${String(i).padStart(4, "0")}.txt`).filter((f) => f.includes("1"));
+  await page.focus("#q");
+  await page.keyboard.type("1");
+  await page.waitForFunction(() => / of /.test(document.getElementById("count").textContent), { timeout: 5000 }).catch(() => {});
+  await page.evaluate(() => new Promise((r) => setTimeout(r, 300)));
+  spoken = await page.evaluate(() => window.__spoken.slice());
+  if (spoken.length !== 1 || !spoken[0].startsWith(`${kept.length} of ${n} `)) fault(where + " live count", `search said ${JSON.stringify(spoken)}`);
+  const pdf = Buffer.from(await page.pdf({ format: "A4" }));
+  const printed = await page.evaluate(() => window.__printed || []);
+  const pages = (pdf.toString("latin1").match(/\/Type\s*\/Page[^s]/g) || []).length;
+  if (printed.length !== kept.length || printed.some((t, i) => !t.startsWith(kept[i]))) fault(where + " print", `printed ${printed.length} of ${kept.length} entries: ${JSON.stringify(printed.slice(0, 2))}`);
+  if (pages < 3) fault(where + " print", `${pages} page(s) for ${kept.length} entries`);
+  await page.close();
+  // 400 % zoom of a 1280 x 1024 screen: the table still shows several rows.
+  page = await openPage(file, 320, 256);
+  await tableLoaded(page);
+  await page.evaluate(() => document.getElementById("box").scrollIntoView());
+  await page.evaluate(() => new Promise((r) => setTimeout(r, 100)));
+  const zoomed = await rowsInSight(page);
+  if (zoomed < 3) fault(where + " 400% zoom", `${zoomed} rows in sight at 320 x 256`);
+  await page.close();
+}
+
+// On a phone a cut name opens in full when its row is tapped beside the link.
+async function checkTableTouch(where) {
+  const long = "A long name that a phone cuts ".repeat(4).trim() + ".txt";
+  const src = build(where + " touch", [[long, "x"], ["short.txt", "y"]], { format: "table.txt", save: "list.html", subfolders: 0 });
+  if (!src) return;
+  const page = await browser.newPage();
+  await page.emulate({ viewport: { width: 390, height: 844, isMobile: true, hasTouch: true, deviceScaleFactor: 1 }, userAgent: "" });
+  await page.goto(pathToFileURL(path.join(src, "list.html")).href, { waitUntil: "load" });
+  await tableLoaded(page);
+  const cell = await page.evaluate((name) => {
+    const row = [...document.querySelectorAll("#rows .row")].find((r) => r.textContent.includes(name.slice(0, 20)));
+    const nm = row.querySelector(".nm"), size = row.querySelector(".c-size").getBoundingClientRect();
+    return { cut: nm.scrollWidth > nm.clientWidth + 1, x: size.left + size.width / 2, y: size.top + size.height / 2 };
+  }, long);
+  if (!cell.cut) fault(where + " touch", "the long name is not cut at 390 px; nothing to check");
+  await page.touchscreen.tap(cell.x, cell.y);
+  await page.evaluate(() => new Promise((r) => setTimeout(r, 100)));
+  const full = await page.evaluate((name) => {
+    const nm = [...document.querySelectorAll("#rows .nm")].find((n) => n.textContent.startsWith(name.slice(0, 20)));
+    const r = nm.getBoundingClientRect();
+    return nm.textContent === name && nm.scrollWidth <= nm.clientWidth + 1 && r.right <= innerWidth && r.bottom <= innerHeight;
+  }, long);
+  if (!full) fault(where + " touch", "tapping the row does not show the whole name");
+  await page.close();
+}
+
+// Without scripts every HTML style still shows its entries.
+async function checkWithoutScripts(where, style) {
+  for (const perFolder of [false, true]) {
+    const src = build(where + " no scripts", tree.plain(), { format: style, save: "list.html", subfolders_in_one_file: perFolder ? 0 : 1 });
+    if (!src) continue;
+    const page = await browser.newPage();
+    await page.setJavaScriptEnabled(false);
+    await page.goto(pathToFileURL(path.join(src, "list.html")).href, { waitUntil: "load" });
+    await new Promise((r) => setTimeout(r, 300));  // a frame drawn (page timers stop without scripts)
+    const text = await page.evaluate(() => document.body.innerText);
+    for (const name of perFolder ? ["alpha.txt", "beta.png", "gamma"] : ["alpha.txt", "beta.png", "gamma", "delta.txt"]) {
+      if (!text.includes(name)) fault(`${where} no scripts${perFolder ? " per folder" : ""}`, `${name} not shown`);
+    }
     await page.close();
   }
 }
@@ -441,6 +616,7 @@ async function checkStyle(style) {
     }
     if (kind === "html" && !perFolder && /download|gallery|tree/.test(style)) await checkByteUnits(where, outputs[0].file);
   }
+  if (kind === "html") await checkWithoutScripts(style, style);
   if (style === "table.txt") await checkTable(style);
   if (style === "gallery.txt") await checkGallery(style);
 }

@@ -93,4 +93,16 @@ function mixed() {
   return [["photo.png", PNG], ["notes.txt", "n"], ["report.pdf", "%PDF-1.4"], ["song.mp3", "ID3"]];
 }
 
-module.exports = { make, folderPaths, hostile, many, dated, folders, mixed };
+// n empty files in one folder, quick to make in thousands.
+function plenty(n) {
+  const out = [];
+  for (let i = 0; i < n; i++) out.push([`entry ${String(i).padStart(5, "0")}.txt`, ""]);
+  return out;
+}
+
+// Names that read the same in every style, in a folder and below it.
+function plain() {
+  return [["alpha.txt", "a"], ["beta.png", "b"], ["gamma", [["delta.txt", "d"]]]];
+}
+
+module.exports = { make, folderPaths, hostile, many, dated, folders, mixed, plenty, plain };
