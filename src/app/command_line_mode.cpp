@@ -51,7 +51,7 @@ const char kHelp[] =
     "      --min-size=SIZE, --max-size=SIZE  files within these sizes (20K, 4M)\n"
     "      --newer=DATE, --older=DATE  files modified within these dates\n"
     "                            (2024-05-31, \"2024-05-31 18:00\", @SECONDS)\n"
-    "      --no-folders          leave folders out of the listing\n"
+    "      --no-folders, --folders  leave folders out of the listing, or not\n"
     " Order and display:\n"
     "      --sort=KEY            none, name, ext, size or date\n"
     "      --reverse             in descending order\n"
@@ -194,12 +194,14 @@ int usage_error(const std::string& text) {
 }
 
 // True when the one argument names a settings file rather than a source: a
-// file that cannot be read (the settings form reports it) or one whose
-// first bytes are markup. A folder is a source.
+// file that cannot be read (the settings form reports it), one that is not
+// a regular file (a pipe must not lose what is read from it here) or one
+// whose first bytes are markup. A folder is a source.
 bool names_settings_file(const std::string& arg) {
   struct stat st;
   if (stat(arg.c_str(), &st) != 0) return true;
   if (S_ISDIR(st.st_mode)) return false;
+  if (!S_ISREG(st.st_mode)) return true;
   FILE* f = std::fopen(arg.c_str(), "rb");
   if (f == nullptr) return true;
   char head[kSniffBytes];

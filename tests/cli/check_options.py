@@ -236,6 +236,13 @@ class Options(unittest.TestCase):
         s = self.settings_file(keys)
         direct = self.listings([s])
         self.assertEqual(self.listings(["--settings", s]), direct)
+        # A settings file read from a pipe is not taken for a source.
+        p = subprocess.run(["bash", "-c", '"$0" <(cat "$1")', self.exe, s],
+                           capture_output=True, cwd=self.elsewhere)
+        self.assertEqual(p.stdout, b"Dirgen 2.0\nBuild is successful.\n")
+        self.assertEqual(direct,
+                         self.new_files(self.initial))
+        os.remove(out)
         with open(s, "rb") as f:
             code, stdout, err = self.run_kdgn20(["--settings", "-"], f.read())
         self.assertEqual((code, stdout, err), (0, b"", ""))
