@@ -14,10 +14,9 @@
 
 namespace {
 
-// The open ends of a window given on one side only: the first and the last
-// second of the years 1 and 9999, dates every reader of a settings file
-// can show.
-constexpr int64_t kEarliestTime = -62135596800;
+// The open ends of a window given on one side only: 1752-09-14 and
+// 9999-12-31 23:59:59 UTC, the widest the window's date pickers show.
+constexpr int64_t kEarliestTime = -6857222400;
 constexpr int64_t kLatestTime = 253402300799;
 constexpr int64_t kLargestSize = std::numeric_limits<int64_t>::max();
 

@@ -116,7 +116,7 @@ TEST(CommandLineOptions, WindowsOpenOnTheSideNotGiven) {
   p = parse({"--max-size", "1M", "--older", "@100", "d"});
   EXPECT_EQ(p.settings.size_start.as_int64(), 0);
   EXPECT_EQ(p.settings.size_end.as_int64(), 1048576);
-  EXPECT_EQ(p.settings.time_start.as_int64(), -62135596800);  // year 1
+  EXPECT_EQ(p.settings.time_start.as_int64(), -6857222400);  // 1752-09-14
   EXPECT_EQ(p.settings.time_end.as_int64(), 100);
 }
 
