@@ -12,7 +12,7 @@ complete -c kdgn20 -s r -l recursive -d 'List the subfolders too, into one listi
 complete -c kdgn20 -l per-folder -d 'One listing in every folder'
 complete -c kdgn20 -l title -x -d 'Page title'
 complete -c kdgn20 -l base-url -x -d 'Prefix of every link'
-complete -c kdgn20 -l image-dir -r -a 'embedded (__fish_complete_directories)' -d 'Where the icons are'
+complete -c kdgn20 -l image-dir -x -a 'embedded (__fish_complete_directories)' -d 'Where the icons are'
 complete -c kdgn20 -l escape-links -d 'HTML-escape links instead of URL-encoding them'
 complete -c kdgn20 -l replace-existing -d 'May replace a file this program did not write'
 complete -c kdgn20 -l include -x -d 'Files to list (patterns)'

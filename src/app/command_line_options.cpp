@@ -180,6 +180,8 @@ class option_reader {
   command_line_request* r_;
   bool recursive_ = false;
   bool per_folder_ = false;
+  bool output_given_ = false;
+  std::string output_;
   std::string patterns_[4];  // mask, skip_files, folder_include, folder_skip
   bool min_size_given_ = false, max_size_given_ = false;
   int64_t min_size_ = 0, max_size_ = kLargestSize;
@@ -191,9 +193,8 @@ bool option_reader::take(int id, const char* arg, std::string* err) {
   std::string value;
   switch (id) {
     case 'o':
-      set("save", std::strcmp(arg, kStandardStream) == 0
-                      ? std::string(arg)
-                      : absolute(cwd_, arg));
+      output_ = arg;
+      output_given_ = true;
       return true;
     case 's':
       r_->style = arg;
@@ -321,6 +322,13 @@ bool option_reader::finish(std::string* err) {
   for (int i = 0; i < 4; ++i) {
     if (!patterns_[i].empty()) set(kPatternKeys[i], patterns_[i]);
   }
+  // One listing per folder takes only the file name of -o: it stays as
+  // written. Standard output stays "-".
+  if (output_given_) {
+    set("save", per_folder_ || output_ == kStandardStream
+                    ? output_
+                    : absolute(cwd_, output_));
+  }
   if (per_folder_ || recursive_) {
     set("subfolders", "1");
     set("subfolders_in_one_file", per_folder_ ? "0" : "1");
@@ -343,7 +351,7 @@ bool option_reader::finish(std::string* err) {
     set("time_start", std::to_string(newer_));
     set("time_end", std::to_string(older_));
   }
-  if (per_folder_ && r_->to_standard_output()) {
+  if (per_folder_ && output_ == kStandardStream) {
     *err = "-o - writes one listing; --per-folder makes one per folder";
     return false;
   }
@@ -351,13 +359,6 @@ bool option_reader::finish(std::string* err) {
 }
 
 }  // namespace
-
-bool command_line_request::to_standard_output() const {
-  for (auto it = settings.rbegin(); it != settings.rend(); ++it) {
-    if (it->first == "save") return it->second == kStandardStream;
-  }
-  return false;
-}
 
 bool parse_command_line(const std::vector<std::string>& args,
                         const std::string& cwd, command_line_request* request,

@@ -43,14 +43,12 @@ struct command_line_request {
   // Settings keys and their values as text, to be applied in this order
   // over the loaded settings.
   std::vector<std::pair<std::string, std::string>> settings;
-
-  // True when the listing goes to standard output (-o -).
-  bool to_standard_output() const;
 };
 
 // Parses args (the arguments after the program's name). Paths given for
-// SOURCE, -o and a template are made absolute against cwd, so a saved
-// settings file works from any folder; -o - stays "-". Repeated --include,
+// SOURCE, -o and --settings are made absolute against cwd, so a saved
+// settings file works from any folder; -o - stays "-", and so does -o with
+// --per-folder, where only the file name counts. Repeated --include,
 // --exclude, --include-folders or --exclude-folders add patterns. Values
 // with a fixed set of words (--sort, --size-units), sizes and dates are
 // checked here. False with *err the one-line reason (without the program's

@@ -123,11 +123,14 @@ TEST(CommandLineOptions, WindowsOpenOnTheSideNotGiven) {
 TEST(CommandLineOptions, PathsBecomeAbsoluteButStandardOutputStays) {
   parsed p = parse({"-o", "-", "--settings", "s.txt", "/srv/files"});
   ASSERT_TRUE(p.ok) << p.err;
-  EXPECT_TRUE(p.request.to_standard_output());
   EXPECT_EQ(p.settings.save.str(), "-");
   EXPECT_EQ(p.settings.path.str(), "/srv/files");
   EXPECT_EQ(p.request.settings_file, "/home/u/s.txt");
   EXPECT_EQ(parse({"--settings=-"}).request.settings_file, "-");
+  EXPECT_EQ(parse({"--per-folder", "-o", "sub/i.html", "d"}).settings.save.str(),
+            "sub/i.html");
+  EXPECT_EQ(parse({"-o", "a", "-o", "b", "d"}).settings.save.str(),
+            "/home/u/b");
   // No SOURCE: path is left to the settings file.
   p = parse({"--settings", "s.txt", "--title", "T"});
   ASSERT_TRUE(p.ok);
