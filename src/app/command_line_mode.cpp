@@ -229,6 +229,8 @@ std::vector<std::string> style_files(const data_tables& tables) {
   return files;
 }
 
+// Each style as two lines and a blank one: its short name (what -s takes
+// most easily), name and file, then the first line of its description.
 void list_styles(const data_tables& tables) {
   const std::vector<std::string> names = tables.style_names();
   const std::vector<std::string> files = style_files(tables);
@@ -237,10 +239,10 @@ void list_styles(const data_tables& tables) {
         tables.style_description(static_cast<int32_t>(i)).str();
     const size_t end = description.find('\n');
     if (end != std::string::npos) description.resize(end);
-    std::string file = files[i];
-    if (file.ends_with(".txt")) file.resize(file.size() - 4);
-    std::printf("%-10s %s\n%-10s %s\n\n", file.c_str(), names[i].c_str(), "",
-                description.c_str());
+    std::string short_name = files[i];
+    if (short_name.ends_with(".txt")) short_name.resize(short_name.size() - 4);
+    std::printf("%-10s %s (%s)\n%-10s %s\n\n", short_name.c_str(),
+                names[i].c_str(), files[i].c_str(), "", description.c_str());
   }
 }
 

@@ -345,7 +345,8 @@ class Options(unittest.TestCase):
     def test_answers_without_a_build(self):
         code, out, err = self.run_kdgn20(["--list-styles"])
         self.assertEqual((code, err), (0, ""))
-        self.assertIn("table      Sortable table with search\n", out.decode())
+        self.assertIn("table      Sortable table with search (table.txt)\n"
+                      "           One self-contained HTML file", out.decode())
         code, out, _ = self.run_kdgn20(["--version"])
         self.assertEqual((code, out), (0, b"Dirgen 2.0\n"))
         code, out, _ = self.run_kdgn20(["-h", "--nonsense-later"])
