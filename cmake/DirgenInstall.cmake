@@ -16,6 +16,16 @@ install(FILES help.html readme.txt packaging/copyright
 install(FILES images/dirgen.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
+# Shell completion, where each shell looks for the completions of packages.
+set(DIRGEN_COMPLETIONS ${PROJECT_SOURCE_DIR}/packaging/completions)
+install(FILES ${DIRGEN_COMPLETIONS}/kdgn20.bash
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+        RENAME kdgn20)
+install(FILES ${DIRGEN_COMPLETIONS}/_kdgn20
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions)
+install(FILES ${DIRGEN_COMPLETIONS}/kdgn20.fish
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d)
+
 # The menu entries. The manual's entry names the manual's installed path,
 # known only when installing (cpack installs under its own prefix).
 install(CODE "
@@ -59,8 +69,9 @@ document, usually an HTML page of links, by filling a template the user
 picks from a catalogue of styles: a download page, a sortable table, a
 folding tree, a picture gallery, plain lists of paths and more.
 
-It has a command-line mode driven by a settings file (kdgn20 SETTINGS-FILE)
-and a Qt window for editing the settings.")
+It has a command line (kdgn20 -s table -r -o index.html FOLDER, or a
+settings file) with completion for bash, zsh and fish, and a Qt window for
+editing the settings.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)

@@ -25,12 +25,15 @@ dpkg-deb -x "$deb" "$work/unpacked"
   printf '%s\n' usr/bin/kdgn20 \
     usr/share/applications/dirgen.desktop \
     usr/share/applications/dirgen-manual.desktop \
+    usr/share/bash-completion/completions/kdgn20 \
     usr/share/doc/dirgen/changelog.gz \
     usr/share/doc/dirgen/copyright \
     usr/share/doc/dirgen/help.html \
     usr/share/doc/dirgen/readme.txt \
     usr/share/icons/hicolor/scalable/apps/dirgen.svg \
-    usr/share/man/man1/kdgn20.1.gz
+    usr/share/fish/vendor_completions.d/kdgn20.fish \
+    usr/share/man/man1/kdgn20.1.gz \
+    usr/share/zsh/vendor-completions/_kdgn20
   for f in kvdata/* images/*; do echo "usr/share/dirgen/$f"; done
 } | sort >"$work/expected"
 (cd "$work/unpacked" && find . -type f -o -type l | sed 's|^\./||' | sort) \
@@ -58,4 +61,11 @@ if [ "$status" != 2 ]; then
   echo "ci-deb: a usage error exited with $status, not 2" >&2
   exit 1
 fi
+# The options form from another folder gives the settings file's bytes.
+sed 's/links.txt/json.txt/; s/listing.html/listing.jsonl/' "$work/settings.txt" \
+  >"$work/json-settings.txt"
+(cd "$work/elsewhere" && "$work/unpacked/usr/bin/kdgn20" "$work/json-settings.txt" &&
+  "$work/unpacked/usr/bin/kdgn20" -s json -o - "$work/folder" >"$work/options.jsonl")
+cmp "$work/listing.jsonl" "$work/options.jsonl" ||
+  { echo "ci-deb: options and settings file differ" >&2; exit 1; }
 echo "ci-deb: package checked"

@@ -19,6 +19,8 @@ PACKAGES=(
   # archive fixtures in every format, and the listings they are checked by
   libarchive-tools xz-utils zstd bzip2 lz4 ncompress p7zip-full genisoimage
   cpio unzip
+  # the shell completion test runs bash's completion for real
+  bash-completion
   # the Debian package: dependencies from dpkg-shlibdeps (dpkg-dev, file),
   # checked by lintian
   dpkg-dev file lintian

@@ -1,20 +1,22 @@
-// The command-line mode: one build from a settings file, reported on
-// standard output, never a window. Called by main() when the application
+// The command-line mode: one build from a settings file or from options,
+// never a window. Called by main() when the application
 // gets at least one argument.
 #ifndef DIRGEN_APP_COMMAND_LINE_MODE_H_
 #define DIRGEN_APP_COMMAND_LINE_MODE_H_
 
 #include "value/value_list.h"
 
-// Runs the mode for args (args[0] is the settings file; later arguments are
-// ignored). "--help"/"-h" or "--version" as the only argument print usage or
-// the version instead; any other argument starting with "-", or an option
-// followed by more, prints the usage on standard error. Templates and
-// tables come from the kvdata folder that working_folder_at_start()
-// (project/data_folder.h) picks. Returns the exit status: 0 when the build
-// succeeded (or for --help and --version); 1 when the settings file cannot
-// be read, the build failed, or entries could not be read; 2 for a wrong
-// command line.
+// Runs the mode for args, the arguments after the program's name. One
+// argument that names a settings file (markup, or a file that cannot be
+// read) is the settings form: "Dirgen 2.0" and the result line on standard
+// output, as it always was. Anything else is the options form
+// (command_line_options.h): nothing on standard output but what was asked
+// for (a listing to "-", --help, --print-settings, ...), errors as
+// "kdgn20: ..." on standard error. Templates and tables come from the kvdata
+// folder that working_folder_at_start() (project/data_folder.h) picks.
+// Returns the exit status: 0 success; 1 settings refused or build failed;
+// 2 wrong command line; 3 the listing was written but entries could not be
+// read (options form; the settings form returns 1 then).
 int run_command_line_mode(value_list& args);
 
 #endif  // DIRGEN_APP_COMMAND_LINE_MODE_H_

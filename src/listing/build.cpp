@@ -256,6 +256,12 @@ class listing_build {
   bool write_listing(file_tree* tree, int dir_fd,
                      const std::string& folder_path, const std::string& name);
   bool commit_all();
+  bool write_stream(std::string_view chunk, std::string* err) {
+    if (std::fwrite(chunk.data(), 1, chunk.size(), in_.stream) == chunk.size())
+      return true;
+    *err = std::strerror(errno);
+    return false;
+  }
 
   const build_inputs& in_;
   const settings_record& s_;
@@ -300,7 +306,7 @@ build_outcome listing_build::run() {
 // nothing. Only a regular file is a template: an empty format names the
 // data folder itself.
 bool listing_build::open_template() {
-  template_path_ = in_.template_folder + s_.format.str();
+  template_path_ = template_file_path(s_, in_.template_folder);
   template_.reset(std::fopen(template_path_.c_str(), "rb"));
   if (!template_) return fail_errno(kBuildNoTemplate, template_path_, errno);
   struct stat st;
@@ -355,6 +361,7 @@ bool listing_build::open_source(unique_fd* root) {
 // that nothing is read in vain. (Each listing is checked again when it is
 // written, which covers every folder of a per-folder build.)
 bool listing_build::output_is_not_kept() {
+  if (in_.stream) return true;
   const std::string out = listing_output_path(s_);
   struct stat st;
   if (out.empty() || stat(out.c_str(), &st) != 0) return true;
@@ -527,6 +534,7 @@ bool listing_build::build_per_folder(const unique_fd& root) {
 
 // Writes the listing of *tree to listing_output_path().
 bool listing_build::write_to_output_path(file_tree* tree) {
+  if (in_.stream) return write_listing(tree, -1, "", "");
   const std::string out = listing_output_path(s_);
   if (out.empty()) {
     return fail(kBuildCantCreateOutput, s_.save.str(),
@@ -583,7 +591,7 @@ bool listing_build::write_listing(file_tree* tree, int dir_fd,
   replacing.keep = &keep_;
   auto out = std::make_unique<replacement_file>();
   std::string err;
-  if (!out->open(dir_fd, folder_path, name, replacing, &err)) {
+  if (!in_.stream && !out->open(dir_fd, folder_path, name, replacing, &err)) {
     return fail(kBuildCantCreateOutput, target, err);
   }
   if (std::fseek(template_.get(), 0, SEEK_SET) != 0) {
@@ -594,7 +602,7 @@ bool listing_build::write_listing(file_tree* tree, int dir_fd,
   bool ran = run_template_file(
       template_.get(), &vars,
       [&](std::string_view chunk) {
-        if (!out->write(chunk, &err)) {
+        if (in_.stream ? !write_stream(chunk, &err) : !out->write(chunk, &err)) {
           write_failed = true;
           return false;
         }
@@ -609,6 +617,10 @@ bool listing_build::write_listing(file_tree* tree, int dir_fd,
   if (!ran) {
     return fail(kBuildNoTemplate, template_path_,
                 "the template could not be read");
+  }
+  if (in_.stream) {
+    return std::fflush(in_.stream) == 0 ||
+           fail_errno(kBuildCantCreateOutput, "-", errno);
   }
   if (!out->finish(&err)) {
     return fail(kBuildCantCreateOutput, target, err);
@@ -677,7 +689,7 @@ build_outcome build_listing(const build_inputs& in) {
 build_outcome run_build(const settings_record& settings,
                         const data_tables& formatter,
                         const std::string& data_folder,
-                        build_progress* progress) {
+                        build_progress* progress, std::FILE* stream) {
   value_list patterns[4];
   compile_masks(settings.mask, &patterns[0]);
   compile_masks(settings.skip_files, &patterns[1]);
@@ -695,7 +707,14 @@ build_outcome run_build(const settings_record& settings,
   in.template_folder = data_folder;
   in.icon_folder = data_folder + "../images/";
   in.progress = progress;
+  in.stream = stream;
   return build_listing(in);
+}
+
+std::string template_file_path(const settings_record& settings,
+                               const std::string& data_folder) {
+  const std::string format = settings.format.str();
+  return !format.empty() && format[0] == '/' ? format : data_folder + format;
 }
 
 std::string listing_output_path(const settings_record& settings) {

@@ -14,6 +14,7 @@
 #define DIRGEN_LISTING_BUILD_H_
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "listing/masks.h"
@@ -74,6 +75,9 @@ struct build_inputs {
   // empty image_dir carries the icons it shows from here.
   std::string icon_folder;
   build_progress* progress = nullptr;  // optional
+  // When set (borrowed), the one listing is written here as it is made and
+  // no file is written or replaced. REQUIRES: not one file per folder.
+  std::FILE* stream = nullptr;
 };
 
 // How a build ended. code is a build_result; on failure path names the file
@@ -95,11 +99,18 @@ struct build_outcome {
 build_outcome build_listing(const build_inputs& in);
 
 // The convenience both shells use: compiles the record's four pattern
-// fields, then runs build_listing with them and the data folder.
+// fields, then runs build_listing with them and the data folder (and
+// stream, see build_inputs).
 build_outcome run_build(const settings_record& settings,
                         const data_tables& formatter,
                         const std::string& data_folder,
-                        build_progress* progress);
+                        build_progress* progress,
+                        std::FILE* stream = nullptr);
+
+// The template file of settings: format itself when it is an absolute path,
+// else format inside data_folder (which ends in "/").
+std::string template_file_path(const settings_record& settings,
+                               const std::string& data_folder);
 
 // Where the listing of settings goes (for one file per folder: the source
 // folder's own listing). A relative "save" is taken relative to the listed

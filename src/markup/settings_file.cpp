@@ -47,25 +47,6 @@ void collect_settings(const xml_document& doc, list_table* table,
   }
 }
 
-// Every key of src in ascending order, one line per value.
-std::string settings_text(list_table& src) {
-  std::string text;
-  src.begin_iteration();
-  variant key;
-  value_list* list = nullptr;
-  while (src.next(&key, &list)) {
-    std::string_view k = key.view();
-    for (int32_t i = 0; list && i < list->size(); ++i) {
-      variant value = (*list)[i];
-      html_escape(&value);
-      text.append("<").append(k).append(">");
-      text.append(value.view());
-      text.append("</").append(k).append(">\r\n");
-    }
-  }
-  return text;
-}
-
 }  // namespace
 
 bool load_settings_file(const variant& path, list_table* table,
@@ -95,6 +76,24 @@ bool load_settings_file(const variant& path, list_table* table,
   }
   collect_settings(doc, table, empty_keys);
   return true;
+}
+
+std::string settings_text(list_table& src) {
+  std::string text;
+  src.begin_iteration();
+  variant key;
+  value_list* list = nullptr;
+  while (src.next(&key, &list)) {
+    std::string_view k = key.view();
+    for (int32_t i = 0; list && i < list->size(); ++i) {
+      variant value = (*list)[i];
+      html_escape(&value);
+      text.append("<").append(k).append(">");
+      text.append(value.view());
+      text.append("</").append(k).append(">\r\n");
+    }
+  }
+  return text;
 }
 
 bool save_settings_file(const variant& path, list_table& src,

@@ -23,6 +23,10 @@ bool load_settings_file(const variant& path, list_table* table,
                         std::string* err,
                         std::vector<std::string>* empty_keys = nullptr);
 
+// The text save_settings_file writes for src: every key in ascending key
+// order, one line "<key>html-escaped value</key>\r\n" per value.
+std::string settings_text(list_table& src);
+
 // Writes every key of src in ascending key order, one line
 // "<key>html-escaped value</key>\r\n" per value, replacing the file with
 // write_file_atomically (markup/files.h), flushed to the disk: a symbolic

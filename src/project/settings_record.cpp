@@ -106,12 +106,25 @@ bool settings_record::load_settings(const variant& file, std::string* err) {
   return true;
 }
 
+namespace {
+
+list_table settings_table(const settings_record& record) {
+  list_table table;
+  for (const FieldEntry& f : kFields) table.put(variant(f.key), record.*f.member);
+  return table;
+}
+
+}  // namespace
+
 bool settings_record::save_settings(const variant& file,
                                     std::string* err) const {
-  list_table table;
-  for (const FieldEntry& f : kFields)
-    table.put(variant(f.key), this->*f.member);
+  list_table table = settings_table(*this);
   return save_settings_file(file, table, err);
+}
+
+std::string settings_record::settings_text() const {
+  list_table table = settings_table(*this);
+  return ::settings_text(table);
 }
 
 variant* settings_field(settings_record* record, const char* key) {

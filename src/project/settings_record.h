@@ -32,6 +32,9 @@ class settings_record {
   // written (an existing file is left intact).
   bool save_settings(const variant& path, std::string* err) const;
 
+  // The text save_settings writes.
+  std::string settings_text() const;
+
   // The fields; each name is also the key in the settings file. Readers
   // convert on use (as_int / as_int64 / as_bool / text form).
   variant source;

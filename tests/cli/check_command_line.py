@@ -57,15 +57,19 @@ class CommandLine(unittest.TestCase):
         with open(self.at(rel)) as f:
             return f.read()
 
-    def test_wrong_arguments_print_the_usage_and_exit_2(self):
-        for args in (["--help", "x"], ["-x"], ["--version", "s.txt"]):
+    def test_wrong_arguments_say_why_and_exit_2(self):
+        for args, why in ((["s.txt", "x"], "give one SOURCE, not also x"),
+                          (["-x"], "unknown option -x"),
+                          (["--version", "--sort"],
+                           "option --sort needs a value")):
             code, out, err = run(args, self.dir)
-            self.assertEqual(code, 2, args)
-            self.assertEqual(out, "", args)
-            self.assertIn("Usage: kdgn20 SETTINGS-FILE", err)
+            self.assertEqual((code, out), (2, ""), args)
+            self.assertEqual(err, "kdgn20: %s\nTry 'kdgn20 --help' for more "
+                             "information.\n" % why)
         code, out, _ = run(["--help"], self.dir)
         self.assertEqual(code, 0)
-        self.assertIn("Exit status", out)
+        self.assertIn("Usage: kdgn20 [OPTION]... SOURCE", out)
+        self.assertIn("man kdgn20", out)
 
     def test_a_hand_written_file_needs_only_the_keys_it_changes(self):
         s = self.settings("<path>%s</path>\n<save>out.html</save>\n"

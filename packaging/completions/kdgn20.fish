@@ -1,0 +1,43 @@
+# fish completion for kdgn20: options, their values, the style catalogue's
+# names and files and folders.
+
+function __kdgn20_styles
+    set -l cmd (commandline -opc)[1]
+    $cmd --list-styles 2>/dev/null | string match -r '^\S+'
+end
+
+complete -c kdgn20 -s o -l output -r -F -d 'Write the listing to FILE (- for standard output)'
+complete -c kdgn20 -s s -l style -r -F -a '(__kdgn20_styles)' -d 'Style of the catalogue or template file'
+complete -c kdgn20 -s r -l recursive -d 'List the subfolders too, into one listing'
+complete -c kdgn20 -l per-folder -d 'One listing in every folder'
+complete -c kdgn20 -l title -x -d 'Page title'
+complete -c kdgn20 -l base-url -x -d 'Prefix of every link'
+complete -c kdgn20 -l image-dir -x -a 'embedded (__fish_complete_directories)' -d 'Where the icons are'
+complete -c kdgn20 -l escape-links -d 'HTML-escape links instead of URL-encoding them'
+complete -c kdgn20 -l replace-existing -d 'May replace a file this program did not write'
+complete -c kdgn20 -l include -x -d 'Files to list (patterns)'
+complete -c kdgn20 -l exclude -x -d 'Files to leave out (patterns)'
+complete -c kdgn20 -l include-folders -x -d 'Folders to list (patterns)'
+complete -c kdgn20 -l exclude-folders -x -d 'Folders to leave out (patterns)'
+complete -c kdgn20 -l min-size -x -d 'Smallest file size (20K, 4M)'
+complete -c kdgn20 -l max-size -x -d 'Largest file size (20K, 4M)'
+complete -c kdgn20 -l newer -x -d 'Files modified at or after DATE'
+complete -c kdgn20 -l older -x -d 'Files modified at or before DATE'
+complete -c kdgn20 -l no-folders -d 'Leave folders out of the listing'
+complete -c kdgn20 -l folders -d 'Put folders into the listing'
+complete -c kdgn20 -l sort -x -a 'none name ext size date' -d 'Order of the entries'
+complete -c kdgn20 -l reverse -d 'Descending order'
+complete -c kdgn20 -l date-format -x -d 'strftime format of dates'
+complete -c kdgn20 -l utc -d 'Dates in UTC'
+complete -c kdgn20 -l size-units -x -a 'bytes kb mb human human-binary' -d 'Unit of sizes'
+complete -c kdgn20 -l summary -d 'Add the totals'
+complete -c kdgn20 -l no-summary -d 'Leave the totals out'
+complete -c kdgn20 -l settings -r -F -d 'Start from a settings file'
+complete -c kdgn20 -l save-settings -r -F -d 'Write the settings to FILE'
+complete -c kdgn20 -l print-settings -d 'Print the settings'
+complete -c kdgn20 -l check -d 'Report what would be written, write nothing'
+complete -c kdgn20 -l list-styles -d 'Print the styles'
+complete -c kdgn20 -s q -l quiet -d 'No warnings, no progress'
+complete -c kdgn20 -s v -l verbose -d 'Report what was written'
+complete -c kdgn20 -s h -l help -d 'Print the help'
+complete -c kdgn20 -l version -d 'Print the version'
