@@ -207,7 +207,7 @@ class Options(unittest.TestCase):
             if int(start) == int(time.time()):
                 break
         self.assertEqual(a, b)
-        self.assertIn(b"\tb c.txt\t300\t", a[out])
+        self.assertIn(b"b c.txt", a[out])
 
     def test_standard_output_gets_the_listing_and_nothing_else(self):
         code, out, err = self.run_kdgn20(["-s", "json", "-r", "-o", "-",
@@ -216,10 +216,11 @@ class Options(unittest.TestCase):
         rows = [json.loads(line) for line in out.decode().splitlines()]
         self.assertIn("sub/deep/e.html", [r["path"] for r in rows])
         self.assertEqual(os.listdir(self.out), [])
-        # The same bytes as a file.
+        # The same bytes as a file in the current folder, which links of a
+        # streamed listing start from.
         code, streamed, _ = self.run_kdgn20(["-s", self.template, "-r", "-o",
                                              "-", self.src])
-        target = os.path.join(self.out, "x")
+        target = os.path.join(self.elsewhere, "x")
         code, _, _ = self.run_kdgn20(["-s", self.template, "-r", "-o", target,
                                       self.src])
         with open(target, "rb") as f:
