@@ -2,9 +2,7 @@
 
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "listing/build.h"
@@ -26,6 +24,12 @@ const char kUsage[] =
     "default (mask *, save index.html, format download.txt, ...); a key\n"
     "written empty stays empty.\n"
     "\n"
+    "Nothing is written when the settings or the template are in error: an\n"
+    "unknown key (with the nearest known one), a value a key does not take\n"
+    "(flags are 0 or 1, sizes whole numbers of bytes, ...), a file pattern\n"
+    "that does not compile, or a template directive in error or naming a\n"
+    "variable no listing has (with the template's line and column).\n"
+    "\n"
     "The listing goes to save. A relative save is taken relative to the\n"
     "listed folder (for an archive, the folder that holds it); with one\n"
     "file per folder, every folder gets its own file of that name. A\n"
@@ -39,12 +43,18 @@ const char kUsage[] =
     "Standard output gets \"Dirgen 2.0\" and one result line: \"Build is\n"
     "successful.\" or what failed, with the file and the system's reason.\n"
     "Entries that could not be read are listed on standard error (the\n"
-    "first 20, then their number) and left out of the listing.\n"
+    "first 20, then their number); the result line then says how many\n"
+    "(\"Build is complete; 26 entries could not be read.\").\n"
     "\n"
     "Exit status: 0 when the build is successful; 1 when the settings file\n"
-    "cannot be read, the build fails, or entries could not be read (the\n"
-    "listing was then written without them); 2 for a wrong command line (an\n"
-    "unknown option or more than one argument).\n";
+    "cannot be read or is refused, the template is in error, or the build\n"
+    "fails (nothing is written); 2 for a wrong command line (an unknown\n"
+    "option or more than one argument); 3 when the listing was written but\n"
+    "some entries could not be read (a folder that could not be opened is\n"
+    "listed without its contents, any other such entry is left out).\n";
+
+// The exit status of a build that wrote its listing without some entries.
+constexpr int kSomeEntriesUnread = 3;
 
 // Unreadable entries shown in full on standard error; the rest are counted.
 constexpr int64_t kUnreadableShown = 20;
@@ -80,10 +90,16 @@ class terminal_progress : public build_progress {
       std::fprintf(stderr, "kdgn20: warning: and %lld more\n",
                    static_cast<long long>(unreadable_ - kUnreadableShown));
     }
-    if (unreadable_ > 0) {
+    if (unreadable_ == 1) {
+      std::fputs(
+          "kdgn20: warning: 1 entry could not be read; a folder is listed "
+          "without its contents, any other entry is left out\n",
+          stderr);
+    } else if (unreadable_ > 1) {
       std::fprintf(stderr,
-                   "kdgn20: warning: %lld entries could not be read; the "
-                   "listing leaves them out\n",
+                   "kdgn20: warning: %lld entries could not be read; folders "
+                   "among them are listed without their contents, other "
+                   "entries are left out\n",
                    static_cast<long long>(unreadable_));
     }
   }
@@ -103,21 +119,11 @@ void print_line(const std::string& text) {
   std::fputc('\n', stdout);
 }
 
-// Why a settings file did not load: the system's reason when it cannot be
-// read, else the markup is in error.
-std::string load_failure_reason(const std::string& path) {
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return std::strerror(errno);
-  std::fclose(f);
-  return "the markup is not a settings file";
-}
-
 int build_from(const variant& settings_path, const std::string& working) {
   settings_record settings;
   std::string err;
   if (!settings.load_settings(settings_path, &err)) {
-    print_line("Can't read " + settings_path.str() + " file. " +
-               load_failure_reason(settings_path.str()));
+    print_line(err);
     return 1;
   }
   data_tables formatter;
@@ -129,7 +135,8 @@ int build_from(const variant& settings_path, const std::string& working) {
       run_build(settings, formatter, data_folder, &progress);
   progress.summarise();
   print_line(result_line(outcome, settings.source.as_bool()));
-  return outcome.code == kBuildOk && outcome.unreadable == 0 ? 0 : 1;
+  if (outcome.code != kBuildOk) return 1;
+  return outcome.unreadable == 0 ? 0 : kSomeEntriesUnread;
 }
 
 }  // namespace

@@ -13,8 +13,9 @@
 // tables come from the kvdata folder that working_folder_at_start()
 // (project/data_folder.h) picks. Returns the exit status: 0 when the build
 // succeeded (or for --help and --version); 1 when the settings file cannot
-// be read, the build failed, or entries could not be read; 2 for a wrong
-// command line.
+// be read or is refused (project/settings_keys.h), or the build failed; 2
+// for a wrong command line; 3 when the listing was written but entries
+// could not be read.
 int run_command_line_mode(value_list& args);
 
 #endif  // DIRGEN_APP_COMMAND_LINE_MODE_H_
