@@ -2,7 +2,6 @@
 
 #include <cassert>
 #include <charconv>
-#include <cstring>
 #include <limits>
 
 #include "text/nearest_name.h"
