@@ -12,8 +12,12 @@
 
 #include "app/command_line_options.h"
 #include "listing/build.h"
+#include "listing/masks.h"
+#include "listing/variables.h"
+#include "markup/template_check.h"
 #include "project/data_folder.h"
 #include "project/data_tables.h"
+#include "project/settings_keys.h"
 #include "project/settings_record.h"
 
 namespace {
@@ -129,10 +133,16 @@ class terminal_progress : public build_progress {
       std::fprintf(stderr, "kdgn20: warning: and %lld more\n",
                    static_cast<long long>(unreadable_ - kUnreadableShown));
     }
-    if (unreadable_ > 0) {
+    if (unreadable_ == 1) {
+      std::fputs(
+          "kdgn20: warning: 1 entry could not be read; a folder is listed "
+          "without its contents, any other entry is left out\n",
+          stderr);
+    } else if (unreadable_ > 1) {
       std::fprintf(stderr,
-                   "kdgn20: warning: %lld entries could not be read; the "
-                   "listing leaves them out\n",
+                   "kdgn20: warning: %lld entries could not be read; folders "
+                   "among them are listed without their contents, other "
+                   "entries are left out\n",
                    static_cast<long long>(unreadable_));
     }
   }
@@ -153,21 +163,11 @@ void print_line(const std::string& text) {
   std::fputc('\n', stdout);
 }
 
-// Why a settings file did not load: the system's reason when it cannot be
-// read, else the markup is in error.
-std::string load_failure_reason(const std::string& path) {
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return std::strerror(errno);
-  std::fclose(f);
-  return "the markup is not a settings file";
-}
-
 int build_from(const variant& settings_path, const std::string& working) {
   settings_record settings;
   std::string err;
   if (!settings.load_settings(settings_path, &err)) {
-    print_line("Can't read " + settings_path.str() + " file. " +
-               load_failure_reason(settings_path.str()));
+    print_line(err);
     return 1;
   }
   data_tables formatter;
@@ -179,7 +179,8 @@ int build_from(const variant& settings_path, const std::string& working) {
       run_build(settings, formatter, data_folder, &progress);
   progress.summarise();
   print_line(result_line(outcome, settings.source.as_bool()));
-  return outcome.code == kBuildOk && outcome.unreadable == 0 ? 0 : 1;
+  if (outcome.code != kBuildOk) return 1;
+  return outcome.unreadable == 0 ? 0 : kExitUnreadable;
 }
 
 // "kdgn20: " + text on standard error.
@@ -270,13 +271,8 @@ bool resolve_style(const data_tables& tables, const std::string& style,
 
 bool load_settings_from(const std::string& file, settings_record* settings,
                         std::string* err) {
-  const bool standard_input = file == kStandardStream;
-  const std::string path = standard_input ? "/dev/stdin" : file;
-  if (settings->load_settings(variant(std::string_view(path)), err)) return true;
-  *err = "can't read settings " +
-         (standard_input ? std::string("from standard input") : file) + ": " +
-         load_failure_reason(path);
-  return false;
+  const std::string path = file == kStandardStream ? "/dev/stdin" : file;
+  return settings->load_settings(variant(std::string_view(path)), err);
 }
 
 // What --check reports about the output: the file the build would write,
@@ -302,24 +298,58 @@ bool check_output(const std::string& out, std::string* reason) {
   return true;
 }
 
+// The checks the build makes of the settings, reported as it reports them.
+bool settings_are_sound(const settings_record& settings) {
+  std::string err;
+  const std::pair<const char*, const variant*> masks[] = {
+      {"mask", &settings.mask},
+      {"skip_files", &settings.skip_files},
+      {"folder_include", &settings.folder_include},
+      {"folder_skip", &settings.folder_skip}};
+  bool sound = check_settings_record(settings, &err);
+  for (const auto& [name, field] : masks) {
+    if (sound) sound = check_mask(name, *field, &err);
+  }
+  if (!sound) report(err);
+  return sound;
+}
+
+// The template checks of the build, reported as it reports them.
+bool template_is_sound(const std::string& path) {
+  build_outcome outcome;
+  outcome.path = path;
+  FILE* f = std::fopen(path.c_str(), "rb");
+  struct stat st;
+  template_fault fault;
+  if (f == nullptr || fstat(fileno(f), &st) != 0) {
+    outcome.code = kBuildNoTemplate;
+    outcome.reason = std::strerror(errno);
+  } else if (!S_ISREG(st.st_mode)) {
+    outcome.code = kBuildNoTemplate;
+    outcome.reason = std::strerror(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+  } else if (!check_template_file(f, listing_variable_names(), &fault)) {
+    outcome.code = fault.line == 0 ? kBuildNoTemplate : kBuildTemplateError;
+    outcome.reason = fault.line == 0
+                         ? fault.what
+                         : "line " + std::to_string(fault.line) + ", column " +
+                               std::to_string(fault.column) + ": " +
+                               fault.what;
+  }
+  if (f != nullptr) std::fclose(f);
+  if (outcome.code != kBuildOk) report(result_line(outcome, false));
+  return outcome.code == kBuildOk;
+}
+
 // Reads what a build would read (template, source) and looks at where it
 // would write, writing nothing. Prints "would write PATH" on standard
 // output; a refusal goes to standard error.
 int check_build(const settings_record& settings,
                 const std::string& data_folder) {
-  const std::string template_path = template_file_path(settings, data_folder);
-  struct stat st;
-  int error = 0;
-  if (stat(template_path.c_str(), &st) != 0) {
-    error = errno;
-  } else if (!S_ISREG(st.st_mode)) {
-    error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-  }
-  if (error != 0) {
-    report("Can't open template file " + template_path + ": " +
-           std::strerror(error));
+  if (!settings_are_sound(settings)) return kExitFailure;
+  if (!template_is_sound(template_file_path(settings, data_folder))) {
     return kExitFailure;
   }
+  struct stat st;
   const bool archive = settings.source.as_bool();
   build_outcome outcome;
   const std::string source = settings.path.str();
@@ -377,12 +407,7 @@ int build_with_options(const settings_record& settings,
     report("wrote " + listing_output_path(settings));
   }
   if (outcome.unreadable > 0) {
-    if (verbosity >= 0) {
-      report(outcome.unreadable == 1
-                 ? std::string("Build is complete; 1 entry could not be read.")
-                 : "Build is complete; " + std::to_string(outcome.unreadable) +
-                       " entries could not be read.");
-    }
+    if (verbosity >= 0) report(result_line(outcome, archive));
     return kExitUnreadable;
   }
   if (verbosity > 0) report(result_line(outcome, archive));

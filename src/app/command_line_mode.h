@@ -14,9 +14,10 @@
 // for (a listing to "-", --help, --print-settings, ...), errors as
 // "kdgn20: ..." on standard error. Templates and tables come from the kvdata
 // folder that working_folder_at_start() (project/data_folder.h) picks.
-// Returns the exit status: 0 success; 1 settings refused or build failed;
-// 2 wrong command line; 3 the listing was written but entries could not be
-// read (options form; the settings form returns 1 then).
+// Returns the exit status: 0 success; 1 when the settings cannot be read or
+// are refused (project/settings_keys.h), or the build failed; 2 for a wrong
+// command line; 3 when the listing was written but entries could not be
+// read.
 int run_command_line_mode(value_list& args);
 
 #endif  // DIRGEN_APP_COMMAND_LINE_MODE_H_

@@ -482,6 +482,11 @@ int find_style(const std::vector<std::string>& style_names,
 }
 
 bool looks_like_settings_file(std::string_view head) {
+  // Text in UTF-16 is a settings file written in the wrong encoding, which
+  // the settings form explains.
+  if (head.starts_with("\xFF\xFE") || head.starts_with("\xFE\xFF")) {
+    return true;
+  }
   if (head.starts_with("\xEF\xBB\xBF")) head.remove_prefix(3);
   const size_t first = head.find_first_not_of(" \t\r\n");
   return first == std::string_view::npos || head[first] == '<';

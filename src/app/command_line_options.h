@@ -82,8 +82,9 @@ int find_style(const std::vector<std::string>& style_names,
                std::string_view name);
 
 // True when head, the first bytes of a file, is the start of a settings file:
-// markup, that is "<" after an optional byte-order mark and blanks, or
-// nothing at all. An archive never starts that way.
+// markup, that is "<" after an optional byte-order mark and blanks, text
+// with a UTF-16 byte-order mark, or nothing at all. An archive never starts
+// that way.
 bool looks_like_settings_file(std::string_view head);
 
 #endif  // DIRGEN_APP_COMMAND_LINE_OPTIONS_H_

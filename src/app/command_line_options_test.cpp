@@ -244,6 +244,7 @@ TEST(CommandLineOptions, SettingsFilesAreToldFromArchivesByTheirStart) {
   EXPECT_TRUE(looks_like_settings_file("<path>/srv</path>\r\n"));
   EXPECT_TRUE(looks_like_settings_file("\xEF\xBB\xBF\r\n  <!-- x --><a>"));
   EXPECT_TRUE(looks_like_settings_file(""));
+  EXPECT_TRUE(looks_like_settings_file(std::string_view("\xFF\xFE<\0", 4)));
   EXPECT_FALSE(looks_like_settings_file("\x1f\x8b\x08"));  // gzip
   EXPECT_FALSE(looks_like_settings_file("PK\x03\x04"));    // zip
   EXPECT_FALSE(looks_like_settings_file(std::string_view("a.txt\0\0", 7)));

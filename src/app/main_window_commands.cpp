@@ -372,9 +372,14 @@ void main_window::poll_build() {
 
 void main_window::report_build(const build_outcome& outcome) {
   if (outcome.code == kBuildOk) {
+    // With entries left out, the first line says how many.
+    const std::string head =
+        outcome.unreadable > 0
+            ? result_line(outcome, settings_.source.as_bool())
+            : "Build is complete";
     size_t answer =
-        sink_->ask(this, "Build is complete\n" + listing_path_,
-                   message_icon::none, {"Open the listing", "OK"}, 1);
+        sink_->ask(this, head + "\n" + listing_path_, message_icon::none,
+                   {"Open the listing", "OK"}, 1);
     if (answer == 0) view_output();
     return;
   }

@@ -143,11 +143,9 @@ bool read_settings_file(const std::string& path, settings_record* settings,
     return false;
   }
   settings_record read;
-  std::string load_err;  // the message below says it in the window's words
-  if (!read.load_settings(variant(std::string_view(path)), &load_err)) {
-    *err = "Can't read settings file " + path + ": it is not well formed.";
-    return false;
-  }
+  // The same words as the command line: where a key is unknown or a value
+  // refused, or why the markup does not parse.
+  if (!read.load_settings(variant(std::string_view(path)), err)) return false;
   *settings = read;
   return true;
 }

@@ -52,8 +52,10 @@ bool is_existing_file(const std::string& path);
 std::string local_images_url(const std::string& working_folder);
 
 // Reads the settings file at path into *settings. A file that cannot be
-// read, holds none of the settings keys or does not parse is refused:
-// false, *settings unchanged and *err naming the file and the reason.
+// read, holds none of the settings keys, does not parse, names an unknown
+// key or gives a key a value it does not take is refused (the words of
+// settings_record::load_settings): false, *settings unchanged and *err
+// naming the file and the reason.
 bool read_settings_file(const std::string& path, settings_record* settings,
                         std::string* err);
 

@@ -89,6 +89,8 @@ TEST(SettingsFiles, OnlyAReadableFileWithSettingsKeysIsTaken) {
   dir.write("notes.txt", "milk\neggs\n");
   dir.write("broken.txt", "<mask>*");
   dir.write("good.txt", "<mask>*.htm</mask>\r\n<path>/x</path>\r\n");
+  dir.write("typo.txt", "<path>/x</path>\r\n<sav>files.html</sav>\r\n");
+  dir.write("flag.txt", "<path>/x</path>\r\n<subfolders>yes</subfolders>");
   settings_record s;
   s.mask = variant("kept");
   std::string err;
@@ -99,7 +101,21 @@ TEST(SettingsFiles, OnlyAReadableFileWithSettingsKeysIsTaken) {
   EXPECT_EQ(err, dir.at("notes.txt") +
                      " is not a settings file: it holds none of the settings.");
   EXPECT_FALSE(read_settings_file(dir.at("broken.txt"), &s, &err));
-  EXPECT_NE(err.find("not well formed"), std::string::npos);
+  EXPECT_EQ(err.rfind("Can't read " + dir.at("broken.txt") +
+                          " file. The markup is in error: ",
+                      0),
+            0u)
+      << err;
+  // The words of the command line.
+  EXPECT_FALSE(read_settings_file(dir.at("typo.txt"), &s, &err));
+  EXPECT_EQ(err, "Unknown key \"sav\" in " + dir.at("typo.txt") +
+                     " line 2; did you mean \"save\"?");
+  EXPECT_FALSE(read_settings_file(dir.at("flag.txt"), &s, &err));
+  EXPECT_EQ(err.rfind("Bad value \"yes\" for subfolders in " +
+                          dir.at("flag.txt") + " line 2: ",
+                      0),
+            0u)
+      << err;
   EXPECT_FALSE(read_settings_file(dir.path(), &s, &err));  // a folder
   EXPECT_NE(err.find("Is a directory"), std::string::npos);
   EXPECT_EQ(s.mask.str(), "kept");

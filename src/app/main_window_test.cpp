@@ -358,12 +358,10 @@ TEST_F(MainWindowTest, CaptionAfterSaveAsOpenAndNew) {
 }
 
 TEST_F(MainWindowTest, OpenedSettingsFileDrivesTheControls) {
-  c().kilobytes->setChecked(true);
   dir_.write("s.txt",
-             "<size_end>1536</size_end><size_units>7</size_units>"
+             "<size_end>1536</size_end><size_units>1</size_units>"
              "<format>nowhere.txt</format><path>/x</path>");
   desktop_.answers.push_back(dir_.at("s.txt"));
-  sink_.answers = {1};  // discard the unit just chosen
   form_->open_settings();
   EXPECT_EQ(c().size_end->text(), "1");
   EXPECT_TRUE(c().kilobytes->isChecked());
@@ -377,12 +375,14 @@ TEST_F(MainWindowTest, OpenedSettingsFileDrivesTheControls) {
 TEST_F(MainWindowTest, OpenRefusesWhatIsNotASettingsFileAndChangesNothing) {
   dir_.write("notes.txt", "milk\neggs\n");
   dir_.write("broken.txt", "<mask>*");
+  dir_.write("typo.txt", "<mask>*</mask>\n<sav>files.html</sav>\n");
   c().file_include->setText("*.pdf");
   const struct {
     const char* name;
     const char* why;
   } refused[] = {{"notes.txt", "none of the settings"},
-                 {"broken.txt", "not well formed"},
+                 {"broken.txt", "The markup is in error"},
+                 {"typo.txt", " line 2; did you mean \"save\"?"},
                  {"missing.txt", "No such file or directory"}};
   for (const auto& r : refused) {
     desktop_.answers.push_back(dir_.at(r.name));

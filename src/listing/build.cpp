@@ -23,8 +23,10 @@
 #include "listing/variables.h"
 #include "markup/files.h"
 #include "markup/replacement_file.h"
+#include "markup/template_check.h"
 #include "markup/template_run.h"
 #include "platform/content_types.h"
+#include "project/settings_keys.h"
 #include "project/settings_record.h"
 #include "text/ascii.h"
 
@@ -187,8 +189,7 @@ variable_options make_variable_options(const settings_record& s,
   o.url_html_escape = s.url_html_escape.as_bool();
   o.size_units = s.size_units.as_int();
   o.unit_label = variant("");
-  // The table is keyed by the unit's number: "1Kb" in a settings file reads
-  // as 1 and must find the label of 1.
+  // The table is keyed by the unit's number.
   if (o.size_units != 0) f.unit_names.get(variant(o.size_units), &o.unit_label);
   o.image_dir = s.image_dir.str();
   o.base_url = s.base_url.str();
@@ -243,6 +244,8 @@ class listing_build {
   }
 
   bool open_template();
+  bool template_is_sound();
+  bool fail_template(const template_fault& fault);
   bool open_source(unique_fd* root);
   bool output_is_not_kept();
   bool build_archive();
@@ -302,8 +305,8 @@ build_outcome listing_build::run() {
   return outcome_;
 }
 
-// The template is the first thing checked, so a missing one changes
-// nothing. Only a regular file is a template: an empty format names the
+// The template is the first thing checked, so a missing or faulty one
+// changes nothing. Only a regular file is a template: an empty format names the
 // data folder itself.
 bool listing_build::open_template() {
   template_path_ = template_file_path(s_, in_.template_folder);
@@ -318,7 +321,25 @@ bool listing_build::open_template() {
                       S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
   }
   keep_.push_back({{st.st_dev, st.st_ino}, refusal_reason("the template")});
-  return true;
+  return template_is_sound();
+}
+
+// A template the interpreter would write an error message into fails the
+// build before anything is read or written.
+bool listing_build::template_is_sound() {
+  template_fault fault;
+  if (check_template_file(template_.get(), listing_variable_names(), &fault)) {
+    return true;
+  }
+  if (fault.line == 0)
+    return fail(kBuildNoTemplate, template_path_, fault.what);
+  return fail_template(fault);
+}
+
+bool listing_build::fail_template(const template_fault& fault) {
+  return fail(kBuildTemplateError, template_path_,
+              "line " + std::to_string(fault.line) + ", column " +
+                  std::to_string(fault.column) + ": " + fault.what);
 }
 
 // Checks that the source exists and is of the kind the settings say, and
@@ -599,6 +620,7 @@ bool listing_build::write_listing(file_tree* tree, int dir_fd,
   }
   bool write_failed = false;
   std::string run_err;
+  template_fault fault;
   bool ran = run_template_file(
       template_.get(), &vars,
       [&](std::string_view chunk) {
@@ -610,7 +632,7 @@ bool listing_build::write_listing(file_tree* tree, int dir_fd,
         progress_->report(false);
         return !progress_->cancelled();
       },
-      &run_err);
+      &run_err, &fault);
   tree->clear();  // the listing is written: its tree is spent
   if (write_failed) return fail(kBuildCantCreateOutput, target, err);
   if (!check_cancel()) return false;
@@ -618,6 +640,10 @@ bool listing_build::write_listing(file_tree* tree, int dir_fd,
     return fail(kBuildNoTemplate, template_path_,
                 "the template could not be read");
   }
+  // A loop over a list this listing does not have, for one: the error
+  // message is in the staged listing, which is let go (or, on a stream,
+  // already written: the status says it failed).
+  if (fault.line != 0) return fail_template(fault);
   if (in_.stream) {
     return std::fflush(in_.stream) == 0 ||
            fail_errno(kBuildCantCreateOutput, "-", errno);
@@ -668,6 +694,8 @@ const char* message_of(int code, bool archive) {
       return "Archive is damaged.";
     case kBuildNoTemplate:
       return "Can't open template file";
+    case kBuildTemplateError:
+      return "Error occurred while processing KVI directive.";
     case kBuildCancelled:
       return "Build was cancelled.";
     default:
@@ -690,11 +718,18 @@ build_outcome run_build(const settings_record& settings,
                         const data_tables& formatter,
                         const std::string& data_folder,
                         build_progress* progress, std::FILE* stream) {
+  const variant* fields[4] = {&settings.mask, &settings.skip_files,
+                              &settings.folder_include, &settings.folder_skip};
+  const char* names[4] = {"mask", "skip_files", "folder_include",
+                          "folder_skip"};
+  build_outcome refused;
+  refused.code = kBuildSettingsRefused;
+  if (!check_settings_record(settings, &refused.reason)) return refused;
   value_list patterns[4];
-  compile_masks(settings.mask, &patterns[0]);
-  compile_masks(settings.skip_files, &patterns[1]);
-  compile_masks(settings.folder_include, &patterns[2]);
-  compile_masks(settings.folder_skip, &patterns[3]);
+  for (int i = 0; i < 4; ++i) {
+    if (!check_mask(names[i], *fields[i], &refused.reason)) return refused;
+    compile_masks(*fields[i], &patterns[i]);
+  }
   compiled_masks file_include(patterns[0]), file_skip(patterns[1]),
       folder_include(patterns[2]), folder_skip(patterns[3]);
   build_inputs in;
@@ -734,7 +769,13 @@ std::string result_line(const build_outcome& outcome, bool archive_source) {
   std::string line =
       text ? text
            : "Build failed with code " + std::to_string(outcome.code) + ".";
+  if (outcome.code == kBuildOk && outcome.unreadable > 0) {
+    const bool one = outcome.unreadable == 1;
+    return "Build is complete; " + std::to_string(outcome.unreadable) +
+           (one ? " entry" : " entries") + " could not be read.";
+  }
   if (outcome.code == kBuildOk) return line;
+  if (outcome.code == kBuildSettingsRefused) return outcome.reason;
   if (!outcome.path.empty()) line += " " + outcome.path;
   if (!outcome.reason.empty()) {
     line += (outcome.path.empty() ? " " : ": ") + outcome.reason;

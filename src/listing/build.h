@@ -30,12 +30,14 @@ enum build_result : int {
   kBuildSourceMissing = 110,     // the source does not exist
   kBuildSourceWrongKind = 111,   // a file given as folder or the reverse
   kBuildCantReadSource = 112,    // the source exists but cannot be read
+  kBuildSettingsRefused = 120,   // a value or a pattern no build can use
   kBuildCantCreateOutput = 200,  // also: output is the archive or template
   kBuildCantGunzip = 310,
   kBuildCantUnzip = 710,
   kBuildNotArchive = 720,      // no known archive format
   kBuildDamagedArchive = 730,  // damaged, in a format of no code above
   kBuildNoTemplate = 800,
+  kBuildTemplateError = 810,  // a directive in error, an unknown variable
   kBuildCancelled = 900,
 };
 
@@ -94,13 +96,19 @@ struct build_outcome {
 
 // Runs one build and returns how it ended. Writes nothing but the listing
 // file(s), each replaced whole or not at all; frees everything it made on
-// every path. The template is checked before anything else is done.
+// every path. The template is checked before anything else is done: a
+// directive in error or a variable no listing has fails the build
+// (kBuildTemplateError, the template's path, and the line, column and
+// fault as reason) before any listing is touched.
 // REQUIRES: settings, formatter and the four mask lists are set.
 build_outcome build_listing(const build_inputs& in);
 
-// The convenience both shells use: compiles the record's four pattern
-// fields, then runs build_listing with them and the data folder (and
-// stream, see build_inputs).
+// The convenience both shells use: checks every field of the record
+// (check_settings_record) and its four pattern fields (check_mask), then
+// compiles the patterns and runs build_listing with them and the data
+// folder (and stream, see build_inputs). A field that fails ends the build
+// with kBuildSettingsRefused and the check's message as reason, before
+// anything is read or written.
 build_outcome run_build(const settings_record& settings,
                         const data_tables& formatter,
                         const std::string& data_folder,
@@ -119,8 +127,11 @@ std::string template_file_path(const settings_record& settings,
 // names no file.
 std::string listing_output_path(const settings_record& settings);
 
-// The one line the user is shown for outcome: "Build is successful.", or the
-// code's message followed by the path and the reason.
+// The one line the user is shown for outcome: "Build is successful.";
+// "Build is complete; 26 entries could not be read." ("1 entry could not
+// be read.") when it succeeded without some entries; the reason alone for
+// kBuildSettingsRefused; else the code's message followed by the path and
+// the reason.
 std::string result_line(const build_outcome& outcome, bool archive_source);
 
 // *dst := the message for code (the folder or archive wording by source).

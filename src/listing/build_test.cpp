@@ -13,6 +13,8 @@
 
 #include "listing/archive_fixture_test_util.h"
 #include "listing/listing_test_util.h"
+#include "listing/variables.h"
+#include "markup/template_check.h"
 #include "support/scratch_folder.h"
 
 namespace {
@@ -366,6 +368,60 @@ TEST_F(Build, EmptyTemplateNameIsAMissingTemplateNotTheDataFolder) {
   EXPECT_EQ(build(), kBuildNoTemplate);
 }
 
+// The interpreter would write its error message into the listing: the build
+// fails instead, and every old listing, in each mode, stays as it was.
+TEST_F(Build, TemplateInErrorChangesNoListingAndSaysWhereAndWhat) {
+  put(root_, "src/a.txt", "x");
+  put(root_, "src/sub/b.txt", "x");
+  put(root_, "out.html", "old listing");
+  put(root_, "src/list.html", "old top");
+  put(root_, "src/sub/list.html", "old sub");
+  root_.write("kvdata/typo.txt",
+              "<ul>\n<!--#for var=files--><li><!--#echo "
+              "var=nmae_html_files--></li><!--#endfor-->\n</ul>\n");
+  root_.write("kvdata/open.txt", "<!--#if var=show_summary-->summary");
+  settings_.format = variant("typo.txt");
+  build_outcome outcome =
+      run_build(settings_, formatter_, root_.at("kvdata/"), nullptr);
+  EXPECT_EQ(outcome.code, kBuildTemplateError);
+  EXPECT_EQ(result_line(outcome, false),
+            "Error occurred while processing KVI directive. " +
+                root_.at("kvdata/typo.txt") +
+                ": line 2, column 26: unknown variable nmae_html_files; did "
+                "you mean name_html_files?");
+  EXPECT_EQ(read_file(root_.at("out.html")), "old listing");
+  recursive(false);
+  settings_.save = variant("list.html");
+  settings_.format = variant("open.txt");
+  outcome = run_build(settings_, formatter_, root_.at("kvdata/"), nullptr);
+  EXPECT_EQ(outcome.code, kBuildTemplateError);
+  EXPECT_EQ(outcome.reason, "line 1, column 1: if without endif");
+  EXPECT_EQ(read_file(root_.at("src/list.html")), "old top");
+  EXPECT_EQ(read_file(root_.at("src/sub/list.html")), "old sub");
+  EXPECT_EQ(leftovers(root_.path()), std::vector<std::string>{});
+}
+
+// Every template and table the program ships passes the check, so no
+// style fails a build by naming a variable the listing does not have.
+TEST(ShippedTemplates, NameOnlyVariablesAListingHas) {
+  const char* root = std::getenv("DIRGEN_SOURCE_ROOT");
+  if (root == nullptr) GTEST_SKIP() << "DIRGEN_SOURCE_ROOT is not set";
+  int checked = 0;
+  for (const auto& e :
+       std::filesystem::directory_iterator(std::string(root) + "/kvdata")) {
+    if (e.path().extension() != ".txt") continue;
+    FILE* f = std::fopen(e.path().c_str(), "rb");
+    ASSERT_NE(f, nullptr) << e.path();
+    template_fault fault;
+    EXPECT_TRUE(check_template_file(f, listing_variable_names(), &fault))
+        << e.path() << " line " << fault.line << ", column " << fault.column
+        << ": " << fault.what;
+    std::fclose(f);
+    ++checked;
+  }
+  EXPECT_GT(checked, 5);
+}
+
 TEST_F(Build, ArchiveInPerFolderModeListsTheWholeArchiveOnce) {
   std::string tar = tar_of({"dir/", "dir/f.txt", "top.txt"});
   root_.write("a.tar", tar);
@@ -598,9 +654,25 @@ TEST_F(Build, PerFolderModeGivesEmptyFoldersTheirListingToo) {
   root_.make_folder("src/empty");
   recursive(false);
   settings_.save = variant("list.html");
+  // The lists of entries do not exist in a listing without entries: an
+  // unguarded loop would put the interpreter's error message into the
+  // empty folder's listing, so the build fails and writes nothing.
+  build_outcome outcome =
+      run_build(settings_, formatter_, root_.at("kvdata/"), nullptr);
+  EXPECT_EQ(outcome.code, kBuildTemplateError);
+  EXPECT_EQ(outcome.reason,
+            "line 1, column 1: for over all, which a listing without such "
+            "entries does not have");
+  EXPECT_FALSE(exists(root_.at("src/list.html")));
+  EXPECT_EQ(leftovers(root_.path()), std::vector<std::string>{});
+  root_.write("kvdata/all.txt",
+              "<!--#if var=total_files--><!--#for var=files-->"
+              "<!--#echo var=name_files--><!--#endfor--><!--#endif-->"
+              "total:<!--#echo var=total_files-->/"
+              "<!--#echo var=total_folders-->");
   ASSERT_EQ(build(), kBuildOk);
-  EXPECT_NE(read_file(root_.at("src/empty/list.html")).find("total:0/0"),
-            std::string::npos);
+  EXPECT_EQ(read_file(root_.at("src/empty/list.html")), "total:0/0");
+  EXPECT_EQ(read_file(root_.at("src/list.html")), "atotal:1/1");
 }
 
 TEST_F(Build, OutputPathIsRelativeToTheListedFolderOrTheArchivesFolder) {
@@ -639,15 +711,39 @@ TEST_F(Build, TiesKeepTheByteOrderOfTheFullNames) {
             std::string::npos);
 }
 
-TEST_F(Build, SizeUnitsWithTrailingLettersKeepTheirLabel) {
-  put(root_, "src/a.txt", std::string(2048, 'x'));
-  root_.write("kvdata/size.txt",
-              "<!--#for var=files--><!--#echo var=size_files--> "
-              "<!--#echo var=size_units_files--><!--#endfor-->");
-  settings_.format = variant("size.txt");
-  settings_.size_units = variant("1Kb");
-  ASSERT_EQ(build(), kBuildOk);
-  EXPECT_EQ(read_file(root_.at("out.html")), "3 Kb");
+// A value or a pattern no build can use stops the build before anything is
+// read: the old listing stays as it was.
+TEST_F(Build, RefusedSettingsAndPatternsLeaveTheOldListing) {
+  put(root_, "src/a.txt", "x");
+  put(root_, "out.html", "mine");
+  struct Case {
+    const char* key;
+    const char* value;
+    const char* line_start;
+  } cases[] = {
+      {"size_units", "1Kb", "Bad value \"1Kb\" for size_units: it has "},
+      {"subfolders", "yes", "Bad value \"yes\" for subfolders: "},
+      {"mask", "*.(txt", "Invalid pattern \"*.(txt\" in mask: "},
+      {"folder_skip", "[ab]*.bak; old", ""},  // good: the build runs
+      {"skip_files", "[z", "Invalid pattern \"[z\" in skip_files: "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.key);
+    settings_record saved = settings_;
+    *settings_field(&settings_, c.key) = variant(c.value);
+    build_outcome outcome =
+        run_build(settings_, formatter_, root_.at("kvdata/"), nullptr);
+    settings_ = saved;
+    if (*c.line_start == 0) {
+      EXPECT_EQ(outcome.code, kBuildOk);
+      put(root_, "out.html", "mine");
+      continue;
+    }
+    EXPECT_EQ(outcome.code, kBuildSettingsRefused);
+    const std::string line = result_line(outcome, false);
+    EXPECT_EQ(line.rfind(c.line_start, 0), 0u) << line;
+    EXPECT_EQ(read_file(root_.at("out.html")), "mine");
+  }
 }
 
 // Saved anywhere, a listing's links open its entries: from a folder beside,
@@ -755,8 +851,14 @@ TEST_F(Build, DefaultListingCarriesItsIcons) {
 TEST(ResultLine, GivesTheMessageThenThePathAndTheReason) {
   build_outcome o;
   EXPECT_EQ(result_line(o, false), "Build is successful.");
-  o.unreadable = 3;
-  EXPECT_EQ(result_line(o, false), "Build is successful.");
+  o.unreadable = 26;
+  EXPECT_EQ(result_line(o, false),
+            "Build is complete; 26 entries could not be read.");
+  o.unreadable = 1;
+  EXPECT_EQ(result_line(o, true),
+            "Build is complete; 1 entry could not be read.");
+  o = {kBuildSettingsRefused, "", "Unknown key \"sav\".", 0};
+  EXPECT_EQ(result_line(o, false), "Unknown key \"sav\".");
   o = {kBuildSourceMissing, "/x/src", "No such file or directory", 0};
   EXPECT_EQ(result_line(o, false),
             "Source directory doesn't exist. /x/src: No such file or "

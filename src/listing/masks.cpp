@@ -151,19 +151,50 @@ bool tame_pattern(std::string_view p) {
   return total <= kMaxPatternNodes;
 }
 
+// The wildcards of mask: trimmed, split at ";", empty pieces dropped.
+void mask_pieces(const variant& mask, value_list* pieces) {
+  variant text(mask);
+  text.convert(VARIANT_TEXT);
+  trim(&text);
+  value_list all;
+  split_regex(variant(" *; *"), text, &all);
+  for (int32_t i = 0; i < all.size(); ++i) {
+    if (all[i].length() > 0) pieces->push(all[i]);
+  }
+}
+
 }  // namespace
 
 void compile_masks(const variant& mask, value_list* patterns) {
   patterns->clear();
-  variant text(mask);
-  text.convert(VARIANT_TEXT);
-  trim(&text);
   value_list pieces;
-  split_regex(variant(" *; *"), text, &pieces);
+  mask_pieces(mask, &pieces);
   for (int32_t i = 0; i < pieces.size(); ++i) {
-    if (pieces[i].length() == 0) continue;
     patterns->push(wildcard_to_pattern(pieces[i]));
   }
+}
+
+bool check_mask(std::string_view field, const variant& mask, std::string* err) {
+  value_list pieces;
+  mask_pieces(mask, &pieces);
+  for (int32_t i = 0; i < pieces.size(); ++i) {
+    const std::string pattern = wildcard_to_pattern(pieces[i]).str();
+    std::string reason;
+    posix_regex re;
+    if (!tame_pattern(pattern)) {
+      reason = "its repetitions would take too long to match";
+    } else if (!re.compile(pattern, REG_ICASE | REG_NOSUB, &reason)) {
+      // compile() puts the pattern before regcomp's reason.
+      const std::string said = "bad pattern \"" + pattern + "\": ";
+      if (reason.rfind(said, 0) == 0) reason.erase(0, said.size());
+    } else {
+      continue;
+    }
+    *err = "Invalid pattern \"" + pieces[i].str() + "\" in " +
+           std::string(field) + ": " + reason + ".";
+    return false;
+  }
+  return true;
 }
 
 compiled_masks::compiled_masks(const value_list& patterns) {

@@ -6,6 +6,7 @@
 #define DIRGEN_LISTING_MASKS_H_
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -20,11 +21,18 @@
 // Other regular-expression characters keep their meaning ("[ab]*.txt").
 void compile_masks(const variant& mask, value_list* patterns);
 
+// True when every wildcard of mask compiles into a pattern compiled_masks
+// can use. False, with *err naming the settings field, the wildcard and the
+// reason ("Invalid pattern "*.(txt" in mask: Unmatched ( or \\(."), for
+// the first one that does not.
+bool check_mask(std::string_view field, const variant& mask, std::string* err);
+
 // A list of patterns compiled once (extended, case-insensitive, no
 // sub-matches), for matching many names. Matching is byte-wise, whatever
 // the process locale. A pattern that does not compile matches nothing, and
 // so does one whose compiled form would be huge (stacked or nested
-// repetitions such as "a++++..." double it at every step).
+// repetitions such as "a++++..." double it at every step): builds refuse
+// both beforehand (check_mask).
 // Movable, not copyable.
 class compiled_masks {
  public:

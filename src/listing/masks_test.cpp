@@ -134,4 +134,21 @@ TEST(CompiledMasks, EmptyListMatchesNothingAndMovesKeepPatterns) {
   EXPECT_TRUE(moved.matches(variant("x.A")));
 }
 
+TEST(CheckMask, RefusesTheFirstWildcardThatCannotBeUsedAndSaysWhy) {
+  std::string err;
+  EXPECT_TRUE(check_mask("mask", variant("*.htm; *.html ; [ab]?.txt"), &err));
+  EXPECT_TRUE(check_mask("skip_files", variant(""), &err));
+  EXPECT_FALSE(check_mask("mask", variant("*.txt; *.(txt; {bad"), &err));
+  EXPECT_EQ(err.rfind("Invalid pattern \"*.(txt\" in mask: ", 0), 0u) << err;
+  EXPECT_GT(err.size(),
+            std::string("Invalid pattern \"*.(txt\" in mask: .").size())
+      << err;
+  EXPECT_EQ(err.back(), '.');
+  EXPECT_FALSE(
+      check_mask("folder_skip", variant("a++++++++++++++++++++"), &err));
+  EXPECT_EQ(err,
+            "Invalid pattern \"a++++++++++++++++++++\" in folder_skip: "
+            "its repetitions would take too long to match.");
+}
+
 }  // namespace

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -60,6 +61,18 @@ constexpr std::array<std::string_view, kColumnCount> kColumnStems = {
 enum group : int { kAll, kFiles, kFolders, kGroupCount };
 constexpr std::array<std::string_view, kGroupCount> kGroupNames = {
     "all", "files", "folders"};
+
+// The names of one value each.
+constexpr std::string_view kSummaryNames[] = {
+    "show_folders",       "show_summary",    "image_dir",
+    "total_files",        "total_folders",   "total_size",
+    "date_generated",     "parent_listing",  "listing_name",
+    "title",              "folder_path",     "readme_name",
+    "readme_text",        "icon_css",        "total_files_text",
+    "total_folders_text", "total_size_text"};
+
+// The lists of the way from the top listing to this one.
+constexpr std::string_view kTrailNames[] = {"name_trail", "url_trail"};
 
 // One entry of a group: a node, or (in "_all" only) the folder-end marker
 // of a node that has children, which follows that node's last descendant.
@@ -461,13 +474,6 @@ listing_variables::state::make_list(std::string_view name) {
       if (stem == kColumnStems[c]) return column_of(static_cast<group>(g), c);
     }
   }
-  static constexpr std::string_view kSummaryNames[] = {
-      "show_folders",   "show_summary",   "image_dir",
-      "total_files",    "total_folders",  "total_size",
-      "date_generated", "parent_listing", "listing_name",
-      "title",          "folder_path",    "readme_name",
-      "readme_text",    "icon_css",       "total_files_text",
-      "total_folders_text", "total_size_text"};
   for (std::string_view summary : kSummaryNames) {
     if (name == summary) {
       return std::make_unique<summary_list>(summary_value(name));
@@ -858,4 +864,24 @@ std::string format_time(int64_t time, bool is_gmt, const std::string& format) {
   std::string_view text;
   if (!format_time_into(time, is_gmt, format, &room, &text)) return "";
   return std::string(text);
+}
+
+std::vector<std::string_view> listing_variable_names() {
+  // The column names, made once, live as long as the program.
+  static const std::vector<std::string> kColumnNames = [] {
+    std::vector<std::string> made;
+    for (std::string_view stem : kColumnStems) {
+      for (std::string_view group : kGroupNames) {
+        made.push_back(std::string(stem) + std::string(group));
+      }
+    }
+    return made;
+  }();
+  std::vector<std::string_view> names = {"children_all"};
+  names.insert(names.end(), kColumnNames.begin(), kColumnNames.end());
+  names.insert(names.end(), std::begin(kSummaryNames), std::end(kSummaryNames));
+  names.insert(names.end(), std::begin(kTrailNames), std::end(kTrailNames));
+  std::sort(names.begin(), names.end());
+  names.erase(std::unique(names.begin(), names.end()), names.end());
+  return names;
 }

@@ -129,6 +129,10 @@ class listing_variables : public template_variables {
   std::unique_ptr<state> state_;
 };
 
+// Every variable name a listing's template may use, each once, in byte
+// order (the texts are static). The build checks templates against it.
+std::vector<std::string_view> listing_variable_names();
+
 // image_dir with a "/" appended when it is not empty and does not end in one.
 std::string normalise_image_dir(std::string image_dir);
 

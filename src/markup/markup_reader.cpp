@@ -85,6 +85,7 @@ bool markup_reader::on_tag() {
   variant& tok = token();
   std::string_view text = tok.view();
   node->kind = kind();
+  node->line = line();
   if (node->kind == KIND_ELEMENT) {
     if (text.size() >= 3 && text[text.size() - 2] == '/') {
       node->kind = KIND_EMPTY;

@@ -30,19 +30,22 @@ bool read_markup(FILE* f, markup_reader* reader, parse_status* status) {
 }
 
 // Adds the text of every element of the shape <key>text</key> under its
-// name; notes the names of elements without text in *empty (if given).
+// name; notes every such element and every empty one in *elements (if
+// given).
 void collect_settings(const xml_document& doc, list_table* table,
-                      std::vector<std::string>* empty) {
+                      std::vector<settings_element>* elements) {
   for (xml_node* n = doc.root(); n; n = xml_document::next_preorder(n)) {
-    if (empty && (n->kind == KIND_EMPTY ||
-                  (n->kind == KIND_ELEMENT && n->child_count == 1 &&
-                   n->first_child->kind == KIND_END_TAG))) {
-      empty->push_back(n->name.str());
-    }
-    if (n->kind != KIND_ELEMENT || n->child_count != 2) continue;
-    const xml_node* text = n->first_child;
-    if (text->kind == KIND_TEXT || text->kind == -1) {
-      table->add(n->name, text->content);
+    const bool empty = n->kind == KIND_EMPTY ||
+                       (n->kind == KIND_ELEMENT && n->child_count == 1 &&
+                        n->first_child->kind == KIND_END_TAG);
+    const bool setting =
+        n->kind == KIND_ELEMENT && n->child_count == 2 &&
+        (n->first_child->kind == KIND_TEXT || n->first_child->kind == -1);
+    if (setting) table->add(n->name, n->first_child->content);
+    if (elements && (empty || setting)) {
+      elements->push_back({n->name.str(),
+                           setting ? n->first_child->content : variant(""),
+                           n->line});
     }
   }
 }
@@ -51,7 +54,7 @@ void collect_settings(const xml_document& doc, list_table* table,
 
 bool load_settings_file(const variant& path, list_table* table,
                         std::string* err,
-                        std::vector<std::string>* empty_keys) {
+                        std::vector<settings_element>* elements) {
   std::string name = path.str();
   unique_file f(std::fopen(name.c_str(), "rb"));
   if (!f) {
@@ -74,7 +77,7 @@ bool load_settings_file(const variant& path, list_table* table,
     *err = report.str();
     return false;
   }
-  collect_settings(doc, table, empty_keys);
+  collect_settings(doc, table, elements);
   return true;
 }
 

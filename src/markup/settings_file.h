@@ -4,11 +4,20 @@
 #ifndef DIRGEN_MARKUP_SETTINGS_FILE_H_
 #define DIRGEN_MARKUP_SETTINGS_FILE_H_
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "value/name_table.h"
 #include "value/variant.h"
+
+// One element of a settings file that holds no other element: a setting
+// (<key>text</key>) or an empty one (<key></key>, <key/>).
+struct settings_element {
+  std::string name;  // lower-cased
+  variant value;     // the expanded text; empty for an empty element
+  int32_t line = 0;  // the line where its start tag ends, from 1
+};
 
 // Reads the file at path and add()s the text of every setting-shaped element
 // under its lower-cased name to *table, in file order. True when the whole
@@ -16,12 +25,12 @@
 // "Can't open file " + path) or the markup is in error (*err := the "Line:
 // ..., column: ...\r\nNear by: ..." report); *table then keeps what it held
 // before the call.
-// When empty_keys is given, it receives the lower-cased name of every
-// element that is present without text (<key></key> or <key/>), so a
-// caller can tell an empty setting from a missing one.
+// When elements is given, it receives every setting and every empty
+// element, in file order, so a caller can tell an empty setting from a
+// missing one and say where a key stands.
 bool load_settings_file(const variant& path, list_table* table,
                         std::string* err,
-                        std::vector<std::string>* empty_keys = nullptr);
+                        std::vector<settings_element>* elements = nullptr);
 
 // The text save_settings_file writes for src: every key in ascending key
 // order, one line "<key>html-escaped value</key>\r\n" per value.

@@ -43,6 +43,9 @@ template_interpreter::~template_interpreter() = default;
 
 bool template_interpreter::on_text() {
   if (recording_) record(false);
+  // Called at the '<' that starts the next tag (or at the end).
+  tag_line_ = line();
+  tag_column_ = column();
   pass_token();
   return !write_failed();
 }
@@ -162,7 +165,7 @@ void template_interpreter::run_echo() {
   }
   output_encoding encoding;
   if (!output_encoding_named(*name, &encoding)) {
-    emit_error();
+    emit_error("unknown encoding " + *name);
     return;
   }
   std::string escaped;
@@ -182,8 +185,10 @@ void template_interpreter::run_for() {
   } else if (const template_list* list = find_variable()) {
     loop_list_ = list;
     mode_ = MODE_COLLECT;
+    note_block_start();
   } else {
-    emit_error();
+    emit_error("for over " + variable_name() +
+               ", which a listing without such entries does not have");
     mode_ = MODE_WRITE;
   }
   ++for_depth_;
@@ -199,7 +204,7 @@ void template_interpreter::run_endfor() {
     mode_ = MODE_WRITE;
   }
   if (--for_depth_ < 0) {
-    emit_error();
+    emit_error("endfor without for");
     for_depth_ = 0;
   }
 }
@@ -211,8 +216,11 @@ void template_interpreter::run_if() {
     const template_list* list = find_variable();
     if (list && list->size() > 0) {
       mode_ = select(*list).as_int() != 0 ? MODE_COLLECT : MODE_DROP;
+      note_block_start();
     } else {
-      emit_error();
+      emit_error("if on " + variable_name() + ", which " +
+                 (list ? "is empty here"
+                       : "a listing without such entries does not have"));
       mode_ = MODE_WRITE;
     }
   }
@@ -227,6 +235,7 @@ void template_interpreter::run_else() {
     mode_ = MODE_DROP;
   } else if (mode_ == MODE_DROP) {
     mode_ = MODE_COLLECT;
+    note_block_start();  // the block is the else branch
   }
 }
 
@@ -239,7 +248,7 @@ void template_interpreter::run_endif() {
     mode_ = MODE_WRITE;
   }
   if (--if_depth_ < 0) {
-    emit_error();
+    emit_error("endif without if");
     if_depth_ = 0;
   }
 }
@@ -279,11 +288,43 @@ void template_interpreter::emit_token() {
   t.set_length(0);
 }
 
-void template_interpreter::emit_error() {
+void template_interpreter::emit_error(std::string what) {
   std::string message =
       "<b>Error occurred while processing KVI directive.</b> Line # " +
       std::to_string(line()) + " Col # " + std::to_string(column());
+  note_fault(std::move(what));
   emit(message);
+}
+
+// The var attribute of the directive being run ("" without one).
+std::string template_interpreter::variable_name() const {
+  std::string name;
+  for (const tag_attribute& a : current_attributes()) {
+    if (a.first == "var") name = a.second;  // a repeated var: the last one
+  }
+  return name;
+}
+
+// The block of the outermost for or if starts after the directive just read.
+void template_interpreter::note_block_start() {
+  block_line_ = line();
+  block_column_ = column();
+}
+
+// Keeps the first fault in the root, placed at the directive's first byte in
+// the template: a pass counts from the start of its block, which its parent
+// noted in its own count, and so on out to the root.
+void template_interpreter::note_fault(std::string what) {
+  template_fault& fault = root_->fault_;
+  if (fault.line != 0) return;
+  int32_t line = tag_line_;
+  int32_t column = tag_column_;
+  for (const template_interpreter* t = this; t->parent_; t = t->parent_) {
+    if (line == 1) column += t->parent_->block_column_;
+    line += t->parent_->block_line_ - 1;
+  }
+  if (line > 1) --column;  // the lexer counts a line feed as column 1
+  fault = template_fault{line, column, std::move(what)};
 }
 
 // Interprets the block once per index from first_index on, each time as a
@@ -292,7 +333,8 @@ void template_interpreter::emit_error() {
 void template_interpreter::run_block(int32_t first_index, int32_t passes) {
   if (passes <= 0 || block_.empty()) return;
   if (deepest_ > kMaxBlockNesting || nesting_ >= kMaxBlockNesting) {
-    emit_error();  // nested too deeply to run
+    emit_error("blocks nest deeper than " +
+               std::to_string(kMaxBlockNesting));  // too deep to run
     return;
   }
   if (!pass_) pass_ = std::make_unique<template_interpreter>();
@@ -305,7 +347,7 @@ void template_interpreter::run_block(int32_t first_index, int32_t passes) {
 // last, else read (and recorded when it fits one piece, so that the events
 // cannot depend on where pieces end).
 void template_interpreter::run_pass(int32_t index) {
-  pass_->begin_pass(root_, nesting_ + 1, index);
+  pass_->begin_pass(root_, this, nesting_ + 1, index);
   pass_->set_variables(variables_);
   if (cache_ && cache_->block == block_) {
     pass_->replay(*cache_);
@@ -377,9 +419,11 @@ parse_status template_interpreter::feed_block(template_interpreter* pass) {
 
 // Back to a new interpreter's state, running inside root.
 void template_interpreter::begin_pass(template_interpreter* root,
+                                      const template_interpreter* parent,
                                       int32_t nesting, int32_t index) {
   clear_reader();
   root_ = root;
+  parent_ = parent;
   nesting_ = nesting;
   loop_index_ = index;
   loop_list_ = nullptr;

@@ -26,6 +26,16 @@
 #include "value/value_list.h"
 #include "value/variant.h"
 
+// A directive in error: where it stands (line from 1 and column from 1 of
+// its first byte, counted in the template as a whole; line 0: no fault) and
+// what is wrong ("unknown variable nmae_html_files; did you mean
+// name_html_files?").
+struct template_fault {
+  int32_t line = 0;
+  int32_t column = 0;
+  std::string what;
+};
+
 // Directive codes, as the directive table gives them (0: not a directive).
 int32_t directive_code(std::string_view name);
 
@@ -54,6 +64,11 @@ class template_interpreter : public markup_tokenizer {
   // must outlive the interpreter.
   void set_sink(const sink* write) { sink_ = write; }
   bool write_failed() const { return root_->write_failed_; }
+  // The first directive the interpreter wrote its error message for (line
+  // 0 when none): a for or if on a list the variables do not have, an if on
+  // an empty list, an unknown encoding, a closing directive with nothing
+  // open, blocks nested too deep.
+  const template_fault& first_fault() const { return root_->fault_; }
   // After parse() returned parse_status::done: whether the input ended
   // inside an if or a found for (what that block collected is dropped).
   bool block_open() const { return mode_ != MODE_WRITE; }
@@ -93,11 +108,16 @@ class template_interpreter : public markup_tokenizer {
   std::string_view token_text() {
     return replayed_ ? replayed_->text.view() : token().view();
   }
-  void emit_error();
+  void emit_error(std::string what);
+  std::string variable_name() const;
+  void note_block_start();
+  void note_fault(std::string what);
   void note_depth();
   void run_block(int32_t first_index, int32_t passes);
   parse_status feed_block(template_interpreter* pass);
-  void begin_pass(template_interpreter* root, int32_t nesting, int32_t index);
+  void begin_pass(template_interpreter* root,
+                  const template_interpreter* parent, int32_t nesting,
+                  int32_t index);
 
   // What the tokenizer handed the hooks during one pass over a block: the
   // same block text always gives the same events, so later passes replay
@@ -148,6 +168,15 @@ class template_interpreter : public markup_tokenizer {
   int32_t nesting_ = 0;  // blocks being re-interpreted around this one
   const sink* sink_ = nullptr;
   bool write_failed_ = false;
+  template_fault fault_;  // in the root: the first fault of the run
+  const template_interpreter* parent_ = nullptr;  // runs this pass's block
+  // Where the open outermost block starts: after the directive that ends
+  // at this line and column (as line() and column() count).
+  int32_t block_line_ = 1;
+  int32_t block_column_ = 0;
+  // Where the tag being run starts (its '<', as line() and column() count).
+  int32_t tag_line_ = 1;
+  int32_t tag_column_ = 1;
   std::unique_ptr<template_interpreter>
       pass_;  // runs this interpreter's blocks; reused
   block_recording* recording_ = nullptr;    // where this pass records

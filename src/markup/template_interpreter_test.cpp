@@ -304,4 +304,43 @@ TEST_F(Template, EveryPassOfALoopBehavesAsIfItReadTheBlockAnew) {
                 "x\n<!--#endif-->" + error_at(2, 14));
 }
 
+// The first directive an error message was written for, placed at its first
+// byte in the whole template however deep in blocks it ran, so a caller can
+// refuse the output and say where to look.
+TEST_F(Template, TheFirstFaultIsPlacedInTheWholeTemplate) {
+  struct Case {
+    const char* text;
+    int line;
+    int column;
+    const char* what;
+  } cases[] = {
+      {"plain <!--#echo var=one--> and <!--#echo var=nope-->", 0, 0, ""},
+      {"x<!--#echo var=one encoding=xml-->", 1, 2, "unknown encoding xml"},
+      {"ab<!--#for var=three-->cd<!--#if var=nope--><!--#endif-->"
+       "<!--#endfor-->",
+       1, 26, "if on nope, which a listing without such entries does not have"},
+      {"<!--#for var=three-->\n<!--#if var=show_summary-->\n"
+       "  <!--#for var=nope--><!--#endfor-->\n<!--#endif--><!--#endfor-->",
+       3, 3,
+       "for over nope, which a listing without such entries does not have"},
+      {"<!--#if var=zero-->a<!--#else-->\n<!--#if var=empty-->"
+       "<!--#endif--><!--#endif-->",
+       2, 1, "if on empty, which is empty here"},
+      {"a\nbc <!--#endfor-->", 2, 4, "endfor without for"},
+      {"<!--#endif--><!--#endfor-->", 1, 1, "endif without if"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    for (size_t chunk : {size_t{3}, kMarkupReadChunk}) {
+      std::string out, err;
+      template_fault fault;
+      fault.line = -1;
+      run_template_text(c.text, &view_, &out, &err, chunk, &fault);
+      EXPECT_EQ(fault.line, c.line);
+      EXPECT_EQ(fault.column, c.column);
+      EXPECT_EQ(fault.what, c.what);
+    }
+  }
+}
+
 }  // namespace

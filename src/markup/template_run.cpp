@@ -12,7 +12,7 @@ namespace {
 template <typename Read>
 bool run_loop(Read read, const template_variables* variables,
               const std::function<bool(std::string_view)>& write,
-              std::string* err) {
+              std::string* err, template_fault* fault) {
   template_interpreter interpreter;
   interpreter.set_variables(variables);
   interpreter.set_sink(&write);
@@ -28,6 +28,7 @@ bool run_loop(Read read, const template_variables* variables,
     parse_status status = interpreter.parse();
     while (interpreter.drain(&spent)) {
     }
+    if (fault) *fault = interpreter.first_fault();
     switch (status) {
       case parse_status::more:
         break;
@@ -47,7 +48,7 @@ bool run_loop(Read read, const template_variables* variables,
 
 bool run_template_file(FILE* template_file, const template_variables* variables,
                        const std::function<bool(std::string_view)>& write,
-                       std::string* err) {
+                       std::string* err, template_fault* fault) {
   char buf[kMarkupReadChunk];
   auto read = [&](variant* chunk, std::string* read_err) {
     size_t n = std::fread(buf, 1, sizeof buf, template_file);
@@ -59,12 +60,13 @@ bool run_template_file(FILE* template_file, const template_variables* variables,
     *chunk = variant::text(buf, static_cast<int32_t>(n));
     return true;
   };
-  return run_loop(read, variables, write, err);
+  return run_loop(read, variables, write, err, fault);
 }
 
 bool run_template_text(std::string_view text,
                        const template_variables* variables, std::string* out,
-                       std::string* err, size_t chunk_size) {
+                       std::string* err, size_t chunk_size,
+                       template_fault* fault) {
   if (chunk_size == 0) chunk_size = kMarkupReadChunk;
   size_t offset = 0;
   auto read = [&](variant* chunk, std::string*) {
@@ -77,5 +79,5 @@ bool run_template_text(std::string_view text,
     out->append(s);
     return true;
   };
-  return run_loop(read, variables, write, err);
+  return run_loop(read, variables, write, err, fault);
 }

@@ -20,15 +20,18 @@
 // write with each output chunk in order. True when the whole template was
 // read and all its output written; an if or for block left open at the end
 // is no error (what it collected is dropped). False with *err saying why
-// when reading failed or write returned false (the run stops there).
+// when reading failed or write returned false (the run stops there). When
+// fault is given, it receives the interpreter's first_fault() (line 0 when
+// the interpreter wrote no error message).
 bool run_template_file(FILE* template_file, const template_variables* variables,
                        const std::function<bool(std::string_view)>& write,
-                       std::string* err);
+                       std::string* err, template_fault* fault = nullptr);
 
 // Runs the template text, fed in chunks of chunk_size bytes, and appends
 // the output to *out. Results as run_template_file.
 bool run_template_text(std::string_view text,
                        const template_variables* variables, std::string* out,
-                       std::string* err, size_t chunk_size = kMarkupReadChunk);
+                       std::string* err, size_t chunk_size = kMarkupReadChunk,
+                       template_fault* fault = nullptr);
 
 #endif  // DIRGEN_MARKUP_TEMPLATE_RUN_H_

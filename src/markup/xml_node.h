@@ -24,6 +24,7 @@ struct xml_node {
   variant content{""};    // text: references expanded; CDATA: the inner text
   name_table attributes;  // attribute name to expanded value
   bool closed = false;    // needs no end tag, or has met it
+  int32_t line = 0;       // a tag's line in the input: that of its last byte
 };
 
 using xml_document = linked_tree<xml_node>;

@@ -1,53 +1,65 @@
 #include "project/settings_record.h"
 
 #include <algorithm>
-#include <cassert>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "markup/settings_file.h"
+#include "project/settings_keys.h"
 #include "value/name_table.h"
 
 namespace {
 
-struct FieldEntry {
-  const char* key;
-  variant settings_record::*member;
-};
+// Whether the first bytes of a file are UTF-16 text: a byte-order mark or
+// a NUL byte (which no settings file holds).
+bool looks_like_utf16(std::string_view head) {
+  return head.find('\0') != std::string_view::npos ||
+         head.rfind("\xFF\xFE", 0) == 0 || head.rfind("\xFE\xFF", 0) == 0;
+}
 
-// Declaration order of the record.
-constexpr FieldEntry kFields[kSettingsFieldCount] = {
-    {"source", &settings_record::source},
-    {"path", &settings_record::path},
-    {"save", &settings_record::save},
-    {"mask", &settings_record::mask},
-    {"skip_files", &settings_record::skip_files},
-    {"folder_include", &settings_record::folder_include},
-    {"folder_skip", &settings_record::folder_skip},
-    {"subfolders", &settings_record::subfolders},
-    {"subfolders_in_one_file", &settings_record::subfolders_in_one_file},
-    {"date_format", &settings_record::date_format},
-    {"is_gmt_date", &settings_record::is_gmt_date},
-    {"order_files", &settings_record::order_files},
-    {"sort_order", &settings_record::sort_order},
-    {"show_summary", &settings_record::show_summary},
-    {"show_folders", &settings_record::show_folders},
-    {"image_dir", &settings_record::image_dir},
-    {"size_units", &settings_record::size_units},
-    {"format", &settings_record::format},
-    {"url_html_escape", &settings_record::url_html_escape},
-    {"time_filter", &settings_record::time_filter},
-    {"time_start", &settings_record::time_start},
-    {"time_end", &settings_record::time_end},
-    {"size_filter", &settings_record::size_filter},
-    {"size_start", &settings_record::size_start},
-    {"size_end", &settings_record::size_end},
-    {"base_url", &settings_record::base_url},
-    {"title", &settings_record::title},
-    {"replace_existing", &settings_record::replace_existing},
-};
+// The parser's report on one line.
+std::string one_line(std::string report) {
+  size_t at;
+  while ((at = report.find("\r\n")) != std::string::npos) {
+    report.replace(at, 2, "; ");
+  }
+  while (!report.empty() && (report.back() == ' ' || report.back() == ';')) {
+    report.pop_back();
+  }
+  return report;
+}
+
+// Why the settings file at path is not taken, as the user is told: it
+// cannot be read, is UTF-16 text, does not parse (the parser's report), or
+// parsed but holds no setting.
+std::string refusal(const std::string& path, const std::string& report,
+                    bool parsed) {
+  std::string reason;
+  char head[64];
+  size_t n = 0;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    n = std::fread(head, 1, sizeof head, f);
+    if (n == 0 && std::ferror(f)) reason = std::strerror(errno);  // a folder
+    std::fclose(f);
+  } else {
+    reason = std::strerror(errno);
+  }
+  if (reason.empty()) {
+    if (looks_like_utf16(std::string_view(head, n))) {
+      reason = "It is UTF-16 text; a settings file is UTF-8 text.";
+    } else if (parsed) {
+      reason = "It holds no settings (no <key>value</key> element).";
+    } else {
+      reason = "The markup is in error: " + one_line(report);
+    }
+  }
+  return "Can't read " + path + " file. " + reason;
+}
 
 }  // namespace
 
@@ -87,22 +99,41 @@ void settings_record::reset_settings() {
 
 bool settings_record::load_settings(const variant& file, std::string* err) {
   reset_settings();
+  const std::string path = file.str();
   list_table table;
-  std::vector<std::string> empty;
-  if (!load_settings_file(file, &table, err, &empty)) return false;
-  // The first occurrence of each key wins; a key written without a value
-  // is the empty text; a key the file leaves out keeps its default (as
-  // text, like every loaded field), so a hand-written file needs only the
-  // keys it changes.
-  for (const FieldEntry& f : kFields) {
-    variant& field = this->*f.member;
-    variant value;
-    if (table.first(variant(f.key), &value) ||
-        std::find(empty.begin(), empty.end(), f.key) != empty.end()) {
-      field = std::move(value);  // first() gives the empty text if absent
-    }
-    field.convert(VARIANT_TEXT);
+  std::vector<settings_element> elements;
+  std::string report;
+  if (!load_settings_file(file, &table, &report, &elements)) {
+    *err = refusal(path, report, false);
+    return false;
   }
+  if (elements.empty()) {
+    *err = refusal(path, "", true);
+    return false;
+  }
+  // Every element must name a key and hold a value the key takes. The
+  // first element of a key with a value counts, else an empty one; a key
+  // the file leaves out keeps its default (as text, like every loaded
+  // field), so a hand-written file needs only the keys it changes.
+  settings_record read;
+  std::vector<const setting_key*> valued, empty;
+  for (const settings_element& e : elements) {
+    const std::string where = " in " + path + " line " + std::to_string(e.line);
+    if (!check_setting(e.name, e.value.str(), err, where)) return false;
+    const setting_key* key = find_setting_key(e.name);
+    if (std::find(valued.begin(), valued.end(), key) != valued.end()) continue;
+    const bool has_value = e.value.length() > 0;
+    if (!has_value &&
+        std::find(empty.begin(), empty.end(), key) != empty.end()) {
+      continue;
+    }
+    (has_value ? valued : empty).push_back(key);
+    read.*key->field = e.value;
+  }
+  for (int i = 0; i < kSettingsFieldCount; ++i) {
+    (read.*settings_key_at(i).field).convert(VARIANT_TEXT);
+  }
+  *this = read;
   return true;
 }
 
@@ -110,7 +141,10 @@ namespace {
 
 list_table settings_table(const settings_record& record) {
   list_table table;
-  for (const FieldEntry& f : kFields) table.put(variant(f.key), record.*f.member);
+  for (int i = 0; i < kSettingsFieldCount; ++i) {
+    const setting_key& k = settings_key_at(i);
+    table.put(variant(k.name), record.*k.field);
+  }
   return table;
 }
 
@@ -129,16 +163,11 @@ std::string settings_record::settings_text() const {
 
 variant* settings_field(settings_record* record, const char* key) {
   if (record == nullptr || key == nullptr) return nullptr;
-  for (const FieldEntry& f : kFields) {
-    if (std::strcmp(f.key, key) == 0) return &(record->*f.member);
-  }
-  return nullptr;
+  const setting_key* k = find_setting_key(key);
+  return k ? &(record->*k->field) : nullptr;
 }
 
-const char* settings_field_key(int i) {
-  assert(i >= 0 && i < kSettingsFieldCount);
-  return kFields[i].key;
-}
+const char* settings_field_key(int i) { return settings_key_at(i).name; }
 
 variant time_value(int64_t seconds) {
   return variant(std::string_view(std::to_string(seconds)));

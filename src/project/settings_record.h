@@ -19,11 +19,15 @@ class settings_record {
   void reset_settings();
 
   // Resets the record, then reads the settings file at path. True when the
-  // file was read and parsed: a field named in the file holds the text of
-  // its first element (the empty text for <key></key>); a field the file
-  // does not name keeps its default. False when the file cannot be opened
-  // or does not parse (*err says which, see load_settings_file); the record
-  // then keeps the defaults.
+  // file was read and parsed and every key in it is one of the 28 with a
+  // value it takes (project/settings_keys.h): a field named in the file
+  // holds the text of its first element (the empty text for <key></key>); a
+  // field the file does not name keeps its default. False with *err, the
+  // line the user is shown, when the file cannot be read ("Can't read
+  // site.txt file. " and the system's reason), does not parse, holds no
+  // settings (or is UTF-16 text), names an unknown key ("Unknown key "sav"
+  // in site.txt line 2; did you mean "save"?") or gives a key a value it
+  // does not take; the record then keeps the defaults.
   bool load_settings(const variant& path, std::string* err);
 
   // Writes the 28 fields as "<key>escaped value</key>\r\n" lines in ascending

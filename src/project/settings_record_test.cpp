@@ -181,7 +181,8 @@ TEST(ProjectLoad, FileContentsGiveFieldTexts) {
        "*.d"},
       {"comment ignored", "<!-- <mask>no</mask> --><mask>*.e</mask>", "mask",
        "*.e"},
-      {"unknown keys ignored", "<colour>red</colour>", "mask", "*"},
+      {"containers are no keys", "<settings><mask>*.f</mask></settings>",
+       "mask", "*.f"},
       {"big time", "<time_end>4102444800</time_end>", "time_end", "4102444800"},
   };
   scratch_folder dir;
@@ -197,20 +198,66 @@ TEST(ProjectLoad, FileContentsGiveFieldTexts) {
   }
 }
 
-TEST(ProjectLoad, LoadedTextsReadAsNumbersByTheValueRules) {
+TEST(ProjectLoad, LoadedNumbersKeepTheirTexts) {
   std::string err;
   scratch_folder dir;
   write_file(dir.at("n.dgn"),
-             "<size_end>12abc</size_end><order_files>abc</order_files>"
-             "<size_start>-5</size_start><time_end>4102444800</time_end>");
+             "<size_end> 12 </size_end><order_files>4</order_files>"
+             "<time_end>4102444800</time_end>");
   settings_record p;
-  ASSERT_TRUE(p.load_settings(variant(dir.at("n.dgn").c_str()), &err));
+  ASSERT_TRUE(p.load_settings(variant(dir.at("n.dgn").c_str()), &err)) << err;
   EXPECT_EQ(p.size_end.as_int(), 12);
-  EXPECT_EQ(p.order_files.as_int(), 0);
-  EXPECT_EQ(p.size_start.as_int(), -5);
+  EXPECT_EQ(p.order_files.as_int(), 4);
   EXPECT_TRUE(p.show_folders.as_bool());           // absent: the default
   EXPECT_GT(p.time_start.as_int64(), 1700000000);  // absent: now
   EXPECT_EQ(p.time_end.as_int64(), 4102444800LL);
+}
+
+// What a user is told for each file that is refused; the record then keeps
+// its defaults.
+TEST(ProjectLoad, RefusedFilesSayWhereAndWhy) {
+  scratch_folder dir;
+  const std::string s = dir.at("site.txt");
+  const std::pair<std::string, std::string> cases[] = {
+      {"<path>/srv/www</path>\r\n<sav>files.html</sav>\r\n",
+       "Unknown key \"sav\" in " + s + " line 2; did you mean \"save\"?"},
+      {"<mask>*</mask>\n<subfolder_in_one_file/>",
+       "Unknown key \"subfolder_in_one_file\" in " + s +
+           " line 2; did you mean \"subfolders_in_one_file\"?"},
+      // A later unknown key refuses the file as well.
+      {"<mask>*</mask><colour>red</colour>",
+       "Unknown key \"colour\" in " + s + " line 1."},
+      {"\n\n<subfolders>yes</subfolders>",
+       "Bad value \"yes\" for subfolders in " + s +
+           " line 3: it is not a number; subfolders takes 0 or 1."},
+      {"<size_units>1Kb</size_units>",
+       "Bad value \"1Kb\" for size_units in " + s +
+           " line 1: it has \"Kb\" after the number; size_units takes 0 "
+           "(bytes), 1 (Kb), 2 (Mb), 3 (human, decimal) or 4 (human, "
+           "binary)."},
+      {"", "Can't read " + s +
+               " file. It holds no settings (no <key>value</key> element)."},
+      {"<!-- nothing -->\n", "Can't read " + s +
+                                 " file. It holds no settings (no "
+                                 "<key>value</key> element)."},
+      {std::string("\xFF\xFE<\0m\0a\0s\0k\0>\0", 14),
+       "Can't read " + s +
+           " file. It is UTF-16 text; a settings file is "
+           "UTF-8 text."},
+      {"<mask>*", "Can't read " + s +
+                      " file. The markup is in error: Line: 1, column: "
+                      "7; Near by: \"\"; Error: unclosed tag."},
+  };
+  for (const auto& [text, message] : cases) {
+    SCOPED_TRACE(text);
+    write_file(s, text);
+    settings_record p;
+    p.mask = variant("*.changed");
+    std::string err;
+    EXPECT_FALSE(p.load_settings(variant(s.c_str()), &err));
+    EXPECT_EQ(err, message);
+    EXPECT_EQ(p.mask.str(), "*");
+  }
 }
 
 TEST(ProjectLoad, FailuresLeaveDefaults) {
@@ -225,6 +272,7 @@ TEST(ProjectLoad, FailuresLeaveDefaults) {
     p.mask = variant("*.changed");
     p.time_start = time_value(7);
     EXPECT_FALSE(p.load_settings(variant(path.c_str()), &err));
+    EXPECT_EQ(err.rfind("Can't read " + path + " file. ", 0), 0u) << err;
     EXPECT_EQ(p.mask.str(), "*");
     EXPECT_EQ(p.save.str(), "index.html");
     EXPECT_GT(p.time_start.as_int64(), 7);

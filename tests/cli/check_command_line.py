@@ -27,7 +27,9 @@ def run(args, cwd, as_nobody=False):
     return p.returncode, p.stdout.decode(), p.stderr.decode()
 
 
-class CommandLine(unittest.TestCase):
+class Scratch(unittest.TestCase):
+    """A scratch folder with a template in kvdata/ and a small tree in src/."""
+
     def setUp(self):
         self.dir = tempfile.mkdtemp(prefix="dirgen-cli-")
         os.chmod(self.dir, 0o755)
@@ -57,6 +59,8 @@ class CommandLine(unittest.TestCase):
         with open(self.at(rel)) as f:
             return f.read()
 
+
+class CommandLine(Scratch):
     def test_wrong_arguments_say_why_and_exit_2(self):
         for args, why in ((["s.txt", "x"], "give one SOURCE, not also x"),
                           (["-x"], "unknown option -x"),
@@ -135,7 +139,7 @@ class CommandLine(unittest.TestCase):
                       "archive itself" % self.at("a.tar"), out)
         self.assertEqual(self.read("a.tar"), before)
 
-    def test_unreadable_folders_are_warned_about_and_exit_1(self):
+    def test_unreadable_folders_are_warned_about_and_exit_3(self):
         os.chmod(self.dir, 0o777)
         os.chmod(self.at("src"), 0o777)
         for i in range(23):
@@ -146,15 +150,27 @@ class CommandLine(unittest.TestCase):
                           "<subfolders_in_one_file>1</subfolders_in_one_file>"
                           % (self.at("src"), self.at("out.html")))
         code, out, err = run([s], self.dir, as_nobody=True)
-        self.assertEqual((code, out), (1, "Dirgen 2.0\nBuild is successful.\n"))
+        self.assertEqual((code, out), (3, "Dirgen 2.0\nBuild is complete; 23 "
+                                          "entries could not be read.\n"))
         lines = err.splitlines()
         self.assertEqual(len(lines), 22, err)
         self.assertEqual(lines[0], "kdgn20: warning: can't read %s: "
                          "Permission denied" % self.at("src/locked00"))
         self.assertEqual(lines[20], "kdgn20: warning: and 3 more")
         self.assertEqual(lines[21], "kdgn20: warning: 23 entries could not "
-                         "be read; the listing leaves them out")
-        self.assertIn("[sub/b.txt]", self.read("out.html"))
+                         "be read; folders among them are listed without "
+                         "their contents, other entries are left out")
+        listing = self.read("out.html")
+        self.assertIn("[sub/b.txt]", listing)
+        self.assertIn("[locked05]", listing)
+        # One entry is counted in good English.
+        for i in range(1, 23):
+            os.rmdir(self.at("src/locked%02d" % i))
+        code, out, err = run([s], self.dir, as_nobody=True)
+        self.assertEqual((code, out), (3, "Dirgen 2.0\nBuild is complete; 1 "
+                                          "entry could not be read.\n"))
+        self.assertIn("1 entry could not be read; a folder is listed "
+                      "without its contents", err)
 
     def test_a_read_only_listing_is_not_replaced(self):
         os.chmod(self.dir, 0o777)
@@ -191,6 +207,102 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(sorted(os.listdir(self.at("src"))),
                          ["a.txt", "list.html", "sub"])
 
+
+class RefusedBeforeWriting(Scratch):
+    """Settings and templates in error: status 1, the reason on standard
+    output, and every file as it was (a hand-made page above all)."""
+
+    def setUp(self):
+        super().setUp()
+        with open(self.at("src/index.html"), "w") as f:
+            f.write("my own home page")
+        with open(self.at("src/sub/index.html"), "w") as f:
+            f.write("my own sub page")
+
+    def snapshot(self):
+        found = {}
+        for root, _, files in os.walk(self.dir):
+            for name in files:
+                path = os.path.join(root, name)
+                with open(path, "rb") as f:
+                    found[os.path.relpath(path, self.dir)] = f.read()
+        return found
+
+    def refused(self, text, line, name="site.txt"):
+        s = self.settings(text, name)
+        before = self.snapshot()
+        code, out, err = run([s], self.dir)
+        self.assertEqual((code, out, err),
+                         (1, "Dirgen 2.0\n" + line + "\n", ""))
+        self.assertEqual(self.snapshot(), before)
+
+    def test_a_misspelled_key_names_the_nearest_one(self):
+        src = self.at("src")
+        self.refused("<path>%s</path>\n<sav>files.html</sav>\n"
+                     "<format>list.txt</format>\n" % src,
+                     'Unknown key "sav" in site.txt line 2; '
+                     'did you mean "save"?')
+        self.refused("<path>%s</path><format>list.txt</format>\n"
+                     "<subfolders>1</subfolders>\n"
+                     "<subfolder_in_one_file>0</subfolder_in_one_file>\n"
+                     % src,
+                     'Unknown key "subfolder_in_one_file" in site.txt '
+                     'line 3; did you mean "subfolders_in_one_file"?')
+
+    def test_a_value_a_key_does_not_take(self):
+        head = "<path>%s</path><format>list.txt</format>\n" % self.at("src")
+        self.refused(head + "<subfolders>yes</subfolders>",
+                     'Bad value "yes" for subfolders in site.txt line 2: it '
+                     'is not a number; subfolders takes 0 or 1.')
+        self.refused(head + "<order_files>size</order_files>",
+                     'Bad value "size" for order_files in site.txt line 2: '
+                     'it is not a number; order_files takes 0 (unsorted), '
+                     '1 (name), 2 (extension), 3 (size) or 4 (date).')
+        self.refused(head + "<size_units>1Kb</size_units>",
+                     'Bad value "1Kb" for size_units in site.txt line 2: it '
+                     'has "Kb" after the number; size_units takes 0 (bytes), '
+                     '1 (Kb), 2 (Mb), 3 (human, decimal) or 4 (human, '
+                     'binary).')
+
+    def test_a_pattern_that_does_not_compile(self):
+        self.refused("<path>%s</path><format>list.txt</format>"
+                     "<mask>*.html; *.(txt</mask>" % self.at("src"),
+                     'Invalid pattern "*.(txt" in mask: Unmatched ( or \\(.')
+
+    def test_a_template_in_error(self):
+        template = self.at("kvdata/list.txt")
+        with open(template, "w") as f:
+            f.write("<ul>\n<!--#for var=files-->"
+                    "<li><!--#echo var=nmae_html_files--></li>"
+                    "<!--#endfor-->\n</ul>\n")
+        for one_file in ("1", "0"):
+            self.refused("<path>%s</path><format>list.txt</format>"
+                         "<subfolders>1</subfolders><subfolders_in_one_file>"
+                         "%s</subfolders_in_one_file>"
+                         % (self.at("src"), one_file),
+                         "Error occurred while processing KVI directive. %s: "
+                         "line 2, column 26: unknown variable "
+                         "nmae_html_files; did you mean name_html_files?"
+                         % template)
+
+    def test_a_file_that_holds_no_settings(self):
+        self.refused("", "Can't read site.txt file. It holds no settings "
+                         "(no <key>value</key> element).")
+        with open(self.at("utf16.txt"), "wb") as f:
+            f.write("<path>/srv</path>".encode("utf-16"))
+        before = self.snapshot()
+        code, out, _ = run(["utf16.txt"], self.dir)
+        self.assertEqual((code, out), (1, "Dirgen 2.0\nCan't read utf16.txt "
+                                          "file. It is UTF-16 text; a "
+                                          "settings file is UTF-8 text.\n"))
+        self.assertEqual(self.snapshot(), before)
+        # A folder is a source to list, not a settings file.
+        # (The default template, download.txt, is not in this kvdata.)
+        code, out, err = run(["src"], self.dir)
+        self.assertEqual((code, out), (1, ""))
+        self.assertEqual(err, "kdgn20: Can't open template file %s: No such "
+                         "file or directory\n"
+                         % os.path.join(self.dir, "kvdata/download.txt"))
 
 if __name__ == "__main__":
     KDGN20 = os.path.abspath(sys.argv.pop(1))

@@ -292,12 +292,22 @@ class Options(unittest.TestCase):
              " shows the styles)\nTry 'kdgn20 --help' for more information.\n"
              % self.at("gone.txt")),
         ]
+        with open(self.at("bad.txt"), "w") as f:
+            f.write("<!--#echo var=nmae_all-->")
+        cases.append((["-s", self.at("bad.txt"), self.src],
+                      "kdgn20: Error occurred while processing KVI directive. "
+                      "%s: line 1, column 1: unknown variable nmae_all"
+                      % self.at("bad.txt")))
+        cases.append((["--include", "[a", self.src],
+                      "kdgn20: Invalid pattern \"[a\" in mask"))
         for args, message in cases:
             code, stdout, err = self.run_kdgn20(["--check"] + args)
-            self.assertEqual((stdout, err), (b"", message), args)
+            self.assertEqual(stdout, b"", args)
+            self.assertTrue(err.startswith(message), err)
+            self.assertEqual(len(err.splitlines()), 2 if code == 2 else 1)
             self.assertIn(code, (1, 2))
             # The build itself ends the same way.
-            self.assertEqual(self.run_kdgn20(args)[0], code)
+            self.assertEqual(self.run_kdgn20(args)[:2], (code, b""))
         self.assertEqual(self.new_files(self.initial), {})
 
     def test_failures_go_to_standard_error(self):
@@ -313,8 +323,13 @@ class Options(unittest.TestCase):
         self.assertIn("kdgn20: no SOURCE given", err)
         code, out, err = self.run_kdgn20(["--settings", self.at("nosuch")])
         self.assertEqual((code, out), (1, b""))
-        self.assertEqual(err, "kdgn20: can't read settings %s: No such file "
+        self.assertEqual(err, "kdgn20: Can't read %s file. No such file "
                          "or directory\n" % self.at("nosuch"))
+        # Values are checked as in a settings file.
+        code, out, err = self.run_kdgn20(["--settings", self.settings_file(
+            {"path": self.src, "sort_order": "up"})])
+        self.assertEqual((code, out), (1, b""))
+        self.assertRegex(err, "^kdgn20: Bad value \"up\" for sort_order")
         code, out, err = self.run_kdgn20(["-v", "-o", self.at("v.html"),
                                           self.src])
         self.assertEqual((code, out), (0, b""))
