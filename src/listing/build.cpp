@@ -256,6 +256,8 @@ class listing_build {
   bool recurse_into_subfolders(int root_fd);
   std::string folder_path_of(const file_node* folder) const;
   bool write_to_output_path(file_tree* tree);
+  void place_listing(const file_tree& tree, const std::string& folder_path,
+                     variable_options* options) const;
   bool write_listing(file_tree* tree, int dir_fd,
                      const std::string& folder_path, const std::string& name);
   bool commit_all();
@@ -573,6 +575,34 @@ bool listing_build::write_to_output_path(file_tree* tree) {
   return write_listing(tree, dir.get(), folder, name);
 }
 
+// Where the listing written into folder_path stands: the folders from the
+// top down to the one it lists, the way from its folder to the listed one,
+// and the README of the listed folder.
+void listing_build::place_listing(const file_tree& tree,
+                                  const std::string& folder_path,
+                                  variable_options* options) const {
+  options->folder_chain.push_back(top_name_);
+  if (options->folder_listings) {
+    // folder_path is the listed folder, path_ followed by its subfolders.
+    const std::string below = folder_path.substr(path_.size());
+    for (size_t start = 0; start < below.size();) {
+      size_t slash = below.find('/', start);
+      if (slash == std::string::npos) slash = below.size();
+      if (slash > start) {
+        options->folder_chain.push_back(below.substr(start, slash - start));
+      }
+      start = slash + 1;
+    }
+  } else if (!s_.source.as_bool()) {
+    options->folder_link = relative_folder_path(absolute_folder(folder_path),
+                                                absolute_folder(path_));
+  }
+  if (listed_fd_ >= 0) {
+    read_readme(tree, listed_fd_, &options->readme_name,
+                &options->readme_text);
+  }
+}
+
 // Turns *tree (spent afterwards) into one listing staged in the folder
 // dir_fd under name.
 bool listing_build::write_listing(file_tree* tree, int dir_fd,
@@ -584,27 +614,8 @@ bool listing_build::write_listing(file_tree* tree, int dir_fd,
   variable_options options = make_variable_options(s_, *in_.formatter);
   options.listing_name = name;
   options.icon_folder = in_.icon_folder;
-  const bool per_folder = per_folder_mode(s_) && !s_.source.as_bool();
-  options.folder_listings = per_folder;
-  options.folder_chain.push_back(top_name_);
-  if (per_folder) {
-    // folder_path is the listed folder, path_ followed by its subfolders.
-    const std::string below = folder_path.substr(path_.size());
-    for (size_t start = 0; start < below.size();) {
-      size_t slash = below.find('/', start);
-      if (slash == std::string::npos) slash = below.size();
-      if (slash > start) {
-        options.folder_chain.push_back(below.substr(start, slash - start));
-      }
-      start = slash + 1;
-    }
-  } else if (!s_.source.as_bool()) {
-    options.folder_link = relative_folder_path(absolute_folder(folder_path),
-                                               absolute_folder(path_));
-  }
-  if (listed_fd_ >= 0) {
-    read_readme(*tree, listed_fd_, &options.readme_name, &options.readme_text);
-  }
+  options.folder_listings = per_folder_mode(s_) && !s_.source.as_bool();
+  place_listing(*tree, folder_path, &options);
   listing_variables vars(*tree, options);
 
   replace_options replacing;
