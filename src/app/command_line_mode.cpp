@@ -128,6 +128,7 @@ int build_from(const variant& settings_path, const std::string& working) {
   build_outcome outcome =
       run_build(settings, formatter, data_folder, &progress);
   progress.summarise();
+  if (outcome.code == kBuildOk) print_line(listings_line(outcome));
   print_line(result_line(outcome, settings.source.as_bool()));
   return outcome.code == kBuildOk && outcome.unreadable == 0 ? 0 : 1;
 }
