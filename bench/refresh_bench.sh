@@ -2,8 +2,9 @@
 # A nightly refresh of a one-listing-per-folder site, as cron would run it:
 # the first run (no listings yet) against the second over the unchanged
 # tree, and what a mirror would then fetch (`rsync -a --dry-run
-# --itemize-changes` against a copy made after the first run), beside the
-# same two runs of `tree -H` in every folder, which rewrites every listing.
+# --itemize-changes` against a copy of the listings made after the first
+# run), beside the same two runs of `tree -H` in every folder, which
+# rewrites every listing.
 # Warm cache; each second-run figure is the median of three. Prints every
 # figure with the machine's load (other builds share it). Not run by CI.
 #
@@ -51,10 +52,16 @@ seconds() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b - a }'; }
 median3() { printf '%s\n' "$@" | sort -n | sed -n 2p; }
 load() { uptime | sed 's/.*load average: /load /'; }
 
-# Files a mirror of the site made after the first run would fetch now.
+# The mirror holds the listings only: the site's other files are sparse
+# and would be copied in full.
+mirror_listings() {
+  rsync -a --include='*/' --include=index.html --include=.dirgen-listings \
+    --exclude='*' "$@" "$site/" "$work/mirror/"
+}
+
+# Listings a mirror of the site made after the first run would fetch now.
 changed_files() {
-  rsync -a --dry-run --itemize-changes "$site/" "$work/mirror/" |
-    grep -c '^>f' || true
+  mirror_listings --dry-run --itemize-changes | grep -c '^>f' || true
 }
 
 remove_listings() {
@@ -87,7 +94,7 @@ measure() {
   find "$site" >/dev/null  # warm the cache
   first=$($runner)
   rm -rf "$work/mirror"
-  rsync -a "$site/" "$work/mirror/"
+  mirror_listings
   sleep 1  # a rewritten file then shows a later time
   for _ in 1 2 3; do second_runs+=("$($runner)"); done
   local changed

@@ -25,8 +25,8 @@
 #include "listing/variables.h"
 #include "markup/files.h"
 #include "markup/replacement_file.h"
-#include "platform/checksum.h"
 #include "markup/template_run.h"
+#include "platform/checksum.h"
 #include "platform/content_types.h"
 #include "project/settings_record.h"
 #include "text/ascii.h"
@@ -399,6 +399,7 @@ bool listing_build::claim_output(int dir_fd, const std::string& folder_path,
   auto out = std::make_unique<listing_writer>();
   replace_options replacing;
   replacing.sync = kSyncBeforeRename;
+  replacing.keep_folder_time = true;
   replacing.keep = &keep_;
   std::string err;
   if (!out->prepare(dir_fd, folder_path, name, replacing, &err)) {

@@ -571,6 +571,36 @@ TEST_F(Build, SecondRunTouchesNoListingAndNoRunListsItsOwnFiles) {
   EXPECT_EQ(std::system(cmd.c_str()), 0);
 }
 
+TEST_F(Build, WritingListingsDoesNotChangeTheFolderTimesTheyShow) {
+  put(root_, "src/a.txt");
+  put(root_, "src/sub/deeper/b.txt");
+  root_.write("kvdata/times.txt",
+              "<!--#for var=all--><!--#echo var=name_all-->@<!--#echo "
+              "var=time_all--> <!--#endfor-->");
+  settings_.format = variant("times.txt");
+  settings_.date_format = variant("%s");
+  for (const char* folder : {"src", "src/sub", "src/sub/deeper"}) {
+    age(root_.at(folder));
+  }
+  recursive(false);
+  settings_.save = variant("index.html");
+  build_outcome o = run(settings_, formatter_, root_);
+  ASSERT_EQ(o.code, kBuildOk);
+  EXPECT_NE(read_file(root_.at("src/index.html")).find("sub@1000000000"),
+            std::string::npos);
+  EXPECT_EQ(mtime_of(root_.at("src/sub")), 1000000000);
+  o = run(settings_, formatter_, root_);
+  EXPECT_EQ(listings_line(o), "0 listings written, 3 already current.");
+  // One file per folder or one file, the record's folder keeps its time too.
+  recursive(true);
+  settings_.save = variant("sub/all.html");
+  o = run(settings_, formatter_, root_);
+  ASSERT_EQ(o.code, kBuildOk);
+  EXPECT_EQ(mtime_of(root_.at("src/sub")), 1000000000);
+  o = run(settings_, formatter_, root_);
+  EXPECT_EQ(listings_line(o), "0 listings written, 1 already current.");
+}
+
 TEST_F(Build, SingleListingInsideItsSourceNeverListsItselfOrLeftovers) {
   put(root_, "src/a.txt");
   put(root_, "src/sub/b.txt");

@@ -149,6 +149,7 @@ bool listing_record::save(std::string* err) {
   const std::string path = join(folder_, kListingRecordName);
   replace_options options;
   options.follow_links = false;
+  options.keep_folder_time = true;
   std::string reason;
   if (!write_file_atomically(path, now, options, &reason)) {
     *err = path + ": " + reason;

@@ -27,6 +27,8 @@ bool listing_writer::prepare(int dir_fd, const std::string& folder_path,
   if (!out_.prepare(dir_fd, folder_path, name, options, err)) return false;
   if (!out_.target_exists()) return true;  // nothing to compare with
   old_fd_ = out_.open_old();
+  // A file that may be written but not read is simply replaced.
+  if (old_fd_ < 0 && errno == EACCES) return true;
   if (old_fd_ < 0) return fail(err, errno);
   old_block_.reset(new char[kCompareBlock]);
   return true;

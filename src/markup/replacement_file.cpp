@@ -203,6 +203,10 @@ bool replacement_file::prepare(int dir_fd, const std::string& folder_path,
   mode_ = options.mode;
   if (!resolve_target(dir_fd, options.follow_links, err)) return false;
   target_path_ = join(folder_path_, target_name_);
+  struct stat folder;
+  if (options.keep_folder_time && fstat(folder_fd_, &folder) == 0) {
+    folder_time_ = folder.st_mtim;
+  }
   if (!check_old(options, err)) {
     close(folder_fd_);
     folder_fd_ = -1;
@@ -401,10 +405,21 @@ bool replacement_file::commit(std::string* err) {
   temp_name_.clear();
   release_temporary_file(registration_);
   registration_ = kNoRegistration;
+  restore_folder_time();
   if (sync_) sync_folder(folder_fd_);
   close(folder_fd_);
   folder_fd_ = -1;
   return true;
+}
+
+// A failure is not reported: the folder's time is a courtesy.
+void replacement_file::restore_folder_time() {
+  if (!folder_time_) return;
+  int fd = openat(folder_fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  const struct timespec times[2] = {{0, UTIME_OMIT}, *folder_time_};
+  futimens(fd, times);
+  close(fd);
 }
 
 void replacement_file::discard() {
@@ -413,7 +428,10 @@ void replacement_file::discard() {
   block_.reset();
   if (!temp_name_.empty()) {
     std::string ignored;
-    if (reopen_folder(&ignored)) unlinkat(folder_fd_, temp_name_.c_str(), 0);
+    if (reopen_folder(&ignored)) {
+      unlinkat(folder_fd_, temp_name_.c_str(), 0);
+      restore_folder_time();
+    }
     temp_name_.clear();
     release_temporary_file(registration_);
     registration_ = kNoRegistration;

@@ -58,6 +58,11 @@ struct replace_options {
   // it, so that even a power loss leaves the old file or the new one. Costs
   // milliseconds per file.
   bool sync = false;
+  // Gives the target's folder back the modification time it had before the
+  // replacement, so that the replacement does not count as a change of the
+  // folder: a listing that shows a folder's time is then not changed by the
+  // listings written into that folder.
+  bool keep_folder_time = false;
   // When the name is a symbolic link: true replaces the file it points to
   // (the link stays and keeps working), false replaces the link itself.
   bool follow_links = true;
@@ -144,6 +149,7 @@ class replacement_file {
   bool resolve_target(int dir_fd, bool follow_links, std::string* err);
   bool check_old(const replace_options& options, std::string* err);
   bool reopen_folder(std::string* err);
+  void restore_folder_time();
   bool flush(std::string* err);
 
   std::string folder_path_;  // the target's folder
@@ -153,6 +159,7 @@ class replacement_file {
   size_t registration_ = kNoRegistration;  // of the temporary file, for interrupts
   bool sync_ = false;
   bool exists_ = false;
+  std::optional<struct timespec> folder_time_;  // to restore
   struct stat old_ {};  // the target, when exists_
   std::optional<mode_t> mode_;
   int folder_fd_ = -1;  // O_PATH; kept only when folder_path_ is too long
