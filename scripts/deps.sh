@@ -29,6 +29,8 @@ PACKAGES=(
   python3-pyatspi at-spi2-core dbus-x11 openbox
   # used by fuzzing and the benchmark
   clang libclang-rt-dev tree  # the default clang and its matching runtime
+  # used by the refresh test and benchmark: what a mirror would fetch
+  rsync
   # used by the browser checks of the styles and their benchmark
   chromium nodejs
 )

@@ -178,6 +178,7 @@ int build_from(const variant& settings_path, const std::string& working) {
   build_outcome outcome =
       run_build(settings, formatter, data_folder, &progress);
   progress.summarise();
+  if (outcome.code == kBuildOk) print_line(listings_line(outcome));
   print_line(result_line(outcome, settings.source.as_bool()));
   if (outcome.code != kBuildOk) return 1;
   return outcome.unreadable == 0 ? 0 : kExitUnreadable;

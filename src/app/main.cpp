@@ -6,6 +6,7 @@
 #include "app/command_line_mode.h"
 #include "app/startup.h"
 #include "app/windowed_mode.h"
+#include "markup/interrupt_cleanup.h"
 #include "text/out_of_memory.h"
 #include "text/posix_regex.h"
 #include "value/value_list.h"
@@ -21,6 +22,8 @@ bool check_regex_library() {
 }
 
 int run_application(int argc, char** argv) {
+  // Either mode may be interrupted while a build writes its listings.
+  install_interrupt_cleanup();
   value_list args;
   for (int i = 1; i < argc; ++i) args.push(variant(argv[i]));
   return args.size() > 0 ? run_command_line_mode(args)

@@ -114,6 +114,7 @@ class main_window : public QMainWindow {
   QWidget* build_bottom_strip();
   void connect_commands();
   void watch_for_changes();
+  void start_build(const settings_record& settings);
   void poll_build();
   void report_build(const build_outcome& outcome);
   void set_busy(bool busy);

@@ -331,8 +331,11 @@ void main_window::make_listing() {
     warn(message);
     return;
   }
-  runner_ =
-      std::make_unique<build_runner>(settings_, &formatter_, data_folder_);
+  start_build(settings_);
+}
+
+void main_window::start_build(const settings_record& settings) {
+  runner_ = std::make_unique<build_runner>(settings, &formatter_, data_folder_);
   tick_ = 0;
   set_busy(true);
   show_status("Making the listing...");
@@ -360,7 +363,8 @@ void main_window::poll_build() {
   listing_path_ = ok ? listing_output_path(settings_) : "";
   set_view_output_enabled(ok);
   std::string line = result_line(outcome, settings_.source.as_bool());
-  show_status(ok ? line + " " + listing_path_ : line);
+  show_status(ok ? line + " " + listing_path_ + " " + listings_line(outcome)
+                 : line);
   if (close_after_build_) {
     close_after_build_ = false;
     close();
@@ -377,10 +381,17 @@ void main_window::report_build(const build_outcome& outcome) {
         outcome.unreadable > 0
             ? result_line(outcome, settings_.source.as_bool())
             : "Build is complete";
-    size_t answer =
-        sink_->ask(this, head + "\n" + listing_path_, message_icon::none,
-                   {"Open the listing", "OK"}, 1);
+    size_t answer = sink_->ask(
+        this, head + "\n" + listing_path_ + "\n" + listings_line(outcome),
+        message_icon::none, {"Open the listing", "OK"}, 1);
     if (answer == 0) view_output();
+    return;
+  }
+  if (asks_to_replace(outcome)) {
+    size_t answer = sink_->ask(this, replace_question(outcome),
+                               message_icon::question, {"Replace", "Cancel"},
+                               1);
+    if (answer == 0) start_build(with_replacing_allowed(settings_));
     return;
   }
   warn(result_line(outcome, settings_.source.as_bool()));

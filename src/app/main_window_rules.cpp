@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -222,4 +223,29 @@ std::string progress_text(int64_t entries, int64_t bytes) {
   }
   return grouped(entries) + (entries == 1 ? " entry, " : " entries, ") + size +
          " written";
+}
+
+bool asks_to_replace(const build_outcome& outcome) {
+  return outcome.code == kBuildForeignOutput && !outcome.refused.empty();
+}
+
+std::string replace_question(const build_outcome& outcome) {
+  const int64_t total = outcome.refused_count;
+  std::string text = total == 1 ? "This file was" : "These files were";
+  text += " not written by Dirgen, or changed since it wrote ";
+  text += total == 1 ? "it:\n" : "them:\n";
+  const size_t named = std::min(outcome.refused.size(), kReplaceQuestionNamed);
+  for (size_t i = 0; i < named; ++i) text += outcome.refused[i] + "\n";
+  if (total > static_cast<int64_t>(named)) {
+    text += "and " + std::to_string(total - static_cast<int64_t>(named)) +
+            " more\n";
+  }
+  text += total == 1 ? "\nReplace it with the listing?"
+                     : "\nReplace them with the listings?";
+  return text;
+}
+
+settings_record with_replacing_allowed(settings_record settings) {
+  settings.replace_existing = variant(1);
+  return settings;
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "listing/build.h"
 #include "project/settings_record.h"
 
 // The product name every window and message box carries.
@@ -91,5 +92,17 @@ bool same_settings(settings_record a, settings_record b);
 
 // The counts beside the progress bar: "12,345 entries, 3.4 MB written".
 std::string progress_text(int64_t entries, int64_t bytes);
+
+// A build refused because it would replace files Dirgen did not write asks
+// whether to replace them: Replace runs it again allowing that (for this
+// build only; the settings keep their replace_existing), Cancel leaves
+// everything as it is.
+bool asks_to_replace(const build_outcome& outcome);
+// The question: the files, one a line (at most kReplaceQuestionNamed, then
+// how many more), and what Replace does.
+constexpr size_t kReplaceQuestionNamed = 10;
+std::string replace_question(const build_outcome& outcome);
+// settings with replace_existing set.
+settings_record with_replacing_allowed(settings_record settings);
 
 #endif  // DIRGEN_APP_MAIN_WINDOW_RULES_H_

@@ -183,3 +183,26 @@ TEST(ProgressText, CountsAndSizeAsAPersonReadsThem) {
 }
 
 }  // namespace
+
+TEST(MainWindowRules, ReplaceQuestionNamesTheFilesAndCountsTheRest) {
+  build_outcome o;
+  o.code = kBuildForeignOutput;
+  o.refused_count = 1;
+  o.refused = {"/site/index.html"};
+  EXPECT_TRUE(asks_to_replace(o));
+  EXPECT_EQ(replace_question(o),
+            "This file was not written by Dirgen, or changed since it wrote "
+            "it:\n/site/index.html\n\nReplace it with the listing?");
+  o.refused.clear();
+  for (int i = 0; i < 12; ++i) o.refused.push_back("/s/" + std::to_string(i));
+  o.refused_count = 60;
+  const std::string q = replace_question(o);
+  EXPECT_EQ(q.rfind("These files were", 0), 0u);
+  EXPECT_NE(q.find("/s/9\nand 50 more\n\nReplace them with the listings?"),
+            std::string::npos)
+      << q;
+  EXPECT_EQ(q.find("/s/10"), std::string::npos);
+  o.code = kBuildCantCreateOutput;
+  EXPECT_FALSE(asks_to_replace(o));
+  EXPECT_TRUE(with_replacing_allowed(settings_record()).replace_existing.as_bool());
+}

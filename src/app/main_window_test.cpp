@@ -39,6 +39,7 @@
 #include "gtest/gtest.h"
 #include "listing/build.h"
 #include "listing/variables.h"
+#include "platform/checksum.h"
 #include "platform/dialog_rules.h"
 #include "support/qt_test_app.h"
 #include "support/scratch_folder.h"
@@ -495,8 +496,9 @@ TEST_F(MainWindowTest, RealBuildRunsOnAWorkerAndReportsCompletion) {
   }
   wait_for_build();
   ASSERT_EQ(sink_.shown.size(), 1u);
-  EXPECT_EQ(sink_.shown[0].text,
-            "Build is complete\n" + dir_.at("out/list.html"));
+  EXPECT_EQ(sink_.shown[0].text, "Build is complete\n" +
+                                     dir_.at("out/list.html") +
+                                     "\n1 listing written, 0 already current.");
   EXPECT_EQ(sink_.shown[0].icon, message_icon::none);
   EXPECT_EQ(sink_.asked_buttons,
             (std::vector<std::string>{"Open the listing", "OK"}));
@@ -539,6 +541,37 @@ TEST_F(MainWindowTest, FailedBuildShowsItsMessageAndDisablesTheOutputLink) {
   EXPECT_EQ(sink_.shown.back().icon, message_icon::warning);
   EXPECT_FALSE(form_->commands().view_output->isEnabled());
   EXPECT_FALSE(form_->view_output_action()->isEnabled());
+}
+
+TEST_F(MainWindowTest, FilesDirgenDidNotWriteAreReplacedOnlyWhenTheUserSaysSo) {
+  dir_.write("src/a.txt", "alpha");
+  dir_.write("src/sub/index.html", "hand made");
+  dir_.write("src/index.html", "hand made too");
+  c().source_edit->setText(QString::fromStdString(dir_.at("src")));
+  c().recursive->setChecked(true);
+  c().per_folder->setChecked(true);
+  c().output_edit->setText("index.html");
+  sink_.answers = {1};  // Cancel
+  form_->make_listing();
+  wait_for_build();
+  ASSERT_EQ(sink_.shown.size(), 1u);
+  EXPECT_EQ(sink_.shown[0].icon, message_icon::question);
+  EXPECT_EQ(sink_.asked_buttons,
+            (std::vector<std::string>{"Replace", "Cancel"}));
+  EXPECT_NE(sink_.shown[0].text.find(dir_.at("src/sub/index.html") + "\n"),
+            std::string::npos);
+  EXPECT_EQ(dir_.read("src/sub/index.html"), "hand made");
+  EXPECT_FALSE(form_->building());
+
+  sink_.answers = {0, 1};  // Replace, then OK
+  form_->make_listing();
+  wait_for_build();
+  wait_for_build();  // the second build, with replacing allowed
+  EXPECT_EQ(sink_.shown.back().text.rfind("Build is complete", 0), 0u)
+      << sink_.shown.back().text;
+  EXPECT_NE(dir_.read("src/index.html").find("a.txt"), std::string::npos);
+  EXPECT_NE(dir_.read("src/sub/index.html"), "hand made");
+  EXPECT_FALSE(form_->settings().replace_existing.as_bool());
 }
 
 TEST_F(MainWindowTest, MissingTemplateIsNamedInTheMessage) {
@@ -719,6 +752,8 @@ TEST_F(MainWindowTest, SizeBoxesTakeWholeNumbersOnlyAndSayWhy) {
 TEST_F(MainWindowTest, CancelStopsTheBuildAndKeepsThePreviousListing) {
   write_long_source();
   dir_.write("list.html", "previous");
+  // The previous listing, as the record of an earlier build names it.
+  dir_.write(".dirgen-listings", sha256_hex("previous") + "  list.html\n");
   c().source_edit->setText(QString::fromStdString(dir_.path()));
   c().output_edit->setText(QString::fromStdString(dir_.at("list.html")));
   form_->make_listing();

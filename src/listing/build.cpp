@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -18,6 +19,8 @@
 #include "listing/file_tree.h"
 #include "listing/filter_tree.h"
 #include "listing/listing_place.h"
+#include "listing/listing_record.h"
+#include "listing/listing_writer.h"
 #include "listing/ordering.h"
 #include "listing/scan_folder.h"
 #include "listing/variables.h"
@@ -25,6 +28,7 @@
 #include "markup/replacement_file.h"
 #include "markup/template_check.h"
 #include "markup/template_run.h"
+#include "platform/checksum.h"
 #include "platform/content_types.h"
 #include "project/settings_keys.h"
 #include "project/settings_record.h"
@@ -247,7 +251,16 @@ class listing_build {
   bool template_is_sound();
   bool fail_template(const template_fault& fault);
   bool open_source(unique_fd* root);
-  bool output_is_not_kept();
+  bool claim_output_path();
+  bool claim_output(int dir_fd, const std::string& folder_path,
+                    const std::string& name,
+                    std::unique_ptr<listing_writer>* writer);
+  bool is_own_listing(const std::string& folder_path, const std::string& name,
+                      const listing_writer& writer);
+  std::string relative_to_top(const std::string& folder_path,
+                              const std::string& name) const;
+  bool refuse_foreign_outputs();
+  void remove_own_outputs(int dir_fd, file_tree* level);
   bool build_archive();
   bool build_one_file(const unique_fd& root);
   bool build_per_folder(const unique_fd& root);
@@ -258,9 +271,10 @@ class listing_build {
   bool write_to_output_path(file_tree* tree);
   void place_listing(const file_tree& tree, const std::string& folder_path,
                      variable_options* options) const;
-  bool write_listing(file_tree* tree, int dir_fd,
+  bool write_listing(file_tree* tree, std::unique_ptr<listing_writer> out,
                      const std::string& folder_path, const std::string& name);
   bool commit_all();
+  bool update_record();
   bool write_stream(std::string_view chunk, std::string* err) {
     if (std::fwrite(chunk.data(), 1, chunk.size(), in_.stream) == chunk.size())
       return true;
@@ -281,8 +295,21 @@ class listing_build {
   // folder the next listing lists (-1: an archive's members).
   std::string top_name_;
   int listed_fd_ = -1;
-  // Listings written completely, waiting for the whole build to succeed.
-  std::vector<std::unique_ptr<replacement_file>> staged_;
+  // Listings written completely, waiting for the whole build to succeed,
+  // with their paths relative to the record's folder.
+  std::vector<std::pair<std::unique_ptr<listing_writer>, std::string>> staged_;
+  // The single output, claimed before the source is read.
+  std::unique_ptr<listing_writer> claimed_;
+  // The folder of the top listing, which holds the record.
+  std::string top_folder_;
+  std::map<std::string, listing_record> records_;  // read so far, by folder
+  // Existing outputs this build may not replace: their number and the
+  // first few paths. Once there is one, nothing more is written.
+  int64_t refused_count_ = 0;
+  std::vector<std::string> refused_;
+  // The single output's folder and names (the name given and the file a
+  // link there leads to), so that a scan of that folder leaves them out.
+  std::vector<std::pair<file_identity, std::string>> output_names_;
   build_outcome outcome_;
 };
 
@@ -291,7 +318,10 @@ build_outcome listing_build::run() {
   top_name_ = last_component(absolute_folder(path_));
   bool ok = open_template();
   unique_fd root;
-  if (ok) ok = open_source(&root) && output_is_not_kept();
+  if (ok) ok = open_source(&root);
+  if (ok && (s_.source.as_bool() || !per_folder_mode(s_))) {
+    ok = claim_output_path();
+  }
   if (ok) {
     if (s_.source.as_bool()) {
       ok = build_archive();
@@ -301,8 +331,9 @@ build_outcome listing_build::run() {
       ok = build_one_file(root);
     }
   }
-  if (ok) ok = check_cancel() && commit_all();
+  if (ok) ok = check_cancel() && commit_all() && update_record();
   staged_.clear();  // after a failure: removes every temporary file
+  claimed_.reset();
   outcome_.unreadable = progress_->unreadable;
   return outcome_;
 }
@@ -380,16 +411,134 @@ bool listing_build::open_source(unique_fd* root) {
   return true;
 }
 
-// Refuses at once an output that is the source archive or the template, so
-// that nothing is read in vain. (Each listing is checked again when it is
-// written, which covers every folder of a per-folder build.)
-bool listing_build::output_is_not_kept() {
+// Claims the one output of a single-file or archive build before anything
+// is read, so that a refusal costs nothing: the source archive, the
+// template, a link that may not be followed, or a file Dirgen did not write.
+// A listing streamed to standard output claims nothing.
+bool listing_build::claim_output_path() {
   if (in_.stream) return true;
   const std::string out = listing_output_path(s_);
+  if (out.empty()) {
+    return fail(kBuildCantCreateOutput, s_.save.str(),
+                "no output file is named");
+  }
+  const size_t slash = out.rfind('/');
+  top_folder_ = slash == std::string::npos ? ""
+                : slash == 0               ? "/"
+                                           : out.substr(0, slash);
+  const std::string name =
+      slash == std::string::npos ? out : out.substr(slash + 1);
+  unique_fd dir(open(top_folder_.empty() ? "." : top_folder_.c_str(),
+                     O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (dir.get() < 0) return fail_errno(kBuildCantCreateOutput, out, errno);
+  if (!claim_output(dir.get(), top_folder_, name, &claimed_)) return false;
+  if (!refuse_foreign_outputs()) return false;
+  // What a scan of the output's folder must leave out.
   struct stat st;
-  if (out.empty() || stat(out.c_str(), &st) != 0) return true;
-  const kept_file* k = find_kept(keep_, {st.st_dev, st.st_ino});
-  return !k || fail(kBuildCantCreateOutput, out, k->refusal);
+  if (fstat(dir.get(), &st) == 0) {
+    output_names_.push_back({{st.st_dev, st.st_ino}, name});
+  }
+  const std::string& target = claimed_->target().target_path();
+  const size_t cut = target.rfind('/');
+  const std::string folder = cut == std::string::npos ? "."
+                             : cut == 0               ? "/"
+                                                      : target.substr(0, cut);
+  if (stat(folder.c_str(), &st) == 0) {
+    output_names_.push_back({{st.st_dev, st.st_ino}, target.substr(cut + 1)});
+  }
+  return true;
+}
+
+// Prepares the listing name in the folder dir_fd and decides whether it may
+// replace what is there. False (after fail()) when it may not be written at
+// all; true with *writer empty when it is a file Dirgen did not write,
+// which is counted for refuse_foreign_outputs(). Clears the stale temporary
+// files of killed builds beside it on the way.
+bool listing_build::claim_output(int dir_fd, const std::string& folder_path,
+                                 const std::string& name,
+                                 std::unique_ptr<listing_writer>* writer) {
+  auto out = std::make_unique<listing_writer>();
+  replace_options replacing;
+  replacing.sync = kSyncBeforeRename;
+  replacing.keep_folder_time = true;
+  replacing.keep = &keep_;
+  std::string err;
+  if (!out->prepare(dir_fd, folder_path, name, replacing, &err)) {
+    return fail(kBuildCantCreateOutput, join(folder_path, name), err);
+  }
+  out->target().clear_stale_temporaries();
+  if (out->target().target_exists() && !s_.replace_existing.as_bool() &&
+      !is_own_listing(folder_path, name, *out)) {
+    if (refused_.size() < kRefusedNamed) {
+      refused_.push_back(join(folder_path, name));
+    }
+    ++refused_count_;
+    staged_.clear();  // nothing more is written; what was staged goes
+    return true;
+  }
+  *writer = std::move(out);
+  return true;
+}
+
+// Whether the file the listing would replace is one Dirgen wrote and
+// nobody changed since.
+bool listing_build::is_own_listing(const std::string& folder_path,
+                                   const std::string& name,
+                                   const listing_writer& writer) {
+  std::string checksum, ignored;
+  if (!file_sha256(writer.target().target_path(), &checksum, &ignored)) {
+    return false;
+  }
+  return is_recorded_listing(top_folder_, folder_path, name, checksum,
+                             &records_);
+}
+
+std::string listing_build::relative_to_top(const std::string& folder_path,
+                                           const std::string& name) const {
+  if (folder_path == top_folder_) return name;
+  const size_t skip = top_folder_.size() +
+                      (top_folder_.empty() || top_folder_.back() == '/' ? 0 : 1);
+  return folder_path.substr(skip) + "/" + name;
+}
+
+// Ends the build when some output may not be replaced.
+bool listing_build::refuse_foreign_outputs() {
+  if (refused_count_ == 0) return true;
+  outcome_.refused = refused_;
+  outcome_.refused_count = refused_count_;
+  return fail(kBuildForeignOutput, refused_.front(),
+              "1 of " + std::to_string(refused_count_) +
+                  (refused_count_ == 1 ? " such file" : " such files") +
+                  " (not written by Dirgen, or changed since); "
+                  "replace_existing 1 or --replace-existing allows it");
+}
+
+// A listing does not list what a build writes: the record, temporary files
+// (of this build or a killed one), each folder's listing in one file per
+// folder, and the single output in its own folder.
+void listing_build::remove_own_outputs(int dir_fd, file_tree* level) {
+  const bool per_folder = per_folder_mode(s_);
+  std::string listing_name = s_.save.str();
+  listing_name.erase(0, listing_name.rfind('/') + 1);
+  bool have_folder = false;
+  file_identity folder{};
+  for (file_node* n = level->root(); n;) {
+    file_node* next = n->next_sibling;
+    const std::string_view name = n->full_name();
+    bool own = name == kListingRecordName || is_temporary_name(name, nullptr) ||
+               (per_folder && name == listing_name);
+    for (size_t i = 0; !own && i < output_names_.size(); ++i) {
+      if (name != output_names_[i].second) continue;
+      struct stat st;
+      if (!have_folder && fstat(dir_fd, &st) == 0) {
+        folder = {st.st_dev, st.st_ino};
+        have_folder = true;
+      }
+      own = have_folder && folder == output_names_[i].first;
+    }
+    if (own && !n->is_folder) level->remove_subtree(n);
+    n = next;
+  }
 }
 
 // An archive always lists all of its levels into one file, whatever the
@@ -442,6 +591,7 @@ bool listing_build::scan_level(int dir_fd, const std::string& folder_path,
     return false;
   }
   filter_tree(level, filter_);
+  remove_own_outputs(dir_fd, level);
   ++progress_->folders;
   progress_->entries += *listed;
   progress_->report(false);
@@ -503,6 +653,7 @@ bool listing_build::build_per_folder(const unique_fd& root) {
     return fail(kBuildCantCreateOutput, s_.save.str(),
                 "no output file is named");
   }
+  top_folder_ = path_;
   struct pending_folder {
     pending_folder(int folder_fd, std::string folder_path)
         : fd(folder_fd), path(std::move(folder_path)) {}
@@ -527,8 +678,11 @@ bool listing_build::build_per_folder(const unique_fd& root) {
         f->subfolders.emplace_back(n->full_name());
       }
     }
+    std::unique_ptr<listing_writer> out;
+    if (!claim_output(f->fd.get(), f->path, name, &out)) return false;
+    if (refused_count_ > 0) return true;  // only counting from now on
     listed_fd_ = f->fd.get();
-    return write_listing(&level, f->fd.get(), f->path, name);
+    return write_listing(&level, std::move(out), f->path, name);
   };
   std::vector<pending_folder> stack;
   stack.emplace_back(fcntl(root.get(), F_DUPFD_CLOEXEC, 0), path_);
@@ -552,27 +706,17 @@ bool listing_build::build_per_folder(const unique_fd& root) {
     if (!list(&next, false)) return false;
     stack.push_back(std::move(next));
   }
-  return true;
+  return refuse_foreign_outputs();
 }
 
-// Writes the listing of *tree to listing_output_path().
+// Writes the listing of *tree to the output claimed at the start.
 bool listing_build::write_to_output_path(file_tree* tree) {
-  if (in_.stream) return write_listing(tree, -1, "", "");
+  if (in_.stream) return write_listing(tree, nullptr, "", "");
   const std::string out = listing_output_path(s_);
-  if (out.empty()) {
-    return fail(kBuildCantCreateOutput, s_.save.str(),
-                "no output file is named");
-  }
   const size_t slash = out.rfind('/');
-  const std::string folder = slash == std::string::npos ? ""
-                             : slash == 0               ? "/"
-                                                        : out.substr(0, slash);
   const std::string name =
       slash == std::string::npos ? out : out.substr(slash + 1);
-  unique_fd dir(open(folder.empty() ? "." : folder.c_str(),
-                     O_PATH | O_DIRECTORY | O_CLOEXEC));
-  if (dir.get() < 0) return fail_errno(kBuildCantCreateOutput, out, errno);
-  return write_listing(tree, dir.get(), folder, name);
+  return write_listing(tree, std::move(claimed_), top_folder_, name);
 }
 
 // Where the listing written into folder_path stands: the folders from the
@@ -603,9 +747,10 @@ void listing_build::place_listing(const file_tree& tree,
   }
 }
 
-// Turns *tree (spent afterwards) into one listing staged in the folder
-// dir_fd under name.
-bool listing_build::write_listing(file_tree* tree, int dir_fd,
+// Turns *tree (spent afterwards) into one listing, written through out
+// (prepared for name in folder_path) and staged.
+bool listing_build::write_listing(file_tree* tree,
+                                  std::unique_ptr<listing_writer> out,
                                   const std::string& folder_path,
                                   const std::string& name) {
   const std::string target = join(folder_path, name);
@@ -618,14 +763,7 @@ bool listing_build::write_listing(file_tree* tree, int dir_fd,
   place_listing(*tree, folder_path, &options);
   listing_variables vars(*tree, options);
 
-  replace_options replacing;
-  replacing.sync = kSyncBeforeRename;
-  replacing.keep = &keep_;
-  auto out = std::make_unique<replacement_file>();
   std::string err;
-  if (!in_.stream && !out->open(dir_fd, folder_path, name, replacing, &err)) {
-    return fail(kBuildCantCreateOutput, target, err);
-  }
   if (std::fseek(template_.get(), 0, SEEK_SET) != 0) {
     return fail_errno(kBuildNoTemplate, template_path_, errno);
   }
@@ -662,7 +800,7 @@ bool listing_build::write_listing(file_tree* tree, int dir_fd,
   if (!out->finish(&err)) {
     return fail(kBuildCantCreateOutput, target, err);
   }
-  staged_.push_back(std::move(out));
+  staged_.emplace_back(std::move(out), relative_to_top(folder_path, name));
   return true;
 }
 
@@ -670,10 +808,34 @@ bool listing_build::write_listing(file_tree* tree, int dir_fd,
 // (the folder was removed meanwhile); the rest are then discarded.
 bool listing_build::commit_all() {
   std::string err;
-  for (auto& file : staged_) {
+  for (auto& [file, relative] : staged_) {
     if (!file->commit(&err)) {
-      return fail(kBuildCantCreateOutput, file->target_path(), err);
+      return fail(kBuildCantCreateOutput, file->target().target_path(), err);
     }
+    ++(file->changed() ? outcome_.listings_written
+                       : outcome_.listings_current);
+  }
+  return true;
+}
+
+// Notes every listing of the build, with its checksum, in the record beside
+// the top listing; files no longer there are forgotten. The record is
+// written only when this changes it.
+bool listing_build::update_record() {
+  if (in_.stream) return true;
+  listing_record record;
+  std::string err;
+  if (!record.load(top_folder_, &err)) {
+    return fail(kBuildCantCreateOutput, join(top_folder_, kListingRecordName),
+                err);
+  }
+  for (const auto& [file, relative] : staged_) {
+    record.set(relative, file->checksum());
+  }
+  record.forget_missing();
+  if (!record.save(&err)) {
+    return fail(kBuildCantCreateOutput, join(top_folder_, kListingRecordName),
+                err);
   }
   return true;
 }
@@ -695,6 +857,8 @@ const char* message_of(int code, bool archive) {
                      : "Can't read source directory.";
     case kBuildCantCreateOutput:
       return "Can't create output file.";
+    case kBuildForeignOutput:
+      return "Can't replace a file Dirgen did not write.";
     case kBuildCantGunzip:
       return "Can't decompress gz file.";
     case kBuildCantUnzip:
@@ -792,6 +956,13 @@ std::string result_line(const build_outcome& outcome, bool archive_source) {
     line += (outcome.path.empty() ? " " : ": ") + outcome.reason;
   }
   return line;
+}
+
+std::string listings_line(const build_outcome& outcome) {
+  const int64_t n = outcome.listings_written;
+  return std::to_string(n) + (n == 1 ? " listing" : " listings") +
+         " written, " + std::to_string(outcome.listings_current) +
+         " already current.";
 }
 
 void result_message(int code, variant* dst, const variant& source) {

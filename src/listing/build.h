@@ -9,13 +9,25 @@
 // A build never leaves a listing half written: every listing goes to a
 // temporary file beside its destination and replaces the old file only when
 // the whole build has succeeded. After a failure or a cancel every old
-// listing is as it was and no temporary file remains.
+// listing is as it was and no temporary file remains. A listing whose
+// content did not change is left untouched (listing_writer.h).
+//
+// A listing never replaces a file Dirgen did not write: an existing output
+// is replaced only when the listing record (listing_record.h) names it with
+// its current checksum, or when replace_existing is set. Otherwise the
+// build ends with kBuildForeignOutput, naming the first such file and
+// their number, before any listing is put in place. The record, updated
+// after every successful build, is never listed; neither are the build's
+// own outputs (its listing, each folder's listing of the same name,
+// temporary files of any build). Temporary files left by a killed build
+// are removed by the next build that writes beside them.
 #ifndef DIRGEN_LISTING_BUILD_H_
 #define DIRGEN_LISTING_BUILD_H_
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "listing/masks.h"
 #include "project/data_tables.h"
@@ -32,6 +44,7 @@ enum build_result : int {
   kBuildCantReadSource = 112,    // the source exists but cannot be read
   kBuildSettingsRefused = 120,   // a value or a pattern no build can use
   kBuildCantCreateOutput = 200,  // also: output is the archive or template
+  kBuildForeignOutput = 210,     // would replace files Dirgen did not write
   kBuildCantGunzip = 310,
   kBuildCantUnzip = 710,
   kBuildNotArchive = 720,      // no known archive format
@@ -87,12 +100,22 @@ struct build_inputs {
 // sentence when the refusal is the program's own). unreadable counts the
 // entries reported through build_progress::on_unreadable; a successful
 // build with unreadable entries wrote a listing that leaves them out.
+// listings_written and listings_current count the listings a successful
+// build replaced or made, and those it left untouched since their content
+// was already the same. For kBuildForeignOutput, refused_count is the
+// number of files that would have been replaced and refused names the first
+// kRefusedNamed of them.
 struct build_outcome {
   int code = kBuildOk;
   std::string path;
   std::string reason;
   int64_t unreadable = 0;
+  int64_t listings_written = 0;
+  int64_t listings_current = 0;
+  int64_t refused_count = 0;
+  std::vector<std::string> refused;
 };
+constexpr size_t kRefusedNamed = 50;
 
 // Runs one build and returns how it ended. Writes nothing but the listing
 // file(s), each replaced whole or not at all; frees everything it made on
@@ -133,6 +156,9 @@ std::string listing_output_path(const settings_record& settings);
 // kBuildSettingsRefused; else the code's message followed by the path and
 // the reason.
 std::string result_line(const build_outcome& outcome, bool archive_source);
+
+// "3 listings written, 1 already current." for a successful outcome.
+std::string listings_line(const build_outcome& outcome);
 
 // *dst := the message for code (the folder or archive wording by source).
 // A code without a message (kBuildNoTemplate) leaves *dst unchanged.

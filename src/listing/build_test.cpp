@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -15,6 +18,7 @@
 #include "listing/listing_test_util.h"
 #include "listing/variables.h"
 #include "markup/template_check.h"
+#include "markup/replacement_file.h"
 #include "support/scratch_folder.h"
 
 namespace {
@@ -72,7 +76,7 @@ std::vector<std::string> leftovers(const std::string& folder) {
   std::vector<std::string> found;
   for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
     std::string name = e.path().filename().string();
-    if (name.find(".dirgen-") != std::string::npos) found.push_back(name);
+    if (is_temporary_name(name, nullptr)) found.push_back(name);
   }
   return found;
 }
@@ -516,6 +520,7 @@ TEST_F(Build, LinksAreUrlEncodedOrHtmlEscaped) {
 TEST_F(Build, ListingReplacesTheFileALinkPointsToKeepingItsPermissions) {
   put(root_, "src/a.txt", "x");
   put(root_, "real.html", "old");
+  settings_.replace_existing = variant(1);
   ASSERT_EQ(chmod(root_.at("real.html").c_str(), 0640), 0);
   ASSERT_EQ(symlink("real.html", root_.at("out.html").c_str()), 0);
   ASSERT_EQ(build(), kBuildOk);
@@ -550,6 +555,178 @@ TEST_F(Build, OutputThatIsTheArchiveOrTheTemplateIsRefused) {
   EXPECT_EQ(leftovers(root_.path()), std::vector<std::string>{});
 }
 
+// Which files a listing replaces, and what it lists of its own.
+
+build_outcome run(const settings_record& s, data_tables& f,
+                  const scratch_folder& root) {
+  f.load_tables(variant(std::string_view(root.at("kvdata"))));
+  return run_build(s, f, root.at("kvdata/"), nullptr);
+}
+
+// Sets the modification time of path to a day long past.
+void age(const std::string& path) {
+  const struct timespec t[2] = {{1000000000, 0}, {1000000000, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), t, 0), 0) << path;
+}
+
+int64_t mtime_of(const std::string& path) {
+  struct stat st {};
+  stat(path.c_str(), &st);
+  return st.st_mtim.tv_sec;
+}
+
+TEST_F(Build, AFileDirgenDidNotWriteIsReplacedOnlyWhenAllowed) {
+  put(root_, "src/a.txt", "x");
+  put(root_, "out.html", "hand made");
+  build_outcome o = run(settings_, formatter_, root_);
+  EXPECT_EQ(o.code, kBuildForeignOutput);
+  EXPECT_EQ(result_line(o, false),
+            "Can't replace a file Dirgen did not write. " + root_.at("out.html") +
+                ": 1 of 1 such file (not written by Dirgen, or changed "
+                "since); replace_existing 1 or --replace-existing allows it");
+  EXPECT_EQ(o.refused, std::vector<std::string>{root_.at("out.html")});
+  EXPECT_EQ(read_file(root_.at("out.html")), "hand made");
+  EXPECT_FALSE(exists(root_.at(".dirgen-listings")));
+
+  settings_.replace_existing = variant(1);
+  o = run(settings_, formatter_, root_);
+  ASSERT_EQ(o.code, kBuildOk);
+  EXPECT_EQ(listings_line(o), "1 listing written, 0 already current.");
+  // From now on the file is the build's own: replaced without asking.
+  settings_.replace_existing = variant(0);
+  put(root_, "src/b.txt", "x");
+  o = run(settings_, formatter_, root_);
+  ASSERT_EQ(o.code, kBuildOk);
+  EXPECT_NE(read_file(root_.at("out.html")).find("[b|"), std::string::npos);
+  // Until the user changes it.
+  put(root_, "out.html", read_file(root_.at("out.html")) + "<!-- mine -->");
+  EXPECT_EQ(run(settings_, formatter_, root_).code, kBuildForeignOutput);
+  EXPECT_EQ(leftovers(root_.path()), std::vector<std::string>{});
+}
+
+TEST_F(Build, PerFolderRefusalNamesEveryForeignFileAndWritesNothing) {
+  put(root_, "src/a.txt");
+  put(root_, "src/one/b.txt");
+  put(root_, "src/one/index.html", "mine");
+  put(root_, "src/two/deeper/index.html", "mine too");
+  recursive(false);
+  settings_.save = variant("index.html");
+  build_outcome o = run(settings_, formatter_, root_);
+  EXPECT_EQ(o.code, kBuildForeignOutput);
+  EXPECT_NE(o.reason.find("1 of 2 such files"), std::string::npos);
+  std::vector<std::string> refused = o.refused;
+  std::sort(refused.begin(), refused.end());
+  EXPECT_EQ(refused, (std::vector<std::string>{
+                         root_.at("src/one/index.html"),
+                         root_.at("src/two/deeper/index.html")}));
+  EXPECT_FALSE(exists(root_.at("src/index.html")));
+  EXPECT_FALSE(exists(root_.at("src/two/index.html")));
+  EXPECT_FALSE(exists(root_.at("src/.dirgen-listings")));
+  EXPECT_EQ(read_file(root_.at("src/one/index.html")), "mine");
+  EXPECT_EQ(leftovers(root_.path()), std::vector<std::string>{});
+
+  // Allowed, the user's files become listings, and are not listed as files.
+  settings_.replace_existing = variant(1);
+  o = run(settings_, formatter_, root_);
+  ASSERT_EQ(o.code, kBuildOk);
+  EXPECT_EQ(read_file(root_.at("src/one/index.html")),
+            "[b|0|1|0|1||b.txt]\nfiles:1=b.txt \ntotal:1/0");
+}
+
+TEST_F(Build, SecondRunTouchesNoListingAndNoRunListsItsOwnFiles) {
+  put(root_, "src/a.txt");
+  put(root_, "src/sub/b.txt");
+  root_.make_folder("src/sub/empty");
+  recursive(false);
+  settings_.save = variant("index.html");
+  const std::vector<std::string> listings = {"src/index.html",
+                                             "src/sub/index.html",
+                                             "src/sub/empty/index.html"};
+  build_outcome o = run(settings_, formatter_, root_);
+  ASSERT_EQ(o.code, kBuildOk);
+  EXPECT_EQ(listings_line(o), "3 listings written, 0 already current.");
+  const std::string first = read_file(root_.at("src/index.html"));
+  for (const std::string& l : listings) age(root_.at(l));
+  age(root_.at("src/.dirgen-listings"));
+
+  o = run(settings_, formatter_, root_);
+  ASSERT_EQ(o.code, kBuildOk);
+  EXPECT_EQ(listings_line(o), "0 listings written, 3 already current.");
+  for (const std::string& l : listings) {
+    EXPECT_EQ(mtime_of(root_.at(l)), 1000000000) << l;
+  }
+  EXPECT_EQ(mtime_of(root_.at("src/.dirgen-listings")), 1000000000);
+  EXPECT_EQ(read_file(root_.at("src/index.html")), first);
+  EXPECT_EQ(first, "[sub|0|1|1|1||sub/][a|0|2|0|1||a.txt]\nfiles:1=a.txt \n"
+                   "total:1/1");
+
+  // A new file changes its own folder's listing only.
+  put(root_, "src/sub/c.txt");
+  o = run(settings_, formatter_, root_);
+  EXPECT_EQ(listings_line(o), "1 listing written, 2 already current.");
+  EXPECT_EQ(mtime_of(root_.at("src/index.html")), 1000000000);
+  EXPECT_NE(read_file(root_.at("src/sub/index.html")).find("[c|"),
+            std::string::npos);
+  const std::string cmd = "cd '" + root_.at("src") +
+                          "' && sha256sum --quiet -c .dirgen-listings";
+  EXPECT_EQ(std::system(cmd.c_str()), 0);
+}
+
+TEST_F(Build, WritingListingsDoesNotChangeTheFolderTimesTheyShow) {
+  put(root_, "src/a.txt");
+  put(root_, "src/sub/deeper/b.txt");
+  root_.write("kvdata/times.txt",
+              "<!--#for var=all--><!--#echo var=name_all-->@<!--#echo "
+              "var=time_all--> <!--#endfor-->");
+  settings_.format = variant("times.txt");
+  settings_.date_format = variant("%s");
+  for (const char* folder : {"src", "src/sub", "src/sub/deeper"}) {
+    age(root_.at(folder));
+  }
+  recursive(false);
+  settings_.save = variant("index.html");
+  build_outcome o = run(settings_, formatter_, root_);
+  ASSERT_EQ(o.code, kBuildOk);
+  EXPECT_NE(read_file(root_.at("src/index.html")).find("sub@1000000000"),
+            std::string::npos);
+  EXPECT_EQ(mtime_of(root_.at("src/sub")), 1000000000);
+  o = run(settings_, formatter_, root_);
+  EXPECT_EQ(listings_line(o), "0 listings written, 3 already current.");
+  // One file per folder or one file, the record's folder keeps its time too.
+  recursive(true);
+  settings_.save = variant("sub/all.html");
+  o = run(settings_, formatter_, root_);
+  ASSERT_EQ(o.code, kBuildOk);
+  EXPECT_EQ(mtime_of(root_.at("src/sub")), 1000000000);
+  o = run(settings_, formatter_, root_);
+  EXPECT_EQ(listings_line(o), "0 listings written, 1 already current.");
+}
+
+TEST_F(Build, SingleListingInsideItsSourceNeverListsItselfOrLeftovers) {
+  put(root_, "src/a.txt");
+  put(root_, "src/sub/b.txt");
+  // A temporary file of a killed build, and one of a build still running.
+  pid_t child = fork();
+  if (child == 0) _exit(0);
+  waitpid(child, nullptr, 0);
+  const std::string stale =
+      "src/.index.html.dirgen-" + std::to_string(child) + "-abcdef";
+  const std::string running =
+      "src/sub/.index.html.dirgen-" + std::to_string(getppid()) + "-abcdef";
+  put(root_, stale);
+  put(root_, running);
+  recursive(true);
+  settings_.save = variant("index.html");
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(run(settings_, formatter_, root_).code, kBuildOk);
+    EXPECT_EQ(read_file(root_.at("src/index.html")),
+              "[sub|1|1|1|1||sub/][b|0|2|0|1|sub/|sub/b.txt][|0|0|1|0||]"
+              "[a|0|3|0|1||a.txt]\nfiles:1=b.txt 2=a.txt \ntotal:2/1");
+  }
+  EXPECT_FALSE(exists(root_.at(stale)));
+  EXPECT_TRUE(exists(root_.at(running)));
+}
+
 // Child process: the file size limit makes every write past 100 bytes fail
 // as on a full disk.
 int build_with_a_full_disk(const settings_record& settings,
@@ -573,6 +750,7 @@ TEST_F(Build, FailedWritesLeaveEveryOldListingWholeAndNoTemporaryFile) {
   }
   put(root_, "src/a.txt", "x");
   put(root_, "out.html", "old listing");
+  settings_.replace_existing = variant(1);
   recursive(true);
   formatter_.load_tables(variant(std::string_view(root_.at("kvdata"))));
   EXPECT_EXIT(
@@ -611,6 +789,7 @@ TEST_F(Build, CancelledBuildLeavesEveryOldListing) {
   put(root_, "src/sub/b.txt", "x");
   put(root_, "src/sub/deeper/c.txt", "x");
   put(root_, "src/sub/list.html", "old sub");
+  settings_.replace_existing = variant(1);
   recursive(false);
   settings_.save = variant("list.html");
   cancel_after_output progress;
@@ -637,6 +816,7 @@ TEST_F(Build, CancelWhileAnArchiveIsReadLeavesTheOldListing) {
   for (int i = 0; i < 50; ++i) names.push_back("f" + std::to_string(i));
   root_.write("a.tar", tar_of(names));
   put(root_, "out.html", "old listing");
+  settings_.replace_existing = variant(1);
   settings_.source = variant(1);
   settings_.path = variant(std::string_view(root_.at("a.tar")));
   formatter_.load_tables(variant(std::string_view(root_.at("kvdata"))));
@@ -857,9 +1037,14 @@ TEST(ResultLine, GivesTheMessageThenThePathAndTheReason) {
   o.unreadable = 1;
   EXPECT_EQ(result_line(o, true),
             "Build is complete; 1 entry could not be read.");
-  o = {kBuildSettingsRefused, "", "Unknown key \"sav\".", 0};
+  o = build_outcome();
+  o.code = kBuildSettingsRefused;
+  o.reason = "Unknown key \"sav\".";
   EXPECT_EQ(result_line(o, false), "Unknown key \"sav\".");
-  o = {kBuildSourceMissing, "/x/src", "No such file or directory", 0};
+  o = build_outcome();
+  o.code = kBuildSourceMissing;
+  o.path = "/x/src";
+  o.reason = "No such file or directory";
   EXPECT_EQ(result_line(o, false),
             "Source directory doesn't exist. /x/src: No such file or "
             "directory");

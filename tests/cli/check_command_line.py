@@ -80,7 +80,8 @@ class CommandLine(Scratch):
                           "<format>list.txt</format>\n" % self.at("src"))
         code, out, err = run([s], self.dir)
         self.assertEqual((code, out, err),
-                         (0, "Dirgen 2.0\nBuild is successful.\n", ""))
+                         (0, "Dirgen 2.0\n1 listing written, 0 already "
+                          "current.\nBuild is successful.\n", ""))
         # A relative save goes into the listed folder.
         self.assertEqual(self.read("src/out.html"), "[sub][a.txt]")
 
@@ -121,6 +122,7 @@ class CommandLine(Scratch):
                 ("bad.zip", "Can't decompress zip file. %s: .*Damaged")):
             s = self.settings("<source>1</source><path>%s</path><save>"
                               "old.html</save><format>list.txt</format>"
+                              "<replace_existing>1</replace_existing>"
                               % self.at(archive))
             code, out, _ = run([s], self.dir)
             self.assertEqual(code, 1, archive)
@@ -150,8 +152,10 @@ class CommandLine(Scratch):
                           "<subfolders_in_one_file>1</subfolders_in_one_file>"
                           % (self.at("src"), self.at("out.html")))
         code, out, err = run([s], self.dir, as_nobody=True)
-        self.assertEqual((code, out), (3, "Dirgen 2.0\nBuild is complete; 23 "
-                                          "entries could not be read.\n"))
+        self.assertEqual((code, out), (3, "Dirgen 2.0\n1 listing written, 0 "
+                                          "already current.\nBuild is "
+                                          "complete; 23 entries could not be "
+                                          "read.\n"))
         lines = err.splitlines()
         self.assertEqual(len(lines), 22, err)
         self.assertEqual(lines[0], "kdgn20: warning: can't read %s: "
@@ -180,7 +184,8 @@ class CommandLine(Scratch):
         if os.geteuid() == 0:
             os.chown(self.at("out.html"), 65534, 65534)
         s = self.settings("<path>%s</path><save>%s</save><format>list.txt"
-                          "</format>" % (self.at("src"), self.at("out.html")))
+                          "</format><replace_existing>1</replace_existing>"
+                          % (self.at("src"), self.at("out.html")))
         code, out, _ = run([s], self.dir, as_nobody=True)
         self.assertEqual((code, out), (1, "Dirgen 2.0\nCan't create output "
                                           "file. %s: Permission denied\n"
@@ -198,6 +203,7 @@ class CommandLine(Scratch):
         os.chmod(self.at("src/sub"), 0o555)  # readable, not writable
         s = self.settings("<path>%s</path><save>list.html</save><format>"
                           "list.txt</format><subfolders>1</subfolders>"
+                          "<replace_existing>1</replace_existing>"
                           % self.at("src"))
         code, out, _ = run([s], self.dir, as_nobody=True)
         self.assertEqual((code, out), (1, "Dirgen 2.0\nCan't create output "

@@ -1,0 +1,182 @@
+#include "listing/listing_record.h"
+
+#include <sys/stat.h>
+
+#include <cctype>
+#include <cerrno>
+
+#include "markup/files.h"
+
+const char kListingRecordName[] = ".dirgen-listings";
+
+namespace {
+
+constexpr size_t kChecksumLength = 64;  // SHA-256 in hex
+
+std::string join(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  if (folder.back() == '/') return folder + name;
+  return folder + "/" + name;
+}
+
+bool is_hex(std::string_view text) {
+  for (char c : text) {
+    if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+  }
+  return true;
+}
+
+// sha256sum's escaping: a name holding "\" or a line feed is written with
+// "\\" and "\n", and its line starts with "\".
+std::string escaped(const std::string& relative, bool* escape) {
+  *escape = relative.find_first_of("\\\n") != std::string::npos;
+  if (!*escape) return relative;
+  std::string out;
+  for (char c : relative) {
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+bool unescape(std::string_view in, std::string* out) {
+  out->clear();
+  for (size_t i = 0; i < in.size(); ++i) {
+    if (in[i] != '\\') {
+      *out += in[i];
+      continue;
+    }
+    if (++i == in.size()) return false;
+    if (in[i] == '\\') {
+      *out += '\\';
+    } else if (in[i] == 'n') {
+      *out += '\n';
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool parse_record_line(std::string_view line, std::string* checksum,
+                       std::string* relative) {
+  const bool escape = !line.empty() && line[0] == '\\';
+  if (escape) line.remove_prefix(1);
+  // "<hex>  <path>"; sha256sum's binary mode writes " *" instead.
+  if (line.size() < kChecksumLength + 3 || line[kChecksumLength] != ' ' ||
+      (line[kChecksumLength + 1] != ' ' && line[kChecksumLength + 1] != '*') ||
+      !is_hex(line.substr(0, kChecksumLength))) {
+    return false;
+  }
+  std::string_view path = line.substr(kChecksumLength + 2);
+  if (escape) {
+    if (!unescape(path, relative)) return false;
+  } else {
+    relative->assign(path);
+  }
+  checksum->assign(line.substr(0, kChecksumLength));
+  for (char& c : *checksum) c = static_cast<char>(std::tolower(c));
+  return !relative->empty();
+}
+
+bool listing_record::load(const std::string& folder, std::string* err) {
+  folder_ = folder;
+  loaded_text_.clear();
+  checksums_.clear();
+  const std::string path = join(folder, kListingRecordName);
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0 && errno == ENOENT) return true;
+  std::string reason;
+  if (!read_whole_file(path, &loaded_text_, &reason)) {
+    *err = path + ": " + reason;
+    return false;
+  }
+  std::string_view rest = loaded_text_;
+  while (!rest.empty()) {
+    size_t end = rest.find('\n');
+    std::string_view line = rest.substr(0, end);
+    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+    std::string checksum, relative;
+    if (parse_record_line(line, &checksum, &relative)) {
+      checksums_[relative] = checksum;
+    }
+  }
+  return true;
+}
+
+std::string listing_record::checksum_of(const std::string& relative) const {
+  auto it = checksums_.find(relative);
+  return it == checksums_.end() ? "" : it->second;
+}
+
+void listing_record::set(const std::string& relative,
+                         const std::string& checksum) {
+  checksums_[relative] = checksum;
+}
+
+void listing_record::forget_missing() {
+  for (auto it = checksums_.begin(); it != checksums_.end();) {
+    struct stat st;
+    if (stat(join(folder_, it->first).c_str(), &st) != 0 && errno == ENOENT) {
+      it = checksums_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+std::string listing_record::text() const {
+  std::string out;
+  for (const auto& [relative, checksum] : checksums_) {
+    bool escape = false;
+    const std::string path = escaped(relative, &escape);
+    if (escape) out += '\\';
+    out += checksum + "  " + path + "\n";
+  }
+  return out;
+}
+
+bool listing_record::save(std::string* err) {
+  const std::string now = text();
+  if (now == loaded_text_) return true;
+  const std::string path = join(folder_, kListingRecordName);
+  replace_options options;
+  options.follow_links = false;
+  options.keep_folder_time = true;
+  std::string reason;
+  if (!write_file_atomically(path, now, options, &reason)) {
+    *err = path + ": " + reason;
+    return false;
+  }
+  loaded_text_ = now;
+  return true;
+}
+
+bool is_recorded_listing(const std::string& top, const std::string& folder,
+                         const std::string& name, const std::string& checksum,
+                         std::map<std::string, listing_record>* records) {
+  std::string at = folder;
+  std::string relative = name;
+  for (;;) {
+    auto it = records->find(at);
+    if (it == records->end()) {
+      listing_record record;
+      std::string ignored;  // an unreadable record names nothing
+      if (!record.load(at, &ignored)) record = listing_record();
+      it = records->emplace(at, std::move(record)).first;
+    }
+    if (it->second.checksum_of(relative) == checksum) return true;
+    if (at.size() <= top.size()) return false;
+    const size_t slash = at.rfind('/');
+    if (slash == std::string::npos || slash < top.size()) return false;
+    relative = at.substr(slash + 1) + "/" + relative;
+    at = at.substr(0, slash);
+  }
+}
