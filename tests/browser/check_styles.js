@@ -281,7 +281,6 @@ function jsonNameBytes(s) {
 }
 
 function checkJson(where, file, entries, top) {
-  const from = path.dirname(file);  // links lead from the listing's own folder
   const lines = fs.readFileSync(file, "utf8").split("\n").filter((l) => l);
   const got = new Map();
   lines.forEach((line, n) => {
@@ -290,7 +289,7 @@ function checkJson(where, file, entries, top) {
     const p = jsonNameBytes(e.path).toString("hex");
     got.set(p, e);
     if (!jsonNameBytes(e.name).length) fault(where, `line ${n + 1}: no name`);
-    if (!fs.existsSync(Buffer.concat([Buffer.from(from + "/"), percentBytes(e.link)]))) fault(where, `link ${e.link} opens nothing`);
+    if (!fs.existsSync(Buffer.concat([Buffer.from(top + "/"), percentBytes(e.link)]))) fault(where, `link ${e.link} opens nothing`);
     if (!e.is_folder && !(Number.isInteger(e.size) && e.size >= 0)) fault(where, `size ${e.size} of ${e.path}`);
     if (!/^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ$/.test(e.time) || Date.parse(e.time) / 1000 !== e.mtime) fault(where, `time ${e.time} / ${e.mtime}`);
   });
@@ -302,7 +301,6 @@ function checkJson(where, file, entries, top) {
 }
 
 function checkCsv(where, file, entries, top) {
-  const from = path.dirname(file);
   // Python's csv module is the standard reader; stray bytes come back with
   // surrogateescape and leave as hex.
   const py = `
@@ -319,7 +317,7 @@ print(json.dumps([[c.encode("utf-8", "surrogateescape").hex() for c in r] for r 
   for (const row of rows) {
     if (row.length !== header.length) { fault(where, `row of ${row.length} fields`); continue; }
     paths.add(row[1].toString("hex"));
-    if (!fs.existsSync(Buffer.concat([Buffer.from(from + "/"), percentBytes(row[2].toString())]))) fault(where, `link ${row[2]} opens nothing`);
+    if (!fs.existsSync(Buffer.concat([Buffer.from(top + "/"), percentBytes(row[2].toString())]))) fault(where, `link ${row[2]} opens nothing`);
   }
   if (!fs.readFileSync(file).includes("\r\n")) fault(where, "rows do not end in CR LF");
   for (const e of entries) {
