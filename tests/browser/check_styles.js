@@ -105,8 +105,7 @@ function utf8Length(b, i) {
   return s.length && !s.includes("\uFFFD") ? n : 0;
 }
 function shownForms(name) {
-  const blank = (s) => s.replace(/\s+/g, " ");
-  return [visibleName(name), blank(name.toString("utf8")), blank(name.toString("latin1"))];
+  return [visibleName(name)];
 }
 
 function percentBytes(s) {
@@ -230,11 +229,27 @@ function checkLinks(where, links, entries, listingName) {
 
 // ------------------------------------------------------------ per format
 
-async function checkHtmlListing(where, file, entries, listingName, narrow) {
+// The title and heading name the listed folder, and the trail leads to
+// each listing from the top down to this one: trail is
+// { name: Buffer, listings: [path, ...] }.
+async function checkTrail(where, page, trail) {
+  const got = await page.evaluate(() => ({
+    title: document.title,
+    heading: document.querySelector("h1") ? document.querySelector("h1").textContent : "",
+    links: [...document.querySelectorAll("nav.trail a")].map((a) => a.href),
+  }));
+  const name = visibleName(trail.name);
+  if (got.title !== name || got.heading.trim() !== name) fault(where + " title", `title ${JSON.stringify(got.title)}, heading ${JSON.stringify(got.heading)}, not ${JSON.stringify(name)}`);
+  const opened = got.links.map((href) => percentBytes(new URL(href).pathname).toString());
+  if (JSON.stringify(opened) !== JSON.stringify(trail.listings)) fault(where + " trail", `links ${JSON.stringify(opened)}, not ${JSON.stringify(trail.listings)}`);
+}
+
+async function checkHtmlListing(where, file, entries, listingName, narrow, trail) {
   let page = await openPage(file, 1280, 3000);
   const seen = await inspect(page);
   checkShown(where, seen, entries, page.__errors);
   checkLinks(where, seen.links, entries, listingName);
+  if (trail) await checkTrail(where, page, trail);
   if (narrow) for (const v of await access.axeBothSchemes(page)) fault(where, "axe: " + v);
   await page.close();
   if (!narrow) return;
@@ -322,9 +337,10 @@ function checkPlain(where, file, entries, top) {
 
 // ------------------------------------------------------------ the table's behaviour
 
-// The names of the list's links in page order (the parent link aside).
+// The names of the list's links in page order (the parent and trail links
+// aside).
 function shownNames(page) {
-  return page.$$eval("a[href]", (as) => as.filter((a) => a.offsetParent && !a.classList.contains("up")).map((a) => a.textContent.trim()));
+  return page.$$eval("a[href]", (as) => as.filter((a) => a.offsetParent && !a.classList.contains("up") && !a.closest("nav")).map((a) => a.textContent.trim()));
 }
 
 // The number of the focused row's file, or what has the focus instead.
@@ -557,12 +573,36 @@ async function checkWithoutScripts(where, style) {
   }
 }
 
+// A folder's README shows under its listing as text, never as markup.
+async function checkReadme(where, style) {
+  const text = "Read <b>me</b> & <script>window.__ran.push('readme')</script>\nsecond line";
+  const src = build(where + " readme", [["README.md", text], ["a.txt", "a"], ["sub", [["README", "inner readme"]]]],
+    { format: style, save: "list.html", subfolders_in_one_file: 0 });
+  if (!src) return;
+  for (const [dir, want] of [[src, text], [path.join(src, "sub"), "inner readme"]]) {
+    const page = await openPage(path.join(dir, "list.html"), 1000, 900);
+    const got = await page.evaluate(() => {
+      const pre = document.querySelector(".readme pre");
+      return { shown: pre && pre.offsetParent ? pre.innerText : null, bold: document.querySelectorAll(".readme b, .readme script").length, ran: window.__ran };
+    });
+    if (got.shown !== want || got.bold || got.ran.length) fault(`${where} readme ${path.relative(src, dir) || "top"}`, JSON.stringify(got));
+    await page.close();
+  }
+}
+
 async function checkGallery(where) {
   const src = build(where + " pictures", tree.mixed(), { format: "gallery.txt", save: "g.html", subfolders: 0 });
   if (!src) return;
   const page = await openPage(path.join(src, "g.html"), 1000, 3000);
-  const broken = await page.$$eval("img", (imgs) => imgs.filter((i) => !i.complete || !i.naturalWidth).map((i) => i.getAttribute("src")));
-  for (const b of broken) fault(where + " pictures", "broken picture " + b);
+  // Each tile shows its picture, or its type's icon when it has none.
+  const tiles = await page.$$eval(".thumb", (thumbs) => thumbs.map((t) => {
+    const img = t.querySelector("img");
+    const picture = img && !img.hidden && img.complete && img.naturalWidth > 0;
+    return { name: t.parentNode.textContent, picture, icon: !picture && /^url\(/.test(getComputedStyle(t).backgroundImage), broken: !!img && !img.hidden && !picture };
+  }));
+  for (const t of tiles) if (t.broken || !(t.picture || t.icon)) fault(where + " pictures", "nothing shown for " + JSON.stringify(t.name));
+  const photo = tiles.find((t) => t.name.startsWith("photo.png"));
+  if (!photo || !photo.picture) fault(where + " pictures", "photo.png is not its own thumbnail");
   await page.close();
 }
 
@@ -595,20 +635,23 @@ async function checkStyle(style) {
     const single = path.join(work, "single" + ext);
     const src = build(where, tree.hostile(), { format: style, save: perFolder ? listing : single, subfolders_in_one_file: perFolder ? 0 : 1 });
     if (!src) continue;
-    // The single-file listing goes beside the tree, so that it lists the
-    // tree and its links lead into it.
+    // The single-file listing lies outside the tree: its links lead into it
+    // from where it was saved.
     let outputs;
     if (perFolder) {
       outputs = tree.folderPaths(src).map((dir) => ({ dir, file: path.join(dir, listing), entries: expectedEntries(dir, false, skip) }));
     } else {
-      fs.renameSync(single, path.join(src, listing));
-      outputs = [{ dir: src, file: path.join(src, listing), entries: expectedEntries(src, true, skip) }];
+      outputs = [{ dir: src, file: single, entries: expectedEntries(src, true, skip) }];
     }
     for (const o of outputs) {
       const w = where + (o.dir === src ? "" : " " + JSON.stringify(path.relative(src, o.dir)));
       if (!fs.existsSync(o.file)) { fault(w, "no listing " + o.file); continue; }
       const linkTo = perFolder ? listing : null;
-      if (kind === "html") await checkHtmlListing(w, o.file, o.entries, linkTo, true);
+      // The trail: the top folder, then every folder down to this one.
+      const chain = [src];
+      for (const part of path.relative(src, o.dir).split(path.sep).filter(Boolean)) chain.push(path.join(chain[chain.length - 1], part));
+      const trail = { name: Buffer.from(path.basename(o.dir)), listings: perFolder ? chain.map((d) => path.join(d, listing)) : [o.file] };
+      if (kind === "html") await checkHtmlListing(w, o.file, o.entries, linkTo, true, trail);
       else if (kind === "markdown") await checkMarkdown(w, o.file, o.entries, linkTo);
       else if (kind === "json") checkJson(w, o.file, o.entries, o.dir);
       else if (kind === "csv") checkCsv(w, o.file, o.entries, o.dir);
@@ -617,6 +660,7 @@ async function checkStyle(style) {
     if (kind === "html" && !perFolder && /download|gallery|tree/.test(style)) await checkByteUnits(where, outputs[0].file);
   }
   if (kind === "html") await checkWithoutScripts(style, style);
+  if (/^(download|links|table)\.txt$/.test(style)) await checkReadme(style, style);
   if (style === "table.txt") await checkTable(style);
   if (style === "gallery.txt") await checkGallery(style);
 }

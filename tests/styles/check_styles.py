@@ -194,7 +194,7 @@ def data_block_names(block):
     names = []
     for record in block.split("\n"):
         f = record.split("\t")
-        if len(f) < 7 or not f[0]:
+        if len(f) < 6 or not f[0]:
             continue
         names.append(json.loads('"' + f[0] + '"'))
     return names
