@@ -71,6 +71,10 @@ struct build_inputs {
   // Folder of the template files, ending in "/" (the data folder).
   std::string template_folder;
   build_progress* progress = nullptr;  // optional
+  // Helper threads that read folders ahead of a recursive build (see
+  // folder_prefetch.h); -1 chooses by the number of cores, 0 reads every
+  // folder on the build's own thread. The listing is the same either way.
+  int scan_helpers = -1;
 };
 
 // How a build ended. code is a build_result; on failure path names the file
@@ -96,7 +100,7 @@ build_outcome build_listing(const build_inputs& in);
 build_outcome run_build(const settings_record& settings,
                         const data_tables& formatter,
                         const std::string& data_folder,
-                        build_progress* progress);
+                        build_progress* progress, int scan_helpers = -1);
 
 // Where the listing of settings goes (for one file per folder: the source
 // folder's own listing). A relative "save" is taken relative to the listed
