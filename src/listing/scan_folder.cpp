@@ -60,7 +60,7 @@ file_node* make_node(const entry& e, file_tree* tree) {
   file_node* node = tree->make_node(e.name, is_folder(e));
   node->is_link = e.is_link ? 1 : 0;
   node->time = e.mtime;
-  node->attributes = e.mode;
+  node->attributes = static_cast<uint16_t>(e.mode);
   if (!node->is_folder) {
     node->size = static_cast<int64_t>(
         std::min<uint64_t>(e.size, std::numeric_limits<int64_t>::max()));
