@@ -4,8 +4,9 @@
 # the per-folder build against the single-file one, and each build again
 # pinned to one core (taskset -c 0), which says what the second core (the
 # helper threads reading folders ahead) gave. Runs are interleaved; each
-# figure is the median wall time, with the median user CPU time, and the
-# load average is printed beside them (other work shares the machine).
+# figure is the median wall time, with the median user and system CPU
+# times, and the load average is printed beside them (other work shares the
+# machine).
 # Targets (200,000 files): single-file <= 1.0 x find -printf; per-folder
 # <= 1.2 x single-file. Not run by CI.
 # Usage: bench/scan_bench.sh [build-dir] [files] [folders] [runs]
@@ -32,6 +33,7 @@ if [ ! -f "$tree.done" ]; then
   python3 "$repo/bench/make_tree.py" "$tree" "$files" "$folders"
   touch "$tree.done"
 fi
+tree=$(cd "$tree" && pwd -P)
 
 mkdir -p "$work/run/kvdata"
 cat > "$work/run/kvdata/bench_table.html" <<'TPL'
@@ -58,11 +60,11 @@ settings single "$work/single.html" 1
 settings per_folder bench_index.html 0
 
 cd "$work/run"
-# run NAME COMMAND...: appends "wall user" of one run to NAME.
+# run NAME COMMAND...: appends "wall user system" of one run to NAME.
 run() {
   local name=$1
   shift
-  /usr/bin/time -f '%e %U' -o "$work/t" "$@" >/dev/null
+  /usr/bin/time -f '%e %U %S' -o "$work/t" "$@" >/dev/null
   cat "$work/t" >> "$work/$name"
 }
 names=(find single single_1core per_folder per_folder_1core)
@@ -81,7 +83,8 @@ load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 med() { sort -n -k"$2","$2" "$work/$1" | awk -v r="$runs" -v k="$2" 'NR == int((r + 1) / 2) { print $k }'; }
 echo "$files files in $folders folders; load before $load_before, after $load_after ($(nproc) cores)"
 for n in "${names[@]}"; do
-  printf '  %-18s wall %7.3f s  user %7.3f s   (runs: %s)\n' "$n" "$(med "$n" 1)" "$(med "$n" 2)" \
+  printf '  %-18s wall %7.3f s  user %7.3f s  system %7.3f s   (runs: %s)\n' \
+    "$n" "$(med "$n" 1)" "$(med "$n" 2)" "$(med "$n" 3)" \
     "$(cut -d' ' -f1 "$work/$n" | paste -sd' ')"
 done
 ratio() { awk -v a="$(med "$1" 1)" -v b="$(med "$2" 1)" 'BEGIN { printf "%.2f", a / b }'; }
