@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <vector>
 
 namespace {
 
@@ -122,16 +121,34 @@ void archive_tree::append(file_node* node, file_node* parent) {
   last = node;
 }
 
+// One post-order walk without a list of the nodes: a node is offered to
+// its parent when its whole subtree is done, so its time is final then.
 void archive_tree::finish() {
-  std::vector<file_node*> order;
-  for (file_node* n = tree_->root(); n; n = file_tree::next_preorder(n)) {
-    order.push_back(n);
-  }
-  // Backwards, every node comes after its whole subtree, so its time is
-  // final when it is offered to its parent.
-  for (auto it = order.rbegin(); it != order.rend(); ++it) {
-    file_node* n = *it;
+  const file_node* looked_up = nullptr;  // siblings share their parent
+  bool takes_time = false;
+  auto offer = [&](const file_node* n) {
     file_node* p = n->parent;
-    if (p && !folders_[p].has_time) p->time = std::max(p->time, n->time);
+    if (!p) return;
+    if (p != looked_up) {
+      looked_up = p;
+      takes_time = !folders_[p].has_time;
+    }
+    if (takes_time) p->time = std::max(p->time, n->time);
+  };
+  file_node* n = tree_->root();
+  while (n) {
+    if (n->first_child) {
+      n = n->first_child;
+      continue;
+    }
+    for (;;) {  // n and its subtree are done
+      offer(n);
+      if (n->next_sibling) {
+        n = n->next_sibling;
+        break;
+      }
+      n = n->parent;
+      if (!n) break;
+    }
   }
 }

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -18,6 +19,8 @@
 #include "listing/archive_reader.h"
 #include "listing/file_tree.h"
 #include "listing/filter_tree.h"
+#include "listing/folder_chain.h"
+#include "listing/folder_prefetch.h"
 #include "listing/listing_place.h"
 #include "listing/listing_record.h"
 #include "listing/listing_writer.h"
@@ -264,9 +267,11 @@ class listing_build {
   bool build_archive();
   bool build_one_file(const unique_fd& root);
   bool build_per_folder(const unique_fd& root);
-  bool scan_level(int dir_fd, const std::string& folder_path, file_tree* level,
-                  int64_t* listed);
+  void add_level(const folder_read& read, int dir_fd,
+                 const std::function<std::string()>& folder_path,
+                 file_tree* level, int64_t* listed);
   bool recurse_into_subfolders(int root_fd);
+  int scan_helpers() const;
   std::string folder_path_of(const file_node* folder) const;
   bool write_to_output_path(file_tree* tree);
   void place_listing(const file_tree& tree, const std::string& folder_path,
@@ -559,11 +564,13 @@ bool listing_build::build_archive() {
 }
 
 bool listing_build::build_one_file(const unique_fd& root) {
-  int64_t listed = 0;
-  if (!scan_level(root.get(), path_, &tree_, &listed)) {
-    const int error = errno;
+  folder_read read;
+  int error = 0;
+  if (!read_folder(root.get(), "*", &read, &error)) {
     return fail_errno(kBuildCantReadSource, path_, error);
   }
+  int64_t listed = 0;
+  add_level(read, root.get(), [this] { return path_; }, &tree_, &listed);
   if (listed == 0) return fail(kBuildNoEntries, path_, "");
   if (s_.subfolders.as_bool() && !recurse_into_subfolders(root.get())) {
     return false;
@@ -572,80 +579,106 @@ bool listing_build::build_one_file(const unique_fd& root) {
   return check_cancel() && write_to_output_path(&tree_);
 }
 
-// Reads one folder level into *level and filters it. Entries that cannot
-// be examined are reported with their paths. False (errno set) when the
-// folder cannot be read at all.
-bool listing_build::scan_level(int dir_fd, const std::string& folder_path,
-                               file_tree* level, int64_t* listed) {
-  int error = 0;
-  bool ok = scan_folder_at(
-      dir_fd, level, nullptr, "*",
-      [&](std::string_view name, int e) {
-        progress_->report_unreadable(
-            name.empty() ? folder_path : join(folder_path, std::string(name)),
-            e);
-      },
-      listed, &error);
-  if (!ok) {
-    errno = error;
-    return false;
+// Makes the nodes of one folder read (open as dir_fd) in *level, filters
+// them, leaves out the build's own files and counts them. Entries that could not be examined are reported with their paths
+// (folder_path is asked only then).
+void listing_build::add_level(const folder_read& read, int dir_fd,
+                              const std::function<std::string()>& folder_path,
+                              file_tree* level, int64_t* listed) {
+  for (const auto& [name, error] : read.unreadable) {
+    const std::string folder = folder_path();
+    progress_->report_unreadable(name.empty() ? folder : join(folder, name),
+                                 error);
   }
+  *listed = add_folder_read(read, level, nullptr);
   filter_tree(level, filter_);
   remove_own_outputs(dir_fd, level);
   ++progress_->folders;
   progress_->entries += *listed;
   progress_->report(false);
-  return true;
+}
+
+int listing_build::scan_helpers() const {
+  return in_.scan_helpers < 0 ? folder_prefetch::default_helpers()
+                              : in_.scan_helpers;
 }
 
 std::string listing_build::folder_path_of(const file_node* folder) const {
-  std::string rel;
+  std::vector<std::string_view> names;
+  size_t bytes = path_.size();
   for (const file_node* a = folder; a; a = a->parent) {
-    rel.insert(0, "/" + std::string(a->full_name()));
+    names.push_back(a->full_name());
+    bytes += 1 + names.back().size();
   }
-  return path_ + rel;
+  std::string path;
+  path.reserve(bytes);
+  path = path_;
+  for (auto it = names.rbegin(); it != names.rend(); ++it) {
+    path.push_back('/');
+    path.append(*it);
+  }
+  return path;
+}
+
+// The folders among level's top-level nodes that a recursive build enters:
+// links to folders are listed but never entered.
+std::vector<std::string> subfolders_to_visit(const file_node* first) {
+  std::vector<std::string> names;
+  for (const file_node* n = first; n; n = n->next_sibling) {
+    if (n->is_folder && !n->is_link) names.emplace_back(n->full_name());
+  }
+  return names;
 }
 
 // Scans every folder of the tree, at every depth, attaching each one's
 // filtered entries as its children; the walk continues into the children
-// just attached. Each folder is opened relative to its parent, whose
-// descriptor stays open while the walk is below it. Links to folders are
+// just attached. Each folder is opened relative to its parent, through the
+// chain of open folders above the walk (bounded, see folder_chain.h), and
+// read ahead by helper threads when there are any. Links to folders are
 // listed but never entered; a folder that cannot be read is listed without
 // contents and reported.
 bool listing_build::recurse_into_subfolders(int root_fd) {
-  struct open_folder {
-    const file_node* node;  // null for the source folder
-    unique_fd fd;
-  };
-  std::vector<open_folder> chain;  // the current node's open ancestors
-  chain.push_back({nullptr, unique_fd(fcntl(root_fd, F_DUPFD_CLOEXEC, 0))});
+  const int own = fcntl(root_fd, F_DUPFD_CLOEXEC, 0);
+  if (own < 0) return fail_errno(kBuildCantReadSource, path_, errno);
+  const folder_handle root = std::make_shared<const open_folder>(own);
+  folder_chain chain(root);
+  std::vector<const file_node*> chain_nodes = {nullptr};  // one per level
+  folder_prefetch prefetch(scan_helpers(), "*");
+  prefetch.announce(root, subfolders_to_visit(tree_.root()));
   for (file_node* n = tree_.root(); n; n = file_tree::next_preorder(n)) {
     if (!n->is_folder || n->is_link) continue;
     if (!check_cancel()) return false;
-    // n's parent is on the chain: it was opened and scanned before n.
-    while (chain.back().node != n->parent) chain.pop_back();
-    assert(!chain.empty());
-    const std::string name(n->full_name());
-    unique_fd fd(openat(chain.back().fd.get(), name.c_str(),
-                        O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    // n's parent is on the chain: it was read before n.
+    while (chain_nodes.back() != n->parent) {
+      chain_nodes.pop_back();
+      chain.pop();
+    }
+    prefetched_folder f;
+    prefetch.take(n->full_name(), &chain, &f);
+    if (!f.folder || !f.read_ok) {
+      progress_->report_unreadable(folder_path_of(n), f.error);
+      continue;
+    }
     file_tree level;
     level.share_storage_of(tree_);
     int64_t listed = 0;
-    if (fd.get() < 0 ||
-        !scan_level(fd.get(), folder_path_of(n), &level, &listed)) {
-      const int error = errno;
-      progress_->report_unreadable(folder_path_of(n), error);
-      continue;
-    }
+    add_level(f.read, f.folder->fd(), [&] { return folder_path_of(n); },
+              &level, &listed);
     tree_.adopt_top_level(&level, n);
-    if (n->first_child) chain.push_back({n, std::move(fd)});
+    std::vector<std::string> subfolders = subfolders_to_visit(n->first_child);
+    if (subfolders.empty()) continue;
+    prefetch.announce(f.folder, std::move(subfolders));
+    chain.push(n->full_name(), std::move(f.folder));
+    chain_nodes.push_back(n);
   }
   return true;
 }
 
 // One file per folder: each folder's listing shows its own level (empty
 // folders included) and goes into that folder under the name of "save".
-// The walk holds the descriptors of the current folder's ancestors only.
+// The walk holds a bounded chain of the current folder's ancestors (see
+// folder_chain.h); helper threads read the next folders while a listing is
+// written.
 bool listing_build::build_per_folder(const unique_fd& root) {
   std::string name = s_.save.str();
   name.erase(0, name.rfind('/') + 1);
@@ -655,56 +688,60 @@ bool listing_build::build_per_folder(const unique_fd& root) {
   }
   top_folder_ = path_;
   struct pending_folder {
-    pending_folder(int folder_fd, std::string folder_path)
-        : fd(folder_fd), path(std::move(folder_path)) {}
-    unique_fd fd;
     std::string path;
     std::vector<std::string> subfolders;  // to visit, in listing order
     size_t next = 0;
   };
-  // Lists the folder f and notes its subfolders; false only on failure.
-  auto list = [&](pending_folder* f, bool top) {
+  folder_prefetch prefetch(scan_helpers(), "*");
+  // Lists the folder read as read (open as folder) into its own listing
+  // and announces its subfolders; false only on failure.
+  auto list = [&](const folder_read& read, const folder_handle& folder,
+                  pending_folder* f, bool top) {
     file_tree level;
     int64_t listed = 0;
-    if (!scan_level(f->fd.get(), f->path, &level, &listed)) {
-      const int error = errno;
-      if (top) return fail_errno(kBuildCantReadSource, f->path, error);
-      progress_->report_unreadable(f->path, error);
-      return true;
-    }
+    add_level(read, folder->fd(), [&] { return f->path; }, &level, &listed);
     if (top && listed == 0) return fail(kBuildNoEntries, f->path, "");
-    for (const file_node* n = level.root(); n; n = n->next_sibling) {
-      if (n->is_folder && !n->is_link) {
-        f->subfolders.emplace_back(n->full_name());
-      }
-    }
+    f->subfolders = subfolders_to_visit(level.root());
+    prefetch.announce(folder, f->subfolders);
     std::unique_ptr<listing_writer> out;
-    if (!claim_output(f->fd.get(), f->path, name, &out)) return false;
+    if (!claim_output(folder->fd(), f->path, name, &out)) return false;
     if (refused_count_ > 0) return true;  // only counting from now on
-    listed_fd_ = f->fd.get();
+    listed_fd_ = folder->fd();
     return write_listing(&level, std::move(out), f->path, name);
   };
-  std::vector<pending_folder> stack;
-  stack.emplace_back(fcntl(root.get(), F_DUPFD_CLOEXEC, 0), path_);
-  if (!list(&stack.back(), true)) return false;
+  const int own = fcntl(root.get(), F_DUPFD_CLOEXEC, 0);
+  if (own < 0) return fail_errno(kBuildCantReadSource, path_, errno);
+  const folder_handle top_folder = std::make_shared<const open_folder>(own);
+  folder_chain chain(top_folder);
+  std::vector<pending_folder> stack;  // one per level of the chain
+  stack.push_back({path_, {}, 0});
+  {
+    folder_read read;
+    int error = 0;
+    if (!read_folder(own, "*", &read, &error)) {
+      return fail_errno(kBuildCantReadSource, path_, error);
+    }
+    if (!list(read, top_folder, &stack.back(), true)) return false;
+  }
   while (!stack.empty()) {
     if (!check_cancel()) return false;
     pending_folder& top = stack.back();
     if (top.next == top.subfolders.size()) {
       stack.pop_back();
+      if (!stack.empty()) chain.pop();
       continue;
     }
-    const std::string& sub = top.subfolders[top.next++];
-    pending_folder next(openat(top.fd.get(), sub.c_str(),
-                               O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC),
-                        join(top.path, sub));
-    if (next.fd.get() < 0) {
-      const int error = errno;
-      progress_->report_unreadable(next.path, error);
+    const std::string sub = top.subfolders[top.next++];
+    pending_folder next{join(top.path, sub), {}, 0};
+    prefetched_folder f;
+    prefetch.take(sub, &chain, &f);
+    if (!f.folder || !f.read_ok) {
+      progress_->report_unreadable(next.path, f.error);
       continue;
     }
-    if (!list(&next, false)) return false;
+    if (!list(f.read, f.folder, &next, false)) return false;
     stack.push_back(std::move(next));
+    chain.push(sub, std::move(f.folder));
   }
   return refuse_foreign_outputs();
 }
@@ -892,7 +929,8 @@ build_outcome build_listing(const build_inputs& in) {
 build_outcome run_build(const settings_record& settings,
                         const data_tables& formatter,
                         const std::string& data_folder,
-                        build_progress* progress, std::FILE* stream) {
+                        build_progress* progress, std::FILE* stream,
+                        int scan_helpers) {
   const variant* fields[4] = {&settings.mask, &settings.skip_files,
                               &settings.folder_include, &settings.folder_skip};
   const char* names[4] = {"mask", "skip_files", "folder_include",
@@ -918,6 +956,7 @@ build_outcome run_build(const settings_record& settings,
   in.icon_folder = data_folder + "../images/";
   in.progress = progress;
   in.stream = stream;
+  in.scan_helpers = scan_helpers;
   return build_listing(in);
 }
 

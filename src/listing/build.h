@@ -93,6 +93,10 @@ struct build_inputs {
   // When set (borrowed), the one listing is written here as it is made and
   // no file is written or replaced. REQUIRES: not one file per folder.
   std::FILE* stream = nullptr;
+  // Helper threads that read folders ahead of a recursive build (see
+  // folder_prefetch.h); -1 chooses by the number of cores, 0 reads every
+  // folder on the build's own thread. The listing is the same either way.
+  int scan_helpers = -1;
 };
 
 // How a build ended. code is a build_result; on failure path names the file
@@ -136,7 +140,7 @@ build_outcome run_build(const settings_record& settings,
                         const data_tables& formatter,
                         const std::string& data_folder,
                         build_progress* progress,
-                        std::FILE* stream = nullptr);
+                        std::FILE* stream = nullptr, int scan_helpers = -1);
 
 // The template file of settings: format itself when it is an absolute path,
 // else format inside data_folder (which ends in "/").

@@ -32,14 +32,7 @@ bool wanted(const char* name, const char* pattern) {
   return fnmatch(pattern, name, FNM_CASEFOLD) == 0;
 }
 
-// One examined entry, before it becomes a node: what a node records.
-struct entry {
-  std::string name;
-  uint64_t size = 0;
-  int64_t mtime = 0;
-  uint32_t mode = 0;
-  bool is_link = false;
-};
+using entry = folder_entry;
 
 bool is_folder(const entry& e) { return S_ISDIR(e.mode); }
 
@@ -67,7 +60,7 @@ file_node* make_node(const entry& e, file_tree* tree) {
   file_node* node = tree->make_node(e.name, is_folder(e));
   node->is_link = e.is_link ? 1 : 0;
   node->time = e.mtime;
-  node->attributes = e.mode;
+  node->attributes = static_cast<uint16_t>(e.mode);
   if (!node->is_folder) {
     node->size = static_cast<int64_t>(
         std::min<uint64_t>(e.size, std::numeric_limits<int64_t>::max()));
@@ -77,15 +70,13 @@ file_node* make_node(const entry& e, file_tree* tree) {
 
 // Reads every wanted entry. An entry removed between enumeration and
 // examination is simply gone; any other failure is reported.
-void read_entries(DIR* dir, const char* pattern,
-                  const scan_unreadable& unreadable,
-                  std::vector<entry>* entries) {
+void read_entries(DIR* dir, const char* pattern, folder_read* out) {
   const int dir_fd = dirfd(dir);
   for (;;) {
     errno = 0;
     const dirent* d = readdir(dir);
     if (!d) {
-      if (errno != 0 && unreadable) unreadable("", errno);
+      if (errno != 0) out->unreadable.emplace_back("", errno);
       return;
     }
     if (is_dot_entry(d->d_name) || !wanted(d->d_name, pattern)) continue;
@@ -93,31 +84,20 @@ void read_entries(DIR* dir, const char* pattern,
     int error = examine(dir_fd, d->d_name, &e);
     if (error == ENOENT) continue;
     if (error != 0) {
-      if (unreadable) unreadable(d->d_name, error);
+      out->unreadable.emplace_back(d->d_name, error);
       continue;
     }
     e.name = d->d_name;
-    entries->push_back(std::move(e));
-  }
-}
-
-void link_nodes(const std::vector<entry>& entries, file_tree* tree,
-                file_node* parent) {
-  for (const entry& e : entries) {
-    file_node* node = make_node(e, tree);
-    if (parent) {
-      tree->append_child(node, parent);
-    } else {
-      tree->append_top(node);
-    }
+    out->entries.push_back(std::move(e));
   }
 }
 
 }  // namespace
 
-bool scan_folder_at(int dir_fd, file_tree* tree, file_node* parent,
-                    const char* pattern, const scan_unreadable& unreadable,
-                    int64_t* listed, int* error) {
+bool read_folder(int dir_fd, const char* pattern, folder_read* out,
+                 int* error) {
+  out->entries.clear();
+  out->unreadable.clear();
   // The DIR takes a descriptor of its own, so the caller's stays open.
   int own = fcntl(dir_fd, F_DUPFD_CLOEXEC, 0);
   unique_dir dir(own < 0 ? nullptr : fdopendir(own));
@@ -126,16 +106,39 @@ bool scan_folder_at(int dir_fd, file_tree* tree, file_node* parent,
     if (own >= 0) close(own);
     return false;
   }
-  std::vector<entry> entries;
-  read_entries(dir.get(), pattern, unreadable, &entries);
-  std::sort(entries.begin(), entries.end(), [](const entry& a, const entry& b) {
-    if (is_folder(a) != is_folder(b)) return is_folder(a);
-    return a.name < b.name;  // byte-wise: std::string compares
-                             // as unsigned char
-  });
+  read_entries(dir.get(), pattern, out);
+  std::sort(out->entries.begin(), out->entries.end(),
+            [](const entry& a, const entry& b) {
+              if (is_folder(a) != is_folder(b)) return is_folder(a);
+              return a.name < b.name;  // byte-wise: std::string compares
+                                       // as unsigned char
+            });
+  return true;
+}
+
+int64_t add_folder_read(const folder_read& read, file_tree* tree,
+                        file_node* parent) {
   if (!tree->root()) parent = nullptr;
-  link_nodes(entries, tree, parent);
-  *listed = static_cast<int64_t>(entries.size());
+  for (const entry& e : read.entries) {
+    file_node* node = make_node(e, tree);
+    if (parent) {
+      tree->append_child(node, parent);
+    } else {
+      tree->append_top(node);
+    }
+  }
+  return static_cast<int64_t>(read.entries.size());
+}
+
+bool scan_folder_at(int dir_fd, file_tree* tree, file_node* parent,
+                    const char* pattern, const scan_unreadable& unreadable,
+                    int64_t* listed, int* error) {
+  folder_read read;
+  if (!read_folder(dir_fd, pattern, &read, error)) return false;
+  if (unreadable) {
+    for (const auto& [name, e] : read.unreadable) unreadable(name, e);
+  }
+  *listed = add_folder_read(read, tree, parent);
   return true;
 }
 

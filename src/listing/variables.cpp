@@ -308,7 +308,7 @@ class listing_variables::state {
   }
 
   const std::vector<row>& rows(group g) {
-    if (!rows_made_) make_rows();
+    if (!rows_made_[g]) make_rows(g);
     return rows_[g];
   }
   // The value of column c for entry index of group g, made in *out or
@@ -332,7 +332,7 @@ class listing_variables::state {
   void make_trail();
   std::string icon_css();
   std::string size_text(int64_t bytes);
-  void make_rows();
+  void make_rows(group g);
   const std::vector<int32_t>& all_counters();
   const variant& marker_value(int c, variant* out);
   const variant& node_value(const file_node* n, int c, int32_t counter,
@@ -349,7 +349,10 @@ class listing_variables::state {
   media_lookup media_;
   std::map<std::string, std::unique_ptr<list_base>, std::less<>> lists_;
 
-  bool rows_made_ = false;
+  // Each group's rows are made when a list of it is first read, in one
+  // block of their exact size: a listing of ten million entries holds 8
+  // bytes per entry for each group its template names, no more.
+  std::array<bool, kGroupCount> rows_made_ = {};
   std::array<std::vector<row>, kGroupCount> rows_;
   std::vector<int32_t> all_counters_;  // counter_all per "_all" entry
 
@@ -572,24 +575,35 @@ std::string listing_variables::state::icon_css() {
   return css;
 }
 
-// The rows of every group in pre-order; in "_all" each node that has
-// children is followed, after its last descendant, by its marker.
-void listing_variables::state::make_rows() {
-  rows_made_ = true;
-  const file_node* n = tree_.root();
+// Calls add(row) for every row of group g in pre-order; in "_all" each
+// node that has children is followed, after its last descendant, by its
+// marker.
+template <typename Add>
+static void for_each_row(const file_tree& tree, group g, Add add) {
+  const file_node* n = tree.root();
   while (n) {
-    rows_[kAll].push_back(row::entry(n));
-    rows_[n->is_folder ? kFolders : kFiles].push_back(row::entry(n));
+    if (g == kAll || (g == kFolders) == (n->is_folder != 0)) {
+      add(row::entry(n));
+    }
     if (n->first_child) {
       n = n->first_child;
       continue;
     }
     while (n && !n->next_sibling) {
       n = n->parent;
-      if (n) rows_[kAll].push_back(row::end_of(n));
+      if (n && g == kAll) add(row::end_of(n));
     }
     if (n) n = n->next_sibling;
   }
+}
+
+void listing_variables::state::make_rows(group g) {
+  rows_made_[g] = true;
+  size_t count = 0;
+  for_each_row(tree_, g, [&](row) { ++count; });
+  std::vector<row>& rows = rows_[g];
+  rows.reserve(count);
+  for_each_row(tree_, g, [&](row r) { rows.push_back(r); });
 }
 
 // counter_all of every "_all" entry: the running number of nodes, from 1;
