@@ -171,8 +171,10 @@ class CommandLine(Scratch):
         for i in range(1, 23):
             os.rmdir(self.at("src/locked%02d" % i))
         code, out, err = run([s], self.dir, as_nobody=True)
-        self.assertEqual((code, out), (3, "Dirgen 2.0\nBuild is complete; 1 "
-                                          "entry could not be read.\n"))
+        self.assertEqual((code, out), (3, "Dirgen 2.0\n1 listing written, 0 "
+                                          "already current.\nBuild is "
+                                          "complete; 1 entry could not be "
+                                          "read.\n"))
         self.assertIn("1 entry could not be read; a folder is listed "
                       "without its contents", err)
 

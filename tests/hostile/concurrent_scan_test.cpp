@@ -131,6 +131,7 @@ class ConcurrentScan : public ::testing::Test {
     settings_.order_files = variant(1);
     settings_.subfolders = variant(1);
     settings_.subfolders_in_one_file = variant(1);
+    settings_.replace_existing = variant(1);  // over the stand-in old listings
     formatter_.load_tables(variant(std::string_view(root_.at("kvdata"))));
   }
 
