@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "markup/files.h"
+#include "text/encoders.h"
 
 const char kListingRecordName[] = ".dirgen-listings";
 
@@ -26,43 +27,6 @@ bool is_hex(std::string_view text) {
   return true;
 }
 
-// sha256sum's escaping: a name holding "\" or a line feed is written with
-// "\\" and "\n", and its line starts with "\".
-std::string escaped(const std::string& relative, bool* escape) {
-  *escape = relative.find_first_of("\\\n") != std::string::npos;
-  if (!*escape) return relative;
-  std::string out;
-  for (char c : relative) {
-    if (c == '\\') {
-      out += "\\\\";
-    } else if (c == '\n') {
-      out += "\\n";
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
-bool unescape(std::string_view in, std::string* out) {
-  out->clear();
-  for (size_t i = 0; i < in.size(); ++i) {
-    if (in[i] != '\\') {
-      *out += in[i];
-      continue;
-    }
-    if (++i == in.size()) return false;
-    if (in[i] == '\\') {
-      *out += '\\';
-    } else if (in[i] == 'n') {
-      *out += '\n';
-    } else {
-      return false;
-    }
-  }
-  return true;
-}
-
 }  // namespace
 
 bool parse_record_line(std::string_view line, std::string* checksum,
@@ -77,7 +41,7 @@ bool parse_record_line(std::string_view line, std::string* checksum,
   }
   std::string_view path = line.substr(kChecksumLength + 2);
   if (escape) {
-    if (!unescape(path, relative)) return false;
+    if (!unescape_line_breaks(path, relative)) return false;
   } else {
     relative->assign(path);
   }
@@ -135,10 +99,9 @@ void listing_record::forget_missing() {
 std::string listing_record::text() const {
   std::string out;
   for (const auto& [relative, checksum] : checksums_) {
-    bool escape = false;
-    const std::string path = escaped(relative, &escape);
-    if (escape) out += '\\';
-    out += checksum + "  " + path + "\n";
+    // sha256sum's way: a line whose name needed escaping starts with "\".
+    if (relative.find_first_of("\\\n") != std::string::npos) out += '\\';
+    out += checksum + "  " + escape_line_breaks(relative) + "\n";
   }
   return out;
 }

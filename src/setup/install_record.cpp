@@ -13,6 +13,7 @@
 #include "platform/checksum.h"
 #include "platform/home_folder.h"
 #include "setup/setup_names.h"
+#include "text/encoders.h"
 
 namespace {
 
@@ -23,37 +24,17 @@ constexpr std::string_view kRecordSuffix = ".record";
 constexpr size_t kRecordIdDigits = 16;
 constexpr size_t kSumDigits = 64;
 
-std::string escaped(std::string_view value) {
-  std::string out;
-  for (char c : value) {
-    if (c == '\\') {
-      out += "\\\\";
-    } else if (c == '\n') {
-      out += "\\n";
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
+// Values are written by escape_line_breaks; one that does not decode (not
+// written by this program) is taken as it stands.
 std::string unescaped(std::string_view value) {
   std::string out;
-  for (size_t i = 0; i < value.size(); ++i) {
-    if (value[i] == '\\' && i + 1 < value.size()) {
-      ++i;
-      out += value[i] == 'n' ? '\n' : value[i];
-    } else {
-      out += value[i];
-    }
-  }
-  return out;
+  return unescape_line_breaks(value, &out) ? out : std::string(value);
 }
 
 void add_line(std::string* text, std::string_view key, std::string_view value) {
   *text += key;
   *text += ' ';
-  *text += escaped(value);
+  *text += escape_line_breaks(value);
   *text += '\n';
 }
 

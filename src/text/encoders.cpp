@@ -371,3 +371,37 @@ bool expand_char_refs(byte_string* s) {
   };
   return expand_references(s, find_char_ref, replace);
 }
+
+std::string escape_line_breaks(std::string_view src) {
+  std::string out;
+  out.reserve(src.size());
+  for (char c : src) {
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+bool unescape_line_breaks(std::string_view src, std::string* out) {
+  out->clear();
+  for (size_t i = 0; i < src.size(); ++i) {
+    if (src[i] != '\\') {
+      *out += src[i];
+      continue;
+    }
+    if (++i == src.size()) return false;
+    if (src[i] == '\\') {
+      *out += '\\';
+    } else if (src[i] == 'n') {
+      *out += '\n';
+    } else {
+      return false;
+    }
+  }
+  return true;
+}

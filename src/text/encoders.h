@@ -74,4 +74,12 @@ bool expand_entities(byte_string* s, const entity_lookup& lookup, bool fold);
 // gives the byte 1. Returns false and leaves s untouched when none is seen.
 bool expand_char_refs(byte_string* s);
 
+// One value per line in a record file: "\\" for a backslash and "\n" for
+// a line feed (the escaping sha256sum uses for such file names).
+std::string escape_line_breaks(std::string_view src);
+
+// The inverse of escape_line_breaks. False (*out unspecified) on any other
+// escape or a lone backslash at the end.
+bool unescape_line_breaks(std::string_view src, std::string* out);
+
 #endif  // DIRGEN_TEXT_ENCODERS_H_

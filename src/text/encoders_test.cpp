@@ -191,4 +191,14 @@ TEST(ExpandCharRefs, InverseOfHtmlEscapeForSingleBytes) {
   }
 }
 
+TEST(LineBreakEscapes, RoundTripAndRefuseOtherEscapes) {
+  const std::string odd = "a\\b\nc\\n";
+  EXPECT_EQ(escape_line_breaks(odd), "a\\\\b\\nc\\\\n");
+  std::string back;
+  ASSERT_TRUE(unescape_line_breaks(escape_line_breaks(odd), &back));
+  EXPECT_EQ(back, odd);
+  EXPECT_FALSE(unescape_line_breaks("a\\t", &back));
+  EXPECT_FALSE(unescape_line_breaks("a\\", &back));
+}
+
 }  // namespace
