@@ -131,3 +131,13 @@ const file_node* find_node(const file_tree& tree, const std::string& name) {
   }
   return nullptr;
 }
+
+std::string random_letters(uint32_t* seed, size_t length) {
+  std::string text;
+  text.reserve(length);
+  for (size_t j = 0; j < length; ++j) {
+    *seed = *seed * 1103515245 + 12345;
+    text += static_cast<char>('a' + (*seed >> 16) % 26);
+  }
+  return text;
+}

@@ -50,4 +50,8 @@ std::string archive_shape(const file_tree& tree);
 // The first node in pre-order whose name is name, or null.
 const file_node* find_node(const file_tree& tree, const std::string& name);
 
+// length letters a-z drawn from *seed (advanced): text that deflate cannot
+// shrink much, so damage in the middle of a gzip lands in real data.
+std::string random_letters(uint32_t* seed, size_t length);
+
 #endif  // DIRGEN_LISTING_ARCHIVE_FIXTURE_TEST_UTIL_H_

@@ -696,11 +696,7 @@ TEST_F(ArchiveReader, GzipDamagedInTheMiddleIsBlamedNotTheTar) {
   std::string tar;
   uint32_t seed = 12345;
   for (int i = 0; i < 40; ++i) {
-    std::string text;
-    for (int j = 0; j < 3000; ++j) {
-      seed = seed * 1103515245 + 12345;
-      text += static_cast<char>('a' + (seed >> 16) % 26);
-    }
+    const std::string text = random_letters(&seed, 3000);
     names.push_back("file" + std::to_string(i) + ".txt");
     tar += tar_member({.name = names.back()}, text);
   }

@@ -403,11 +403,7 @@ TEST_F(HostileBuild, GzipDamagedInTheMiddleNamesTheGzip) {
   std::string tar;
   uint32_t seed = 7;
   for (int i = 0; i < 40; ++i) {
-    std::string text;
-    for (int j = 0; j < 3000; ++j) {
-      seed = seed * 1103515245 + 12345;
-      text += static_cast<char>('a' + (seed >> 16) % 26);
-    }
+    const std::string text = random_letters(&seed, 3000);
     tar += tar_member({.name = "file" + std::to_string(i) + ".txt"}, text);
   }
   ASSERT_TRUE(write_gzip(root_.at("a.tgz"), tar + tar_end()));
