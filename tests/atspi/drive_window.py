@@ -228,6 +228,10 @@ def run(program, working, scratch):
                  lambda: main_frame(app).name == "usr.txt - Dirgen 2.0")
 
         press(find(frame, name="Make Listing !", role=pyatspi.ROLE_PUSH_BUTTON))
+        # The previous listing was not written by Dirgen: it asks first.
+        text = answer(app, "not written by Dirgen", "Replace")
+        if previous not in text:
+            raise Failure("the question does not name the file: " + text)
         cancel = wait_for("Cancel beside the progress",
                           lambda: find(frame, name="Cancel",
                                        role=pyatspi.ROLE_PUSH_BUTTON,
@@ -238,7 +242,7 @@ def run(program, working, scratch):
             if f.read() != "previous listing":
                 raise Failure("the cancelled build changed " + previous)
         leftovers = [n for n in os.listdir(os.path.dirname(previous))
-                     if n not in ("list.html", "usr.html")]
+                     if n not in ("list.html", "usr.html", ".dirgen-listings")]
         if leftovers:
             raise Failure("the cancelled build left " + repr(leftovers))
 
