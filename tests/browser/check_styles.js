@@ -628,7 +628,8 @@ async function checkStyle(style) {
   const head = fs.readFileSync(path.join(root, "kvdata", style), "utf8").slice(0, 200).toLowerCase();
   const kind = head.startsWith("<!doctype html") ? "html" : style.replace(/\.txt$/, "");
   const ext = { html: ".html", markdown: ".md", json: ".jsonl", csv: ".csv" }[kind] || ".txt";
-  const skip = (name) => name.toString().startsWith("listing");
+  // The build's own files: its listings and the record of them.
+  const skip = (name) => name.toString().startsWith("listing") || name.toString() === ".dirgen-listings";
   for (const perFolder of [false, true]) {
     const where = `${style} / ${perFolder ? "per folder" : "one file"}`;
     const listing = "listing" + ext;
