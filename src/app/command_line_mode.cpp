@@ -382,6 +382,13 @@ int check_build(const settings_record& settings,
     report(result_line(outcome, archive));
     return kExitFailure;
   }
+  if (!settings.replace_existing.as_bool() && is_foreign_output(out)) {
+    outcome.code = kBuildForeignOutput;
+    outcome.path = out;
+    outcome.reason = foreign_output_reason(1);
+    report(result_line(outcome, archive));
+    return kExitFailure;
+  }
   const bool per_folder = settings.subfolders.as_bool() &&
                           !settings.subfolders_in_one_file.as_bool() &&
                           !archive;

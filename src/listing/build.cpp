@@ -512,10 +512,7 @@ bool listing_build::refuse_foreign_outputs() {
   outcome_.refused = refused_;
   outcome_.refused_count = refused_count_;
   return fail(kBuildForeignOutput, refused_.front(),
-              "1 of " + std::to_string(refused_count_) +
-                  (refused_count_ == 1 ? " such file" : " such files") +
-                  " (not written by Dirgen, or changed since); "
-                  "replace_existing 1 or --replace-existing allows it");
+              foreign_output_reason(refused_count_));
 }
 
 // A listing does not list what a build writes: the record, temporary files
@@ -995,6 +992,28 @@ std::string result_line(const build_outcome& outcome, bool archive_source) {
     line += (outcome.path.empty() ? " " : ": ") + outcome.reason;
   }
   return line;
+}
+
+std::string foreign_output_reason(int64_t count) {
+  return "1 of " + std::to_string(count) +
+         (count == 1 ? " such file" : " such files") +
+         " (not written by Dirgen, or changed since); "
+         "replace_existing 1 or --replace-existing allows it";
+}
+
+bool is_foreign_output(const std::string& path) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) != 0) return false;  // nothing to replace
+  std::string checksum, ignored;
+  if (!file_sha256(path, &checksum, &ignored)) return true;
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? ""
+                             : slash == 0               ? "/"
+                                                        : path.substr(0, slash);
+  const std::string name =
+      slash == std::string::npos ? path : path.substr(slash + 1);
+  std::map<std::string, listing_record> records;
+  return !is_recorded_listing(folder, folder, name, checksum, &records);
 }
 
 std::string listings_line(const build_outcome& outcome) {

@@ -168,4 +168,12 @@ std::string listings_line(const build_outcome& outcome);
 // A code without a message (kBuildNoTemplate) leaves *dst unchanged.
 void result_message(int code, variant* dst, const variant& source);
 
+// The reason of a kBuildForeignOutput refusal when count existing outputs
+// may not be replaced.
+std::string foreign_output_reason(int64_t count);
+
+// Whether a build without replace_existing would refuse to replace path:
+// it exists and is not a listing Dirgen wrote there, unchanged since.
+bool is_foreign_output(const std::string& path);
+
 #endif  // DIRGEN_LISTING_BUILD_H_

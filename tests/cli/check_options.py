@@ -314,6 +314,21 @@ class Options(unittest.TestCase):
             # The build itself ends the same way.
             self.assertEqual(self.run_kdgn20(args)[:2], (code, b""))
         self.assertEqual(self.new_files(self.initial), {})
+        # A file Dirgen did not write is refused as the build refuses it,
+        # until a build is allowed to replace it; its listing is then
+        # Dirgen's own.
+        with open(out, "w") as f:
+            f.write("a hand-made page")
+        code, stdout, err = self.run_kdgn20(["--check", "-o", out, self.src])
+        self.assertEqual((code, stdout), (1, b""))
+        self.assertTrue(err.startswith("kdgn20: Can't replace a file Dirgen "
+                                       "did not write. %s: 1 of 1 such file"
+                                       % out), err)
+        self.assertEqual(self.run_kdgn20(["-o", out, self.src])[0], 1)
+        self.assertEqual(self.run_kdgn20(["--replace-existing", "-o", out,
+                                          self.src])[0], 0)
+        self.assertEqual(self.run_kdgn20(["--check", "-o", out, self.src]),
+                         (0, ("would write %s\n" % out).encode(), ""))
 
     def test_failures_go_to_standard_error(self):
         code, out, err = self.run_kdgn20(["-o", self.at("no/x.html"),
