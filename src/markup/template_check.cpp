@@ -79,6 +79,7 @@ class checker : public markup_tokenizer {
     int32_t code;  // kFor or kIf
     int32_t line;
     int32_t column;
+    bool has_else = false;
   };
 
   void fail_at(int32_t line, int32_t column, std::string what) {
@@ -154,11 +155,17 @@ class checker : public markup_tokenizer {
             what = "blocks nest deeper than " +
                    std::to_string(template_interpreter::kMaxBlockNesting);
           }
-          open_.push_back({code, line, column});
+          open_.push_back({code, line, column, false});
         }
         break;
       case kElse:
         what = closing_fault(name, kIf);
+        if (what.empty() && open_.back().has_else) {
+          what = "a second else for the if at line " +
+                 std::to_string(open_.back().line) + ", column " +
+                 std::to_string(open_.back().column);
+        }
+        if (what.empty()) open_.back().has_else = true;
         break;
       case kEndfor:
       case kEndif:

@@ -3,9 +3,11 @@
 // build can refuse the template instead: a for, if or echo without a var,
 // or naming a variable that is not known; an encoding no echo knows; an
 // endfor, else or endif without its opening directive or closing another
-// kind of block; a block left open at the end; blocks nested deeper than the
-// interpreter runs them. Directives of other names are passed through by
-// the interpreter and not checked.
+// kind of block; a second else; a block left open at the end; blocks nested
+// deeper than the interpreter runs them. Directives of other names are
+// passed through by the interpreter and not checked. (What only a run can
+// tell, a loop over a list an empty listing does not have, the interpreter
+// reports itself: template_interpreter::first_fault.)
 //
 // Threading: no shared state; one check per call.
 #ifndef DIRGEN_MARKUP_TEMPLATE_CHECK_H_
