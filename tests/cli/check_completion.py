@@ -48,8 +48,8 @@ class Completion(unittest.TestCase):
         script = ["source %s" % BASH_COMPLETION,
                   "source %s" % os.path.join(completions_dir(),
                                              "kdgn20.bash"),
-                  "spec=$(complete -p kdgn20) || exit 3",
-                  "fn=${spec#*-F }; fn=${fn%% *}"]
+                  "registered=$(complete -p kdgn20) || exit 3",
+                  "fn=${registered#*-F }; fn=${fn%% *}"]
         for line in lines:
             script += [
                 "COMP_LINE=%s; COMP_POINT=${#COMP_LINE}" % shell_quote(line),
