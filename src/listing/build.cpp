@@ -427,12 +427,8 @@ bool listing_build::claim_output_path() {
     return fail(kBuildCantCreateOutput, s_.save.str(),
                 "no output file is named");
   }
-  const size_t slash = out.rfind('/');
-  top_folder_ = slash == std::string::npos ? ""
-                : slash == 0               ? "/"
-                                           : out.substr(0, slash);
-  const std::string name =
-      slash == std::string::npos ? out : out.substr(slash + 1);
+  std::string name;
+  split_path(out, &top_folder_, &name);
   unique_fd dir(open(top_folder_.empty() ? "." : top_folder_.c_str(),
                      O_PATH | O_DIRECTORY | O_CLOEXEC));
   if (dir.get() < 0) return fail_errno(kBuildCantCreateOutput, out, errno);
@@ -746,10 +742,8 @@ bool listing_build::build_per_folder(const unique_fd& root) {
 // Writes the listing of *tree to the output claimed at the start.
 bool listing_build::write_to_output_path(file_tree* tree) {
   if (in_.stream) return write_listing(tree, nullptr, "", "");
-  const std::string out = listing_output_path(s_);
-  const size_t slash = out.rfind('/');
-  const std::string name =
-      slash == std::string::npos ? out : out.substr(slash + 1);
+  std::string folder, name;
+  split_path(listing_output_path(s_), &folder, &name);
   return write_listing(tree, std::move(claimed_), top_folder_, name);
 }
 
@@ -1006,12 +1000,8 @@ bool is_foreign_output(const std::string& path) {
   if (lstat(path.c_str(), &st) != 0) return false;  // nothing to replace
   std::string checksum, ignored;
   if (!file_sha256(path, &checksum, &ignored)) return true;
-  const size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? ""
-                             : slash == 0               ? "/"
-                                                        : path.substr(0, slash);
-  const std::string name =
-      slash == std::string::npos ? path : path.substr(slash + 1);
+  std::string folder, name;
+  split_path(path, &folder, &name);
   std::map<std::string, listing_record> records;
   return !is_recorded_listing(folder, folder, name, checksum, &records);
 }

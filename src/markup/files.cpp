@@ -23,6 +23,15 @@ void set_error(std::string* err, const std::string& what) {
 
 }  // namespace
 
+void split_path(const std::string& path, std::string* folder,
+                std::string* name) {
+  const size_t slash = path.rfind('/');
+  *folder = slash == std::string::npos ? ""
+            : slash == 0               ? "/"
+                                       : path.substr(0, slash);
+  *name = slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 bool write_file_atomically(const std::string& path, std::string_view bytes,
                            const replace_options& options, std::string* err) {
   replacement_file out;

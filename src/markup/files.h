@@ -29,6 +29,11 @@
 bool write_file_atomically(const std::string& path, std::string_view bytes,
                            const replace_options& options, std::string* err);
 
+// Splits path at its last "/": *folder := what comes before it ("/" for a
+// file in the root, "" when path has no "/"), *name := what comes after.
+void split_path(const std::string& path, std::string* folder,
+                std::string* name);
+
 // Reads the whole file at path into *bytes. Returns false (and sets *err)
 // when it cannot be opened or read.
 bool read_whole_file(const std::string& path, std::string* bytes,

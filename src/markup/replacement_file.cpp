@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include "markup/files.h"
 
 namespace {
 
@@ -330,12 +331,8 @@ bool replacement_file::open(int dir_fd, const std::string& folder_path,
 bool replacement_file::prepare(const std::string& path,
                                const replace_options& options,
                                std::string* err) {
-  const size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? ""
-                             : slash == 0               ? "/"
-                                                        : path.substr(0, slash);
-  const std::string name =
-      slash == std::string::npos ? path : path.substr(slash + 1);
+  std::string folder, name;
+  split_path(path, &folder, &name);
   if (name.empty()) return fail(err, EISDIR);
   int dir = ::open(folder.empty() ? "." : folder.c_str(),
                    O_PATH | O_DIRECTORY | O_CLOEXEC);
