@@ -141,3 +141,10 @@ std::string random_letters(uint32_t* seed, size_t length) {
   }
   return text;
 }
+
+bool make_five_file_gnu_tar(const std::string& folder) {
+  return run_command(
+      "cd " + shell_quoted(folder) +
+      " && mkdir -p five/sub && for f in a b c d sub/e; do echo \"text of $f\""
+      " > five/$f.txt; done && tar --format=gnu -cf five.tar -C five .");
+}

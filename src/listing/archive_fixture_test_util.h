@@ -50,6 +50,10 @@ std::string archive_shape(const file_tree& tree);
 // The first node in pre-order whose name is name, or null.
 const file_node* find_node(const file_tree& tree, const std::string& name);
 
+// Writes folder/five.tar with GNU tar: five small text files, one of them
+// in a subfolder. False when tar fails.
+bool make_five_file_gnu_tar(const std::string& folder);
+
 // length letters a-z drawn from *seed (advanced): text that deflate cannot
 // shrink much, so damage in the middle of a gzip lands in real data.
 std::string random_letters(uint32_t* seed, size_t length);

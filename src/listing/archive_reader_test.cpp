@@ -609,10 +609,7 @@ TEST_F(ArchiveReader, TarEndsAtItsEndBlockAndMayBeFollowedByJunk) {
 // its end block, never listed (the header blocks being libarchive's blind
 // spot: a cut inside one used to read as the archive's end).
 TEST_F(ArchiveReader, GnuTarCutAnywhereBeforeItsEndBlockFails) {
-  ASSERT_TRUE(run_command(
-      "cd " + shell_quoted(dir_.at("")) +
-      " && mkdir -p five/sub && for f in a b c d sub/e; do echo \"text of $f\""
-      " > five/$f.txt; done && tar --format=gnu -cf five.tar -C five ."));
+  ASSERT_TRUE(make_five_file_gnu_tar(dir_.at("")));
   const std::string whole = read_file(dir_.at("five.tar"));
   file_tree tree;
   archive_error err;

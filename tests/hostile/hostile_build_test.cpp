@@ -359,10 +359,7 @@ TEST_F(HostileBuild, ArchivePathNestedFiftyThousandDeepIsRefusedNotListed) {
 // a header), the build stops and names the archive damaged, where bsdtar
 // also fails; cut after the end block, the listing is whole.
 TEST_F(HostileBuild, TarCutAnywhereIsNeverListedInPart) {
-  ASSERT_TRUE(run_command(
-      "cd " + shell_quoted(root_.at("")) +
-      " && mkdir -p five/sub && for f in a b c d sub/e; do echo \"text of $f\""
-      " > five/$f.txt; done && tar --format=gnu -cf five.tar -C five ."));
+  ASSERT_TRUE(make_five_file_gnu_tar(root_.at("")));
   const std::string whole = read_file(root_.at("five.tar"));
   archive("cut.tar");
   ASSERT_TRUE(root_.write("cut.tar", whole));
