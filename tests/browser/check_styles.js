@@ -289,7 +289,8 @@ function checkJson(where, file, entries, top) {
     const p = jsonNameBytes(e.path).toString("hex");
     got.set(p, e);
     if (!jsonNameBytes(e.name).length) fault(where, `line ${n + 1}: no name`);
-    if (!fs.existsSync(Buffer.concat([Buffer.from(top + "/"), percentBytes(e.link)]))) fault(where, `link ${e.link} opens nothing`);
+    // Links lead from the folder the listing is saved in.
+    if (!fs.existsSync(Buffer.concat([Buffer.from(path.dirname(file) + "/"), percentBytes(e.link)]))) fault(where, `link ${e.link} opens nothing`);
     if (!e.is_folder && !(Number.isInteger(e.size) && e.size >= 0)) fault(where, `size ${e.size} of ${e.path}`);
     if (!/^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ$/.test(e.time) || Date.parse(e.time) / 1000 !== e.mtime) fault(where, `time ${e.time} / ${e.mtime}`);
   });
@@ -317,7 +318,7 @@ print(json.dumps([[c.encode("utf-8", "surrogateescape").hex() for c in r] for r 
   for (const row of rows) {
     if (row.length !== header.length) { fault(where, `row of ${row.length} fields`); continue; }
     paths.add(row[1].toString("hex"));
-    if (!fs.existsSync(Buffer.concat([Buffer.from(top + "/"), percentBytes(row[2].toString())]))) fault(where, `link ${row[2]} opens nothing`);
+    if (!fs.existsSync(Buffer.concat([Buffer.from(path.dirname(file) + "/"), percentBytes(row[2].toString())]))) fault(where, `link ${row[2]} opens nothing`);
   }
   if (!fs.readFileSync(file).includes("\r\n")) fault(where, "rows do not end in CR LF");
   for (const e of entries) {
@@ -617,6 +618,60 @@ async function checkByteUnits(where, file) {
   await page.close();
 }
 
+// ------------------------------------------------------------ served pages
+
+// A web server over the scratch folder: a file's bytes, 200 with no body for
+// a folder, 404 for anything else. Every request it answers is counted.
+let server, port, served = [];
+function startServer() {
+  const http = require("http");
+  server = http.createServer((req, res) => {
+    const file = Buffer.concat([Buffer.from(work), percentBytes(new URL(req.url, "http://x").pathname)]);
+    let st = null;
+    try { st = fs.statSync(file); } catch (e) { /* missing */ }
+    served.push({ url: req.url, status: st ? 200 : 404 });
+    if (!st) { res.writeHead(404); res.end(); return; }
+    res.writeHead(200, { "Content-Type": st.isDirectory() ? "text/plain" : req.url.endsWith(".html") ? "text/html; charset=utf-8" : "application/octet-stream" });
+    res.end(st.isDirectory() ? "" : fs.readFileSync(file));
+  });
+  return new Promise((resolve) => server.listen(0, "127.0.0.1", () => resolve(server.address().port)));
+}
+
+// A one-file listing saved outside the listed folder, opened over HTTP:
+// without base_url its links lead from the page's own folder; with one they
+// start with it. Either way every entry opens and every icon loads (the
+// icons embedded, as by default); the browser's own favicon request aside,
+// the page asks for nothing the server lacks.
+async function checkServed(style, port) {
+  for (const withBase of [false, true]) {
+    const where = `${style} / served${withBase ? " with base_url" : ""}`;
+    const out = path.join(work, "served" + runs);
+    fs.mkdirSync(out);
+    const listing = path.join(out, "listing.html");
+    const srcName = "src" + (runs + 1);
+    const settings = { format: style, save: listing, image_dir: "" };
+    if (withBase) settings.base_url = `http://127.0.0.1:${port}/${srcName}/`;
+    const src = build(where, tree.plain(), settings);
+    if (!src) continue;
+    served = [];
+    const page = await browser.newPage();
+    const failed = [];
+    page.on("requestfailed", (r) => failed.push(r.url()));
+    await page.goto(`http://127.0.0.1:${port}/${path.relative(work, listing)}`, { waitUntil: "load", timeout: 60000 });
+    const seen = await inspect(page);
+    await page.close();
+    for (const u of failed) fault(where, "request failed: " + u);
+    for (const r of served) if (r.status !== 200 && r.url !== "/favicon.ico") fault(where, `the page asked for ${r.url}: ${r.status}`);
+    const links = [];
+    for (const href of seen.links) {
+      const u = new URL(href);
+      if (u.origin !== `http://127.0.0.1:${port}`) { fault(where, "link leaves the server: " + href); continue; }
+      links.push("file://" + work + u.pathname);
+    }
+    checkLinks(where, links, expectedEntries(src, true, () => false), null);
+  }
+}
+
 // ------------------------------------------------------------ the run
 
 function styles() {
@@ -664,6 +719,7 @@ async function checkStyle(style) {
   if (/^(download|links|table)\.txt$/.test(style)) await checkReadme(style, style);
   if (style === "table.txt") await checkTable(style);
   if (style === "gallery.txt") await checkGallery(style);
+  if (kind === "html") await checkServed(style, port);
 }
 
 (async () => {
@@ -675,6 +731,7 @@ async function checkStyle(style) {
            "--disable-background-networking", "--disable-component-update", "--disable-sync",
            "--allow-file-access-from-files"],
   });
+  port = await startServer();
   try {
     for (const style of styles()) {
       if (only.length && !only.includes(style)) continue;
@@ -682,6 +739,7 @@ async function checkStyle(style) {
     }
   } finally {
     await browser.close();
+    server.close();
     fs.rmSync(work, { recursive: true, force: true });
   }
   console.log(`check_styles: ${runs} builds, ${faults.length ? faults.length + " faults" : "ok"}`);
