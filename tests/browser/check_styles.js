@@ -637,6 +637,12 @@ function startServer() {
   return new Promise((resolve) => server.listen(0, "127.0.0.1", () => resolve(server.address().port)));
 }
 
+// Waits (up to 20 s) until the page shows at least n links besides its
+// trail and parent links, for styles whose script draws the rows.
+function entryLinksDrawn(page, n) {
+  return page.waitForFunction((n) => [...document.querySelectorAll("a[href]")].filter((a) => !a.closest("nav") && !a.classList.contains("up")).length >= n, { timeout: 20000 }, n).catch(() => {});
+}
+
 // A one-file listing saved outside the listed folder, opened over HTTP:
 // without base_url its links lead from the page's own folder; with one they
 // start with it. Either way every entry opens and every icon loads (the
@@ -658,6 +664,7 @@ async function checkServed(style, port) {
     const failed = [];
     page.on("requestfailed", (r) => failed.push(r.url()));
     await page.goto(`http://127.0.0.1:${port}/${path.relative(work, listing)}`, { waitUntil: "load", timeout: 60000 });
+    await entryLinksDrawn(page, 4);
     const seen = await inspect(page);
     await page.close();
     for (const u of failed) fault(where, "request failed: " + u);
@@ -670,6 +677,44 @@ async function checkServed(style, port) {
     }
     checkLinks(where, links, expectedEntries(src, true, () => false), null);
   }
+}
+
+// ------------------------------------------------------------ archives
+
+// An archive whose members climb with "..": the names show as the archive
+// holds them, but no link leads above the folder the listing is saved in.
+async function checkClimbingMembers(style) {
+  const where = `${style} / archive with .. members`;
+  const out = path.join(work, "climb" + runs);
+  fs.mkdirSync(out);
+  const tar = path.join(out, "climb.tar");
+  const py = `
+import io, sys, tarfile
+with tarfile.open(sys.argv[1], "w", format=tarfile.GNU_FORMAT) as t:
+    for name in ["../../etc/passwd", "docs/../../../up.txt", "ok.txt"]:
+        info = tarfile.TarInfo(name); info.size = 2
+        t.addfile(info, io.BytesIO(b"x\\n"))`;
+  const made = spawnSync("python3", ["-c", py, tar], { encoding: "utf8" });
+  if (made.status !== 0) { fault(where, "python tarfile: " + made.stderr); return; }
+  const listing = path.join(out, "listing.html");
+  if (!build(where, tree.plain(), { format: style, source: 1, path: tar, save: listing })) return;
+  const page = await openPage(listing, 1280, 3000);
+  await entryLinksDrawn(page, 3);
+  const seen = await inspect(page);
+  await page.close();
+  for (const name of ["passwd", "up.txt", "ok.txt"]) {
+    if (!seen.text.includes(name)) fault(where, `name ${name} not shown`);
+  }
+  let entryLinks = 0;
+  for (const href of seen.links) {
+    const u = new URL(href);
+    if (u.protocol !== "file:") continue;
+    const p = percentBytes(u.pathname).toString();
+    if (p === listing) continue;  // the trail's link to the listing itself
+    entryLinks++;
+    if (!p.startsWith(out + "/")) fault(where, `link ${href} leads out of ${out}`);
+  }
+  if (entryLinks < 3) fault(where, `${entryLinks} entry links, not 3 or more`);
 }
 
 // ------------------------------------------------------------ the run
@@ -720,6 +765,7 @@ async function checkStyle(style) {
   if (style === "table.txt") await checkTable(style);
   if (style === "gallery.txt") await checkGallery(style);
   if (kind === "html") await checkServed(style, port);
+  if (kind === "html") await checkClimbingMembers(style);
 }
 
 (async () => {
