@@ -21,9 +21,11 @@ async function open(browser, beforeScripts) {
   await page.setViewport({ width: 1280, height: 900 });
   await page.evaluateOnNewDocument(() => {
     window.__t = {};
-    new MutationObserver(() => {
+    // Watches until the first row shows: left on, it would be told of
+    // every piece of text the parser adds and slow the page down.
+    new MutationObserver((_, obs) => {
       const rows = document.getElementById("rows");
-      if (!window.__t.firstRows && rows && rows.querySelector(".row")) window.__t.firstRows = performance.now();
+      if (rows && rows.querySelector(".row")) { window.__t.firstRows = performance.now(); obs.disconnect(); }
     }).observe(document, { childList: true, subtree: true });
   });
   if (beforeScripts) await page.evaluateOnNewDocument(beforeScripts);
