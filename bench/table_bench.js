@@ -21,11 +21,14 @@ async function open(browser, beforeScripts) {
   await page.setViewport({ width: 1280, height: 900 });
   await page.evaluateOnNewDocument(() => {
     window.__t = {};
-    // Watches until the first row shows: left on, it would be told of
-    // every piece of text the parser adds and slow the page down.
+    // Watches the rows until the first shows: a watch over the whole page
+    // would be told of every piece of text the parser adds, and slow it.
     new MutationObserver((_, obs) => {
       const rows = document.getElementById("rows");
-      if (rows && rows.querySelector(".row")) { window.__t.firstRows = performance.now(); obs.disconnect(); }
+      if (!rows) return;
+      obs.disconnect();
+      const seen = () => rows.querySelector(".row") && (window.__t.firstRows = performance.now());
+      if (!seen()) new MutationObserver((__, o) => { if (seen()) o.disconnect(); }).observe(rows, { childList: true });
     }).observe(document, { childList: true, subtree: true });
   });
   if (beforeScripts) await page.evaluateOnNewDocument(beforeScripts);
