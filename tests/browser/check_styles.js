@@ -471,10 +471,12 @@ const SEARCHED = [
   ["MiXeD Case.TXT", "a"], ["\u039f\u0394\u039f\u03a3.txt", "c"],
   ["tab\tname.txt", "d"], ["back\\slash <b>.txt", "e"], [Buffer.from("bad\xff.txt", "latin1"), "f"],
   ["caf\u00e9.txt", "g"], ["empty", []],
-  ["Photos", [["Summer 2020", [["beach.JPG", "h"], ["caf\u00e9.txt", "i"]]], ["index.txt", "j"]]],
+  ["Photos", [["Summer 2020", [["beach.JPG", "h"], ["caf\u00e9.txt", "i"]]], ["index.txt", "j"], ["zebra.txt", "k"]]],
 ];
 const WORDS = ["mixed", "case.txt", "\u0130stanbul", "stanbul", "\u03bf\u03b4\u03bf\u03c2", "tab", "back\\slash", "<b>",
   "photos/summer", "summer 2020/beach", "os/su", "/", "txt", "caf\u00e9", ".jpg", "zzz", "bad", "\udcff", "empty/", "2020/"];
+// Each entry's lower-cased path as the page searches and sorts it, and
+// the path as its row shows it.
 function searchKeys(dir, top) {
   const out = [];
   for (const e of expectedEntries(dir, true, () => false)) {
@@ -485,14 +487,14 @@ function searchKeys(dir, top) {
       text += n ? rel.subarray(i, i + n).toString("utf8") : String.fromCharCode(0xdc00 | rel[i]);
       i += n || 1;
     }
-    out.push(text.toLowerCase() + (e.isDir ? "/" : ""));
+    out.push({ key: text.toLowerCase() + (e.isDir ? "/" : ""), shown: visibleName(rel) + (e.isDir ? "/" : ""), isDir: e.isDir });
   }
   return out;
 }
 async function checkTableSearch(where, layout) {
   const src = build(where + " search", layout, { format: "table.txt", save: path.join(work, "searched.html") });
   if (!src) return;
-  const keys = searchKeys(src, src);
+  const entries = searchKeys(src, src), keys = entries.map((e) => e.key);
   const page = await openPage(path.join(work, "searched.html"), 1000, 900);
   await tableLoaded(page);
   for (const words of WORDS) {
@@ -506,6 +508,17 @@ async function checkTableSearch(where, layout) {
     }), words);
     const n = /^(\d+) of/.exec(got) ? +/^(\d+)/.exec(got)[1] : /^(\d+) entries/.test(got) ? keys.length : -1;
     if (n !== want) fault(where + " search", `${JSON.stringify(words)} kept ${got}, not ${want} of ${keys.length}`);
+  }
+  // Sorted by name, both ways: folders first, each part by path.
+  await page.evaluate(() => { const q = document.getElementById("q"); q.value = ""; q.dispatchEvent(new Event("input")); });
+  const byPath = (a, b) => b.isDir - a.isDir || (a.key < b.key ? -1 : a.key > b.key ? 1 : 0);
+  for (const dir of [1, -1]) {
+    const got = await page.evaluate(() => new Promise((done) => {
+      document.querySelector('#head [data-key="name"] button').click();
+      setTimeout(() => done([...document.querySelectorAll("#rows .row a")].map((a) => a.title)), 100);
+    }));
+    const want = entries.slice().sort((a, b) => byPath(a, b) * (a.isDir === b.isDir ? dir : 1)).map((e) => e.shown);
+    if (JSON.stringify(got) !== JSON.stringify(want)) fault(where + " name sort", `${dir > 0 ? "up" : "down"}: ${JSON.stringify(got)}`);
   }
   await page.close();
 }
