@@ -4,17 +4,28 @@
 # whole page, time of each sort, and scrolling to the last entry.
 # Not run by CI. Needs chromium and tests/browser's node modules.
 # Usage: bench/table_bench.sh [build-dir] [files] [folders]
+#   lists a tree of that many files made on disk (make_tree.py);
+#        bench/table_bench.sh build-dir ENTRIES
+#   writes a page of ENTRIES entries without making them: kdgn20 lists one
+#   file per extension, make_table_page.py fills its data block.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$repo/build}" && pwd)
 files=${2:-200000}
-folders=${3:-2000}
+folders=${3:-}
 work=$(mktemp -d /tmp/dirgen-table-bench.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 [ -d "$repo/tests/browser/node_modules" ] || (cd "$repo/tests/browser" && npm ci --no-audit --no-fund --loglevel=error)
 
-echo "Generating $files files in $folders folders ..."
-python3 "$repo/bench/make_tree.py" "$work/src" "$files" "$folders"
+if [ -n "$folders" ] || [ "$files" -le 200000 ]; then
+  folders=${folders:-2000}
+  echo "Generating $files files in $folders folders ..."
+  python3 "$repo/bench/make_tree.py" "$work/src" "$files" "$folders"
+else
+  echo "Writing a page of $files entries ..."
+  mkdir -p "$work/src"
+  for ext in txt jpg html zip mp3 c pdf png; do echo x > "$work/src/file.$ext"; done
+fi
 
 ln -s "$repo/kvdata" "$work/kvdata"
 cat > "$work/bench.txt" <<EOF2
@@ -32,5 +43,10 @@ cat > "$work/bench.txt" <<EOF2
 <order_files>1</order_files>
 EOF2
 (cd "$work" && "$build/src/app/kdgn20" bench.txt)
-mv "$work/table.html" "$work/src/table.html"
-NODE_PATH="$repo/tests/browser/node_modules" node "$repo/bench/table_bench.js" "$work/src/table.html" "$files" "$folders"
+if [ -n "$folders" ]; then
+  mv "$work/table.html" "$work/src/table.html"
+  NODE_PATH="$repo/tests/browser/node_modules" node "$repo/bench/table_bench.js" "$work/src/table.html" "$files" "$folders"
+else
+  entries=$(python3 "$repo/bench/make_table_page.py" "$work/table.html" "$work/src/table.html" "$files")
+  NODE_PATH="$repo/tests/browser/node_modules" node "$repo/bench/table_bench.js" "$work/src/table.html" "$entries"
+fi

@@ -69,7 +69,8 @@ constexpr std::string_view kSummaryNames[] = {
     "date_generated",     "parent_listing",  "listing_name",
     "title",              "folder_path",     "readme_name",
     "readme_text",        "icon_css",        "total_files_text",
-    "total_folders_text", "total_size_text"};
+    "total_folders_text", "total_size_text",  "size_units",
+    "date_format",        "is_gmt_date"};
 
 // The lists of the way from the top listing to this one.
 constexpr std::string_view kTrailNames[] = {"name_trail", "url_trail"};
@@ -488,6 +489,9 @@ listing_variables::state::make_list(std::string_view name) {
 variant listing_variables::state::summary_value(std::string_view name) {
   if (name == "show_folders") return variant(o_.show_folders);
   if (name == "show_summary") return variant(o_.show_summary);
+  if (name == "size_units") return variant(o_.size_units);
+  if (name == "date_format") return variant(std::string_view(o_.date_format));
+  if (name == "is_gmt_date") return variant(int32_t{o_.is_gmt_date ? 1 : 0});
   if (name == "image_dir") return variant(std::string_view(o_.image_dir));
   if (name == "total_files") {
     return variant(static_cast<int32_t>(rows(kFiles).size()));

@@ -7,7 +7,9 @@
 // names one value each (show_folders, show_summary, image_dir, total_files,
 // total_folders, total_size, date_generated, parent_listing, listing_name,
 // title, folder_path, readme_name, readme_text, icon_css, total_files_text,
-// total_folders_text, total_size_text); the trail lists (name_trail,
+// total_folders_text, total_size_text, and the settings a page's script
+// needs to show sizes and dates as the other values do: size_units,
+// date_format, is_gmt_date); the trail lists (name_trail,
 // url_trail) one entry per folder from the listed top down to the folder
 // this listing lists.
 //

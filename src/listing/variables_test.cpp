@@ -194,12 +194,17 @@ TEST_F(Variables, TimesFollowTheFormatInGmtOrLocalTime) {
   options_.date_format = "%Y-%m-%d %H:%M";
   add("a", ".txt", 1)->time = 4102444800;  // 2100: past 32 bits
   options_.is_gmt_date = true;
-  EXPECT_EQ(first(vars(), "time_files"), "2100-01-01 00:00");
+  listing_variables& gmt = vars();
+  EXPECT_EQ(first(gmt, "time_files"), "2100-01-01 00:00");
+  // A page's script gets what it needs to format mtime_ the same way.
+  EXPECT_EQ(first(gmt, "date_format"), "%Y-%m-%d %H:%M");
+  EXPECT_EQ(first(gmt, "is_gmt_date"), "1");
   setenv("TZ", "EST5EDT,M3.2.0,M11.1.0", 1);
   tzset();
   options_.is_gmt_date = false;
   listing_variables& v = vars();
   EXPECT_EQ(first(v, "time_files"), "2099-12-31 19:00");
+  EXPECT_EQ(first(v, "is_gmt_date"), "0");
   // The machine-readable forms are UTC whatever the settings say.
   EXPECT_EQ(first(v, "mtime_files"), "4102444800");
   EXPECT_EQ(first(v, "isotime_all"), "2100-01-01T00:00:00Z");
@@ -358,6 +363,7 @@ TEST_F(Variables, SizeTextsAndCountsSayTheirUnits) {
   EXPECT_EQ(list_of(human, "size_text_all"),
             (texts{"1 byte", "2 bytes", "4,7 MB", ""}));
   EXPECT_EQ(first(human, "total_size_text"), "4,7 MB");
+  EXPECT_EQ(first(human, "size_units"), "3");
   options_.size_units = 4;
   EXPECT_EQ(list_of(vars(), "size_text_files"),
             (texts{"1 byte", "2 bytes", "4,5 MiB"}));

@@ -401,10 +401,19 @@ async function checkTable(where) {
     if (!names.length || names.some((n) => !n.includes("file 0007"))) fault(where + " early input", `rows ${JSON.stringify(names.slice(0, 5))}`);
     await page.close();
   }
-  // Dates sort by time, whatever the format shows.
-  src = build(where + " dates", tree.dated(40), { format: "table.txt", save: "list.html", subfolders: 0, date_format: "%d.%m.%Y %H:%M" });
+  // Dates show in the settings' format and sort by time, whatever the
+  // format shows.
+  src = build(where + " dates", tree.dated(40), { format: "table.txt", save: "list.html", subfolders: 0, date_format: "%d.%m.%Y %H:%M (%a %b %j)" });
   if (src) {
     const page = await openPage(path.join(src, "list.html"), 1000, 1600);
+    const shownDates = await page.$$eval("#rows .row", (rows) => rows.map((r) => [r.querySelector(".nm").textContent, r.querySelector(".c-date").textContent]));
+    for (const [name, date] of shownDates) {
+      const t = fs.statSync(path.join(src, name)).mtime, two = (n) => String(n).padStart(2, "0");
+      const day = Math.round((Date.UTC(t.getUTCFullYear(), t.getUTCMonth(), t.getUTCDate()) - Date.UTC(t.getUTCFullYear(), 0, 1)) / 864e5) + 1;
+      const want = `${two(t.getUTCDate())}.${two(t.getUTCMonth() + 1)}.${t.getUTCFullYear()} ${two(t.getUTCHours())}:${two(t.getUTCMinutes())} ` +
+        `(${t.toUTCString().slice(0, 3)} ${t.toUTCString().slice(8, 11)} ${String(day).padStart(3, "0")})`;
+      if (date !== want) { fault(where + " date format", `${name} shows ${JSON.stringify(date)}, not ${JSON.stringify(want)}`); break; }
+    }
     await page.evaluate(() => [...document.querySelectorAll("button")].find((b) => b.textContent.trim() === "Date").click());
     await page.evaluate(() => new Promise((r) => setTimeout(r, 50)));
     const names = await shownNames(page);
@@ -412,6 +421,9 @@ async function checkTable(where) {
     if (!names.length || times.some((t, i) => i && t < times[i - 1])) fault(where + " date sort", `order ${names.slice(0, 8).join(", ")}`);
     await page.close();
   }
+  await checkTableSizes(where);
+  await checkTableSearch(where, SEARCHED);
+  await checkTableSearch(where, [...SEARCHED, ["\u0130stanbul.txt", "b"]]);
   // A recursive listing opens in the listing's own order: files show
   // among their folders, not after every folder.
   src = build(where + " recursive order", tree.folders(60), { format: "table.txt", save: "list.html" });
@@ -421,6 +433,95 @@ async function checkTable(where) {
     if (!shown.some((n) => !n.endsWith("/"))) fault(where + " recursive order", `first rows ${shown.slice(0, 6).join(", ")}`);
     await page.close();
   }
+}
+
+// Sizes show in the unit the settings chose, as the other styles write
+// them; numbers are grouped in the reader's own way.
+const SIZES = [0, 1, 999, 1000, 999999, 1536000, 4700000];
+const SIZE_TEXTS = {
+  0: ["0 B", "1 B", "999 B", "1,000 B", "999,999 B", "1,536,000 B", "4,700,000 B"],
+  1: ["1 Kb", "1 Kb", "1 Kb", "1 Kb", "977 Kb", "1,501 Kb", "4,590 Kb"],
+  2: ["1 Mb", "1 Mb", "1 Mb", "1 Mb", "1 Mb", "2 Mb", "5 Mb"],
+  3: ["0 bytes", "1 byte", "999 bytes", "1.0 kB", "1.0 MB", "1.5 MB", "4.7 MB"],
+  4: ["0 bytes", "1 byte", "999 bytes", "1,000 bytes", "977 KiB", "1.5 MiB", "4.5 MiB"],
+};
+async function checkTableSizes(where) {
+  const layout = SIZES.map((n, i) => [`size ${i}.bin`, Buffer.alloc(n)]);
+  for (const units of Object.keys(SIZE_TEXTS)) {
+    const src = build(`${where} size unit ${units}`, layout, { format: "table.txt", save: "list.html", subfolders: 0, size_units: units, sort_order: 0 });
+    if (!src) continue;
+    const page = await openPage(path.join(src, "list.html"), 1000, 900);
+    const got = await page.evaluate(() => {
+      // The reader's separators, put back to the ones written above.
+      const group = (1000).toLocaleString().charAt(1), point = (1.5).toLocaleString().charAt(1);
+      return [...document.querySelectorAll("#rows .row")].map((r) => [r.querySelector(".nm").textContent,
+        r.querySelector(".c-size").textContent.split(group).join(",").replace(point, ".")]);
+    });
+    const want = SIZES.map((n, i) => [`size ${i}.bin`, SIZE_TEXTS[units][i]]);
+    got.sort();
+    if (JSON.stringify(got) !== JSON.stringify(want)) fault(`${where} size unit ${units}`, `sizes ${JSON.stringify(got)}`);
+    await page.close();
+  }
+}
+
+// A search keeps exactly the entries whose path (a folder's ending in
+// "/"), lower-cased, holds every word: words in names, in folders' paths,
+// across a folder and a name, in names written with escapes; and all of
+// these again beside a name whose lower case is longer than the name.
+const SEARCHED = [
+  ["MiXeD Case.TXT", "a"], ["\u039f\u0394\u039f\u03a3.txt", "c"],
+  ["tab\tname.txt", "d"], ["back\\slash <b>.txt", "e"], [Buffer.from("bad\xff.txt", "latin1"), "f"],
+  ["caf\u00e9.txt", "g"], ["empty", []],
+  ["Photos", [["Summer 2020", [["beach.JPG", "h"], ["caf\u00e9.txt", "i"]]], ["index.txt", "j"], ["zebra.txt", "k"]]],
+];
+const WORDS = ["mixed", "case.txt", "\u0130stanbul", "stanbul", "\u03bf\u03b4\u03bf\u03c2", "tab", "back\\slash", "<b>",
+  "photos/summer", "summer 2020/beach", "os/su", "/", "txt", "caf\u00e9", ".jpg", "zzz", "bad", "\udcff", "empty/", "2020/"];
+// Each entry's lower-cased path as the page searches and sorts it, and
+// the path as its row shows it.
+function searchKeys(dir, top) {
+  const out = [];
+  for (const e of expectedEntries(dir, true, () => false)) {
+    const rel = e.full.subarray(Buffer.byteLength(top) + 1);
+    let text = "";
+    for (let i = 0; i < rel.length;) {
+      const n = utf8Length(rel, i);
+      text += n ? rel.subarray(i, i + n).toString("utf8") : String.fromCharCode(0xdc00 | rel[i]);
+      i += n || 1;
+    }
+    out.push({ key: text.toLowerCase() + (e.isDir ? "/" : ""), shown: visibleName(rel) + (e.isDir ? "/" : ""), isDir: e.isDir });
+  }
+  return out;
+}
+async function checkTableSearch(where, layout) {
+  const src = build(where + " search", layout, { format: "table.txt", save: path.join(work, "searched.html") });
+  if (!src) return;
+  const entries = searchKeys(src, src), keys = entries.map((e) => e.key);
+  const page = await openPage(path.join(work, "searched.html"), 1000, 900);
+  await tableLoaded(page);
+  for (const words of WORDS) {
+    const terms = words.toLowerCase().split(/\s+/);
+    const want = keys.filter((k) => terms.every((t) => k.includes(t))).length;
+    const got = await page.evaluate((w) => new Promise((done) => {
+      const q = document.getElementById("q");
+      q.value = w;
+      q.dispatchEvent(new Event("input"));
+      setTimeout(() => done(document.getElementById("count").textContent), 300);
+    }), words);
+    const n = /^(\d+) of/.exec(got) ? +/^(\d+)/.exec(got)[1] : /^(\d+) entries/.test(got) ? keys.length : -1;
+    if (n !== want) fault(where + " search", `${JSON.stringify(words)} kept ${got}, not ${want} of ${keys.length}`);
+  }
+  // Sorted by name, both ways: folders first, each part by path.
+  await page.evaluate(() => { const q = document.getElementById("q"); q.value = ""; q.dispatchEvent(new Event("input")); });
+  const byPath = (a, b) => b.isDir - a.isDir || (a.key < b.key ? -1 : a.key > b.key ? 1 : 0);
+  for (const dir of [1, -1]) {
+    const got = await page.evaluate(() => new Promise((done) => {
+      document.querySelector('#head [data-key="name"] button').click();
+      setTimeout(() => done([...document.querySelectorAll("#rows .row a")].map((a) => a.title)), 100);
+    }));
+    const want = entries.slice().sort((a, b) => byPath(a, b) * (a.isDir === b.isDir ? dir : 1)).map((e) => e.shown);
+    if (JSON.stringify(got) !== JSON.stringify(want)) fault(where + " name sort", `${dir > 0 ? "up" : "down"}: ${JSON.stringify(got)}`);
+  }
+  await page.close();
 }
 
 // Waits until the table has read its whole data block.
