@@ -422,6 +422,7 @@ async function checkTable(where) {
     await page.close();
   }
   await checkTableSizes(where);
+  await checkTableAddress(where);
   await checkTableSearch(where, SEARCHED);
   await checkTableSearch(where, [...SEARCHED, ["\u0130stanbul.txt", "b"]]);
   // A recursive listing opens in the listing's own order: files show
@@ -525,6 +526,36 @@ async function checkTableSearch(where, layout) {
 }
 
 // Waits until the table has read its whole data block.
+// The search and sort live in the address: an address opens its view, a
+// change of view changes the address, and an address edited by hand is
+// shown.
+async function checkTableAddress(where) {
+  where += " address";
+  const src = build(where, tree.many(300), { format: "table.txt", save: "list.html", subfolders: 0 });
+  if (!src) return;
+  const page = await browser.newPage();
+  await page.setViewport({ width: 1000, height: 900 });
+  await page.goto(pathToFileURL(path.join(src, "list.html")).href + "#q=file%20010&sort=-name", { waitUntil: "load" });
+  await tableLoaded(page);
+  let names = await shownNames(page);
+  const descending = [...names].sort().reverse();
+  if (names.length < 10 || names.some((n) => !n.includes("010")) || JSON.stringify(names) !== JSON.stringify(descending)) fault(where, `opened with ${JSON.stringify(names)}`);
+  const q = await page.$eval("#q", (el) => el.value);
+  if (q !== "file 010") fault(where, `search box holds ${JSON.stringify(q)}`);
+  await page.$eval("#q", (el) => { el.value = "file 02"; el.dispatchEvent(new Event("input")); });
+  await page.waitForFunction(() => /q=file%2002/.test(location.hash), { timeout: 5000 }).catch(() => {});
+  let hash = await page.evaluate(() => location.hash);
+  if (hash !== "#q=file%2002&sort=-name") fault(where, `after a search the address ends in ${JSON.stringify(hash)}`);
+  await page.evaluate(() => [...document.querySelectorAll("button")].find((b) => b.textContent.trim() === "Name").click());
+  hash = await page.evaluate(() => location.hash);
+  if (hash !== "#q=file%2002&sort=name") fault(where, `after a sort the address ends in ${JSON.stringify(hash)}`);
+  await page.evaluate(() => { location.hash = "#q=file%200299"; });
+  await page.waitForFunction(() => document.querySelectorAll("#rows .row").length === 1, { timeout: 5000 }).catch(() => {});
+  names = await shownNames(page);
+  if (names.length !== 1 || !names[0].includes("file 0299")) fault(where, `an edited address shows ${JSON.stringify(names.slice(0, 5))}`);
+  await page.close();
+}
+
 function tableLoaded(page) {
   return page.waitForFunction(() => /entries$/.test(document.getElementById("count").textContent), { timeout: 60000 });
 }
