@@ -10,7 +10,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -780,6 +782,143 @@ TEST_F(Build, FailedWritesLeaveEveryOldListingWholeAndNoTemporaryFile) {
   EXPECT_EQ(outcome.reason, "Is a directory");
   EXPECT_EQ(read_file(root_.at("src/list.html")), "old top");
   EXPECT_EQ(leftovers(root_.path()), std::vector<std::string>{});
+}
+
+// Runs command and gives its output's lines.
+std::set<std::string> output_lines(const std::string& command) {
+  std::set<std::string> lines;
+  FILE* p = popen(command.c_str(), "r");
+  std::string line;
+  for (int c; p && (c = fgetc(p)) != EOF;) {
+    if (c != '\n') {
+      line.push_back(static_cast<char>(c));
+    } else {
+      lines.insert(line);
+      line.clear();
+    }
+  }
+  if (p) pclose(p);
+  return lines;
+}
+
+// Makes depth nested folders named "level" under top, each holding f.txt.
+bool make_chain(const std::string& top, int depth) {
+  int fd = open(top.c_str(), O_RDONLY | O_DIRECTORY);
+  for (int i = 0; fd >= 0 && i < depth; ++i) {
+    const int next = mkdirat(fd, "level", 0755) == 0
+                         ? openat(fd, "level", O_RDONLY | O_DIRECTORY)
+                         : -1;
+    close(fd);
+    fd = next;
+    const int f = fd < 0 ? -1 : openat(fd, "f.txt", O_CREAT | O_WRONLY, 0644);
+    if (f < 0) break;
+    close(f);
+  }
+  if (fd < 0) return false;
+  close(fd);
+  return true;
+}
+
+// Walks the chain under top through descriptors, reading each folder's
+// index.html: what they list (one name per line), as paths relative to top,
+// into *listed; their number into *listings. With mark, appends it to the
+// deepest listing first.
+void read_chain(const std::string& top, std::set<std::string>* listed,
+                int* listings, const char* mark = nullptr) {
+  int fd = open(top.c_str(), O_RDONLY | O_DIRECTORY);
+  std::string rel;
+  for (; fd >= 0; rel += "level/") {
+    const int next = openat(fd, "level", O_RDONLY | O_DIRECTORY);
+    if (mark && next < 0) {
+      const int out = openat(fd, "index.html", O_WRONLY | O_APPEND);
+      if (out >= 0 && write(out, mark, strlen(mark)) > 0) close(out);
+    }
+    const int in = openat(fd, "index.html", O_RDONLY);
+    std::string text;
+    char buffer[4096];
+    for (ssize_t n; in >= 0 && (n = read(in, buffer, sizeof buffer)) > 0;) {
+      text.append(buffer, static_cast<size_t>(n));
+    }
+    if (in >= 0) {
+      close(in);
+      ++*listings;
+    }
+    for (size_t start = 0, end; (end = text.find('\n', start)) !=
+                                std::string::npos;
+         start = end + 1) {
+      const std::string url = text.substr(start, end - start);
+      listed->insert(rel + url.substr(0, url.find('/')));
+    }
+    close(fd);
+    fd = next;
+  }
+}
+
+// Child: with the open-file limit at the common default, builds a listing
+// in every folder of a chain deeper than that limit, then again over its
+// own listings, then after the deepest was changed by hand. Exits 0 when
+// each run did what it should, else says what went wrong.
+int build_deep_chain(const settings_record& settings, data_tables& formatter,
+                     const scratch_folder& root, int depth) {
+  const rlimit limit{1024, 1024};
+  if (setrlimit(RLIMIT_NOFILE, &limit) != 0) return 2;
+  const std::string top = root.at("src");
+  build_outcome o = run(settings, formatter, root);
+  if (o.code != kBuildOk || o.unreadable != 0 ||
+      o.listings_written != depth + 1) {
+    std::fprintf(stderr, "first: %s (%lld unreadable, %s)\n",
+                 result_line(o, false).c_str(),
+                 static_cast<long long>(o.unreadable),
+                 listings_line(o).c_str());
+    return 3;
+  }
+  std::set<std::string> listed;
+  int listings = 0;
+  read_chain(top, &listed, &listings);
+  const std::set<std::string> found = output_lines(
+      "cd '" + top + "' && find . -mindepth 1 ! -name index.html "
+      "! -name .dirgen-listings -printf '%P\\n'");
+  if (found.size() != 2u * depth || listed != found ||
+      listings != depth + 1) {
+    std::fprintf(stderr, "find: %zu entries, listings: %zu in %d\n",
+                 found.size(), listed.size(), listings);
+    return 4;
+  }
+  if (!output_lines("find '" + root.path() + "' -name '.*.dirgen-*'").empty()) {
+    return 5;
+  }
+  o = run(settings, formatter, root);
+  if (o.code != kBuildOk || o.listings_current != depth + 1) {
+    std::fprintf(stderr, "second: %s, %s\n", result_line(o, false).c_str(),
+                 listings_line(o).c_str());
+    return 6;
+  }
+  listings = 0;
+  listed.clear();
+  read_chain(top, &listed, &listings, "mine\n");
+  o = run(settings, formatter, root);
+  std::set<std::string> after;
+  listings = 0;
+  read_chain(top, &after, &listings);
+  if (o.code != kBuildForeignOutput || o.refused_count != 1 ||
+      o.refused[0].size() < 8000 || after != listed) {
+    std::fprintf(stderr, "third: %s\n", result_line(o, false).c_str());
+    return 7;
+  }
+  return 0;
+}
+
+TEST_F(Build, PerFolderListingsOfAChainDeeperThanTheOpenFileLimit) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const int depth = 1560;  // the deepest paths are over 9,000 bytes long
+  ASSERT_TRUE(make_chain(root_.at("src"), depth));
+  root_.write("kvdata/urls.txt",
+              "<!--#for var=all--><!--#echo var=url_all-->\n<!--#endfor-->");
+  settings_.format = variant("urls.txt");
+  settings_.save = variant("index.html");
+  recursive(false);
+  EXPECT_EXIT(exit(build_deep_chain(settings_, formatter_, root_, depth)),
+              testing::ExitedWithCode(0), "");
 }
 
 // Cancels at the first poll that comes after some output was written.
