@@ -56,15 +56,6 @@ bool make_file(const std::string& root, const std::string& rel,
   return fd >= 0;
 }
 
-// Whether the file name is in the folder at rel under root.
-bool has_file(const std::string& root, const std::string& rel,
-              const char* name) {
-  const int dir = open_nested(root, rel);
-  const bool found = dir >= 0 && faccessat(dir, name, F_OK, 0) == 0;
-  if (dir >= 0) close(dir);
-  return found;
-}
-
 TEST(LongPath, FoldersPastEveryCallsLimitOpenAsTheWholePathNames) {
   scratch_folder tmp;
   const int before = open_descriptors();
@@ -119,21 +110,6 @@ TEST(LongPath, FailuresSayWhyAndLeaveNothingOpen) {
   EXPECT_EQ(unlink_path(missing.c_str()), -1);
   EXPECT_EQ(errno, ENOENT);
   EXPECT_EQ(open_descriptors(), before);
-}
-
-TEST(LongPath, FilesAtAnyDepthAreRemoved) {
-  scratch_folder tmp;
-  const std::string rel = make_nested(tmp.path(), std::string(250, 'r'), 20);
-  ASSERT_FALSE(rel.empty());
-  ASSERT_TRUE(make_file(tmp.path(), rel, "deep.txt"));
-  ASSERT_TRUE(make_file(tmp.path(), "", "near.txt"));
-  ASSERT_TRUE(make_file(tmp.path(), rel, "kept.txt"));
-  ASSERT_GT(tmp.at(rel + "/deep.txt").size(), 5000u);
-  EXPECT_EQ(unlink_path(tmp.at(rel + "/deep.txt").c_str()), 0);
-  EXPECT_EQ(unlink_path(tmp.at("near.txt").c_str()), 0);
-  EXPECT_FALSE(has_file(tmp.path(), rel, "deep.txt"));
-  EXPECT_FALSE(has_file(tmp.path(), "", "near.txt"));
-  EXPECT_TRUE(has_file(tmp.path(), rel, "kept.txt"));
 }
 
 }  // namespace
