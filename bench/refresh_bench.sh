@@ -5,6 +5,8 @@
 # --itemize-changes` against a copy of the listings made after the first
 # run), beside the same two runs of `tree -H` in every folder, which
 # rewrites every listing.
+# Each old listing is replaced only once the record proves it Dirgen's own
+# (no replace_existing), as in a site refreshed unattended.
 # Warm cache; each second-run figure is the median of three. Prints every
 # figure with the machine's load (other builds share it). Not run by CI.
 #
@@ -44,7 +46,6 @@ TPL
 cat > "$work/run/site.txt" <<EOF2
 <path>$site</path><save>index.html</save><format>refresh.html</format>
 <subfolders>1</subfolders><subfolders_in_one_file>0</subfolders_in_one_file>
-<replace_existing>1</replace_existing>
 EOF2
 
 now() { date +%s.%N; }

@@ -463,12 +463,15 @@ bool listing_build::claim_output(int dir_fd, const std::string& folder_path,
   replacing.sync = kSyncBeforeRename;
   replacing.keep_folder_time = true;
   replacing.keep = &keep_;
+  // Proving the old file our own takes its checksum, which the writer
+  // reads together with what it compares the new listing with.
+  const bool prove = !s_.replace_existing.as_bool();
   std::string err;
-  if (!out->prepare(dir_fd, folder_path, name, replacing, &err)) {
+  if (!out->prepare(dir_fd, folder_path, name, replacing, prove, &err)) {
     return fail(kBuildCantCreateOutput, join(folder_path, name), err);
   }
   out->target().clear_stale_temporaries();
-  if (out->target().target_exists() && !s_.replace_existing.as_bool() &&
+  if (prove && out->target().target_exists() &&
       !is_own_listing(folder_path, name, *out)) {
     if (refused_.size() < kRefusedNamed) {
       refused_.push_back(join(folder_path, name));
@@ -486,11 +489,9 @@ bool listing_build::claim_output(int dir_fd, const std::string& folder_path,
 bool listing_build::is_own_listing(const std::string& folder_path,
                                    const std::string& name,
                                    const listing_writer& writer) {
-  std::string checksum, ignored;
-  if (!file_sha256(writer.target().target_path(), &checksum, &ignored)) {
-    return false;
-  }
-  return is_recorded_listing(top_folder_, folder_path, name, checksum,
+  const std::string& checksum = writer.old_checksum();
+  return !checksum.empty() &&
+         is_recorded_listing(top_folder_, folder_path, name, checksum,
                              &records_);
 }
 

@@ -1,5 +1,6 @@
 #include "listing/build.h"
 
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -10,7 +11,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -780,6 +783,133 @@ TEST_F(Build, FailedWritesLeaveEveryOldListingWholeAndNoTemporaryFile) {
   EXPECT_EQ(outcome.reason, "Is a directory");
   EXPECT_EQ(read_file(root_.at("src/list.html")), "old top");
   EXPECT_EQ(leftovers(root_.path()), std::vector<std::string>{});
+}
+
+// Makes depth nested folders named "level" under top, each holding f.txt.
+bool make_chain(const std::string& top, int depth) {
+  int fd = open(top.c_str(), O_RDONLY | O_DIRECTORY);
+  for (int i = 0; fd >= 0 && i < depth; ++i) {
+    const int next = mkdirat(fd, "level", 0755) == 0
+                         ? openat(fd, "level", O_RDONLY | O_DIRECTORY)
+                         : -1;
+    close(fd);
+    fd = next;
+    const int f = fd < 0 ? -1 : openat(fd, "f.txt", O_CREAT | O_WRONLY, 0644);
+    if (f < 0) break;
+    close(f);
+  }
+  if (fd < 0) return false;
+  close(fd);
+  return true;
+}
+
+// What a walk down the chain under top finds, through descriptors.
+struct chain_contents {
+  std::set<std::string> listed;  // what the listings name, relative to top
+  std::set<std::string> found;   // the entries but listings and the record
+  std::vector<std::string> temporary;  // temporary files
+  int listings = 0;
+};
+
+// Walks the chain under top, reading each folder's entries and its
+// index.html (one name per line). With mark, appends it to the deepest
+// listing first.
+chain_contents read_chain(const std::string& top, const char* mark = nullptr) {
+  chain_contents c;
+  int fd = open(top.c_str(), O_RDONLY | O_DIRECTORY);
+  for (std::string rel; fd >= 0; rel += "level/") {
+    DIR* d = fdopendir(dup(fd));
+    while (const dirent* e = d ? readdir(d) : nullptr) {
+      const std::string name = e->d_name;
+      if (is_temporary_name(name, nullptr)) c.temporary.push_back(name);
+      if (name != "." && name != ".." && name != "index.html" &&
+          name != ".dirgen-listings") {
+        c.found.insert(rel + name);
+      }
+    }
+    if (d) closedir(d);
+    const int next = openat(fd, "level", O_RDONLY | O_DIRECTORY);
+    if (mark && next < 0) {
+      const int out = openat(fd, "index.html", O_WRONLY | O_APPEND);
+      if (out >= 0 && write(out, mark, strlen(mark)) > 0) close(out);
+    }
+    const int in = openat(fd, "index.html", O_RDONLY);
+    std::string text;
+    char buffer[4096];
+    for (ssize_t n; in >= 0 && (n = read(in, buffer, sizeof buffer)) > 0;) {
+      text.append(buffer, static_cast<size_t>(n));
+    }
+    if (in >= 0) {
+      close(in);
+      ++c.listings;
+    }
+    for (size_t start = 0, end;
+         (end = text.find('\n', start)) != std::string::npos;
+         start = end + 1) {
+      const std::string url = text.substr(start, end - start);
+      c.listed.insert(rel + url.substr(0, url.find('/')));
+    }
+    close(fd);
+    fd = next;
+  }
+  return c;
+}
+
+// Child: with the open-file limit at the common default, builds a listing
+// in every folder of a chain deeper than that limit, then again over its
+// own listings, then after the deepest was changed by hand. Exits 0 when
+// each run did what it should, else says what went wrong.
+int build_deep_chain(const settings_record& settings, data_tables& formatter,
+                     const scratch_folder& root, int depth) {
+  const rlimit limit{1024, 1024};
+  if (setrlimit(RLIMIT_NOFILE, &limit) != 0) return 2;
+  const std::string top = root.at("src");
+  build_outcome o = run(settings, formatter, root);
+  if (o.code != kBuildOk || o.unreadable != 0 ||
+      o.listings_written != depth + 1) {
+    std::fprintf(stderr, "first: %s (%lld unreadable, %s)\n",
+                 result_line(o, false).c_str(),
+                 static_cast<long long>(o.unreadable),
+                 listings_line(o).c_str());
+    return 3;
+  }
+  const chain_contents first = read_chain(top);
+  if (first.found.size() != 2u * depth || first.listed != first.found ||
+      first.listings != depth + 1 || !first.temporary.empty()) {
+    std::fprintf(stderr, "entries %zu, listed %zu in %d, temporary %zu\n",
+                 first.found.size(), first.listed.size(), first.listings,
+                 first.temporary.size());
+    return 4;
+  }
+  o = run(settings, formatter, root);
+  if (o.code != kBuildOk || o.listings_current != depth + 1) {
+    std::fprintf(stderr, "second: %s, %s\n", result_line(o, false).c_str(),
+                 listings_line(o).c_str());
+    return 5;
+  }
+  const chain_contents marked = read_chain(top, "mine\n");
+  o = run(settings, formatter, root);
+  const chain_contents after = read_chain(top);
+  if (o.code != kBuildForeignOutput || o.refused_count != 1 ||
+      o.refused[0].size() < 8000 || after.listed != marked.listed ||
+      !after.temporary.empty()) {
+    std::fprintf(stderr, "third: %s\n", result_line(o, false).c_str());
+    return 6;
+  }
+  return 0;
+}
+
+TEST_F(Build, PerFolderListingsOfAChainDeeperThanTheOpenFileLimit) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const int depth = 1560;  // the deepest paths are over 9,000 bytes long
+  ASSERT_TRUE(make_chain(root_.at("src"), depth));
+  root_.write("kvdata/urls.txt",
+              "<!--#for var=all--><!--#echo var=url_all-->\n<!--#endfor-->");
+  settings_.format = variant("urls.txt");
+  settings_.save = variant("index.html");
+  recursive(false);
+  EXPECT_EXIT(exit(build_deep_chain(settings_, formatter_, root_, depth)),
+              testing::ExitedWithCode(0), "");
 }
 
 // Cancels at the first poll that comes after some output was written.

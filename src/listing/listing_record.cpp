@@ -122,20 +122,40 @@ bool listing_record::save(std::string* err) {
   return true;
 }
 
+namespace {
+
+// The record in folder, read once and kept in *records.
+const listing_record& record_in(const std::string& folder,
+                                std::map<std::string, listing_record>* records) {
+  auto it = records->find(folder);
+  if (it == records->end()) {
+    listing_record record;
+    std::string ignored;  // an unreadable record names nothing
+    if (!record.load(folder, &ignored)) record = listing_record();
+    it = records->emplace(folder, std::move(record)).first;
+  }
+  return it->second;
+}
+
+}  // namespace
+
 bool is_recorded_listing(const std::string& top, const std::string& folder,
                          const std::string& name, const std::string& checksum,
                          std::map<std::string, listing_record>* records) {
+  // The top record, where a build notes every listing it wrote, first: the
+  // walk up through the folders between, each a lookup of a path as long
+  // as the folder's, is then needed only for a file it does not name.
+  if (folder.size() > top.size()) {
+    const size_t skip = top.size() + (top.empty() || top.back() == '/' ? 0 : 1);
+    if (record_in(top, records).checksum_of(folder.substr(skip) + "/" +
+                                            name) == checksum) {
+      return true;
+    }
+  }
   std::string at = folder;
   std::string relative = name;
   for (;;) {
-    auto it = records->find(at);
-    if (it == records->end()) {
-      listing_record record;
-      std::string ignored;  // an unreadable record names nothing
-      if (!record.load(at, &ignored)) record = listing_record();
-      it = records->emplace(at, std::move(record)).first;
-    }
-    if (it->second.checksum_of(relative) == checksum) return true;
+    if (record_in(at, records).checksum_of(relative) == checksum) return true;
     if (at.size() <= top.size()) return false;
     const size_t slash = at.rfind('/');
     if (slash == std::string::npos || slash < top.size()) return false;

@@ -6,6 +6,13 @@
 // did not change is never renamed, keeps its modification time, and costs
 // a read instead of a write; mirrors and caches then see nothing new.
 //
+// A build that must first prove an old listing its own (listing_record.h)
+// needs the old file's checksum before anything is written. Asked for it,
+// the writer reads the old file whole at prepare(), checksums it, and
+// compares the new bytes with what it holds: the old file is read once for
+// both. Only an old file larger than kHeldOld is read twice, once for the
+// checksum and once for the comparison, rather than held.
+//
 // Thread safety: an object is used by one thread at a time.
 #ifndef DIRGEN_LISTING_LISTING_WRITER_H_
 #define DIRGEN_LISTING_LISTING_WRITER_H_
@@ -22,6 +29,10 @@ class listing_writer {
  public:
   // Old bytes read at once for the comparison.
   static constexpr size_t kCompareBlock = 64 * 1024;
+  // The largest old file held whole for its checksum: a folder's listing
+  // of tens of thousands of entries; a single listing of a larger tree
+  // costs a second read instead of that much more memory.
+  static constexpr size_t kHeldOld = 16 * 1024 * 1024;
 
   listing_writer() = default;
   ~listing_writer();
@@ -30,10 +41,15 @@ class listing_writer {
 
   // Finds the file name in the open folder dir_fd as
   // replacement_file::prepare() does (same refusals, *err the reason),
-  // writing nothing yet. REQUIRES: not prepared before.
+  // writing nothing yet. With checksum_old, also reads the old file for
+  // old_checksum(). REQUIRES: not prepared before.
   bool prepare(int dir_fd, const std::string& folder_path,
                const std::string& name, const replace_options& options,
-               std::string* err);
+               bool checksum_old, std::string* err);
+
+  // SHA-256 of the old file as prepare() found it, when asked for there;
+  // "" when there is none or it could not be read.
+  const std::string& old_checksum() const { return old_checksum_; }
 
   // The file the listing replaces (valid after prepare()).
   const replacement_file& target() const { return out_; }
@@ -57,6 +73,9 @@ class listing_writer {
   const std::string& checksum() const { return checksum_; }
 
  private:
+  bool checksum_old();
+  bool read_old(size_t capacity, sha256_stream* sum);
+  void stop_comparing();
   bool compare(std::string_view bytes, std::string* err);
   bool diverge(std::string* err);
   bool refill(std::string* err);
@@ -64,12 +83,13 @@ class listing_writer {
   replacement_file out_;
   sha256_stream hash_;
   std::string checksum_;
-  int old_fd_ = -1;        // the old file while the content is equal
-  int64_t equal_ = 0;      // bytes so far, all equal to the old file's
+  std::string old_checksum_;
+  int old_fd_ = -1;  // the old file while the content is equal
   std::unique_ptr<char[]> old_block_;
-  size_t old_used_ = 0;    // bytes of old_block_ already compared
-  size_t old_filled_ = 0;  // bytes in old_block_
-  bool old_at_end_ = false;
+  int64_t old_offset_ = 0;  // where old_block_ starts in the old file
+  size_t old_used_ = 0;     // bytes of old_block_ already compared
+  size_t old_filled_ = 0;   // bytes in old_block_
+  bool old_at_end_ = false;  // nothing of the old file is left to read
   bool started_ = false;   // the temporary file exists
 };
 

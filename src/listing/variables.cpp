@@ -299,7 +299,7 @@ class listing_variables::state {
   state(const file_tree& tree, const variable_options& options)
       : tree_(tree), o_(normalised(options)), media_(o_) {
     time_room_.resize(time_room(o_.date_format));
-    make_trail();
+    make_link_prefix();
   }
 
   const template_list* find(std::string_view name);
@@ -330,6 +330,10 @@ class listing_variables::state {
     if (o.folder_chain.empty()) o.folder_chain.emplace_back();
     return o;
   }
+  std::string encoded_below_top(size_t levels) const;
+  void make_link_prefix();
+  const std::vector<variant>& trail_names();
+  const std::vector<variant>& trail_urls();
   void make_trail();
   std::string icon_css();
   std::string size_text(int64_t bytes);
@@ -376,7 +380,9 @@ class listing_variables::state {
   // path below the top, or the way from the listing to the listed folder.
   std::string link_prefix_;
   // One value per folder of folder_chain: its name, and the link to its
-  // listing.
+  // listing. Made when a template first names them: the links of a folder
+  // n levels deep take n * n bytes.
+  bool trail_made_ = false;
   std::vector<variant> trail_names_;
   std::vector<variant> trail_urls_;
 };
@@ -428,7 +434,36 @@ struct listing_variables::state::trail_list : list_base {
 // base_url + the path of folder i below the top; without, it lies as many
 // folders up as the listed folder is below it. The listed folder's own
 // listing is the listing itself.
+// The encoded path of the first levels folders of folder_chain below the
+// top, each followed by "/".
+std::string listing_variables::state::encoded_below_top(size_t levels) const {
+  std::string below_top;
+  for (size_t i = 1; i < levels; ++i) {
+    below_top += encode_link(o_.folder_chain[i], o_.url_html_escape) + "/";
+  }
+  return below_top;
+}
+
+void listing_variables::state::make_link_prefix() {
+  const bool html = o_.url_html_escape;
+  link_prefix_ = o_.base_url.empty()
+                     ? encode_link(o_.folder_link, html)
+                     : encode_base_url(o_.base_url, html) +
+                           encoded_below_top(o_.folder_chain.size());
+}
+
+const std::vector<variant>& listing_variables::state::trail_names() {
+  if (!trail_made_) make_trail();
+  return trail_names_;
+}
+
+const std::vector<variant>& listing_variables::state::trail_urls() {
+  if (!trail_made_) make_trail();
+  return trail_urls_;
+}
+
 void listing_variables::state::make_trail() {
+  trail_made_ = true;
   const bool html = o_.url_html_escape;
   const std::vector<std::string>& chain = o_.folder_chain;
   const std::string listing = encode_link(o_.listing_name, html);
@@ -448,9 +483,6 @@ void listing_variables::state::make_trail() {
     }
     trail_urls_.emplace_back(std::string_view(url));
   }
-  link_prefix_ = o_.base_url.empty()
-                     ? encode_link(o_.folder_link, html)
-                     : encode_base_url(o_.base_url, html) + below_top;
 }
 
 const template_list* listing_variables::state::find(std::string_view name) {
@@ -468,8 +500,8 @@ listing_variables::state::make_list(std::string_view name) {
     return std::make_unique<column_list>(this, g, c);
   };
   if (name == "children_all") return column_of(kAll, kChildren);
-  if (name == "name_trail") return std::make_unique<trail_list>(&trail_names_);
-  if (name == "url_trail") return std::make_unique<trail_list>(&trail_urls_);
+  if (name == "name_trail") return std::make_unique<trail_list>(&trail_names());
+  if (name == "url_trail") return std::make_unique<trail_list>(&trail_urls());
   for (int g = 0; g < kGroupCount; ++g) {
     const std::string_view suffix = kGroupNames[g];
     if (name.size() < suffix.size() || !name.ends_with(suffix)) continue;
@@ -509,8 +541,9 @@ variant listing_variables::state::summary_value(std::string_view name) {
         std::string_view(format_time(o_.now, o_.is_gmt_date, o_.date_format)));
   }
   if (name == "parent_listing") {
-    if (trail_urls_.size() < 2) return variant("");
-    return trail_urls_[trail_urls_.size() - 2];
+    const std::vector<variant>& urls = trail_urls();
+    if (urls.size() < 2) return variant("");
+    return urls[urls.size() - 2];
   }
   if (name == "listing_name") return variant(std::string_view(o_.listing_name));
   if (name == "title") {

@@ -1,6 +1,5 @@
 #include "markup/interrupt_cleanup.h"
 
-#include <limits.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -11,6 +10,8 @@
 #include <memory>
 #include <mutex>
 #include <vector>
+
+#include "markup/long_path.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ slot& slot_at(size_t index) {
       ->slots[index % kSlotsPerChunk];
 }
 
-// Async-signal-safe: only atomics, unlink and raise.
+// Async-signal-safe: only atomics, unlink_path (long_path.h) and raise.
 void remove_and_reraise(int sig) {
   const int saved = errno;
   const size_t made = chunks_made.load(std::memory_order_acquire);
@@ -59,7 +60,7 @@ void remove_and_reraise(int sig) {
     for (slot& s : ch->slots) {
       if (!s.in_use.load(std::memory_order_acquire)) continue;
       const char* path = s.path.load(std::memory_order_acquire);
-      if (path) unlink(path);
+      if (path) unlink_path(path);
     }
   }
   errno = saved;
@@ -86,7 +87,6 @@ void install_interrupt_cleanup() {
 }
 
 size_t register_temporary_file(const std::string& path) {
-  if (path.size() >= PATH_MAX) return kNoRegistration;
   std::lock_guard<std::mutex> lock(registry_lock);
   if (!free_slots) {
     free_slots = new std::vector<size_t>;

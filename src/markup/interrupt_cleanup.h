@@ -22,9 +22,10 @@
 void install_interrupt_cleanup();
 
 // Registers the temporary file at path (absolute, or relative to the
-// current folder, which must not change while it is registered) for removal
-// on a signal. Returns the registration to release, or kNoRegistration when
-// path is too long for one system call (the next build clears such a file).
+// current folder, which must not change while it is registered; of any
+// length, see long_path.h) for removal on a signal. Returns the
+// registration to release, or kNoRegistration when every slot is taken
+// (the next build clears such a file should a signal come).
 constexpr size_t kNoRegistration = static_cast<size_t>(-1);
 size_t register_temporary_file(const std::string& path);
 

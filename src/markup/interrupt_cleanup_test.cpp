@@ -1,5 +1,7 @@
 #include "markup/interrupt_cleanup.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -77,7 +79,48 @@ TEST(InterruptCleanup, RegistrationsAreReusedAfterRelease) {
   release_temporary_file(b);
   release_temporary_file(c);
   EXPECT_EQ(registered_temporary_files(), before);
-  EXPECT_EQ(register_temporary_file(std::string(5000, 'x')), kNoRegistration);
+  // Of any length: the handler walks a long path piece by piece.
+  size_t d = register_temporary_file(std::string(9000, 'x'));
+  EXPECT_NE(d, kNoRegistration);
+  release_temporary_file(d);
+}
+
+// Entries in the folder open as fd, "." and ".." left out.
+int entries_in(int fd) {
+  DIR* d = fdopendir(dup(fd));
+  if (d) rewinddir(d);  // the offset is shared with fd, and with a child's
+  int n = 0;
+  while (const dirent* e = d ? readdir(d) : nullptr) {
+    const std::string name = e->d_name;
+    if (name != "." && name != "..") ++n;
+  }
+  if (d) closedir(d);
+  return n;
+}
+
+TEST(InterruptCleanup, TemporaryFilesOfPathsBeyondOneCallAreRemovedToo) {
+  scratch_folder tmp;
+  std::string path;
+  const int deep =
+      make_nested_folders(tmp.path(), std::string(250, 'L'), 20, &path);
+  ASSERT_GE(deep, 0);
+  ASSERT_GT(path.size(), 5000u);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    install_interrupt_cleanup();
+    replacement_file out;
+    std::string err;
+    if (!out.open(deep, path, "list.html", {}, &err)) _exit(3);
+    if (registered_temporary_files() != 1 || entries_in(deep) != 1) _exit(4);
+    raise(SIGTERM);
+    _exit(5);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "exit " << WEXITSTATUS(status);
+  EXPECT_EQ(entries_in(deep), 0);
+  close(deep);
 }
 
 }  // namespace

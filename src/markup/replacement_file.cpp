@@ -12,17 +12,15 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+
 #include "markup/files.h"
+#include "markup/long_path.h"
 
 namespace {
 
 // Symbolic links followed from the output name before giving up (the
 // system's own limit for path lookups).
 constexpr int kMaxLinkHops = 40;
-// A folder path shorter than this is reopened by path when the replacement
-// is committed; a longer one keeps its descriptor open until then, since no
-// single system call takes it.
-constexpr size_t kReopenablePath = 2048;
 // The temporary file's name keeps at most this much of the target's name,
 // so that it stays within the 255-byte limit of one name.
 constexpr size_t kTempStemLength = 200;
@@ -313,10 +311,10 @@ bool replacement_file::start(std::string* err) {
       return fail(err, error);
     }
   }
-  if (folder_path_.size() < kReopenablePath) {
-    close(folder_fd_);
-    folder_fd_ = -1;
-  }
+  // Reopened by path for the rename: a build stages thousands of files,
+  // and a descriptor each would run into the open-file limit.
+  close(folder_fd_);
+  folder_fd_ = -1;
   block_.reset(new char[kBlockSize]);
   used_ = 0;
   return true;
@@ -334,8 +332,7 @@ bool replacement_file::prepare(const std::string& path,
   std::string folder, name;
   split_path(path, &folder, &name);
   if (name.empty()) return fail(err, EISDIR);
-  int dir = ::open(folder.empty() ? "." : folder.c_str(),
-                   O_PATH | O_DIRECTORY | O_CLOEXEC);
+  int dir = open_folder_path(folder.data(), folder.size(), O_PATH);
   if (dir < 0) return fail(err, errno);
   const bool ok = prepare(dir, folder, name, options, err);
   close(dir);
@@ -382,8 +379,8 @@ bool replacement_file::finish(std::string* err) {
 
 bool replacement_file::reopen_folder(std::string* err) {
   if (folder_fd_ >= 0) return true;
-  const char* path = folder_path_.empty() ? "." : folder_path_.c_str();
-  folder_fd_ = ::open(path, O_PATH | O_DIRECTORY | O_CLOEXEC);
+  folder_fd_ = open_folder_path(folder_path_.data(), folder_path_.size(),
+                                O_PATH);
   if (folder_fd_ < 0) return fail(err, errno);
   return true;
 }

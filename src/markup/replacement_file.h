@@ -111,8 +111,9 @@ class replacement_file {
 
   // Starts the replacement of the file name inside the open folder dir_fd
   // (borrowed; used only during this call). folder_path is dir_fd's path,
-  // used in messages and, when short enough, to reopen the folder at
-  // commit time. Links are followed or not as options say; the temporary
+  // used in messages and to reopen the folder, whatever its length, to
+  // commit or discard: a started replacement holds only its temporary
+  // file's descriptor, until finish(). Links are followed or not as options say; the temporary
   // file is created in the target's folder. prepare() then start().
   // Refuses, writing nothing, when the target is a folder, not a regular
   // file, a file this process may not write to, one of options.keep, or
@@ -162,7 +163,7 @@ class replacement_file {
   std::optional<struct timespec> folder_time_;  // to restore
   struct stat old_ {};  // the target, when exists_
   std::optional<mode_t> mode_;
-  int folder_fd_ = -1;  // O_PATH; kept only when folder_path_ is too long
+  int folder_fd_ = -1;  // O_PATH; from prepare() to start(), then in commit()
   int fd_ = -1;         // the temporary file while it is being written
   std::unique_ptr<char[]> block_;
   size_t used_ = 0;

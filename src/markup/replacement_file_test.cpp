@@ -1,5 +1,6 @@
 #include "markup/replacement_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -8,6 +9,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -103,6 +105,69 @@ TEST(ReplacementFile, DiscardedOrDestroyedReplacementLeavesTheOldFile) {
   close(dir);
   EXPECT_EQ(read_file(tmp.at("out.html")), "old");
   EXPECT_EQ(entries_in(tmp.path()), 1u);
+}
+
+// The content of name in the folder open as dir, or "<missing>".
+std::string read_at(int dir, const std::string& name) {
+  const int fd = openat(dir, name.c_str(), O_RDONLY);
+  if (fd < 0) return "<missing>";
+  std::string bytes;
+  char buffer[256];
+  for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) {
+    bytes.append(buffer, static_cast<size_t>(n));
+  }
+  close(fd);
+  return bytes;
+}
+
+TEST(ReplacementFile, StagedReplacementsHoldNoDescriptorWhateverTheirPath) {
+  scratch_folder tmp;
+  std::string path;
+  const int deep =
+      make_nested_folders(tmp.path(), std::string(250, 's'), 33, &path);
+  ASSERT_GE(deep, 0);
+  ASSERT_GT(path.size(), 8000u);
+  for (const char* name : {"kept.html", "replaced.html"}) {
+    const int fd = openat(deep, name, O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, "old", 3), 3);
+    close(fd);
+  }
+  // More than the open-file limit allows descriptors for.
+  const int before = open_descriptors();
+  const size_t registered = registered_temporary_files();
+  constexpr int kStaged = 1100;
+  std::vector<std::unique_ptr<replacement_file>> staged;
+  std::string err;
+  for (int i = 0; i < kStaged; ++i) {
+    const std::string name = i == 0   ? "replaced.html"
+                             : i == 1 ? "kept.html"
+                                      : "new" + std::to_string(i) + ".html";
+    staged.push_back(std::make_unique<replacement_file>());
+    ASSERT_TRUE(staged.back()->open(deep, path, name, {}, &err)) << err;
+    ASSERT_TRUE(staged.back()->write("new", &err) && staged.back()->finish(&err))
+        << err;
+  }
+  EXPECT_EQ(open_descriptors(), before);
+  EXPECT_EQ(registered_temporary_files(), registered + kStaged);
+  ASSERT_TRUE(staged[0]->commit(&err)) << err;
+  staged[1]->discard();
+  for (int i = 2; i < kStaged; i += 2) ASSERT_TRUE(staged[i]->commit(&err));
+  staged.clear();  // the rest are let go
+  EXPECT_EQ(registered_temporary_files(), registered);
+  EXPECT_EQ(read_at(deep, "replaced.html"), "new");
+  EXPECT_EQ(read_at(deep, "kept.html"), "old");
+  EXPECT_EQ(read_at(deep, "new2.html"), "new");
+  EXPECT_EQ(read_at(deep, "new3.html"), "<missing>");
+  // Nothing else is left: the old files and the committed half.
+  DIR* d = fdopendir(deep);
+  size_t entries = 0;
+  while (const dirent* e = readdir(d)) {
+    const std::string name = e->d_name;
+    if (name != "." && name != "..") ++entries;
+  }
+  closedir(d);
+  EXPECT_EQ(entries, 2u + (kStaged - 2) / 2);
 }
 
 }  // namespace

@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
 """Checks what kdgn20 writes, replaces and leaves behind, as a user sees it:
 files it did not write, a second run over an unchanged tree, a link planted
-by another user, and builds interrupted by signals or killed outright.
+by another user, builds interrupted by signals or killed outright, and a
+tree deeper than the open-file limit.
 
 Usage: check_outputs.py KDGN20
 The planted link is tried with two users (root and "nobody", through
 setpriv) and is skipped when the check does not run as root.
 """
 import os
+import resource
 import shutil
 import signal
 import subprocess
@@ -19,6 +21,7 @@ import unittest
 KDGN20 = None
 TEMPLATE = ("<!--#for var=all-->[<!--#echo var=name_all-->"
             "<!--#echo var=ext_all-->]<!--#endfor-->")
+URLS = "<!--#for var=all--><!--#echo var=url_all-->\n<!--#endfor-->"
 TEMP_MARK = ".dirgen-"  # in every temporary file's name
 
 
@@ -225,6 +228,99 @@ class Interrupted(unittest.TestCase):
     def read(self, rel):
         with open(os.path.join(self.dir, rel)) as f:
             return f.read()
+
+
+class DeepTree(unittest.TestCase):
+    """One listing per folder of a chain of folders deeper than the
+    open-file limit most users have (1024), built under that limit. The
+    deepest paths are longer than any system call takes."""
+    DEPTH = 1560
+    PROBE = 800  # a level whose path is past one call's limit
+
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="dirgen-deep-")
+        os.makedirs(os.path.join(self.dir, "kvdata"))
+        for name, text in (("urls.txt", URLS), ("v2.txt", "v2\n" + URLS)):
+            with open(os.path.join(self.dir, "kvdata", name), "w") as f:
+                f.write(text)
+        self.src = os.path.join(self.dir, "src")
+        os.makedirs(self.src)
+        fd = os.open(self.src, os.O_RDONLY | os.O_DIRECTORY)
+        for _ in range(self.DEPTH):
+            os.mkdir("level", dir_fd=fd)
+            below = os.open("level", os.O_RDONLY | os.O_DIRECTORY, dir_fd=fd)
+            os.close(fd)
+            fd = below
+            os.close(os.open("f.txt", os.O_CREAT | os.O_WRONLY, dir_fd=fd))
+        os.close(fd)
+        for fmt in ("urls.txt", "v2.txt"):
+            with open(os.path.join(self.dir, fmt + ".s"), "w") as f:
+                f.write("<path>%s</path><save>index.html</save><format>%s"
+                        "</format><subfolders>1</subfolders>"
+                        % (self.src, fmt))
+
+    def tearDown(self):
+        # rm walks any depth; shutil.rmtree recurses past Python's limit.
+        subprocess.run(["rm", "-rf", self.dir], check=True)
+
+    def start(self, fmt):
+        return subprocess.Popen(
+            [KDGN20, fmt + ".s"], cwd=self.dir, stdout=subprocess.PIPE,
+            stderr=subprocess.PIPE,
+            preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_NOFILE,
+                                                  (1024, 1024)))
+
+    def walk(self):
+        """The chain read through descriptors: the paths its listings name,
+        each listing's bytes, inode and time by level, and every temporary
+        file."""
+        listed, listings, temporary = set(), {}, []
+        fd = os.open(self.src, os.O_RDONLY | os.O_DIRECTORY)
+        for level in range(self.DEPTH + 1):
+            names = os.listdir(fd)
+            temporary += [n for n in names if TEMP_MARK in n
+                          and n != ".dirgen-listings"]
+            if "index.html" in names:
+                st = os.stat("index.html", dir_fd=fd)
+                f = os.open("index.html", os.O_RDONLY, dir_fd=fd)
+                text = os.read(f, 1 << 20)
+                os.close(f)
+                listings[level] = (text, st.st_ino, st.st_mtime_ns)
+                listed |= {"level/" * level + url.split("/")[0]
+                           for url in text.decode().splitlines()}
+            if "level" not in names:
+                break
+            below = os.open("level", os.O_RDONLY | os.O_DIRECTORY, dir_fd=fd)
+            os.close(fd)
+            fd = below
+        os.close(fd)
+        return listed, listings, temporary
+
+    def test_a_signal_deep_down_leaves_every_listing_and_no_temporary_file(self):
+        p = self.start("urls.txt")
+        _, err = p.communicate(timeout=300)
+        self.assertEqual((p.returncode, err.decode()), (0, ""))
+        before = self.walk()
+        self.assertEqual(len(before[1]), self.DEPTH + 1)
+        self.assertEqual(before[2], [])
+        probe = os.open(self.src, os.O_RDONLY | os.O_DIRECTORY)
+        for _ in range(self.PROBE):
+            below = os.open("level", os.O_RDONLY | os.O_DIRECTORY,
+                            dir_fd=probe)
+            os.close(probe)
+            probe = below
+        p = self.start("v2.txt")
+        deadline = time.monotonic() + 120
+        while not any(TEMP_MARK in n and n.startswith(".index")
+                      for n in os.listdir(probe)):
+            self.assertIsNone(p.poll(), "the build ended before the signal")
+            self.assertLess(time.monotonic(), deadline)
+            time.sleep(0.001)
+        os.close(probe)
+        p.send_signal(signal.SIGTERM)
+        p.communicate(timeout=60)
+        self.assertEqual(p.returncode, -signal.SIGTERM)
+        self.assertEqual(self.walk(), before)
 
 
 if __name__ == "__main__":

@@ -94,6 +94,30 @@ std::string read_file(const std::string& path) {
   return text.str();
 }
 
+int make_nested_folders(const std::string& folder, const std::string& level,
+                        int depth, std::string* path) {
+  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  *path = folder;
+  for (int i = 0; fd >= 0 && i < depth; ++i) {
+    const int next =
+        mkdirat(fd, level.c_str(), 0755) == 0
+            ? openat(fd, level.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+            : -1;
+    close(fd);
+    fd = next;
+    *path += "/" + level;
+  }
+  return fd;
+}
+
+int open_descriptors() {
+  int n = 0;
+  DIR* d = opendir("/proc/self/fd");
+  while (d && readdir(d)) ++n;
+  if (d) closedir(d);
+  return n;
+}
+
 scoped_env::scoped_env(const char* name, const char* value) : name_(name) {
   const char* old = std::getenv(name);
   had_ = old != nullptr;

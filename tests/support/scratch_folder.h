@@ -42,6 +42,16 @@ bool write_file(const std::string& path, const std::string& bytes);
 // The content of the file at path, or "<missing>" when it cannot be read.
 std::string read_file(const std::string& path);
 
+// Makes depth nested folders named level inside folder through
+// descriptors, so that the whole path may be longer than any system call
+// takes. Returns the deepest, open for reading (the caller closes it), and
+// its path in *path; -1 on failure.
+int make_nested_folders(const std::string& folder, const std::string& level,
+                        int depth, std::string* path);
+
+// The number of descriptors this process has open.
+int open_descriptors();
+
 // Sets (or, for null, unsets) an environment variable for the life of the
 // object and restores the old value afterwards.
 class scoped_env {
