@@ -229,7 +229,7 @@ TEST(FolderPrefetch, HelpersKeepAheadOfASlowWalkAtEveryLevel) {
   int64_t read_by_walk = -1;
   const std::vector<std::string> lines = walk(
       tmp.path(), 2,
-      {.pause = std::chrono::milliseconds(5), .read_by_walk = &read_by_walk});
+      {.pause = std::chrono::milliseconds(10), .read_by_walk = &read_by_walk});
   ASSERT_EQ(lines.size(), 41u);
   // A helper that is late now and then leaves a folder to the walk; one
   // that has no room to read ahead leaves it every folder below the third
