@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cassert>
 #include <cerrno>
 #include <cstdio>
@@ -49,6 +50,11 @@ namespace {
 // file systems that do not order the data of a file renamed over another
 // before the rename (ext4 does), and a listing can always be made again.
 constexpr bool kSyncBeforeRename = false;
+
+// Bytes of a listing gathered before they are written (hashed, compared
+// with the old listing, counted): the template makes a piece per value, a
+// few bytes each.
+constexpr size_t kOutputBlock = 64 * 1024;
 
 // Why a file that is what (the source archive, the template) cannot be an
 // output.
@@ -256,7 +262,7 @@ class listing_build {
   bool open_source(unique_fd* root);
   bool claim_output_path();
   bool claim_output(int dir_fd, const std::string& folder_path,
-                    const std::string& name,
+                    const std::string& name, bool may_hold_temporaries,
                     std::unique_ptr<listing_writer>* writer);
   bool is_own_listing(const std::string& folder_path, const std::string& name,
                       const listing_writer& writer);
@@ -432,7 +438,9 @@ bool listing_build::claim_output_path() {
   unique_fd dir(open(top_folder_.empty() ? "." : top_folder_.c_str(),
                      O_PATH | O_DIRECTORY | O_CLOEXEC));
   if (dir.get() < 0) return fail_errno(kBuildCantCreateOutput, out, errno);
-  if (!claim_output(dir.get(), top_folder_, name, &claimed_)) return false;
+  if (!claim_output(dir.get(), top_folder_, name, true, &claimed_)) {
+    return false;
+  }
   if (!refuse_foreign_outputs()) return false;
   // What a scan of the output's folder must leave out.
   struct stat st;
@@ -454,9 +462,11 @@ bool listing_build::claim_output_path() {
 // replace what is there. False (after fail()) when it may not be written at
 // all; true with *writer empty when it is a file Dirgen did not write,
 // which is counted for refuse_foreign_outputs(). Clears the stale temporary
-// files of killed builds beside it on the way.
+// files of killed builds beside it on the way, unless the caller has just
+// read the folder and found none (may_hold_temporaries false).
 bool listing_build::claim_output(int dir_fd, const std::string& folder_path,
                                  const std::string& name,
+                                 bool may_hold_temporaries,
                                  std::unique_ptr<listing_writer>* writer) {
   auto out = std::make_unique<listing_writer>();
   replace_options replacing;
@@ -470,7 +480,7 @@ bool listing_build::claim_output(int dir_fd, const std::string& folder_path,
   if (!out->prepare(dir_fd, folder_path, name, replacing, prove, &err)) {
     return fail(kBuildCantCreateOutput, join(folder_path, name), err);
   }
-  out->target().clear_stale_temporaries();
+  if (may_hold_temporaries) out->target().clear_stale_temporaries();
   if (prove && out->target().target_exists() &&
       !is_own_listing(folder_path, name, *out)) {
     if (refused_.size() < kRefusedNamed) {
@@ -698,7 +708,16 @@ bool listing_build::build_per_folder(const unique_fd& root) {
     f->subfolders = subfolders_to_visit(level.root());
     prefetch.announce(folder, f->subfolders);
     std::unique_ptr<listing_writer> out;
-    if (!claim_output(folder->fd(), f->path, name, &out)) return false;
+    // Any entry the read could not examine might be one.
+    const bool temporaries =
+        !read.unreadable.empty() ||
+        std::any_of(read.entries.begin(), read.entries.end(),
+                    [](const folder_entry& e) {
+                      return is_temporary_name(e.name, nullptr);
+                    });
+    if (!claim_output(folder->fd(), f->path, name, temporaries, &out)) {
+      return false;
+    }
     if (refused_count_ > 0) return true;  // only counting from now on
     listed_fd_ = folder->fd();
     return write_listing(&level, std::move(out), f->path, name);
@@ -797,20 +816,35 @@ bool listing_build::write_listing(file_tree* tree,
     return fail_errno(kBuildNoTemplate, template_path_, errno);
   }
   bool write_failed = false;
+  // Writes bytes of the listing; false when it failed or was cancelled.
+  auto put = [&](std::string_view bytes) {
+    if (in_.stream ? !write_stream(bytes, &err) : !out->write(bytes, &err)) {
+      write_failed = true;
+      return false;
+    }
+    progress_->bytes += static_cast<int64_t>(bytes.size());
+    progress_->report(false);
+    return !progress_->cancelled();
+  };
+  // The template gives a piece per value; they are written in blocks.
+  std::string block;
+  block.reserve(kOutputBlock);
   std::string run_err;
   template_fault fault;
   bool ran = run_template_file(
       template_.get(), &vars,
       [&](std::string_view chunk) {
-        if (in_.stream ? !write_stream(chunk, &err) : !out->write(chunk, &err)) {
-          write_failed = true;
-          return false;
+        if (block.size() + chunk.size() > kOutputBlock && !block.empty()) {
+          const bool go_on = put(block);
+          block.clear();
+          if (!go_on) return false;
         }
-        progress_->bytes += static_cast<int64_t>(chunk.size());
-        progress_->report(false);
-        return !progress_->cancelled();
+        if (chunk.size() >= kOutputBlock) return put(chunk);
+        block.append(chunk);
+        return true;
       },
       &run_err, &fault);
+  if (!write_failed && !block.empty()) put(block);
   tree->clear();  // the listing is written: its tree is spent
   if (write_failed) return fail(kBuildCantCreateOutput, target, err);
   if (!check_cancel()) return false;

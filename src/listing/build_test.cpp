@@ -739,6 +739,26 @@ TEST_F(Build, SingleListingInsideItsSourceNeverListsItselfOrLeftovers) {
   EXPECT_TRUE(exists(root_.at(running)));
 }
 
+TEST_F(Build, PerFolderListingsClearLeftoversOfKilledBuildsBesideThem) {
+  put(root_, "src/a.txt");
+  put(root_, "src/sub/deeper/b.txt");
+  pid_t child = fork();
+  if (child == 0) _exit(0);
+  waitpid(child, nullptr, 0);
+  const std::string stale =
+      "src/sub/deeper/.index.html.dirgen-" + std::to_string(child) + "-abcdef";
+  const std::string running =
+      "src/sub/.index.html.dirgen-" + std::to_string(getppid()) + "-abcdef";
+  put(root_, stale);
+  put(root_, running);
+  recursive(false);
+  settings_.save = variant("index.html");
+  ASSERT_EQ(run(settings_, formatter_, root_).code, kBuildOk);
+  EXPECT_TRUE(exists(root_.at("src/sub/deeper/index.html")));
+  EXPECT_FALSE(exists(root_.at(stale)));
+  EXPECT_TRUE(exists(root_.at(running)));
+}
+
 // Child process: the file size limit makes every write past 100 bytes fail
 // as on a full disk.
 int build_with_a_full_disk(const settings_record& settings,

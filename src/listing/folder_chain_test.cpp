@@ -7,7 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -105,11 +107,20 @@ TEST(FolderChain, FolderReplacedWhileLetGoIsNotTakenForTheOldOne) {
   EXPECT_EQ(error, ESTALE);
 }
 
+// How a test walk goes besides its helpers: where it stops, how long it
+// works on each folder before taking the next, and where it tells how many
+// folders it had to read itself.
+struct walk_options {
+  size_t stop_after = SIZE_MAX;
+  std::chrono::milliseconds pause{0};
+  int64_t* read_by_walk = nullptr;
+};
+
 // Walks the tree under root depth-first through a prefetch with helpers
 // threads, as the build does; returns one line per folder taken: its path
 // and its entries, or its error.
 std::vector<std::string> walk(const std::string& root, int helpers,
-                              size_t stop_after = SIZE_MAX) {
+                              const walk_options& o = {}) {
   std::vector<std::string> lines;
   folder_handle top = open_path(root);
   folder_chain chain(top);
@@ -138,7 +149,7 @@ std::vector<std::string> walk(const std::string& root, int helpers,
   int error = 0;
   EXPECT_TRUE(read_folder(top->fd(), "*", &read, &error));
   list(read, top, &stack.back());
-  while (!stack.empty() && lines.size() < stop_after) {
+  while (!stack.empty() && lines.size() < o.stop_after) {
     level& l = stack.back();
     if (l.next == l.subfolders.size()) {
       stack.pop_back();
@@ -147,6 +158,7 @@ std::vector<std::string> walk(const std::string& root, int helpers,
     }
     const std::string sub = l.subfolders[l.next++];
     level next{l.path + "/" + sub, {}, 0};
+    std::this_thread::sleep_for(o.pause);
     prefetched_folder f;
     prefetch.take(sub, &chain, &f);
     if (!f.folder || !f.read_ok) {
@@ -157,6 +169,7 @@ std::vector<std::string> walk(const std::string& root, int helpers,
     stack.push_back(std::move(next));
     chain.push(sub, std::move(f.folder));
   }
+  if (o.read_by_walk) *o.read_by_walk = prefetch.read_by_walk();
   return lines;
 }
 
@@ -164,7 +177,8 @@ TEST(FolderPrefetch, HelpersReadTheSameFoldersInTheSameOrderAsOneThread) {
   scratch_folder tmp;
   // Wide and deep: more subfolders than the read-ahead window, and a
   // branch deeper than the chain keeps open.
-  for (int i = 0; i < 3 * int(folder_prefetch::kMaxAhead); ++i) {
+  static_assert(48 > 2 * folder_prefetch::kWindow);
+  for (int i = 0; i < 48; ++i) {
     const std::string d = "wide/d" + std::to_string(i);
     ASSERT_TRUE(tmp.write(d + "/f" + std::to_string(i % 7)));
     ASSERT_TRUE(tmp.make_folder(d + "/sub/x"));
@@ -193,11 +207,34 @@ TEST(FolderPrefetch, StoppingHalfWayEndsTheHelpersAndClosesEverything) {
   const int before = open_descriptors();
   const std::vector<std::string> all = walk(tmp.path(), 0);
   for (size_t stop : {size_t{1}, size_t{2}, size_t{37}, size_t{400}}) {
-    std::vector<std::string> part = walk(tmp.path(), 2, stop);
+    std::vector<std::string> part = walk(tmp.path(), 2, {.stop_after = stop});
     ASSERT_EQ(part.size(), stop);
     EXPECT_TRUE(std::equal(part.begin(), part.end(), all.begin()));
   }
   EXPECT_EQ(open_descriptors(), before);
+}
+
+// Folders read ahead wait while the walk is below them; however many
+// levels hold some, the helpers still read what the walk takes next. Here
+// every level on the walk's way holds more subfolders than the window.
+TEST(FolderPrefetch, HelpersKeepAheadOfASlowWalkAtEveryLevel) {
+  scratch_folder tmp;
+  std::string level = "";
+  for (int depth = 0; depth < 4; ++depth) {
+    for (int i = 0; i < 10; ++i) {
+      ASSERT_TRUE(tmp.write(level + "d" + std::to_string(i) + "/f"));
+    }
+    level += "d0/";
+  }
+  int64_t read_by_walk = -1;
+  const std::vector<std::string> lines = walk(
+      tmp.path(), 2,
+      {.pause = std::chrono::milliseconds(10), .read_by_walk = &read_by_walk});
+  ASSERT_EQ(lines.size(), 41u);
+  // A helper that is late now and then leaves a folder to the walk; one
+  // that has no room to read ahead leaves it every folder below the third
+  // level.
+  EXPECT_LE(read_by_walk, 8);
 }
 
 }  // namespace

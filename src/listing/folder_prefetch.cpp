@@ -46,11 +46,11 @@ void folder_prefetch::announce(const folder_handle& parent,
   work_.notify_all();
 }
 
-// The topmost queued job within kMaxAhead of the top whose parent is still
+// The topmost queued job within kWindow of the top whose parent is still
 // open; null when there is none or enough have been read ahead.
 folder_prefetch::job* folder_prefetch::next_job() {
-  if (ahead_ >= kMaxAhead) return nullptr;
-  const size_t window = std::min(stack_.size(), kMaxAhead);
+  if (ahead_ >= kMaxAhead || ahead_entries_ > kMaxAheadEntries) return nullptr;
+  const size_t window = std::min(stack_.size(), kWindow);
   for (size_t i = 0; i < window; ++i) {
     job* j = stack_[stack_.size() - 1 - i].get();
     if (j->now == job::state::queued && !j->parent.expired()) return j;
@@ -86,6 +86,7 @@ void folder_prefetch::help() {
     parent.reset();
     lock.lock();
     j->now = job::state::done;
+    ahead_entries_ += j->result.read.entries.size();
     done_.notify_all();
   }
 }
@@ -101,10 +102,12 @@ void folder_prefetch::take(std::string_view name, folder_chain* chain,
     if (j->now != job::state::queued) {
       done_.wait(lock, [&] { return j->now == job::state::done; });
       --ahead_;
+      ahead_entries_ -= j->result.read.entries.size();
     }
   }
   work_.notify_all();
   if (j->now == job::state::queued) {
+    ++read_by_walk_;
     prefetched_folder& r = j->result;
     folder_handle parent = chain->deepest(&r.error);
     if (parent) read(j.get(), parent);

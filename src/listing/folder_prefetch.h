@@ -7,11 +7,18 @@
 // folder it announces the subfolders it will visit, in order; they come
 // before everything announced earlier, so the announced folders form a
 // stack whose top is always the next folder the walk visits. Helpers read
-// from the top, never more than kMaxAhead folders beyond what the walk has
+// among the kWindow folders at the top, never holding more than kMaxAhead
+// folders (and about kMaxAheadEntries entries) beyond what the walk has
 // taken, and the walk takes each folder's result in turn: it waits for a
 // helper that is reading it, or reads it itself when no helper has started
 // it. The result is therefore the same whatever the number of helpers,
 // and with none every folder is read on the walking thread.
+//
+// A folder read ahead waits until the walk is back at its level: the
+// subfolders announced meanwhile go on top of it. The window is narrow so
+// that each level the walk is in keeps fewer than kWindow such folders, and
+// the limit is wide so that they do not stop the helpers from reading the
+// folders the walk needs next.
 //
 // Helpers open a subfolder relative to its parent's descriptor only while
 // the walk's folder_chain still holds that parent; otherwise the walk
@@ -26,6 +33,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -46,10 +54,16 @@ struct prefetched_folder {
 
 class folder_prefetch {
  public:
-  // Folders read but not yet taken, at most. Each holds one descriptor and
-  // its entries; a few per helper keep the helpers busy while the walk
-  // catches up.
-  static constexpr size_t kMaxAhead = 16;
+  // How far from the top of the stack helpers look for a folder to read:
+  // a few per helper keep them busy while the walk catches up.
+  static constexpr size_t kWindow = 8;
+  // Folders started and not yet taken, at most. Each holds one descriptor
+  // and its entries.
+  static constexpr size_t kMaxAhead = 64;
+  // Entries of the folders read and not yet taken: no helper starts a
+  // folder while they are more (a few hundred kilobytes; each helper may
+  // add one folder of any size beyond).
+  static constexpr size_t kMaxAheadEntries = 4096;
   // Helpers used when the caller does not say: one per core, at most this.
   static constexpr int kMaxHelpers = 4;
   static int default_helpers();
@@ -73,6 +87,9 @@ class folder_prefetch {
   // deepest folder is its parent.
   void take(std::string_view name, folder_chain* chain, prefetched_folder* out);
 
+  // Folders take() had to read itself since the start (for the tests).
+  int64_t read_by_walk() const { return read_by_walk_; }
+
  private:
   struct job;
   void help();
@@ -85,6 +102,8 @@ class folder_prefetch {
   std::condition_variable done_;  // a job finished, for the walk
   std::vector<std::unique_ptr<job>> stack_;  // top: the walk's next folder
   size_t ahead_ = 0;  // jobs started and not yet taken
+  size_t ahead_entries_ = 0;  // entries of the jobs done and not yet taken
+  int64_t read_by_walk_ = 0;  // walking thread only
   bool stop_ = false;
   std::vector<std::thread> helpers_;
 };

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "text/ascii.h"
 #include "value/value_text.h"
 
 namespace {
@@ -163,6 +164,64 @@ void mask_pieces(const variant& mask, value_list* pieces) {
   }
 }
 
+// Bytes with a meaning of their own in an extended regular expression.
+bool is_special(char c) {
+  return std::string_view(".[]()*+?{}|^$\\").find(c) != std::string_view::npos;
+}
+
+// The literal form of pattern (as compile_masks makes them: "^", the body,
+// "$"): false when the body holds anything but plain bytes, escaped special
+// bytes, and ".*" at its start or end.
+bool literal_form(std::string_view pattern, compiled_masks::literal* out) {
+  if (pattern.size() < 2 || pattern.front() != '^' || pattern.back() != '$') {
+    return false;
+  }
+  std::string_view body = pattern.substr(1, pattern.size() - 2);
+  *out = {};
+  if (body.starts_with(".*")) {
+    out->any_before = true;
+    body.remove_prefix(2);
+  }
+  if (body.ends_with(".*") && !body.ends_with("\\.*")) {
+    out->any_after = true;
+    body.remove_suffix(2);
+  }
+  for (size_t i = 0; i < body.size(); ++i) {
+    char c = body[i];
+    if (c == '\\') {
+      if (i + 1 == body.size() || !is_special(body[i + 1])) return false;
+      c = body[++i];
+    } else if (is_special(c) || c == '\0') {
+      return false;
+    }
+    out->lower.push_back(ascii_lower(c));
+  }
+  return true;
+}
+
+// Whether text, compared with ASCII letters in either case, is lower.
+bool equal_folded(std::string_view text, std::string_view lower) {
+  if (text.size() != lower.size()) return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (ascii_lower(text[i]) != lower[i]) return false;
+  }
+  return true;
+}
+
+bool literal_matches(const compiled_masks::literal& l, std::string_view name) {
+  // The "." of ".*" matches any byte but NUL, and the text holds none.
+  if (name.find('\0') != std::string_view::npos) return false;
+  const size_t n = l.lower.size();
+  if (name.size() < n) return false;
+  if (!l.any_before && !l.any_after) return equal_folded(name, l.lower);
+  if (!l.any_before) return equal_folded(name.substr(0, n), l.lower);
+  if (!l.any_after) return equal_folded(name.substr(name.size() - n), l.lower);
+  for (size_t at = 0; at + n <= name.size(); ++at) {
+    if (equal_folded(name.substr(at, n), l.lower)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 void compile_masks(const variant& mask, value_list* patterns) {
@@ -203,6 +262,11 @@ compiled_masks::compiled_masks(const value_list& patterns) {
     if (!tame_pattern(patterns[i].view())) continue;
     // The pattern of "*", which every name matches, is not run per name.
     if (patterns[i].view() == "^.*$") matches_all_ = true;
+    literal l;
+    if (literal_form(patterns[i].view(), &l)) {
+      literals_.push_back(std::move(l));
+      continue;
+    }
     posix_regex re;
     std::string err;  // a mask that does not compile matches nothing
     if (!re.compile(patterns[i].view(), REG_ICASE | REG_NOSUB, &err)) continue;
@@ -216,6 +280,9 @@ bool compiled_masks::matches(const variant& name) const {
 
 bool compiled_masks::matches(std::string_view subject) const {
   if (matches_all_) return true;
+  for (const literal& l : literals_) {
+    if (literal_matches(l, subject)) return true;
+  }
   for (const posix_regex& re : regs_) {
     if (re.matches(subject)) return true;
   }

@@ -33,6 +33,9 @@ bool check_mask(std::string_view field, const variant& mask, std::string* err);
 // so does one whose compiled form would be huge (stacked or nested
 // repetitions such as "a++++..." double it at every step): builds refuse
 // both beforehand (check_mask).
+// Patterns that are a plain name, or a plain text with any bytes before or
+// after it ("index.html", "*.txt", "read*", "*old*"), are matched without
+// the regex library, with the same results.
 // Movable, not copyable.
 class compiled_masks {
  public:
@@ -45,9 +48,21 @@ class compiled_masks {
   bool matches(const variant& name) const;
   bool matches(std::string_view name) const;
   // Number of patterns that compiled.
-  int32_t size() const { return static_cast<int32_t>(regs_.size()); }
+  int32_t size() const {
+    return static_cast<int32_t>(literals_.size() + regs_.size());
+  }
+
+  // A pattern of one text, compared byte by byte with ASCII letters in
+  // either case (as the regex library does under the "C" locale), with any
+  // bytes but NUL allowed before and after it when the flags say so.
+  struct literal {
+    std::string lower;  // the text, ASCII letters in lower case
+    bool any_before = false;
+    bool any_after = false;
+  };
 
  private:
+  std::vector<literal> literals_;
   std::vector<posix_regex> regs_;
   bool matches_all_ = false;  // one of the patterns is that of "*"
 };

@@ -123,6 +123,57 @@ TEST(CompiledMasks, MatchesBytesUnderAUtf8Locale) {
   setlocale(LC_ALL, saved.c_str());
 }
 
+// Names, extensions and texts with "*" around them skip the regex library;
+// every name must match them exactly as the library would.
+TEST(CompiledMasks, PlainTextMasksMatchAsTheRegexLibraryDoes) {
+  const char* masks[] = {"index.html", "*.TXT",  "READ*",  "*old*", "**",
+                         "a.b.c",      "*.",     ".*",     "",      "x*y",
+                         "a\\*",     "\\*.c", "(a).c*", "\xe9*", "*$"};
+  const std::string names[] = {"",
+                               "index.html",
+                               "INDEX.HTML",
+                               "index.htm",
+                               "xindex.html",
+                               "notes.txt",
+                               "notes.txt.bak",
+                               "README",
+                               "rea",
+                               "old",
+                               "bOLd.c",
+                               "a.b.c",
+                               "aXbXc",
+                               "x.",
+                               ".x",
+                               "xay",
+                               "a\\b",
+                               "\\z.c",
+                               "(a).c",
+                               "\xc9t",
+                               "\xe9t",
+                               "caf\xe9.TXT",
+                               "a$",
+                               std::string("a\0.txt", 6),
+                               std::string("old\0", 4),
+                               std::string("\0", 1)};
+  for (const char* mask : masks) {
+    value_list patterns;
+    compile_masks(variant(mask), &patterns);
+    const compiled_masks compiled(patterns);
+    std::vector<posix_regex> reference(static_cast<size_t>(patterns.size()));
+    for (int32_t i = 0; i < patterns.size(); ++i) {
+      std::string err;
+      ASSERT_TRUE(reference[static_cast<size_t>(i)].compile(
+          patterns[i].view(), REG_ICASE | REG_NOSUB, &err))
+          << err;
+    }
+    for (const std::string& name : names) {
+      bool want = false;
+      for (const posix_regex& re : reference) want = want || re.matches(name);
+      EXPECT_EQ(compiled.matches(name), want) << "[" << mask << "] " << name;
+    }
+  }
+}
+
 TEST(CompiledMasks, EmptyListMatchesNothingAndMovesKeepPatterns) {
   compiled_masks none;
   EXPECT_FALSE(none.matches(variant("a")));

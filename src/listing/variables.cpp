@@ -308,10 +308,8 @@ class listing_variables::state {
     return it == lists_.end() || !it->second ? 0 : it->second->computed;
   }
 
-  const std::vector<row>& rows(group g) {
-    if (!rows_made_[g]) make_rows(g);
-    return rows_[g];
-  }
+  // The number of rows of group g.
+  int32_t row_count(group g);
   // The value of column c for entry index of group g, made in *out or
   // returned from a cache.
   const variant& value(group g, int c, int32_t index, variant* out);
@@ -337,6 +335,8 @@ class listing_variables::state {
   void make_trail();
   std::string icon_css();
   std::string size_text(int64_t bytes);
+  row row_at(group g, int32_t index);
+  int32_t all_counter(int32_t index);
   void make_rows(group g);
   const std::vector<int32_t>& all_counters();
   const variant& marker_value(int c, variant* out);
@@ -354,12 +354,22 @@ class listing_variables::state {
   media_lookup media_;
   std::map<std::string, std::unique_ptr<list_base>, std::less<>> lists_;
 
-  // Each group's rows are made when a list of it is first read, in one
-  // block of their exact size: a listing of ten million entries holds 8
-  // bytes per entry for each group its template names, no more.
+  // Each group's rows are counted when a list of it is first named, and
+  // read through a cursor that walks the tree: templates read a group front
+  // to back (every for loop does), which takes no memory per entry. Read in
+  // any other order, a group's rows are made once in one block of their
+  // exact size, 8 bytes per entry, and read from there.
+  struct row_cursor {
+    int32_t index = -1;  // the row it is on; -1: before the first
+    row at = row::entry(nullptr);
+    int32_t nodes = 0;  // nodes (rows that are no marker) up to index
+  };
+  std::array<int32_t, kGroupCount> row_counts_ = {-1, -1, -1};
+  std::array<row_cursor, kGroupCount> cursors_;
   std::array<bool, kGroupCount> rows_made_ = {};
   std::array<std::vector<row>, kGroupCount> rows_;
-  std::vector<int32_t> all_counters_;  // counter_all per "_all" entry
+  std::vector<int32_t> all_counters_;  // counter_all per "_all" row, made
+                                       // with the rows of "_all"
 
   // The paths of the folders from the top down to the one asked for last.
   std::vector<folder_paths> paths_;
@@ -390,7 +400,7 @@ class listing_variables::state {
 struct listing_variables::state::column_list : list_base {
   column_list(state* s, group g, int c) : s_(s), g_(g), c_(c) {}
   int32_t size() const override {
-    return static_cast<int32_t>(s_->rows(g_).size());
+    return s_->row_count(g_);
   }
   const variant& at(int32_t index, variant* /*scratch*/) const override {
     assert(index >= 0 && index < size());
@@ -496,7 +506,7 @@ const template_list* listing_variables::state::find(std::string_view name) {
 std::unique_ptr<listing_variables::state::list_base>
 listing_variables::state::make_list(std::string_view name) {
   auto column_of = [&](group g, int c) -> std::unique_ptr<list_base> {
-    if (rows(g).empty()) return nullptr;  // a group without entries
+    if (row_count(g) == 0) return nullptr;  // a group without entries
     return std::make_unique<column_list>(this, g, c);
   };
   if (name == "children_all") return column_of(kAll, kChildren);
@@ -526,10 +536,10 @@ variant listing_variables::state::summary_value(std::string_view name) {
   if (name == "is_gmt_date") return variant(int32_t{o_.is_gmt_date ? 1 : 0});
   if (name == "image_dir") return variant(std::string_view(o_.image_dir));
   if (name == "total_files") {
-    return variant(static_cast<int32_t>(rows(kFiles).size()));
+    return variant(row_count(kFiles));
   }
   if (name == "total_folders") {
-    return variant(static_cast<int32_t>(rows(kFolders).size()));
+    return variant(row_count(kFolders));
   }
   if (name == "total_size") {
     tally();
@@ -567,12 +577,12 @@ variant listing_variables::state::summary_value(std::string_view name) {
   if (name == "icon_css") return variant(std::string_view(icon_css()));
   if (name == "total_files_text") {
     return variant(std::string_view(counted(
-        *o_.number_format, static_cast<int64_t>(rows(kFiles).size()), "file",
+        *o_.number_format, int64_t{row_count(kFiles)}, "file",
         "files")));
   }
   if (name == "total_folders_text") {
     return variant(std::string_view(
-        counted(*o_.number_format, static_cast<int64_t>(rows(kFolders).size()),
+        counted(*o_.number_format, int64_t{row_count(kFolders)},
                 "folder", "folders")));
   }
   assert(name == "total_size_text");
@@ -600,9 +610,7 @@ std::string listing_variables::state::size_text(int64_t bytes) {
 // One rule per icon that an entry of the listing shows, in name order.
 std::string listing_variables::state::icon_css() {
   std::map<std::string, const media*> used;
-  for (const row& r : rows(kAll)) {
-    if (r.is_marker()) continue;
-    const file_node* n = r.node();
+  for (const file_node* n = tree_.root(); n; n = file_tree::next_preorder(n)) {
     const media& m =
         n->is_folder ? media_.for_folder() : media_.for_file(n->ext());
     if (!m.icon_class.view().empty()) used.emplace(m.icon, &m);
@@ -612,42 +620,77 @@ std::string listing_variables::state::icon_css() {
   return css;
 }
 
-// Calls add(row) for every row of group g in pre-order; in "_all" each
-// node that has children is followed, after its last descendant, by its
-// marker.
+// The row of group g after r in pre-order: the first row when r is the
+// null row (row::entry(nullptr)), the null row after the last. In "_all"
+// each node that has children is followed, after its last descendant, by
+// its marker.
+static row next_row(const file_tree& tree, group g, row r) {
+  const file_node* n = r.node();
+  if (g != kAll) {
+    n = n ? file_tree::next_preorder(n) : tree.root();
+    while (n && (g == kFolders) != (n->is_folder != 0)) {
+      n = file_tree::next_preorder(n);
+    }
+    return row::entry(n);
+  }
+  if (!n) return row::entry(tree.root());
+  if (!r.is_marker() && n->first_child) return row::entry(n->first_child);
+  if (n->next_sibling) return row::entry(n->next_sibling);
+  return n->parent ? row::end_of(n->parent) : row::entry(nullptr);
+}
+
+// Calls add(row) for every row of group g in order.
 template <typename Add>
 static void for_each_row(const file_tree& tree, group g, Add add) {
-  const file_node* n = tree.root();
-  while (n) {
-    if (g == kAll || (g == kFolders) == (n->is_folder != 0)) {
-      add(row::entry(n));
-    }
-    if (n->first_child) {
-      n = n->first_child;
-      continue;
-    }
-    while (n && !n->next_sibling) {
-      n = n->parent;
-      if (n && g == kAll) add(row::end_of(n));
-    }
-    if (n) n = n->next_sibling;
+  for (row r = next_row(tree, g, row::entry(nullptr)); r.node();
+       r = next_row(tree, g, r)) {
+    add(r);
   }
+}
+
+int32_t listing_variables::state::row_count(group g) {
+  if (row_counts_[g] < 0) {
+    int32_t count = 0;
+    for_each_row(tree_, g, [&](row) { ++count; });
+    row_counts_[g] = count;
+  }
+  return row_counts_[g];
+}
+
+// Row index of group g: from the cursor when it is on that row or the one
+// before (or index is 0), else from the group's rows, made on the way.
+row listing_variables::state::row_at(group g, int32_t index) {
+  if (rows_made_[g]) return rows_[g][static_cast<size_t>(index)];
+  row_cursor& c = cursors_[g];
+  if (index == 0 && c.index != 0) c = row_cursor{};
+  if (index == c.index + 1) {
+    c.at = next_row(tree_, g, c.at);
+    c.index = index;
+    if (!c.at.is_marker()) ++c.nodes;
+  }
+  if (index == c.index) return c.at;
+  make_rows(g);
+  return rows_[g][static_cast<size_t>(index)];
 }
 
 void listing_variables::state::make_rows(group g) {
   rows_made_[g] = true;
-  size_t count = 0;
-  for_each_row(tree_, g, [&](row) { ++count; });
   std::vector<row>& rows = rows_[g];
-  rows.reserve(count);
+  rows.reserve(static_cast<size_t>(row_count(g)));
   for_each_row(tree_, g, [&](row r) { rows.push_back(r); });
+}
+
+// counter_all of "_all" row index, just read by row_at.
+int32_t listing_variables::state::all_counter(int32_t index) {
+  if (!rows_made_[kAll]) return cursors_[kAll].nodes;
+  return all_counters()[static_cast<size_t>(index)];
 }
 
 // counter_all of every "_all" entry: the running number of nodes, from 1;
 // a marker holds the number of the node before it.
 const std::vector<int32_t>& listing_variables::state::all_counters() {
   if (all_counters_.empty()) {
-    const std::vector<row>& all = rows(kAll);
+    const std::vector<row>& all = rows_[kAll];
     all_counters_.reserve(all.size());
     int32_t counter = 0;
     for (const row& r : all) {
@@ -661,12 +704,14 @@ const std::vector<int32_t>& listing_variables::state::all_counters() {
 void listing_variables::state::tally() {
   if (tallied_) return;
   tallied_ = true;
-  for (const row& r : rows(kFiles)) total_bytes_ += r.node()->size;
+  for (const file_node* n = tree_.root(); n; n = file_tree::next_preorder(n)) {
+    if (!n->is_folder) total_bytes_ += n->size;
+  }
 }
 
 const variant& listing_variables::state::value(group g, int c, int32_t index,
                                                variant* out) {
-  const row r = rows(g)[static_cast<size_t>(index)];
+  const row r = row_at(g, index);
   if (c == kChildren) {
     *out = variant(!r.is_marker() && r.node()->first_child != nullptr);
     return *out;
@@ -674,7 +719,7 @@ const variant& listing_variables::state::value(group g, int c, int32_t index,
   if (r.is_marker()) return marker_value(c, out);
   int32_t counter = index + 1;
   if (g == kAll && (c == kCounter || c == kMod2)) {
-    counter = all_counters()[static_cast<size_t>(index)];
+    counter = all_counter(index);
   }
   return node_value(r.node(), c, counter, out);
 }

@@ -427,6 +427,45 @@ TEST_F(Variables, ATemplateNamingOneListComputesOnlyThatList) {
   }
 }
 
+// Templates read a group front to back, rows repeated by the columns of one
+// pass; any other order must give the same values.
+TEST_F(Variables, ListsGiveTheSameValuesInAnyReadingOrder) {
+  file_node* a = add_folder("a");
+  add("c", ".txt", 1, add_folder("b", a));
+  add("d", ".txt", 2, a);
+  add_folder("e");
+  add("f", ".txt", 3);
+  std::string out, err;
+  ASSERT_TRUE(run_template_text(
+      "<!--#for var=all--><!--#echo var=counter_all-->:<!--#echo "
+      "var=name_all-->:<!--#echo var=children_all--> <!--#endfor-->",
+      &vars(), &out, &err))
+      << err;
+  EXPECT_EQ(out, "1:a:1 2:b:1 3:c:0 0::0 4:d:0 0::0 5:e:0 6:f:0 ");
+  for (const char* name :
+       {"name_all", "counter_all", "mod2_all", "dir_all", "children_all",
+        "name_files", "counter_files", "rel_path_files", "name_folders",
+        "counter_folders"}) {
+    const texts expected = list_of(vars(), name);
+    const template_list* list = vars().find(name);
+    ASSERT_NE(list, nullptr) << name;
+    const int32_t n = list->size();
+    ASSERT_EQ(n, static_cast<int32_t>(expected.size())) << name;
+    variant scratch;
+    texts forward;
+    for (int32_t i = 0; i < n; ++i) {
+      list->at(i, &scratch);
+      forward.push_back(list->at(i, &scratch).str());
+    }
+    EXPECT_EQ(forward, expected) << name;
+    // Back to the start, then a jump ahead and a step back.
+    for (int32_t i : {0, 1, 0, n - 1, n / 2, 1}) {
+      EXPECT_EQ(list->at(i, &scratch).str(), expected[static_cast<size_t>(i)])
+          << name << " " << i;
+    }
+  }
+}
+
 TEST(VariablesHelpers, FormatTimeGivesEmptyTextWhenTheResultDoesNotFit) {
   EXPECT_EQ(format_time(0, true, ""), "");
   EXPECT_EQ(format_time(0, true, "%Y"), "1970");

@@ -20,6 +20,15 @@ void require(bool ok) {
   std::abort();
 }
 
+// The SHA-256 implementation, fetched from libcrypto once for the program:
+// naming it by EVP_sha256 makes every initialisation fetch it again, which
+// costs about as much as hashing the listing of a small folder.
+const EVP_MD* sha256_md() {
+  static EVP_MD* const md = EVP_MD_fetch(nullptr, "SHA256", nullptr);
+  require(md != nullptr);
+  return md;
+}
+
 std::string hex_of(const unsigned char* digest, unsigned int size) {
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string out;
@@ -36,14 +45,14 @@ std::string hex_of(const unsigned char* digest, unsigned int size) {
 std::string sha256_hex(std::string_view bytes) {
   unsigned char digest[EVP_MAX_MD_SIZE];
   unsigned int size = 0;
-  require(EVP_Digest(bytes.data(), bytes.size(), digest, &size, EVP_sha256(),
+  require(EVP_Digest(bytes.data(), bytes.size(), digest, &size, sha256_md(),
                      nullptr) == 1);
   return hex_of(digest, size);
 }
 
 sha256_stream::sha256_stream() : context_(EVP_MD_CTX_new()) {
   require(context_ != nullptr &&
-          EVP_DigestInit_ex(context_, EVP_sha256(), nullptr) == 1);
+          EVP_DigestInit_ex(context_, sha256_md(), nullptr) == 1);
 }
 
 sha256_stream::~sha256_stream() { EVP_MD_CTX_free(context_); }
@@ -56,7 +65,7 @@ std::string sha256_stream::final_hex() {
   unsigned char digest[EVP_MAX_MD_SIZE];
   unsigned int size = 0;
   require(EVP_DigestFinal_ex(context_, digest, &size) == 1 &&
-          EVP_DigestInit_ex(context_, EVP_sha256(), nullptr) == 1);
+          EVP_DigestInit_ex(context_, sha256_md(), nullptr) == 1);
   return hex_of(digest, size);
 }
 
