@@ -7,7 +7,9 @@
 // names one value each (show_folders, show_summary, image_dir, total_files,
 // total_folders, total_size, date_generated, parent_listing, listing_name,
 // title, folder_path, readme_name, readme_text, icon_css, total_files_text,
-// total_folders_text, total_size_text); the trail lists (name_trail,
+// total_folders_text, total_size_text, large_listing: 1 from a few
+// thousand entries on, when the shipped HTML styles draw their entries by
+// script); the trail lists (name_trail,
 // url_trail) one entry per folder from the listed top down to the folder
 // this listing lists.
 //
