@@ -666,6 +666,15 @@ async function checkLarge(style) {
     }
     await plain.close();
   }
+  // Links HTML-escaped by the settings open their files too.
+  const amp = "a&b \"q\".txt";
+  const esc = build(`${where} escaped links`, [[amp, "x"], ...tree.plenty(LARGE)], { format: style, save: "list.html", subfolders: 0, url_html_escape: 1 });
+  if (esc) {
+    const page = await openPage(path.join(esc, "list.html"), 1000, 800);
+    const got = (await entryLinks(page)).find((l) => l.text.includes("a&b"));
+    if (!got || percentBytes(new URL(got.href).pathname).toString() !== path.join(esc, amp)) fault(where + " escaped links", JSON.stringify(got));
+    await page.close();
+  }
   // Hostile names in a large listing: shown by the visible-name rule,
   // linked, in one file and (the top folder's listing) per folder.
   for (const perFolder of [false, true]) {
