@@ -725,7 +725,7 @@ async function checkLargeSearch(where, page, n, src) {
   const name = `entry ${String(n - 2).padStart(5, "0")}.txt`;
   await page.evaluate(() => { window.scrollTo(0, 0); document.getElementById("q").focus(); });
   await page.keyboard.type(String(n - 2).padStart(5, "0"));
-  await page.waitForFunction(() => / of /.test(document.getElementById("said").textContent), { timeout: 5000 }).catch(() => {});
+  await page.waitForFunction((want) => document.getElementById("said").textContent === want, { timeout: 10000 }, `1 of ${n} entries`).catch(() => {});
   const said = await page.evaluate(() => document.getElementById("said").textContent);
   const links = await entryLinks(page);
   if (said !== `1 of ${n} entries`) fault(where + " search", `said ${JSON.stringify(said)}`);
