@@ -664,6 +664,8 @@ async function checkLarge(style) {
     for (const name of ["entry 00000.txt", "entry 01000.txt", `entry ${String(n - 1).padStart(5, "0")}.txt`]) {
       if (!text.includes(name)) fault(`${where} no scripts`, `${name} not shown`);
     }
+    // A search box that cannot search is not offered.
+    if (await plain.evaluate(() => !!document.getElementById("q").offsetParent)) fault(`${where} no scripts`, "the search box shows");
     await plain.close();
   }
   // Links HTML-escaped by the settings open their files too.
