@@ -694,6 +694,35 @@ async function checkLarge(style) {
   }
 }
 
+// The tree of a large listing folds: by a click, by Right and Left on a
+// folder, and all at once; the keys then move among what is shown.
+async function checkLargeTree(where) {
+  const src = build(where + " folding", tree.folders(Math.ceil(LARGE / 3)), { format: "tree.txt", save: "list.html" });
+  if (!src) return;
+  const page = await openPage(path.join(src, "list.html"), 1000, 800);
+  const rows = () => page.$$eval("#rows > li:not(.away)", (lis) => lis.slice(0, 4).map((li) => {
+    const b = li.querySelector("button");
+    return b ? b.textContent + " " + b.getAttribute("aria-expanded") : li.querySelector("a").textContent;
+  }));
+  const expect = async (what, want) => {
+    const got = await rows();
+    if (JSON.stringify(got) !== JSON.stringify(want)) fault(where + " folding", `${what}: ${JSON.stringify(got)}`);
+  };
+  await expect("at first", ["folder 000/ true", "a.txt", "b.txt", "folder 001/ true"]);
+  await page.click("#rows button");
+  await press(page, "Shift");
+  await expect("clicked", ["folder 000/ false", "folder 001/ true", "a.txt", "b.txt"]);
+  await press(page, "ArrowRight");
+  await expect("Right", ["folder 000/ true", "a.txt", "b.txt", "folder 001/ true"]);
+  await page.click("#close-all");
+  await expect("all folded", ["folder 000/ false", "folder 001/ false", "folder 002/ false", "folder 003/ false"]);
+  await page.evaluate(() => document.querySelector("#rows button").focus());
+  await press(page, "End");
+  const last = await page.evaluate(() => document.activeElement.textContent);
+  if (last !== `folder ${String(Math.ceil(LARGE / 3) - 1).padStart(3, "0")}/`) fault(where + " folding", `End went to ${JSON.stringify(last)}`);
+  await page.close();
+}
+
 // Arrows, Home and End move the focus among all the entries, and Tab
 // walks on past the first screen.
 async function checkLargeKeys(where, page, n) {
@@ -780,6 +809,7 @@ async function checkStyle(style) {
   }
   if (kind === "html") await checkWithoutScripts(style, style);
   if (/^(download|links|tree|gallery)\.txt$/.test(style)) await checkLarge(style);
+  if (style === "tree.txt") await checkLargeTree(style + " large");
   if (/^(download|links|table)\.txt$/.test(style)) await checkReadme(style, style);
   if (style === "table.txt") await checkTable(style);
   if (style === "gallery.txt") await checkGallery(style);
