@@ -1,6 +1,7 @@
 // Opens one listing page in a fresh headless Chromium and reports, as one
 // JSON line: when its first entries were on screen, when it finished
-// loading, the renderer's peak memory, and (for the table) how long a
+// loading, how long a jump to the end of the page took to draw, the
+// renderer's peak memory, and (for a page with a search box) how long a
 // search over every entry took once loaded. See page_bench.sh.
 // Usage: node page_bench.js PAGE ENTRIES [SEARCH]
 "use strict";
@@ -64,7 +65,15 @@ function rendererPeakMB(browserPid) {
     result.firstEntriesS = +((await page.evaluate(() => window.__first)) / 1000).toFixed(2);
     await page.waitForFunction(() => document.readyState === "complete" && performance.getEntriesByType("navigation")[0].loadEventStart > 0, { timeout: +(process.env.BENCH_LOAD_TIMEOUT || 1200000), polling: 500 });
     result.loadS = +((await page.evaluate(() => performance.getEntriesByType("navigation")[0].loadEventStart)) / 1000).toFixed(2);
-    if (search) {
+    // The end of the page: scrolled there at once, timed until the frame
+    // after it is drawn.
+    result.toEndS = +((await page.evaluate(() => new Promise((done) => {
+      const t0 = performance.now(), box = document.getElementById("box");
+      if (box && getComputedStyle(box).overflowY === "auto") box.scrollTop = box.scrollHeight;
+      else window.scrollTo(0, document.documentElement.scrollHeight);
+      requestAnimationFrame(() => requestAnimationFrame(() => done(performance.now() - t0)));
+    }))) / 1000).toFixed(2);
+    if (search && await page.$("#q")) {
       // Every entry read, then a search typed; timed until its rows are drawn.
       await page.waitForFunction(() => /entries$/.test(document.getElementById("count").textContent), { timeout: 1200000, polling: 50 });
       result.allReadS = +((await page.evaluate(() => performance.now())) / 1000).toFixed(2);

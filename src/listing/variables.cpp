@@ -70,7 +70,17 @@ constexpr std::string_view kSummaryNames[] = {
     "title",              "folder_path",     "readme_name",
     "readme_text",        "icon_css",        "total_files_text",
     "total_folders_text", "total_size_text",  "size_units",
-    "date_format",        "is_gmt_date"};
+    "date_format",        "is_gmt_date",      "large_listing"};
+
+// From this many entries on (files and folders together) "large_listing"
+// is 1, and the shipped HTML styles write their entries as one compact
+// data block that a script draws as the reader scrolls, instead of as
+// markup. Below it every entry is plain markup, which any browser shows at
+// once and which find-in-page searches; at a few thousand entries of the
+// heaviest style (the download page, about 400 bytes of markup each) a page
+// still lays out in a fraction of a second, while at hundreds of thousands
+// markup costs gigabytes of renderer memory and minutes of layout.
+constexpr size_t kLargeListingEntries = 2001;
 
 // The lists of the way from the top listing to this one.
 constexpr std::string_view kTrailNames[] = {"name_trail", "url_trail"};
@@ -584,6 +594,11 @@ variant listing_variables::state::summary_value(std::string_view name) {
     return variant(std::string_view(
         counted(*o_.number_format, int64_t{row_count(kFolders)},
                 "folder", "folders")));
+  }
+  if (name == "large_listing") {
+    const size_t entries =
+        static_cast<size_t>(row_count(kFiles)) + static_cast<size_t>(row_count(kFolders));
+    return variant(static_cast<int32_t>(entries >= kLargeListingEntries));
   }
   assert(name == "total_size_text");
   tally();

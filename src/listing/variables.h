@@ -7,9 +7,11 @@
 // names one value each (show_folders, show_summary, image_dir, total_files,
 // total_folders, total_size, date_generated, parent_listing, listing_name,
 // title, folder_path, readme_name, readme_text, icon_css, total_files_text,
-// total_folders_text, total_size_text, and the settings a page's script
+// total_folders_text, total_size_text, the settings a page's script
 // needs to show sizes and dates as the other values do: size_units,
-// date_format, is_gmt_date); the trail lists (name_trail,
+// date_format, is_gmt_date, and large_listing: 1 from a few thousand
+// entries on, when the shipped HTML styles draw their entries by script);
+// the trail lists (name_trail,
 // url_trail) one entry per folder from the listed top down to the folder
 // this listing lists.
 //

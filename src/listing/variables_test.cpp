@@ -373,6 +373,19 @@ TEST_F(Variables, SizeTextsAndCountsSayTheirUnits) {
             (texts{"1 Kb", "1 Kb", "4.590 Kb"}));
 }
 
+// A listing is large from 2,001 entries on, folders and files counted
+// alike, nested or not, whether or not folders are shown.
+TEST_F(Variables, LargeListingCountsFilesAndFolders) {
+  EXPECT_EQ(first(vars(), "large_listing"), "0");
+  file_node* sub = add_folder("sub");
+  for (int i = 0; i < 1998; ++i) add("f", ".txt", 1, i % 2 ? sub : nullptr);
+  add_folder("empty");
+  EXPECT_EQ(first(vars(), "large_listing"), "0");  // 2,000 entries
+  options_.show_folders = 0;
+  add("last", ".txt", 1, sub);
+  EXPECT_EQ(first(vars(), "large_listing"), "1");
+}
+
 // Without an images folder, the page carries each icon it shows, once, in
 // icon_css; with one, the icons stay paths.
 TEST_F(Variables, IconsAreEmbeddedWhenNoImagesFolderIsSet) {

@@ -837,16 +837,163 @@ with tarfile.open(sys.argv[1], "w", format=tarfile.GNU_FORMAT) as t:
   for (const name of ["passwd", "up.txt", "ok.txt"]) {
     if (!seen.text.includes(name)) fault(where, `name ${name} not shown`);
   }
-  let entryLinks = 0;
+  let linked = 0;
   for (const href of seen.links) {
     const u = new URL(href);
     if (u.protocol !== "file:") continue;
     const p = percentBytes(u.pathname).toString();
     if (p === listing) continue;  // the trail's link to the listing itself
-    entryLinks++;
+    linked++;
     if (!p.startsWith(out + "/")) fault(where, `link ${href} leads out of ${out}`);
   }
-  if (entryLinks < 3) fault(where, `${entryLinks} entry links, not 3 or more`);
+  if (linked < 3) fault(where, `${linked} entry links, not 3 or more`);
+}
+
+// ------------------------------------------------------------ large listings
+
+// From LARGE entries on, the links, download, tree and gallery styles draw
+// only the entries in sight, from a data block; below it they are markup.
+const LARGE = 2001;
+
+// The entry links of the list in page order (the parent, trail and the
+// tree's "open" links aside).
+function entryLinks(page) {
+  return page.$$eval("a[href]", (as) => as.filter((a) => !a.classList.contains("up") && !a.classList.contains("go") && !a.closest("nav") && !a.closest(".away"))
+    .map((a) => ({ text: a.textContent, href: a.href })));
+}
+
+// The focused entry's number ("entry 00042.txt" is 42), or what has the
+// focus instead.
+function focusedEntry(page) {
+  return page.evaluate(() => {
+    const a = document.activeElement, m = a && /entry (\d+)/.exec(a.textContent);
+    return m ? +m[1] : a ? a.tagName + "#" + a.id : "nothing";
+  });
+}
+
+async function checkLarge(style) {
+  const where = style + " large";
+  // Both sides of the threshold: plain markup, then drawn entries.
+  for (const n of [LARGE - 1, LARGE]) {
+    const src = build(`${where} ${n}`, tree.plenty(n), { format: style, save: "list.html", subfolders: 0 });
+    if (!src) return;
+    const page = await openPage(path.join(src, "list.html"), 1000, 800);
+    const links = await entryLinks(page);
+    const drawn = await page.evaluate(() => !!document.getElementById("box"));
+    if (n < LARGE && (drawn || links.length !== n)) fault(`${where} ${n}`, `${links.length} links in markup, drawn by script: ${drawn}`);
+    if (n < LARGE) { await page.close(); continue; }
+    if (!drawn || links.length > 300 || !links.length) fault(`${where} ${n}`, `${links.length} entries drawn of ${n}, by script: ${drawn}`);
+    for (const l of links) if (!fs.existsSync(percentBytes(new URL(l.href).pathname))) fault(where, "dead link " + l.href);
+    for (const v of await access.axeBothSchemes(page)) fault(where, "axe: " + v);
+    await checkLargeKeys(where, page, n);
+    await checkLargeSearch(where, page, n, src);
+    await page.close();
+    // Without scripts the data block shows every entry as a line.
+    const plain = await browser.newPage();
+    await plain.setJavaScriptEnabled(false);
+    await plain.goto(pathToFileURL(path.join(src, "list.html")).href, { waitUntil: "load" });
+    const text = await plain.evaluate(() => document.body.innerText);
+    for (const name of ["entry 00000.txt", "entry 01000.txt", `entry ${String(n - 1).padStart(5, "0")}.txt`]) {
+      if (!text.includes(name)) fault(`${where} no scripts`, `${name} not shown`);
+    }
+    // A search box that cannot search is not offered.
+    if (await plain.evaluate(() => !!document.getElementById("q").offsetParent)) fault(`${where} no scripts`, "the search box shows");
+    await plain.close();
+  }
+  // Links HTML-escaped by the settings open their files too.
+  const amp = "a&b \"q\".txt";
+  const esc = build(`${where} escaped links`, [[amp, "x"], ...tree.plenty(LARGE)], { format: style, save: "list.html", subfolders: 0, url_html_escape: 1 });
+  if (esc) {
+    const page = await openPage(path.join(esc, "list.html"), 1000, 800);
+    const got = (await entryLinks(page)).find((l) => l.text.includes("a&b"));
+    if (!got || percentBytes(new URL(got.href).pathname).toString() !== path.join(esc, amp)) fault(where + " escaped links", JSON.stringify(got));
+    await page.close();
+  }
+  // Hostile names in a large listing: shown by the visible-name rule,
+  // linked, in one file and (the top folder's listing) per folder.
+  for (const perFolder of [false, true]) {
+    const w = `${where} / ${perFolder ? "per folder" : "one file"}`;
+    const save = perFolder ? "listing.html" : path.join(work, `large-${runs + 1}.html`);
+    const src = build(w, tree.hostileAmong(LARGE), { format: style, save, subfolders_in_one_file: perFolder ? 0 : 1 });
+    if (!src) continue;
+    const skip = (name) => name.toString().startsWith("listing") || name.toString() === ".dirgen-listings" || name.toString().startsWith("zz ");
+    const file = perFolder ? path.join(src, save) : save;
+    const page = await openPage(file, 1280, 3000);
+    if (!(await page.evaluate(() => !!document.getElementById("box")))) fault(w, "not drawn by script");
+    await page.close();
+    await checkHtmlListing(w, file, expectedEntries(src, !perFolder, skip), perFolder ? save : null, true,
+      { name: Buffer.from(path.basename(src)), listings: [file] });
+  }
+}
+
+// The tree of a large listing folds: by a click, by Right and Left on a
+// folder, and all at once; the keys then move among what is shown.
+async function checkLargeTree(where) {
+  const src = build(where + " folding", tree.folders(Math.ceil(LARGE / 3)), { format: "tree.txt", save: "list.html" });
+  if (!src) return;
+  const page = await openPage(path.join(src, "list.html"), 1000, 800);
+  const rows = () => page.$$eval("#rows > li:not(.away)", (lis) => lis.slice(0, 4).map((li) => {
+    const b = li.querySelector("button");
+    return b ? b.textContent + " " + b.getAttribute("aria-expanded") : li.querySelector("a").textContent;
+  }));
+  const expect = async (what, want) => {
+    const got = await rows();
+    if (JSON.stringify(got) !== JSON.stringify(want)) fault(where + " folding", `${what}: ${JSON.stringify(got)}`);
+  };
+  await expect("at first", ["folder 000/ true", "a.txt", "b.txt", "folder 001/ true"]);
+  await page.click("#rows button");
+  await press(page, "Shift");
+  await expect("clicked", ["folder 000/ false", "folder 001/ true", "a.txt", "b.txt"]);
+  await press(page, "ArrowRight");
+  await expect("Right", ["folder 000/ true", "a.txt", "b.txt", "folder 001/ true"]);
+  await page.click("#close-all");
+  await expect("all folded", ["folder 000/ false", "folder 001/ false", "folder 002/ false", "folder 003/ false"]);
+  await page.evaluate(() => document.querySelector("#rows button").focus());
+  await press(page, "End");
+  const last = await page.evaluate(() => document.activeElement.textContent);
+  if (last !== `folder ${String(Math.ceil(LARGE / 3) - 1).padStart(3, "0")}/`) fault(where + " folding", `End went to ${JSON.stringify(last)}`);
+  await page.close();
+}
+
+// Arrows, Home and End move the focus among all the entries, and Tab
+// walks on past the first screen.
+async function checkLargeKeys(where, page, n) {
+  const next = await page.evaluate(() => document.getElementById("box").getAttribute("data-style") === "gallery" ? "ArrowRight" : "ArrowDown");
+  await page.evaluate(() => document.querySelector("#rows a").focus());
+  const moves = [["End", n - 1], ["Home", 0], [next, 1], [next, 2], ["End", n - 1], ["Home", 0]];
+  for (const [key, want] of moves) {
+    await press(page, key);
+    const at = await focusedEntry(page);
+    if (at !== want) fault(where + " keys", `${key} went to ${at}, not ${want}`);
+    const inSight = await page.evaluate(() => {
+      const r = document.activeElement.getBoundingClientRect();
+      return r.top >= -1 && r.bottom <= innerHeight + 1;
+    });
+    if (!inSight) fault(where + " keys", `entry ${at} has the focus out of sight after ${key}`);
+  }
+  let last = 0;
+  for (let i = 0; i < 40; i++) {
+    await press(page, "Tab");
+    const at = await focusedEntry(page);
+    if (typeof at !== "number" || at !== last + 1) { fault(where + " keyboard", `Tab ${i + 1} went to ${at} after entry ${last}`); break; }
+    last = at;
+  }
+  const ring = await access.focusRing(page);
+  if (!ring || ring.width < 2 || ring.contrast < 3) fault(where + " focus ring", JSON.stringify(ring));
+}
+
+// The search box finds an entry far from the first screen, says how many
+// it found, and the entry's link opens it.
+async function checkLargeSearch(where, page, n, src) {
+  const name = `entry ${String(n - 2).padStart(5, "0")}.txt`;
+  await page.evaluate(() => { window.scrollTo(0, 0); document.getElementById("q").focus(); });
+  await page.keyboard.type(String(n - 2).padStart(5, "0"));
+  await page.waitForFunction((want) => document.getElementById("said").textContent === want, { timeout: 10000 }, `1 of ${n} entries`).catch(() => {});
+  const said = await page.evaluate(() => document.getElementById("said").textContent);
+  const links = await entryLinks(page);
+  if (said !== `1 of ${n} entries`) fault(where + " search", `said ${JSON.stringify(said)}`);
+  if (links.length !== 1 || !links[0].text.includes(name)) fault(where + " search", `drawn ${JSON.stringify(links.slice(0, 3))}`);
+  else if (percentBytes(new URL(links[0].href).pathname).toString() !== path.join(src, name)) fault(where + " search", `link ${links[0].href}`);
 }
 
 // ------------------------------------------------------------ the run
@@ -893,6 +1040,8 @@ async function checkStyle(style) {
     if (kind === "html" && !perFolder && /download|gallery|tree/.test(style)) await checkByteUnits(where, outputs[0].file);
   }
   if (kind === "html") await checkWithoutScripts(style, style);
+  if (/^(download|links|tree|gallery)\.txt$/.test(style)) await checkLarge(style);
+  if (style === "tree.txt") await checkLargeTree(style + " large");
   if (/^(download|links|table)\.txt$/.test(style)) await checkReadme(style, style);
   if (style === "table.txt") await checkTable(style);
   if (style === "gallery.txt") await checkGallery(style);

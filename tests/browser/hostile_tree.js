@@ -100,9 +100,16 @@ function plenty(n) {
   return out;
 }
 
+// The hostile names followed by n empty files that sort after them, so
+// that a listing of them is large and its first screen shows every
+// hostile name.
+function hostileAmong(n) {
+  return hostile().concat(plenty(n).map(([name, data]) => ["zz " + name, data]));
+}
+
 // Names that read the same in every style, in a folder and below it.
 function plain() {
   return [["alpha.txt", "a"], ["beta.png", "b"], ["gamma", [["delta.txt", "d"]]]];
 }
 
-module.exports = { make, folderPaths, hostile, many, dated, folders, mixed, plenty, plain };
+module.exports = { make, folderPaths, hostile, hostileAmong, many, dated, folders, mixed, plenty, plain };

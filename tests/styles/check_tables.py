@@ -12,7 +12,9 @@ folded to lower case, entities expanded) and checks that:
 - descriptions carry no markup characters (listings write them unescaped);
 - every style in the catalogue has a name, a template file that exists, and a
   description, and the default template download.txt is among them;
-- images/dirgen.gif is a 40 x 42 GIF.
+- images/dirgen.gif is a 40 x 42 GIF;
+- the styles that draw large listings by script carry the same script, so
+  a fix to one copy cannot miss the others.
 Exit status 0 when all hold, 1 otherwise (each fault is printed).
 """
 import html
@@ -121,6 +123,27 @@ def check_gif(root):
         fault("images/dirgen.gif is not a 40 x 42 GIF")
 
 
+# The styles whose large listings one script draws, and the script's start.
+SCROLLED_STYLES = ["links.txt", "download.txt", "tree.txt", "gallery.txt"]
+SCROLLED_MARK = "// A large listing: the entries are in the data block below"
+
+
+def check_scrolled_scripts(root):
+    copies = {}
+    for name in SCROLLED_STYLES:
+        with open(os.path.join(root, "kvdata", name), encoding="utf-8") as f:
+            text = f.read()
+        at = text.find(SCROLLED_MARK)
+        if at < 0:
+            fault(f"{name}: no script for large listings")
+            continue
+        copies[name] = text[text.rfind("<script>", 0, at):text.find("</script>", at)]
+    first = next(iter(copies.values()), "")
+    for name, script in copies.items():
+        if script != first:
+            fault(f"{name}: the script for large listings differs from {SCROLLED_STYLES[0]}'s")
+
+
 def main():
     root = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(
         os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -144,6 +167,7 @@ def main():
             check_svg(os.path.join(root, "images", icon))
     check_styles(root)
     check_gif(root)
+    check_scrolled_scripts(root)
     print("check_tables:", "FAILED" if faults else "ok")
     return 1 if faults else 0
 
