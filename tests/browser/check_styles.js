@@ -892,6 +892,7 @@ async function checkLarge(style) {
     for (const v of await access.axeBothSchemes(page)) fault(where, "axe: " + v);
     await checkLargeKeys(where, page, n);
     await checkLargeSearch(where, page, n, src);
+    await checkLargePrint(where, page, n);
     await page.close();
     // Without scripts the data block shows every entry as a line.
     const plain = await browser.newPage();
@@ -933,6 +934,32 @@ async function checkLarge(style) {
 
 // The tree of a large listing folds: by a click, by Right and Left on a
 // folder, and all at once; the keys then move among what is shown.
+// Printing a large listing prints every entry shown, not the screenful
+// drawn: with the search cleared, all n of them in order.
+async function checkLargePrint(where, page, n) {
+  await page.evaluate(() => {
+    // Added after the page's own listener, so it reads the list that one
+    // laid out.
+    window.addEventListener("beforeprint", () => {
+      window.__printed = [...document.querySelectorAll(".printed li")].map((li) => li.textContent);
+    });
+    const q = document.getElementById("q");
+    q.value = "";
+    q.dispatchEvent(new Event("input"));
+  });
+  await page.waitForFunction((n) => document.getElementById("count").textContent.startsWith(n + " "), { timeout: 10000 }, n).catch(() => {});
+  const pdf = Buffer.from(await page.pdf({ format: "A4" }));
+  const printed = await page.evaluate(() => window.__printed || []);
+  const pages = (pdf.toString("latin1").match(/\/Type\s*\/Page[^s]/g) || []).length;
+  const last = `entry ${String(n - 1).padStart(5, "0")}.txt`;
+  if (printed.length !== n || !printed[0].startsWith("entry 00000.txt") || !printed[n - 1].startsWith(last)) {
+    fault(where + " print", `printed ${printed.length} of ${n} entries: ${JSON.stringify(printed.slice(0, 2))}`);
+  }
+  if (pages < 20) fault(where + " print", `${pages} page(s) for ${n} entries`);
+  const left = await page.evaluate(() => document.querySelectorAll(".printed").length);
+  if (left) fault(where + " print", "the printed list stays on screen after printing");
+}
+
 async function checkLargeTree(where) {
   const src = build(where + " folding", tree.folders(Math.ceil(LARGE / 3)), { format: "tree.txt", save: "list.html" });
   if (!src) return;
