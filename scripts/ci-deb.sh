@@ -61,11 +61,12 @@ if [ "$status" != 2 ]; then
   echo "ci-deb: a usage error exited with $status, not 2" >&2
   exit 1
 fi
-# The options form from another folder gives the settings file's bytes.
+# The options form from another folder gives the settings file's bytes
+# (saved in the same folder, since links lead from where a listing is saved).
 sed 's/links.txt/json.txt/; s/listing.html/listing.jsonl/' "$work/settings.txt" \
   >"$work/json-settings.txt"
 (cd "$work/elsewhere" && "$work/unpacked/usr/bin/kdgn20" "$work/json-settings.txt" &&
-  "$work/unpacked/usr/bin/kdgn20" -s json -o - "$work/folder" >"$work/options.jsonl")
+  "$work/unpacked/usr/bin/kdgn20" -s json -o "$work/options.jsonl" "$work/folder")
 cmp "$work/listing.jsonl" "$work/options.jsonl" ||
   { echo "ci-deb: options and settings file differ" >&2; exit 1; }
 echo "ci-deb: package checked"
