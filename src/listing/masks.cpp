@@ -82,8 +82,9 @@ size_t bracket_end(std::string_view p, size_t i) {
   return j;
 }
 
-// Reads an interval "{m}", "{m,}" or "{m,n}" at p[*i] == '{' and moves *i
-// to its "}". False (and *i unchanged) when it is not an interval.
+// Reads an interval "{m}", "{m,}", "{m,n}", or "{,n}" and "{,}" (which the
+// regex library reads with m = 0) at p[*i] == '{' and moves *i to its "}".
+// False (and *i unchanged) when it is not an interval.
 bool read_interval(std::string_view p, size_t* i, double* copies,
                    bool* min_zero) {
   size_t close = p.find('}', *i);
@@ -100,7 +101,8 @@ bool read_interval(std::string_view p, size_t* i, double* copies,
       return false;
     }
   }
-  if (low < 0) return false;
+  if (low < 0 && !comma) return false;
+  if (low < 0) low = 0;
   *i = close;
   *min_zero = low == 0;
   *copies = !comma ? low : (high < 0 ? low + 1 : std::max(low, high) + 1);

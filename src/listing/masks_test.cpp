@@ -92,6 +92,9 @@ TEST(CompiledMasks, PatternsThatWouldGrowExponentiallyMatchNothing) {
   EXPECT_FALSE(mask_matches("*+", "x"));
   EXPECT_FALSE(mask_matches("((*)+){30}", "x"));
   EXPECT_FALSE(mask_matches("(a|){9}", "a"));
+  // "{,}" repeats from zero, as "*" does.
+  EXPECT_FALSE(mask_matches("\x01++++++++++{,}+++++.*", "\x01"));
+  EXPECT_FALSE(mask_matches("a{,3}{,3}+", "a"));
   // Back-references make every match try every split of the name.
   const std::string name(255, 'a');
   EXPECT_FALSE(mask_matches("(*)(*)\\1\\2", name.c_str()));
