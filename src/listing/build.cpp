@@ -531,6 +531,7 @@ void listing_build::remove_own_outputs(int dir_fd, file_tree* level) {
   listing_name.erase(0, listing_name.rfind('/') + 1);
   bool have_folder = false;
   file_identity folder{};
+  file_node* prev = nullptr;
   for (file_node* n = level->root(); n;) {
     file_node* next = n->next_sibling;
     const std::string_view name = n->full_name();
@@ -545,7 +546,11 @@ void listing_build::remove_own_outputs(int dir_fd, file_tree* level) {
       }
       own = have_folder && folder == output_names_[i].first;
     }
-    if (own && !n->is_folder) level->remove_subtree(n);
+    if (own && !n->is_folder) {
+      level->remove_after(prev, n);
+    } else {
+      prev = n;
+    }
     n = next;
   }
 }

@@ -14,69 +14,54 @@ namespace {
 
 // Blocks start small, so that the many one-folder trees of a per-folder
 // build stay small, and double up to a size where the cost of one
-// allocation is spread over thousands of entries.
-constexpr size_t kFirstNodeBlock = 32;
-constexpr size_t kLastNodeBlock = 8192;
-constexpr size_t kFirstNameBlock = 1024;
-constexpr size_t kLastNameBlock = 256 * 1024;
+// allocation is spread over thousands of entries. An entry larger than a
+// block (an archive path of megabytes) gets a block of its own size.
+constexpr size_t kFirstBlock = 2048;
+constexpr size_t kLastBlock = 1024 * 1024;
+
+// Bytes of a node with a name of size bytes behind it; a multiple of the
+// node's alignment, so that the next node is aligned.
+static_assert(alignof(file_node) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
+size_t entry_bytes(size_t size) {
+  constexpr size_t align = alignof(file_node);
+  return sizeof(file_node) + (size + align - 1) / align * align;
+}
 
 }  // namespace
 
-// The nodes and names of one or more trees (see share_storage_of).
+// The nodes and names of one or more trees (see share_storage_of): each
+// node is followed by its name in one arena.
 class file_tree_storage {
  public:
-  file_node* new_node() {
-    if (node_blocks_.empty() || nodes_used_ == node_block_size_) {
-      node_block_size_ = node_blocks_.empty()
-                             ? kFirstNodeBlock
-                             : std::min(node_block_size_ * 2, kLastNodeBlock);
-      node_blocks_.emplace_back(new (std::nothrow) file_node[node_block_size_]);
-      if (!node_blocks_.back()) out_of_memory();
-      nodes_used_ = 0;
+  file_node* new_node(std::string_view name) {
+    const size_t need = entry_bytes(name.size());
+    if (room_ < need) {
+      block_size_ = blocks_.empty() ? kFirstBlock
+                                    : std::min(block_size_ * 2, kLastBlock);
+      const size_t size = std::max(block_size_, need);
+      // operator new[] aligns for any fundamental type, so for file_node.
+      blocks_.emplace_back(new (std::nothrow) char[size]);
+      if (!blocks_.back()) out_of_memory();
+      next_ = blocks_.back().get();
+      room_ = size;
+      bytes_ += static_cast<int64_t>(size);
     }
-    return &node_blocks_.back()[nodes_used_++];
+    file_node* node = new (next_) file_node;
+    std::memcpy(next_ + sizeof(file_node), name.data(), name.size());
+    node->name_size_ = static_cast<uint32_t>(name.size());
+    next_ += need;
+    room_ -= need;
+    return node;
   }
 
-  // A copy of text in the arena (not NUL-terminated).
-  const char* copy(std::string_view text) {
-    if (text.empty()) return "";
-    if (name_blocks_.empty() || name_room_ < text.size()) {
-      name_block_size_ = name_blocks_.empty()
-                             ? kFirstNameBlock
-                             : std::min(name_block_size_ * 2, kLastNameBlock);
-      size_t size = std::max(name_block_size_, text.size());
-      name_blocks_.emplace_back(new (std::nothrow) char[size]);
-      if (!name_blocks_.back()) out_of_memory();
-      name_next_ = name_blocks_.back().get();
-      name_room_ = size;
-      name_bytes_ += static_cast<int64_t>(size);
-    }
-    char* at = name_next_;
-    std::memcpy(at, text.data(), text.size());
-    name_next_ += text.size();
-    name_room_ -= text.size();
-    return at;
-  }
-
-  int64_t bytes() const {
-    int64_t node_slots = 0;
-    size_t size = kFirstNodeBlock;
-    for (size_t i = 0; i < node_blocks_.size(); ++i) {
-      node_slots += static_cast<int64_t>(size);
-      size = std::min(size * 2, kLastNodeBlock);
-    }
-    return node_slots * static_cast<int64_t>(sizeof(file_node)) + name_bytes_;
-  }
+  int64_t bytes() const { return bytes_; }
 
  private:
-  std::vector<std::unique_ptr<file_node[]>> node_blocks_;
-  size_t node_block_size_ = 0;
-  size_t nodes_used_ = 0;
-  std::vector<std::unique_ptr<char[]>> name_blocks_;
-  size_t name_block_size_ = 0;
-  char* name_next_ = nullptr;
-  size_t name_room_ = 0;
-  int64_t name_bytes_ = 0;
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  size_t block_size_ = 0;
+  char* next_ = nullptr;
+  size_t room_ = 0;
+  int64_t bytes_ = 0;
 };
 
 void file_node::split_extension() {
@@ -94,9 +79,7 @@ file_node* file_tree::make_node(std::string_view name, bool is_folder) {
   // Names longer than 4 GiB do not occur: entry names are at most a few
   // kilobytes, archive paths a few megabytes.
   if (name.size() > std::numeric_limits<uint32_t>::max()) out_of_memory();
-  file_node* node = storage_->new_node();
-  node->name_ = storage_->copy(name);
-  node->name_size_ = static_cast<uint32_t>(name.size());
+  file_node* node = storage_->new_node(name);
   node->is_folder = is_folder ? 1 : 0;
   return node;
 }

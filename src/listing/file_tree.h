@@ -4,10 +4,11 @@
 // the template variables.
 //
 // The tree is compact: nodes are made by the tree (make_node) in blocks of
-// its own storage, and their names are copied into one growing name arena,
-// so a node holds no heap string and a million entries take well under
-// 100 MB. Nodes and names stay until the tree is cleared or destroyed: a
-// node removed by the filters keeps its storage until then. Trees made with
+// its own storage, each with its name right behind it, so a node holds no
+// heap string nor a pointer to its name, and a million entries take about
+// 70 MB. Nodes have no backward links; a node is removed with its previous
+// sibling (remove_after). Nodes and names stay until the tree is cleared or
+// destroyed: a node removed by the filters keeps its storage until then. Trees made with
 // share_storage_of() allocate from another tree's storage, so that their
 // nodes can be moved into it (adopt_top_level) without copying.
 //
@@ -23,10 +24,15 @@
 #include "value/variant.h"
 
 struct file_node {
+  // Made by file_tree::make_node, which puts the name behind the node; a
+  // copy would lose it.
+  file_node() = default;
+  file_node(const file_node&) = delete;
+  file_node& operator=(const file_node&) = delete;
+
   file_node* parent = nullptr;
   file_node* next_sibling = nullptr;
   file_node* first_child = nullptr;
-  file_node* prev_sibling = nullptr;
   int32_t child_count = 0;
   // The st_mode bits of a scanned entry (kind and permissions); 0 for
   // archive entries.
@@ -44,12 +50,14 @@ struct file_node {
   int64_t time = 0;
 
   // The entry's whole name, as enumerated or read from the archive.
-  std::string_view full_name() const { return {name_, name_size_}; }
+  std::string_view full_name() const { return {name_bytes(), name_size_}; }
   // The name without its extension (the whole name before split_extension).
-  std::string_view name() const { return {name_, name_size_ - ext_size_}; }
+  std::string_view name() const {
+    return {name_bytes(), name_size_ - ext_size_};
+  }
   // The extension with its dot, split off by split_extension; else empty.
   std::string_view ext() const {
-    return {name_ + name_size_ - ext_size_, ext_size_};
+    return {name_bytes() + name_size_ - ext_size_, ext_size_};
   }
   // Splits the name at its last "." that is not its first byte: name()
   // then gives what is before it, ext() the rest. Nothing when there is no
@@ -57,14 +65,17 @@ struct file_node {
   void split_extension();
 
  private:
-  friend class file_tree;
-  const char* name_ = "";  // in the tree's name arena; not NUL-terminated
+  friend class file_tree_storage;
+  // The name follows the node in the tree's storage; not NUL-terminated.
+  const char* name_bytes() const {
+    return reinterpret_cast<const char*>(this + 1);
+  }
   uint32_t name_size_ = 0;
   uint32_t ext_size_ = 0;
 };
-// A node is 72 bytes; with its name in the arena and its row in the
-// template's lists, a listed entry stays within 100 bytes.
-static_assert(sizeof(file_node) <= 72, "file_node grew");
+// A node is 56 bytes; with its name behind it (padded to 8 bytes) an entry
+// of a 1,000,000-file tree takes about 72 bytes.
+static_assert(sizeof(file_node) <= 56, "file_node grew");
 
 class file_tree_storage;
 

@@ -127,6 +127,9 @@ TEST(FilterTree, PrunesFoldersWithTheirSubtreesAndMatchesBareNames) {
       {"", "", "*", "", "A(Skip(deep)),B"},  // empty include: no files
       {"*", "", "", "", "e.txt"},            // ...or no folders
       {"*", "*", "*", "*", ""},
+      // First, middle and last siblings go, each list keeping the rest.
+      {"*", "a*;c*;d*", "*", "", "A(Skip(deep(b.txt))),B,e.txt"},
+      {"*", "", "*", "skip;b", "A(a.txt,c.doc),e.txt"},
   };
   for (const Case& c : cases) {
     file_tree tree;

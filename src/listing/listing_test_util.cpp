@@ -16,12 +16,9 @@ void append_list(const file_node* first, std::string* out) {
 
 std::string list_fault(const file_node* first, const file_node* parent) {
   int32_t count = 0;
-  const file_node* prev = nullptr;
-  for (const file_node* n = first; n; prev = n, n = n->next_sibling) {
+  for (const file_node* n = first; n; n = n->next_sibling) {
     if (n->parent != parent)
       return "bad parent at " + std::string(n->full_name());
-    if (n->prev_sibling != prev)
-      return "bad prev at " + std::string(n->full_name());
     ++count;
     if (n->first_child) {
       std::string fault = list_fault(n->first_child, n);

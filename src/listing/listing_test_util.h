@@ -17,8 +17,8 @@ file_node* new_node(file_tree* tree, const char* name, int32_t is_folder,
 // "(...)" after it, e.g. "A(x,y),b". The extension is appended to the name.
 std::string tree_shape(const file_tree& tree);
 
-// Checks that every sibling list is doubly linked, that parents and counts
-// agree; returns "" when it holds, else a description of the first fault.
+// Checks that the parents and counts of every sibling list agree with its
+// links; returns "" when it holds, else a description of the first fault.
 std::string link_fault(const file_tree& tree);
 
 #endif  // DIRGEN_LISTING_LISTING_TEST_UTIL_H_

@@ -111,10 +111,12 @@ std::vector<uint32_t> ids(const file_tree& tree) {
 // The reference: each node, taken from the back, is inserted before the
 // first node of the result that it does not follow.
 std::vector<uint32_t> insertion_sorted(const file_tree& tree) {
-  std::vector<const file_node*> result;
-  const file_node* last = tree.root();
-  while (last->next_sibling) last = last->next_sibling;
-  for (const file_node* x = last; x; x = x->prev_sibling) {
+  std::vector<const file_node*> given, result;
+  for (const file_node* n = tree.root(); n; n = n->next_sibling) {
+    given.push_back(n);
+  }
+  for (auto it = given.rbegin(); it != given.rend(); ++it) {
+    const file_node* x = *it;
     auto at = result.begin();
     while (at != result.end() && tree.compare_nodes(x, *at) > 0) ++at;
     result.insert(at, x);
@@ -166,7 +168,7 @@ TEST(Ordering, DeepTreesDoNotRecurse) {
   order_tree(&tree, variant(3), variant(1));
   const file_node* first = tree.root()->first_child;
   EXPECT_EQ(first->is_folder, 0);  // descending: files before folders
-  EXPECT_EQ(first->next_sibling->prev_sibling, first);
+  EXPECT_EQ(first->next_sibling->parent, tree.root());
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 // markup document (xml_node) and the file tree of a build (file_node).
 //
 // N must have the members: N* parent, N* next_sibling, N* first_child,
-// N* prev_sibling, int32_t child_count. The tree owns every node reachable
+// int32_t child_count, and may have N* prev_sibling. Without backward links
+// a node is 8 bytes smaller (the file tree holds millions), and a node is
+// removed by naming its previous sibling too (remove_after), which a walk
+// over the list knows. The tree owns every node reachable
 // from root() through next_sibling and first_child; destroying or clearing
 // it frees them all (iteratively, so depth never exhausts the stack). Links
 // are changed only through the tree's operations, which keep the parent
@@ -19,6 +22,10 @@
 #include <cassert>
 #include <cstdint>
 #include <vector>
+
+// True when N links back to its previous sibling.
+template <typename N>
+concept has_prev_sibling = requires(N* n) { n->prev_sibling; };
 
 struct heap_nodes {
   static constexpr bool kFreesNodes = true;
@@ -70,7 +77,7 @@ class linked_tree {
     node->next_sibling = nullptr;
     N* last = root_;
     if (!last) {
-      node->prev_sibling = nullptr;
+      set_prev(node, nullptr);
       root_ = node;
     } else {
       if (last_top_ && last_top_->next_sibling == nullptr &&
@@ -79,7 +86,7 @@ class linked_tree {
       }
       while (last->next_sibling) last = last->next_sibling;
       last->next_sibling = node;
-      node->prev_sibling = last;
+      set_prev(node, last);
     }
     last_top_ = node;
     ++count_;
@@ -92,13 +99,13 @@ class linked_tree {
     node->next_sibling = nullptr;
     N* last = parent->first_child;
     if (!last) {
-      node->prev_sibling = nullptr;
+      set_prev(node, nullptr);
       parent->first_child = node;
     } else {
       if (last_child_ && last_child_->parent == parent) last = last_child_;
       while (last->next_sibling) last = last->next_sibling;
       last->next_sibling = node;
-      node->prev_sibling = last;
+      set_prev(node, last);
     }
     last_child_ = node;
     ++parent->child_count;
@@ -119,7 +126,7 @@ class linked_tree {
     } else {
       while (last->next_sibling) last = last->next_sibling;
       last->next_sibling = first;
-      first->prev_sibling = last;
+      set_prev(first, last);
     }
     parent->child_count += moved;
   }
@@ -131,7 +138,7 @@ class linked_tree {
     N* prev = nullptr;
     for (N* node : nodes) {
       assert(node->parent == parent);
-      node->prev_sibling = prev;
+      set_prev(node, prev);
       if (prev) prev->next_sibling = node;
       prev = node;
     }
@@ -149,9 +156,9 @@ class linked_tree {
   // node is linked right after sibling, under sibling's parent.
   void insert_after(N* node, N* sibling) {
     node->parent = sibling->parent;
-    node->prev_sibling = sibling;
+    set_prev(node, sibling);
     node->next_sibling = sibling->next_sibling;
-    if (sibling->next_sibling) sibling->next_sibling->prev_sibling = node;
+    if (sibling->next_sibling) set_prev(sibling->next_sibling, node);
     sibling->next_sibling = node;
     if (node->parent) {
       ++node->parent->child_count;
@@ -160,9 +167,18 @@ class linked_tree {
     }
   }
   // unlink, then free node and all its descendants. Null is ignored.
-  void remove_subtree(N* node) {
+  void remove_subtree(N* node)
+    requires has_prev_sibling<N>
+  {
     if (!node) return;
-    unlink(node);
+    unlink(node, node->prev_sibling);
+    free_chain(node);
+  }
+  // The same for a tree of nodes without backward links: prev is node's
+  // previous sibling, null when node is the first of its list.
+  void remove_after(N* prev, N* node) {
+    assert(node && (prev ? prev->next_sibling == node : first_of(node) == node));
+    unlink(node, prev);
     free_chain(node);
   }
 
@@ -177,21 +193,20 @@ class linked_tree {
   }
 
  private:
-  // Takes node (with its subtree) out of its sibling list; its parent and
-  // sibling links become null.
-  void unlink(N* node) {
+  // Takes node (with its subtree) out of its sibling list, prev being its
+  // previous sibling or null; its parent and sibling links become null.
+  void unlink(N* node, N* prev) {
     // A hint inside the unlinked subtree may be freed by its new owner.
     if (in_subtree(last_child_, node)) last_child_ = nullptr;
     if (in_subtree(last_top_, node)) last_top_ = nullptr;
-    if (node->prev_sibling) {
-      node->prev_sibling->next_sibling = node->next_sibling;
+    if (prev) {
+      prev->next_sibling = node->next_sibling;
     } else if (node->parent) {
       node->parent->first_child = node->next_sibling;
     } else if (root_ == node) {
       root_ = node->next_sibling;
     }
-    if (node->next_sibling)
-      node->next_sibling->prev_sibling = node->prev_sibling;
+    if (node->next_sibling) set_prev(node->next_sibling, prev);
     if (node->parent) {
       --node->parent->child_count;
     } else {
@@ -199,7 +214,14 @@ class linked_tree {
     }
     node->parent = nullptr;
     node->next_sibling = nullptr;
-    node->prev_sibling = nullptr;
+    set_prev(node, nullptr);
+  }
+  static void set_prev(N* node, N* prev) {
+    if constexpr (has_prev_sibling<N>) node->prev_sibling = prev;
+  }
+  // The first node of node's sibling list.
+  N* first_of(const N* node) const {
+    return node->parent ? node->parent->first_child : root_;
   }
   bool is_top(const N* n) const { return n->parent == nullptr; }
 

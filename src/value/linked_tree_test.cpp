@@ -140,6 +140,55 @@ TEST(LinkedTreeRemove, AppendingAfterRemovingTheLastChildStaysLinked) {
   EXPECT_EQ(preorder(s.t), "abcgeh");
 }
 
+// A node without backward links, as the file tree's.
+struct forward_node {
+  explicit forward_node(char n) : name(n) {}
+  char name;
+  forward_node* parent = nullptr;
+  forward_node* next_sibling = nullptr;
+  forward_node* first_child = nullptr;
+  int32_t child_count = 0;
+};
+static_assert(!has_prev_sibling<forward_node>);
+static_assert(has_prev_sibling<node>);
+
+TEST(LinkedTreeRemove, ForwardOnlyNodesByTheirPreviousSibling) {
+  using forward_tree = linked_tree<forward_node>;
+  forward_tree t;
+  auto names = [&t] {
+    std::string s;
+    for (forward_node* n = t.root(); n; n = forward_tree::next_preorder(n)) {
+      s += n->name;
+    }
+    return s;
+  };
+  forward_node* a = new forward_node('a');
+  forward_node* f = new forward_node('f');
+  t.append_top(a);
+  forward_node* b = new forward_node('b');
+  forward_node* c = new forward_node('c');
+  forward_node* d = new forward_node('d');
+  t.append_child(b, a);
+  t.append_child(c, a);
+  t.append_child(d, a);
+  t.insert_after(new forward_node('x'), d);
+  t.append_top(f);
+  EXPECT_EQ(names(), "abcdxf");
+  t.remove_after(b, c);  // middle
+  EXPECT_EQ(b->next_sibling, d);
+  t.remove_after(nullptr, b);  // first
+  EXPECT_EQ(a->first_child, d);
+  t.remove_after(d, d->next_sibling);  // last, which the append hint named
+  EXPECT_EQ(a->child_count, 1);
+  t.append_child(new forward_node('g'), a);
+  EXPECT_EQ(names(), "adgf");
+  t.remove_after(nullptr, a);  // the first top-level node, with children
+  EXPECT_EQ(t.root(), f);
+  EXPECT_EQ(t.count(), 1);
+  t.append_top(new forward_node('h'));
+  EXPECT_EQ(names(), "fh");
+}
+
 TEST(LinkedTreeClear, DeepChainsFreeWithoutRecursion) {
   tree t;
   node* parent = new node('r');
