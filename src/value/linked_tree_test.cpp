@@ -6,14 +6,20 @@
 
 namespace {
 
-struct node {
-  explicit node(char n) : name(n) {}
+// The forward links every tree node has, and a one-letter name.
+template <typename Self>
+struct named_links {
+  explicit named_links(char n) : name(n) {}
   char name;
-  node* parent = nullptr;
-  node* next_sibling = nullptr;
-  node* first_child = nullptr;
-  node* prev_sibling = nullptr;
+  Self* parent = nullptr;
+  Self* next_sibling = nullptr;
+  Self* first_child = nullptr;
   int32_t child_count = 0;
+};
+
+struct node : named_links<node> {
+  using named_links::named_links;
+  node* prev_sibling = nullptr;
 };
 
 using tree = linked_tree<node>;
@@ -141,13 +147,8 @@ TEST(LinkedTreeRemove, AppendingAfterRemovingTheLastChildStaysLinked) {
 }
 
 // A node without backward links, as the file tree's.
-struct forward_node {
-  explicit forward_node(char n) : name(n) {}
-  char name;
-  forward_node* parent = nullptr;
-  forward_node* next_sibling = nullptr;
-  forward_node* first_child = nullptr;
-  int32_t child_count = 0;
+struct forward_node : named_links<forward_node> {
+  using named_links::named_links;
 };
 static_assert(!has_prev_sibling<forward_node>);
 static_assert(has_prev_sibling<node>);
