@@ -44,18 +44,6 @@ bool keep_file(const file_node& node, const filter_options& opt) {
          !any_match(opt.file_skip, node.name());
 }
 
-// The next node in pre-order that is not in node's subtree, or null; *prev
-// becomes that node's previous sibling.
-file_node* next_after_subtree(file_node* node, file_node** prev) {
-  for (file_node* n = node; n; n = n->parent) {
-    if (n->next_sibling) {
-      *prev = n;
-      return n->next_sibling;
-    }
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 // One pre-order walk that knows each node's previous kept sibling, which
@@ -70,13 +58,13 @@ void filter_tree(file_tree* tree, const filter_options& options) {
       prev = nullptr;
       node = node->first_child;
     } else if (keep) {
-      node = next_after_subtree(node, &prev);
+      node = file_tree::next_after_subtree(node, &prev);
     } else {
       // The node's successor keeps the same previous sibling.
       file_node* next_prev = prev;
       file_node* next = node->next_sibling
                             ? node->next_sibling
-                            : next_after_subtree(node, &next_prev);
+                            : file_tree::next_after_subtree(node, &next_prev);
       tree->remove_after(prev, node);
       node = next;
       prev = next_prev;

@@ -3,7 +3,7 @@
 //
 // N must have the members: N* parent, N* next_sibling, N* first_child,
 // int32_t child_count, and may have N* prev_sibling. Without backward links
-// a node is 8 bytes smaller (the file tree holds millions), and a node is
+// a node is 8 bytes smaller (the file tree holds millions); a node is
 // removed by naming its previous sibling too (remove_after), which a walk
 // over the list knows. The tree owns every node reachable
 // from root() through next_sibling and first_child; destroying or clearing
@@ -65,8 +65,17 @@ class linked_tree {
   }
   // Next node in pre-order that is not a descendant of node, or null.
   static N* next_after_subtree(const N* node) {
-    for (const N* n = node; n; n = n->parent) {
-      if (n->next_sibling) return n->next_sibling;
+    N* prev;
+    return next_after_subtree(const_cast<N*>(node), &prev);
+  }
+  // The same, with *prev set to the found node's previous sibling, as a
+  // walk that removes nodes (remove_after) needs.
+  static N* next_after_subtree(N* node, N** prev) {
+    for (N* n = node; n; n = n->parent) {
+      if (n->next_sibling) {
+        *prev = n;
+        return n->next_sibling;
+      }
     }
     return nullptr;
   }
@@ -166,16 +175,8 @@ class linked_tree {
       ++count_;
     }
   }
-  // unlink, then free node and all its descendants. Null is ignored.
-  void remove_subtree(N* node)
-    requires has_prev_sibling<N>
-  {
-    if (!node) return;
-    unlink(node, node->prev_sibling);
-    free_chain(node);
-  }
-  // The same for a tree of nodes without backward links: prev is node's
-  // previous sibling, null when node is the first of its list.
+  // unlink, then free node and all its descendants. prev is node's previous
+  // sibling, null when node is the first of its list.
   void remove_after(N* prev, N* node) {
     assert(node && (prev ? prev->next_sibling == node : first_of(node) == node));
     unlink(node, prev);

@@ -118,29 +118,28 @@ TEST(LinkedTreeLink, ReorderedListsKeepLinksAndAppendsStayRight) {
 
 TEST(LinkedTreeRemove, MiddleFirstAndRootSubtrees) {
   sample s;
-  s.t.remove_subtree(s.c);  // first child
+  s.t.remove_after(nullptr, s.c);  // first child
   EXPECT_EQ(s.b->first_child, s.d);
   EXPECT_EQ(s.d->prev_sibling, nullptr);
   EXPECT_EQ(s.b->child_count, 1);
-  s.t.remove_subtree(s.b);  // middle subtree with a child
+  s.t.remove_after(nullptr, s.b);  // first subtree with a child
   EXPECT_EQ(s.a->first_child, s.e);
   EXPECT_EQ(s.a->child_count, 1);
   EXPECT_EQ(preorder(s.t), "aef");
-  s.t.remove_subtree(s.a);  // the root
+  s.t.remove_after(nullptr, s.a);  // the root
   EXPECT_EQ(s.t.root(), s.f);
   EXPECT_EQ(s.f->prev_sibling, nullptr);
   EXPECT_EQ(s.t.count(), 1);
-  s.t.remove_subtree(nullptr);
   EXPECT_EQ(preorder(s.t), "f");
 }
 
 TEST(LinkedTreeRemove, AppendingAfterRemovingTheLastChildStaysLinked) {
   sample s;
-  s.t.remove_subtree(s.d);  // the append hint pointed here
+  s.t.remove_after(s.c, s.d);  // the append hint pointed here
   node* g = new node('g');
   s.t.append_child(g, s.b);
   EXPECT_EQ(preorder(s.t), "abcgef");
-  s.t.remove_subtree(s.f);
+  s.t.remove_after(s.a, s.f);
   node* h = new node('h');
   s.t.append_top(h);
   EXPECT_EQ(preorder(s.t), "abcgeh");
